@@ -1,0 +1,2 @@
+// Named pipes and security descriptors.
+#pragma once

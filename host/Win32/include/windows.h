@@ -1,0 +1,137 @@
+// The subset of the Win32 API that the plug-in calls, for building and testing on Linux.
+// Declarations follow the Windows SDK; the implementation beside it maps them onto POSIX.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+typedef int BOOL;
+typedef uint8_t BYTE;
+typedef uint16_t WORD;
+typedef uint32_t DWORD;
+typedef uint32_t UINT;
+typedef int32_t LONG;
+typedef uint32_t ULONG;
+typedef int64_t LONGLONG;
+typedef uint64_t ULONGLONG;
+typedef int32_t HRESULT;
+typedef size_t SIZE_T;
+typedef uintptr_t ULONG_PTR;
+typedef intptr_t LONG_PTR;
+typedef wchar_t WCHAR;
+typedef char CHAR;
+typedef void* LPVOID;
+typedef const void* LPCVOID;
+typedef DWORD* LPDWORD;
+typedef WCHAR* LPWSTR;
+typedef WCHAR* PWSTR;
+typedef const WCHAR* LPCWSTR;
+typedef const WCHAR* PCWSTR;
+typedef CHAR* LPSTR;
+typedef const CHAR* LPCSTR;
+typedef void* HANDLE;
+typedef HANDLE* PHANDLE;
+typedef struct HINSTANCE__* HINSTANCE;
+typedef HINSTANCE HMODULE;
+typedef intptr_t(*FARPROC)();
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+#define WINAPI
+#define APIENTRY
+#define CALLBACK
+#define MAX_PATH 260
+#define INFINITE 0xFFFFFFFFu
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
+
+#define S_OK (static_cast<HRESULT>(0))
+#define E_INVALIDARG (static_cast<HRESULT>(0x80070057))
+#define E_OUTOFMEMORY (static_cast<HRESULT>(0x8007000E))
+#define SUCCEEDED(hr) ((hr) >= 0)
+#define FAILED(hr) ((hr) < 0)
+
+// Library entry reasons.
+#define DLL_PROCESS_DETACH 0
+#define DLL_PROCESS_ATTACH 1
+#define DLL_THREAD_ATTACH 2
+#define DLL_THREAD_DETACH 3
+
+// Wait results.
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_ABANDONED 0x00000080u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+
+// Error codes.
+#define ERROR_SUCCESS 0u
+#define ERROR_FILE_NOT_FOUND 2u
+#define ERROR_PATH_NOT_FOUND 3u
+#define ERROR_ACCESS_DENIED 5u
+#define ERROR_INVALID_HANDLE 6u
+#define ERROR_NOT_ENOUGH_MEMORY 8u
+#define ERROR_INVALID_PARAMETER 87u
+#define ERROR_BROKEN_PIPE 109u
+#define ERROR_INSUFFICIENT_BUFFER 122u
+#define ERROR_MOD_NOT_FOUND 126u
+#define ERROR_PROC_NOT_FOUND 127u
+#define ERROR_BAD_PATHNAME 161u
+#define ERROR_ALREADY_EXISTS 183u
+#define ERROR_PIPE_BUSY 231u
+#define ERROR_NO_DATA 232u
+#define ERROR_PIPE_NOT_CONNECTED 233u
+#define ERROR_MORE_DATA 234u
+#define ERROR_PIPE_CONNECTED 535u
+#define ERROR_PIPE_LISTENING 536u
+#define ERROR_IO_PENDING 997u
+
+// Heap flags.
+#define HEAP_ZERO_MEMORY 0x00000008u
+
+typedef struct _SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+typedef struct _OVERLAPPED {
+    ULONG_PTR Internal;
+    ULONG_PTR InternalHigh;
+    DWORD Offset;
+    DWORD OffsetHigh;
+    HANDLE hEvent;
+} OVERLAPPED, *LPOVERLAPPED;
+
+// Last error, kept per thread.
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
+// Module loading. A module named "Name.dll" is the library "libName.so" on this platform;
+// either path separator is accepted.
+HMODULE GetModuleHandleW(LPCWSTR moduleName);
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
+HMODULE LoadLibraryW(LPCWSTR fileName);
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+BOOL FreeLibrary(HMODULE module);
+
+// Process heap.
+HANDLE GetProcessHeap();
+LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
+BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID memory);
+
+// Events and handles.
+HANDLE CreateEventW(LPSECURITY_ATTRIBUTES attributes, BOOL manualReset, BOOL initialState,
+                    LPCWSTR name);
+BOOL SetEvent(HANDLE event);
+BOOL ResetEvent(HANDLE event);
+DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+BOOL CloseHandle(HANDLE handle);
+
+// Time.
+ULONGLONG GetTickCount64();
+void Sleep(DWORD milliseconds);
+
+#include "win32_pipe.h"

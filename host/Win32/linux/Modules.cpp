@@ -1,0 +1,144 @@
+// Module loading over dlopen. "Name.dll" is the library "libName.so" in the same folder.
+#include "KernelObject.h"
+#include "Win32StandIn.h"
+
+#include <pathcch.h>
+
+#include <dlfcn.h>
+#include <link.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace win32standin {
+
+std::string PlatformModuleName(const std::wstring& name) {
+    std::string path = ToUtf8(name);
+    for (char& c : path) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    size_t slash = path.find_last_of('/');
+    std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+    static const std::string kDll = ".dll";
+    if (file.size() > kDll.size() &&
+        strcasecmp(file.c_str() + file.size() - kDll.size(), kDll.c_str()) == 0) {
+        file = "lib" + file.substr(0, file.size() - kDll.size()) + ".so";
+    }
+    return folder + file;
+}
+
+}  // namespace win32standin
+
+using win32standin::PlatformModuleName;
+
+HMODULE GetModuleHandleW(LPCWSTR moduleName) {
+    if (moduleName == nullptr) {
+        void* self = dlopen(nullptr, RTLD_NOW);
+        dlclose(self);
+        return static_cast<HMODULE>(self);
+    }
+    std::string name = PlatformModuleName(moduleName);
+    // RTLD_NOLOAD finds a loaded module; like GetModuleHandle, leave its reference count alone.
+    void* module = dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (module == nullptr) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    dlclose(module);
+    return static_cast<HMODULE>(module);
+}
+
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
+    std::string path;
+    if (module == nullptr) {
+        char buffer[4096];
+        ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer));
+        if (n <= 0) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return 0;
+        }
+        path.assign(buffer, static_cast<size_t>(n));
+    } else {
+        struct link_map* map = nullptr;
+        if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name == nullptr) {
+            SetLastError(ERROR_MOD_NOT_FOUND);
+            return 0;
+        }
+        path = map->l_name;
+    }
+    if (fileName == nullptr || size == 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    std::wstring wide = win32standin::FromUtf8(path);
+    if (wide.size() >= size) {
+        // Truncated and terminated, as Windows does.
+        std::memcpy(fileName, wide.data(), (size - 1) * sizeof(WCHAR));
+        fileName[size - 1] = L'\0';
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    std::memcpy(fileName, wide.c_str(), (wide.size() + 1) * sizeof(WCHAR));
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(wide.size());
+}
+
+HMODULE LoadLibraryW(LPCWSTR fileName) {
+    if (fileName == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    std::string name = PlatformModuleName(fileName);
+    void* module = dlopen(name.c_str(), RTLD_NOW);
+    if (module == nullptr) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    return static_cast<HMODULE>(module);
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
+    if (module == nullptr || procName == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    void* symbol = dlsym(module, procName);
+    if (symbol == nullptr) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return nullptr;
+    }
+    return reinterpret_cast<FARPROC>(symbol);
+}
+
+BOOL FreeLibrary(HMODULE module) {
+    if (module == nullptr || dlclose(module) != 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HRESULT PathCchRemoveFileSpec(PWSTR path, size_t pathSize) {
+    if (path == nullptr || pathSize == 0) {
+        return E_INVALIDARG;
+    }
+    size_t length = 0;
+    while (length < pathSize && path[length] != L'\0') {
+        ++length;
+    }
+    if (length == pathSize) {
+        return E_INVALIDARG;
+    }
+    for (size_t i = length; i > 0; --i) {
+        if (path[i - 1] == L'\\' || path[i - 1] == L'/') {
+            // Keep the root separator of "/name" or "C:\name".
+            bool root = i == 1 || (i == 3 && path[1] == L':');
+            path[root ? i : i - 1] = L'\0';
+            return S_OK;
+        }
+    }
+    return S_OK;  // nothing to remove (S_FALSE on Windows)
+}

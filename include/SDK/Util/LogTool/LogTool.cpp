@@ -1,0 +1,114 @@
+#include "SDK/Util/LogTool/LogTool.h"
+
+#include <log4cplus/configurator.h>
+#include <log4cplus/consoleappender.h>
+#include <log4cplus/initializer.h>
+#include <log4cplus/layout.h>
+#include <log4cplus/spi/loggingevent.h>
+
+#include <unicode/unistr.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <unistd.h>
+
+namespace LogTool {
+namespace {
+
+std::string ExecutableFolder() {
+    char path[4096];
+    ssize_t n = ::readlink("/proc/self/exe", path, sizeof(path) - 1);
+    if (n <= 0) {
+        return {};
+    }
+    std::string exe(path, static_cast<size_t>(n));
+    return exe.substr(0, exe.find_last_of('/'));
+}
+
+bool FileReadable(const std::string& path) { return !path.empty() && std::ifstream(path).good(); }
+
+void ConfigureConsole(log4cplus::Logger& logger) {
+    log4cplus::SharedAppenderPtr console(new log4cplus::ConsoleAppender(true));
+    console->setName("console");
+    console->setLayout(std::make_unique<log4cplus::PatternLayout>("%-5p %m [%F:%L %M]%n"));
+    logger.addAppender(console);
+    logger.setLogLevel(log4cplus::WARN_LOG_LEVEL);
+}
+
+void ConfigureOnce(log4cplus::Logger& logger) {
+    static log4cplus::Initializer initializer;
+    const char* fromEnvironment = std::getenv("SWIFTSEND_LOG_PROPERTIES");
+    std::string properties = fromEnvironment ? fromEnvironment : "";
+    if (properties.empty()) {
+        properties = ExecutableFolder() + "/swiftsend.log.properties";
+    }
+    if (FileReadable(properties)) {
+        log4cplus::PropertyConfigurator::doConfigure(properties);
+        return;
+    }
+    ConfigureConsole(logger);
+}
+
+}  // namespace
+
+log4cplus::Logger& GetLogger() {
+    static log4cplus::Logger logger = [] {
+        log4cplus::Logger instance = log4cplus::Logger::getInstance(kLoggerName);
+        ConfigureOnce(instance);
+        return instance;
+    }();
+    return logger;
+}
+
+bool Configure(const std::string& propertiesPath) {
+    if (!FileReadable(propertiesPath)) {
+        return false;
+    }
+    GetLogger().removeAllAppenders();
+    log4cplus::PropertyConfigurator::doConfigure(propertiesPath);
+    return true;
+}
+
+std::string FunctionName(const char* prettySignature) {
+    std::string signature = prettySignature ? prettySignature : "";
+    static const std::string kAnonymous = "(anonymous namespace)";
+    size_t open = std::string::npos;
+    int depth = 0;
+    size_t nameStart = 0;
+    for (size_t i = 0; i < signature.size(); ++i) {
+        char c = signature[i];
+        if (signature.compare(i, kAnonymous.size(), kAnonymous) == 0) {
+            i += kAnonymous.size() - 1;
+        } else if (c == '<') {
+            ++depth;
+        } else if (c == '>') {
+            --depth;
+        } else if (c == ' ' && depth == 0) {
+            nameStart = i + 1;
+        } else if (c == '(' && depth == 0) {
+            open = i;
+            break;
+        }
+    }
+    if (open == std::string::npos) {
+        return signature;
+    }
+    return signature.substr(nameStart, open - nameStart);
+}
+
+void Emit(log4cplus::LogLevel level, const std::string& text, const std::string& function,
+          const char* source, int line, const char* signature) {
+    GetLogger().forcedLog(level, text + "(" + function + ")", source, line, signature);
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string out;
+    icu::UnicodeString::fromUTF32(reinterpret_cast<const UChar32*>(text.data()),
+                                  static_cast<int32_t>(text.size()))
+        .toUTF8String(out);
+    return out;
+}
+
+}  // namespace LogTool
