@@ -134,4 +134,14 @@ BOOL CloseHandle(HANDLE handle);
 ULONGLONG GetTickCount64();
 void Sleep(DWORD milliseconds);
 
+// Registry roots and access rights (the registry itself is the host utility library's).
+typedef struct HKEY__* HKEY;
+typedef DWORD REGSAM;
+#define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000000u)))
+#define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000001u)))
+#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000002u)))
+#define HKEY_USERS (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000003u)))
+#define KEY_READ 0x20019u
+#define KEY_ALL_ACCESS 0xF003Fu
+
 #include "win32_pipe.h"

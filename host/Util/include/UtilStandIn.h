@@ -1,0 +1,37 @@
+// Controls of the utility library stand-in, for tests and the demo host.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace utilstandin {
+
+// Loads the registry from a file in the "Windows Registry Editor Version 5.00" text form
+// ([HKEY_...\key] sections; "name"=dword:0000000a, "name"="text", "name"=hex:01,02,...).
+// Returns false when the file cannot be read or parsed; the registry is then empty.
+bool LoadRegistryFile(const std::string& path);
+bool LoadRegistryText(const std::string& text);
+void ClearRegistry();
+
+// The SID that GetCurrentUserSidstr returns.
+void SetCurrentUserSid(const std::wstring& sid);
+
+// Edition, brand and feature switches (defaults: not IT, first brand, brand service present,
+// every feature off).
+void SetITVersion(bool it);
+void SetLumenDevice(bool lumen);
+void SetSmBiosAvailable(bool available);
+void SetSupportProperty(const std::string& plugin, const std::string& property, bool on);
+
+struct StartedProcess {
+    std::wstring exe;
+    std::wstring args;
+    int show = 0;
+};
+// Programs started through CreateProcessNormal (recorded, not run).
+std::vector<StartedProcess> StartedProcesses();
+
+// Restores every control above to its default.
+void ResetAll();
+
+}  // namespace utilstandin
