@@ -1,0 +1,191 @@
+// The listener of the shell menu's pipe: one client at a time, one request per client.
+#include "SwiftSendPlugin.h"
+
+#include "IPCMessageIds.h"
+#include "SDK/Util/LogTool/LogTool.h"
+
+#include <Registry.h>
+
+#include <cstring>
+
+namespace Vela {
+namespace Ux {
+namespace {
+
+constexpr DWORD kPipeOpenMode = 0x40000003;  // duplex, overlapped
+constexpr DWORD kPipeMode = 6;               // message type, message read mode, blocking
+constexpr DWORD kPipeInstances = 255;
+constexpr DWORD kPipeBufferBytes = 0x10000;
+constexpr DWORD kCreateRetryMs = 200;
+
+}  // namespace
+
+void SwiftSendPlugin::PipeListener() {
+    HANDLE heap = GetProcessHeap();
+    if (heap == nullptr) {
+        LOG_ERROR("fail to GetProcessHeap().");
+        return;
+    }
+    char* buffer = static_cast<char*>(HeapAlloc(heap, 0, kPipeBufferSize));
+    if (buffer == nullptr) {
+        LOG_ERROR("fail to alloc swift send process pipe buffer.");
+        return;
+    }
+    while (running) {
+        HANDLE pipe = CreatePipe();
+        if (pipe == nullptr) {
+            continue;
+        }
+        if (!ConnectPipe(pipe)) {
+            CloseHandle(pipe);
+            CloseConnectEvent();
+            continue;
+        }
+        std::string text;
+        if (ReadPipeRequest(pipe, buffer, text)) {
+            DispatchPipeRequest(text);
+        }
+        FlushFileBuffers(pipe);
+        DisconnectNamedPipe(pipe);
+        CloseHandle(pipe);
+        CloseConnectEvent();
+    }
+    HeapFree(heap, 0, buffer);
+}
+
+HANDLE SwiftSendPlugin::CreatePipe() {
+    SECURITY_DESCRIPTOR descriptor;
+    SECURITY_ATTRIBUTES attributes;
+    LPSECURITY_ATTRIBUTES security = nullptr;
+    if (InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION)) {
+        // A null DACL: any local process may connect.
+        SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, TRUE);
+        attributes.nLength = sizeof(SECURITY_ATTRIBUTES);
+        attributes.lpSecurityDescriptor = &descriptor;
+        attributes.bInheritHandle = TRUE;
+        security = &attributes;
+    }
+    HANDLE pipe = CreateNamedPipeW(kPipeName, kPipeOpenMode, kPipeMode, kPipeInstances,
+                                   kPipeBufferBytes, kPipeBufferBytes, 0, security);
+    if (pipe == INVALID_HANDLE_VALUE) {
+        Sleep(kCreateRetryMs);
+        LOG_WARN("SwiftSend Plugin : create pipe failure");
+        return nullptr;
+    }
+    return pipe;
+}
+
+bool SwiftSendPlugin::ConnectPipe(HANDLE pipe) {
+    if (pipe == nullptr) {
+        return false;
+    }
+    HANDLE event = nullptr;
+    {
+        // Created under the lock and only while running, so the destructor either sees this
+        // event and releases it, or this listener sees `running` cleared.
+        std::lock_guard<std::mutex> guard(connectLock);
+        if (!running) {
+            return false;
+        }
+        if (connectEvent == nullptr) {
+            connectEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+            if (connectEvent == nullptr) {
+                LOG_WARN("SwiftSend Plugin : create event failed");
+                return false;
+            }
+        }
+        event = connectEvent;
+    }
+    OVERLAPPED overlapped;
+    std::memset(&overlapped, 0, sizeof(overlapped));
+    overlapped.hEvent = event;
+    if (!ConnectNamedPipe(pipe, &overlapped)) {
+        DWORD error = GetLastError();
+        LOG_WARN("SwiftSend Plugin : pipe connected or error, error code = " << error);
+        if (error == ERROR_PIPE_CONNECTED) {
+            return true;
+        }
+        if (error != ERROR_IO_PENDING) {
+            return false;
+        }
+    }
+    if (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0) {
+        return true;
+    }
+    LOG_WARN("SwiftSend Plugin : connect pipe failed");
+    return false;
+}
+
+bool SwiftSendPlugin::ReadPipeRequest(HANDLE pipe, char* buffer, std::string& text) {
+    if (pipe == nullptr || buffer == nullptr) {
+        return false;
+    }
+    DWORD read = 0;
+    bool dropped = false;
+    while (true) {
+        read = 0;
+        ReadFile(pipe, buffer, kPipeBufferSize, &read, nullptr);
+        if (read == 0) {
+            break;
+        }
+        if (dropped) {
+            continue;
+        }
+        if (text.size() + read > kMaxRequestBytes) {
+            LOG_WARN("SwiftSend Plugin : pipe request larger than " << kMaxRequestBytes
+                                                                    << " bytes dropped");
+            dropped = true;
+            std::string().swap(text);
+            continue;
+        }
+        text.append(buffer, read);
+    }
+    return !text.empty();
+}
+
+void SwiftSendPlugin::ParsePipeRequest(const std::string& text, std::wstring& command,
+                                       std::vector<std::wstring>& paths) {
+    paths.clear();
+    if (text.empty()) {
+        return;
+    }
+    const std::wstring request = DE::UTF8ToUnicode(text);
+    const size_t question = request.find(L'?');
+    if (question == std::wstring::npos) {
+        return;
+    }
+    command = request.substr(0, question);
+    std::wstring rest = request.substr(question + 1);
+    while (true) {
+        const size_t bar = rest.find(L'|');
+        if (bar != std::wstring::npos && bar > 0) {
+            paths.push_back(rest.substr(0, bar));
+            rest.erase(0, bar + 1);
+        } else {
+            paths.push_back(rest);
+            break;
+        }
+    }
+}
+
+void SwiftSendPlugin::DispatchPipeRequest(const std::string& text) {
+    std::wstring command;
+    std::vector<std::wstring> paths;
+    ParsePipeRequest(text, command, paths);
+    if (paths.empty()) {
+        return;
+    }
+    if (paths.size() <= kMaxFilesPerRequest) {
+        uiManager.HandleShareCommand(command, paths);
+        return;
+    }
+    TagIPCMessageItem item;
+    item.destination = kEndpointPlugin;
+    item.source = kEndpointPlugin;
+    item.messageId = kMsgTooManyFiles;
+    item.replyId = 0;
+    ipcClient.PostIPCMessage(item);
+}
+
+}  // namespace Ux
+}  // namespace Vela

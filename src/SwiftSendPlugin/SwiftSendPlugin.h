@@ -1,0 +1,76 @@
+// The plug-in object the host drives through its four lifecycle operations. It owns the IPC
+// hub and runs the listener of the shell menu's pipe.
+#pragma once
+
+#include "SimpleUIManager.h"
+
+#include <IPCMessageClient.h>
+#include <OrvPlugin.h>
+#include <windows.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace Vela {
+namespace Ux {
+
+class SwiftSendPlugin : public OrvPlugin {
+public:
+    // Name under which the host's feature switches know this plug-in.
+    static constexpr const char* kPluginName = "SwiftSendPlugin";
+    static constexpr const wchar_t* kPipeName = L"\\\\.\\pipe\\PIPE_KX_MENU";
+    static constexpr uint32_t kPipeBufferSize = 32768;
+    static constexpr size_t kMaxFilesPerRequest = 500;
+    // A request larger than this is dropped rather than growing memory without limit.
+    static constexpr size_t kMaxRequestBytes = 16u << 20;
+
+    SwiftSendPlugin();
+    ~SwiftSendPlugin() override;
+    SwiftSendPlugin(const SwiftSendPlugin&) = delete;
+    SwiftSendPlugin& operator=(const SwiftSendPlugin&) = delete;
+
+    bool Initialize(void* hostContext) override;
+    bool Uninitialize() override;
+    bool Start() override;
+    bool Stop() override;
+
+    // Pipe listener (its own thread).
+    void PipeListener();
+    HANDLE CreatePipe();
+    bool ConnectPipe(HANDLE pipe);
+    bool ReadPipeRequest(HANDLE pipe, char* buffer, std::string& text);
+    void DispatchPipeRequest(const std::string& text);
+    static void ParsePipeRequest(const std::string& text, std::wstring& command,
+                                 std::vector<std::wstring>& paths);
+
+    SimpleUIManager& GetUIManager() { return uiManager; }
+
+private:
+    // Counts the listener threads that are still running, so that the destructor can wait for
+    // them to leave before the members they use go away.
+    struct ListenerCount {
+        std::mutex mutex;
+        std::condition_variable idle;
+        int running = 0;
+    };
+
+    void CloseConnectEvent();
+
+    SimpleUIManager uiManager;
+    std::atomic<bool> running;
+    // Guards the hand-over of connectEvent between the listener, Stop and the destructor.
+    std::mutex connectLock;
+    HANDLE connectEvent;
+    IPCMessageClient ipcClient;
+    std::shared_ptr<ListenerCount> listeners;
+};
+
+// Factory registered with the host's plug-in manager.
+std::shared_ptr<OrvPlugin> CreateSwiftSendPlugin();
+
+}  // namespace Ux
+}  // namespace Vela
