@@ -13,7 +13,7 @@ bool LoadRegistryFile(const std::string& path);
 bool LoadRegistryText(const std::string& text);
 void ClearRegistry();
 
-// The SID that GetCurrentUserSidstr returns.
+// The SID that GetCurrentUserSidstr returns (default "S-1-5-21-1000-1000-1000-1001").
 void SetCurrentUserSid(const std::wstring& sid);
 
 // Edition, brand and feature switches (defaults: not IT, first brand, brand service present,
@@ -26,10 +26,12 @@ void SetSupportProperty(const std::string& plugin, const std::string& property, 
 struct StartedProcess {
     std::wstring exe;
     std::wstring args;
+    std::wstring directory;  // empty when none was given
     int show = 0;
 };
-// Programs started through CreateProcessNormal (recorded, not run).
+// Programs started through CreateProcessNormal (recorded, not run; the call returns true).
 std::vector<StartedProcess> StartedProcesses();
+void ClearStartedProcesses();
 
 // Restores every control above to its default.
 void ResetAll();

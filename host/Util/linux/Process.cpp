@@ -1,0 +1,66 @@
+// Process services: the current user's SID and recorded program starts; the stand-in reset.
+#include "KxProcess.h"
+#include "UtilStandIn.h"
+
+#include <mutex>
+
+namespace utilstandin {
+void ResetSwitches();
+}  // namespace utilstandin
+
+namespace {
+
+const wchar_t kDefaultSid[] = L"S-1-5-21-1000-1000-1000-1001";
+
+std::mutex mutex;
+std::wstring* currentSid = new std::wstring(kDefaultSid);
+std::vector<utilstandin::StartedProcess>* started = new std::vector<utilstandin::StartedProcess>;
+
+}  // namespace
+
+namespace KXPROCESS {
+
+std::wstring GetCurrentUserSidstr() {
+    std::lock_guard<std::mutex> guard(mutex);
+    return *currentSid;
+}
+
+bool CreateProcessNormal(const std::wstring& exe, const std::wstring& args,
+                         const wchar_t* directory, int show) {
+    utilstandin::StartedProcess process;
+    process.exe = exe;
+    process.args = args;
+    process.directory = directory != nullptr ? directory : L"";
+    process.show = show;
+    std::lock_guard<std::mutex> guard(mutex);
+    started->push_back(std::move(process));
+    return true;
+}
+
+}  // namespace KXPROCESS
+
+namespace utilstandin {
+
+void SetCurrentUserSid(const std::wstring& sid) {
+    std::lock_guard<std::mutex> guard(mutex);
+    *currentSid = sid;
+}
+
+std::vector<StartedProcess> StartedProcesses() {
+    std::lock_guard<std::mutex> guard(mutex);
+    return *started;
+}
+
+void ClearStartedProcesses() {
+    std::lock_guard<std::mutex> guard(mutex);
+    started->clear();
+}
+
+void ResetAll() {
+    ClearRegistry();
+    ClearStartedProcesses();
+    SetCurrentUserSid(kDefaultSid);
+    ResetSwitches();
+}
+
+}  // namespace utilstandin

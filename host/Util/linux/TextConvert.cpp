@@ -1,0 +1,82 @@
+// Conversion between UTF-8 and wide text (UTF-32 wchar_t on this platform) through ICU.
+//
+// Wide text may carry UTF-16 surrogate pairs as separate elements (text copied unit by unit from
+// UTF-16 data); a high surrogate followed by a low one is joined into one character. Unpaired
+// surrogates, values above U+10FFFF and malformed UTF-8 make the conversion fail: the result is
+// then empty.
+#include "Registry.h"
+
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace DE {
+
+std::wstring UTF8ToUnicode(const std::string& text) {
+    if (text.empty() || text.size() > static_cast<size_t>(INT32_MAX / 2)) {
+        return std::wstring();
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t units = 0;
+    u_strFromUTF8(nullptr, 0, &units, text.data(), static_cast<int32_t>(text.size()), &status);
+    if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) {
+        return std::wstring();
+    }
+    std::vector<UChar> utf16(static_cast<size_t>(units) + 1);
+    status = U_ZERO_ERROR;
+    u_strFromUTF8(utf16.data(), static_cast<int32_t>(utf16.size()), &units, text.data(),
+                  static_cast<int32_t>(text.size()), &status);
+    if (U_FAILURE(status)) {
+        return std::wstring();
+    }
+
+    std::wstring out;
+    out.reserve(static_cast<size_t>(units));
+    for (int32_t i = 0; i < units;) {
+        UChar32 c;
+        U16_NEXT(utf16.data(), i, units, c);
+        out.push_back(static_cast<wchar_t>(c));
+    }
+    return out;
+}
+
+std::string UnicodeToUTF8(const std::wstring& text) {
+    std::vector<UChar> utf16;
+    utf16.reserve(text.size());
+    for (wchar_t wc : text) {
+        uint32_t c = static_cast<uint32_t>(wc);
+        if (c > 0x10FFFF) {
+            return std::string();
+        }
+        if (c >= 0x10000) {
+            utf16.push_back(U16_LEAD(c));
+            utf16.push_back(U16_TRAIL(c));
+        } else {
+            // Surrogates pass through as they are: a pair becomes one character, a lone one
+            // makes ICU report an error below.
+            utf16.push_back(static_cast<UChar>(c));
+        }
+    }
+    if (utf16.empty() || utf16.size() > static_cast<size_t>(INT32_MAX / 4)) {
+        return std::string();
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t bytes = 0;
+    u_strToUTF8(nullptr, 0, &bytes, utf16.data(), static_cast<int32_t>(utf16.size()), &status);
+    if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) {
+        return std::string();
+    }
+    std::string out(static_cast<size_t>(bytes) + 1, '\0');
+    status = U_ZERO_ERROR;
+    u_strToUTF8(&out[0], static_cast<int32_t>(out.size()), &bytes, utf16.data(),
+                static_cast<int32_t>(utf16.size()), &status);
+    if (U_FAILURE(status)) {
+        return std::string();
+    }
+    out.resize(static_cast<size_t>(bytes));
+    return out;
+}
+
+}  // namespace DE
