@@ -39,6 +39,9 @@ void ConfigureConsole(log4cplus::Logger& logger) {
 
 void ConfigureOnce(log4cplus::Logger& logger) {
     static log4cplus::Initializer initializer;
+    if (!logger.getAllAppenders().empty()) {
+        return;  // the host has configured the logger itself
+    }
     const char* fromEnvironment = std::getenv("SWIFTSEND_LOG_PROPERTIES");
     std::string properties = fromEnvironment ? fromEnvironment : "";
     if (properties.empty()) {

@@ -1,0 +1,176 @@
+// The demo host: loads the plug-in library as the desktop host does, runs the UI loop on its
+// main thread, plays the other endpoints of the bus (the tandem service, the host's notice
+// endpoint) and drives the plug-in through its whole lifecycle.
+#include "ConsoleAppender.h"
+#include "Trace.h"
+
+#include <DuiLibStandIn.h>
+#include <IPCMessageStandIn.h>
+#include <OrvPluginsManager.h>
+#include <UtilStandIn.h>
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kPluginId[] = "vela.plugin.swiftsend";
+constexpr wchar_t kPluginModule[] = L"SwiftSendPlugin.dll";
+
+// A paired phone for runs without --registry; keys under HKEY_CURRENT_USER are the current
+// user's keys.
+constexpr char kBuiltInRegistry[] = R"(Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\SOFTWARE\Velmora\Corvix\Beamly\PairPhone2]
+"IsPaired"=dword:00000001
+"Summary"="demo-phone-0001"
+"DevName"="Demo Phone"
+"UserName"="demo"
+"NickName"="My Phone"
+"MacAddr"=hex:02,00,5e,10,20,30,00,00
+"DevType"=dword:00000000
+"ShareType"=dword:00000002
+"Wifi5GAbility"=dword:00000001
+)";
+
+struct Options {
+    std::string trace;
+    std::string registry;
+    double seconds = 10;
+    std::string scenario;
+    uint64_t linkBytesPerSecond = 8u << 20;
+    std::vector<std::wstring> drop;
+    bool verbose = false;
+};
+
+std::atomic<bool> interrupted{false};
+
+void OnSignal(int) { interrupted = true; }
+
+void Usage() {
+    std::printf(
+        "usage: swiftsend-host [--seconds N] [--trace FILE] [--registry FILE]\n"
+        "                      [--scenario ok|fail|reject|recvcancel|radio-off|busy]\n"
+        "                      [--speed BYTES_PER_SECOND] [--drop FILE...] [--verbose]\n"
+        "Loads the plug-in, plays the tandem service and the host's endpoints, runs for N seconds\n"
+        "(or until Ctrl+C) and shuts the plug-in down. Send files with: swiftsend-menu FILE...\n");
+}
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&](const char* name) -> const char* {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "swiftsend-host: %s needs a value\n", name);
+                return nullptr;
+            }
+            return argv[++i];
+        };
+        if (arg == "--help" || arg == "-h") {
+            Usage();
+            std::exit(0);
+        } else if (arg == "--trace") {
+            const char* v = value("--trace");
+            if (!v) return false;
+            options.trace = v;
+        } else if (arg == "--registry") {
+            const char* v = value("--registry");
+            if (!v) return false;
+            options.registry = v;
+        } else if (arg == "--seconds") {
+            const char* v = value("--seconds");
+            if (!v) return false;
+            options.seconds = std::atof(v);
+        } else if (arg == "--scenario") {
+            const char* v = value("--scenario");
+            if (!v) return false;
+            options.scenario = v;
+        } else if (arg == "--speed") {
+            const char* v = value("--speed");
+            if (!v) return false;
+            options.linkBytesPerSecond = std::strtoull(v, nullptr, 10);
+        } else if (arg == "--verbose") {
+            options.verbose = true;
+        } else if (arg == "--drop") {
+            while (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) {
+                std::string file = argv[++i];
+                options.drop.emplace_back(file.begin(), file.end());
+            }
+        } else {
+            std::fprintf(stderr, "swiftsend-host: unknown option %s\n", arg.c_str());
+            Usage();
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        return 2;
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    duistandin::SetMainThread();
+    demo::InstallConsole(options.verbose);
+
+    bool registryLoaded = options.registry.empty()
+                              ? utilstandin::LoadRegistryText(kBuiltInRegistry)
+                              : utilstandin::LoadRegistryFile(options.registry);
+    if (!registryLoaded) {
+        std::fprintf(stderr, "swiftsend-host: cannot read registry file %s\n",
+                     options.registry.c_str());
+        return 2;
+    }
+    if (!options.trace.empty() && !demo::StartTrace(options.trace)) {
+        std::fprintf(stderr, "swiftsend-host: cannot write trace file %s\n",
+                     options.trace.c_str());
+        return 2;
+    }
+
+    // Loading the library registers its factory with the plug-in manager.
+    HMODULE module = LoadLibraryW(kPluginModule);
+    if (module == nullptr) {
+        std::fprintf(stderr, "swiftsend-host: cannot load the plug-in library\n");
+        return 1;
+    }
+    std::shared_ptr<OrvPlugin> plugin = OrvPluginsManager::CreatePlugin(kPluginId);
+    if (!plugin) {
+        std::fprintf(stderr, "swiftsend-host: the plug-in did not register\n");
+        FreeLibrary(module);
+        return 1;
+    }
+    int hostContext = 0;
+    bool initialized = plugin->Initialize(&hostContext);
+    bool started = plugin->Start();
+    demo::PrintLine("host:", std::string("plug-in initialized=") + (initialized ? "yes" : "no") +
+                                 " started=" + (started ? "yes" : "no") +
+                                 "; send files with: swiftsend-menu FILE...");
+
+    auto deadline = std::chrono::steady_clock::now() +
+                    std::chrono::milliseconds(static_cast<int64_t>(options.seconds * 1000));
+    duistandin::RunUntil(
+        [&] { return interrupted.load() || std::chrono::steady_clock::now() >= deadline; },
+        std::chrono::hours(24 * 365), std::chrono::milliseconds(50));
+
+    demo::PrintLine("host:", "stopping the plug-in");
+    plugin->Stop();
+    plugin->Uninitialize();
+    plugin.reset();
+    ipcstandin::WaitUntilIdle(std::chrono::seconds(5));
+    duistandin::RunUntilIdle();
+    FreeLibrary(module);
+    demo::StopTrace();
+    demo::PrintLine("host:", "done");
+    return 0;
+}

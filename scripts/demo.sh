@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the plug-in and the demo host, starts the host with a simulated phone, sends files
+# through the context-menu pipe and shows what crossed the bus.
+#   scripts/demo.sh [FILE...]     (default: a few files made for the demo)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+scripts/build.sh build
+bin=build/bin
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+files=("$@")
+if [ ${#files[@]} -eq 0 ]; then
+    head -c 3000000 /dev/urandom >"$work/holiday.mov"
+    head -c 1200000 /dev/urandom >"$work/notes.pdf"
+    files=("$work/holiday.mov" "$work/notes.pdf")
+fi
+
+"$bin/swiftsend-host" --seconds 8 --trace "$work/trace.jsonl" --speed 2000000 &
+host=$!
+sleep 1
+"$bin/swiftsend-menu" "${files[@]}"
+wait "$host"
+
+echo
+echo "Messages and usage events (from $work/trace.jsonl):"
+python3 - "$work/trace.jsonl" <<'PY' 2>/dev/null || cat "$work/trace.jsonl"
+import json, sys
+for line in open(sys.argv[1]):
+    record = json.loads(line)
+    if "id" in record:
+        print("  0x%06x -> 0x%06x  id 0x%06x reply 0x%06x  %d bytes" % (
+            record["from"], record["to"], record["id"], record["reply"], record["len"]))
+    elif "event" in record:
+        print("  usage event %d %s" % (record["event"], record["values"]))
+PY

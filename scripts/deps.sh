@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, when they are missing.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config liblog4cplus-dev libicu-dev googletest libgtest-dev
+          libgmock-dev libbenchmark-dev libgdk-pixbuf-2.0-dev)
+if [ "${1:-}" = "--with-clang" ]; then
+    packages+=(clang libclang-rt-dev)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=""
+    [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+    $sudo_cmd apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+fi
