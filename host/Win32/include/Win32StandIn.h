@@ -22,4 +22,36 @@ std::string PlatformModuleName(const std::wstring& name);
 // Number of live kernel handles (events, pipes); for leak checks in tests.
 size_t LiveHandleCount();
 
+// Named pipes. "\\.\pipe\NAME" is the socket file NAME in the pipe folder: the folder set here,
+// else $SWIFTSEND_PIPE_DIR, else "swiftsend" under $XDG_RUNTIME_DIR, else /tmp/swiftsend-<uid>
+// (the last two created with mode 0700). An empty FOLDER restores the default.
+void SetPipeFolder(const std::string& folder);
+// The folder in use, created when needed; empty when no usable folder was found.
+std::string PipeFolder();
+
+// Makes InitializeSecurityDescriptor fail (ERROR_NOT_ENOUGH_MEMORY) until reset.
+void SetSecurityDescriptorFailure(bool fail);
+// Makes CreateNamedPipeW fail (ERROR_PIPE_BUSY): every call until reset, or the next COUNT calls.
+void SetCreateNamedPipeFailure(bool fail);
+void FailNextCreateNamedPipe(unsigned count);
+
+// The arguments of the latest CreateNamedPipeW call, failed ones included.
+struct NamedPipeCreation {
+    std::wstring name;
+    DWORD openMode = 0;
+    DWORD pipeMode = 0;
+    DWORD maxInstances = 0;
+    DWORD outBufferSize = 0;
+    DWORD inBufferSize = 0;
+    DWORD defaultTimeOut = 0;
+    bool hasAttributes = false;
+    DWORD attributesLength = 0;
+    bool inheritHandle = false;
+    bool hasDescriptor = false;
+    bool nullDacl = false;  // the descriptor carries a present, null DACL
+};
+NamedPipeCreation LastNamedPipeCreation();
+// Number of CreateNamedPipeW calls so far, failed ones included.
+size_t NamedPipeCreationCount();
+
 }  // namespace win32standin
