@@ -1,0 +1,464 @@
+// Named pipes of the Win32 stand-in, as the shell-menu listener and the menu tool use them.
+#include <Win32StandIn.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const wchar_t kName[] = L"\\\\.\\pipe\\PIPE_KX_MENU";
+constexpr DWORD kListenerOpenMode = 0x40000003;
+constexpr DWORD kListenerPipeMode = 6;
+constexpr DWORD kListenerBuffer = 32768;
+
+std::string Pattern(size_t size) {
+    std::string text(size, '\0');
+    for (size_t i = 0; i < size; ++i) {
+        text[i] = static_cast<char>('a' + (i * 7 + i / 251) % 26);
+    }
+    return text;
+}
+
+class NamedPipeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char folder[] = "/tmp/swiftsend-pipetest-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        folder_ = folder;
+        win32standin::SetPipeFolder(folder_);
+        handles_ = win32standin::LiveHandleCount();
+    }
+
+    void TearDown() override {
+        win32standin::SetCreateNamedPipeFailure(false);
+        win32standin::SetSecurityDescriptorFailure(false);
+        win32standin::SetPipeFolder("");
+        EXPECT_EQ(win32standin::LiveHandleCount(), handles_) << "handles leaked";
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+
+    static HANDLE CreateServer(DWORD maxInstances = PIPE_UNLIMITED_INSTANCES) {
+        return CreateNamedPipeW(kName, kListenerOpenMode, kListenerPipeMode, maxInstances, 0x10000,
+                                0x10000, 0, nullptr);
+    }
+
+    static HANDLE OpenClient() {
+        return CreateFileW(kName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    }
+
+    static void Send(HANDLE end, const std::string& message) {
+        DWORD written = 0;
+        ASSERT_TRUE(
+            WriteFile(end, message.data(), static_cast<DWORD>(message.size()), &written, nullptr))
+            << GetLastError();
+        ASSERT_EQ(written, message.size());
+    }
+
+    // Reads as the listener does: append pieces while a read gives more than nothing.
+    static std::string ReadRequest(HANDLE pipe) {
+        std::vector<char> buffer(kListenerBuffer);
+        std::string text;
+        DWORD read = 0;
+        do {
+            read = 0;
+            ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr);
+            text.append(buffer.data(), read);
+        } while (read > 0);
+        return text;
+    }
+
+    // The listener's end of one instance.
+    static void Release(HANDLE pipe) {
+        FlushFileBuffers(pipe);
+        DisconnectNamedPipe(pipe);
+        EXPECT_TRUE(CloseHandle(pipe));
+    }
+
+    bool SocketExists() const {
+        struct stat info;
+        return stat((folder_ + "/PIPE_KX_MENU").c_str(), &info) == 0;
+    }
+
+    std::string folder_;
+    size_t handles_ = 0;
+};
+
+TEST_F(NamedPipeTest, OverlappedConnectPendsUntilAClientComes) {
+    HANDLE pipe = CreateServer();
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE) << GetLastError();
+    // Signalled from before: the connect resets it, as an overlapped operation does.
+    HANDLE event = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    OVERLAPPED overlapped;
+    std::memset(&overlapped, 0, sizeof(overlapped));
+    overlapped.hEvent = event;
+
+    EXPECT_FALSE(ConnectNamedPipe(pipe, &overlapped));
+    EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
+
+    HANDLE client = OpenClient();
+    ASSERT_NE(client, INVALID_HANDLE_VALUE) << GetLastError();
+    // The server side is complete before the client's open returns.
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+
+    Send(client, "KXSHARE_PHONE?/home/u/a.txt|/home/u/b.txt");
+    EXPECT_TRUE(CloseHandle(client));
+    EXPECT_EQ(ReadRequest(pipe), "KXSHARE_PHONE?/home/u/a.txt|/home/u/b.txt");
+    Release(pipe);
+    CloseHandle(event);
+}
+
+TEST_F(NamedPipeTest, ClientThatCameFirstGivesPipeConnected) {
+    HANDLE pipe = CreateServer();
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    HANDLE client = OpenClient();
+    ASSERT_NE(client, INVALID_HANDLE_VALUE) << GetLastError();
+    Send(client, "KXSHARE_DEVICES?x");
+    EXPECT_TRUE(CloseHandle(client));
+
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    OVERLAPPED overlapped;
+    std::memset(&overlapped, 0, sizeof(overlapped));
+    overlapped.hEvent = event;
+    EXPECT_FALSE(ConnectNamedPipe(pipe, &overlapped));
+    EXPECT_EQ(GetLastError(), ERROR_PIPE_CONNECTED);
+    EXPECT_EQ(ReadRequest(pipe), "KXSHARE_DEVICES?x");
+    Release(pipe);
+    CloseHandle(event);
+}
+
+TEST_F(NamedPipeTest, LongMessageComesInPiecesThenThePipeEnds) {
+    HANDLE pipe = CreateServer();
+    HANDLE client = OpenClient();
+    ASSERT_NE(client, INVALID_HANDLE_VALUE);
+    const std::string message = Pattern(40000);
+    Send(client, message);
+    CloseHandle(client);
+
+    std::vector<char> buffer(kListenerBuffer);
+    DWORD read = 0;
+    EXPECT_FALSE(ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_MORE_DATA);
+    ASSERT_EQ(read, 32768u);
+    std::string joined(buffer.data(), read);
+
+    EXPECT_TRUE(ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr));
+    ASSERT_EQ(read, 40000u - 32768u);
+    joined.append(buffer.data(), read);
+    EXPECT_EQ(joined, message);
+
+    read = 99;
+    EXPECT_FALSE(ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_BROKEN_PIPE);
+    EXPECT_EQ(read, 0u);
+    Release(pipe);
+}
+
+TEST_F(NamedPipeTest, MessagesOfMegabytesArriveWholeAndApart) {
+    HANDLE pipe = CreateServer();
+    HANDLE client = OpenClient();
+    ASSERT_NE(client, INVALID_HANDLE_VALUE);
+    const std::string big = Pattern(5 * 1024 * 1024 + 17);
+    // Far more than the socket buffers hold: the writer blocks until the reader drains.
+    std::thread writer([&] {
+        Send(client, big);
+        Send(client, "tail");
+        CloseHandle(client);
+    });
+
+    std::vector<char> buffer(kListenerBuffer);
+    std::string first;
+    DWORD read = 0;
+    BOOL complete = FALSE;
+    while (!complete) {
+        complete = ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr);
+        ASSERT_TRUE(complete || GetLastError() == ERROR_MORE_DATA) << GetLastError();
+        first.append(buffer.data(), read);
+    }
+    writer.join();
+    EXPECT_TRUE(first == big) << "first message differs, size " << first.size();
+    // The next message does not run into the first.
+    EXPECT_TRUE(ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr));
+    EXPECT_EQ(std::string(buffer.data(), read), "tail");
+    Release(pipe);
+}
+
+TEST_F(NamedPipeTest, EmptyMessagesAndClientsThatLeaveAtOnce) {
+    HANDLE pipe = CreateServer();
+    HANDLE client = OpenClient();
+    ASSERT_NE(client, INVALID_HANDLE_VALUE);
+    CloseHandle(client);
+    std::vector<char> buffer(kListenerBuffer);
+    DWORD read = 7;
+    EXPECT_FALSE(ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_BROKEN_PIPE);
+    EXPECT_EQ(read, 0u);
+    Release(pipe);
+
+    // An empty message is one read of nothing, and the message after it is apart.
+    pipe = CreateServer();
+    client = OpenClient();
+    ASSERT_NE(client, INVALID_HANDLE_VALUE);
+    Send(client, "");
+    Send(client, "x");
+    EXPECT_TRUE(ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr));
+    EXPECT_EQ(read, 0u);
+    EXPECT_TRUE(ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr));
+    EXPECT_EQ(std::string(buffer.data(), read), "x");
+    CloseHandle(client);
+    EXPECT_EQ(ReadRequest(pipe), "");
+    Release(pipe);
+}
+
+TEST_F(NamedPipeTest, ReleasedPendingConnectClosesWithoutHangOrLeak) {
+    std::promise<HANDLE> pending;
+    std::future<HANDLE> pendingEvent = pending.get_future();
+    DWORD readError = 0;
+    DWORD waited = WAIT_FAILED;
+    std::thread listener([&] {
+        HANDLE pipe = CreateServer();
+        HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        OVERLAPPED overlapped;
+        std::memset(&overlapped, 0, sizeof(overlapped));
+        overlapped.hEvent = event;
+        if (ConnectNamedPipe(pipe, &overlapped) || GetLastError() != ERROR_IO_PENDING) {
+            pending.set_value(nullptr);
+            return;
+        }
+        pending.set_value(event);
+        waited = WaitForSingleObject(event, INFINITE);
+        char buffer[16];
+        DWORD read = 0;
+        ReadFile(pipe, buffer, sizeof(buffer), &read, nullptr);
+        readError = GetLastError();
+        Release(pipe);
+        CloseHandle(event);
+    });
+    HANDLE event = pendingEvent.get();
+    ASSERT_NE(event, nullptr);
+    EXPECT_TRUE(SetEvent(event));  // as the plug-in's Stop does
+    listener.join();
+
+    EXPECT_EQ(waited, WAIT_OBJECT_0);
+    EXPECT_EQ(readError, ERROR_PIPE_LISTENING);
+    EXPECT_FALSE(SocketExists());
+    EXPECT_EQ(OpenClient(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(NamedPipeTest, EachNewInstanceServesTheNextClient) {
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    for (int round = 0; round < 3; ++round) {
+        HANDLE pipe = CreateServer();
+        ASSERT_NE(pipe, INVALID_HANDLE_VALUE) << "round " << round;
+        OVERLAPPED overlapped;
+        std::memset(&overlapped, 0, sizeof(overlapped));
+        overlapped.hEvent = event;
+        EXPECT_FALSE(ConnectNamedPipe(pipe, &overlapped));
+        EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
+
+        HANDLE client = OpenClient();
+        ASSERT_NE(client, INVALID_HANDLE_VALUE) << "round " << round;
+        EXPECT_EQ(WaitForSingleObject(event, INFINITE), WAIT_OBJECT_0);
+        // The one instance is taken: a second client is turned away, not queued.
+        EXPECT_EQ(OpenClient(), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), ERROR_PIPE_BUSY);
+
+        Send(client, "request " + std::to_string(round));
+        CloseHandle(client);
+        EXPECT_EQ(ReadRequest(pipe), "request " + std::to_string(round));
+        Release(pipe);
+        EXPECT_FALSE(SocketExists());
+    }
+    CloseHandle(event);
+}
+
+TEST_F(NamedPipeTest, InstancesOfOneNameShareItUpToTheirLimit) {
+    HANDLE first = CreateServer();
+    HANDLE second = CreateServer();
+    ASSERT_NE(first, INVALID_HANDLE_VALUE);
+    ASSERT_NE(second, INVALID_HANDLE_VALUE);
+    HANDLE clientA = OpenClient();
+    HANDLE clientB = OpenClient();
+    ASSERT_NE(clientA, INVALID_HANDLE_VALUE);
+    ASSERT_NE(clientB, INVALID_HANDLE_VALUE);
+    Send(clientA, "to first");
+    Send(clientB, "to second");
+    CloseHandle(clientA);
+    CloseHandle(clientB);
+    EXPECT_EQ(ReadRequest(first), "to first");
+    Release(first);
+    // The name stays bound while an instance lives.
+    EXPECT_TRUE(SocketExists());
+    EXPECT_EQ(ReadRequest(second), "to second");
+    Release(second);
+    EXPECT_FALSE(SocketExists());
+
+    HANDLE only = CreateServer(1);
+    ASSERT_NE(only, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateServer(1), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_PIPE_BUSY);
+    CloseHandle(only);
+}
+
+TEST_F(NamedPipeTest, BlockingConnectReturnsWithTheClient) {
+    HANDLE pipe = CreateServer();
+    HANDLE client = INVALID_HANDLE_VALUE;
+    std::thread opener([&] { client = OpenClient(); });
+    BOOL connected = ConnectNamedPipe(pipe, nullptr);
+    EXPECT_TRUE(connected || GetLastError() == ERROR_PIPE_CONNECTED);
+    opener.join();
+    ASSERT_NE(client, INVALID_HANDLE_VALUE);
+    CloseHandle(client);
+    Release(pipe);
+}
+
+TEST_F(NamedPipeTest, BothEndsWriteAndWritingToAClosedEndFails) {
+    HANDLE pipe = CreateServer();
+    HANDLE client = OpenClient();
+    ASSERT_NE(client, INVALID_HANDLE_VALUE);
+    Send(pipe, "reply");
+    char buffer[16];
+    DWORD read = 0;
+    EXPECT_TRUE(ReadFile(client, buffer, sizeof(buffer), &read, nullptr));
+    EXPECT_EQ(std::string(buffer, read), "reply");
+    EXPECT_TRUE(FlushFileBuffers(pipe));
+
+    Release(pipe);
+    DWORD written = 5;
+    EXPECT_FALSE(WriteFile(client, "late", 4, &written, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_NO_DATA);
+    EXPECT_EQ(written, 0u);
+    EXPECT_FALSE(ReadFile(client, buffer, sizeof(buffer), &read, nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_BROKEN_PIPE);
+    CloseHandle(client);
+}
+
+TEST_F(NamedPipeTest, ClientsFindNoServerCleanly) {
+    EXPECT_EQ(OpenClient(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(WaitNamedPipeW(kName, 1));
+    EXPECT_EQ(GetLastError(), ERROR_SEM_TIMEOUT);
+
+    // A socket file left by a process that died: clients are refused, a server takes the name.
+    int dead = socket(AF_UNIX, SOCK_SEQPACKET, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::string path = folder_ + "/PIPE_KX_MENU";
+    std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+    ASSERT_EQ(bind(dead, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    close(dead);
+    EXPECT_EQ(OpenClient(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+
+    HANDLE pipe = CreateServer();
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE) << GetLastError();
+    EXPECT_TRUE(WaitNamedPipeW(kName, NMPWAIT_USE_DEFAULT_WAIT));
+    HANDLE client = OpenClient();
+    ASSERT_NE(client, INVALID_HANDLE_VALUE);
+    CloseHandle(client);
+    Release(pipe);
+}
+
+TEST_F(NamedPipeTest, NameServedByAnotherProcessIsRefused) {
+    // The lock a serving process holds on the name.
+    int lock = open((folder_ + "/.PIPE_KX_MENU.lock").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(flock(lock, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(CreateServer(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_PIPE_BUSY);
+    close(lock);
+    HANDLE pipe = CreateServer();
+    EXPECT_NE(pipe, INVALID_HANDLE_VALUE);
+    CloseHandle(pipe);
+}
+
+TEST_F(NamedPipeTest, BadNamesAndModesAreRefused) {
+    struct Case {
+        const wchar_t* name;
+        DWORD pipeMode;
+        DWORD error;
+    } cases[] = {
+        {L"PIPE_KX_MENU", kListenerPipeMode, ERROR_INVALID_NAME},
+        {L"\\\\.\\pipe\\", kListenerPipeMode, ERROR_INVALID_NAME},
+        {L"\\\\.\\pipe\\a/b", kListenerPipeMode, ERROR_INVALID_NAME},
+        {L"\\\\.\\pipe\\..", kListenerPipeMode, ERROR_INVALID_NAME},
+        {kName, kListenerPipeMode | PIPE_NOWAIT, ERROR_INVALID_PARAMETER},
+        {kName, PIPE_READMODE_MESSAGE, ERROR_INVALID_PARAMETER},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CreateNamedPipeW(c.name, kListenerOpenMode, c.pipeMode, 1, 0, 0, 0, nullptr),
+                  INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), c.error) << std::string(c.name, c.name + wcslen(c.name));
+    }
+    EXPECT_EQ(CreateFileW(L"/etc/passwd", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
+    // The prefix is not case-sensitive.
+    HANDLE pipe = CreateNamedPipeW(L"\\\\.\\PIPE\\PIPE_KX_MENU", kListenerOpenMode,
+                                   kListenerPipeMode, 1, 0, 0, 0, nullptr);
+    EXPECT_NE(pipe, INVALID_HANDLE_VALUE);
+    CloseHandle(pipe);
+}
+
+TEST_F(NamedPipeTest, SecurityDescriptorsAndInjectedFailures) {
+    SECURITY_DESCRIPTOR descriptor;
+    ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, TRUE));
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), &descriptor, TRUE};
+    EXPECT_EQ(sizeof(SECURITY_ATTRIBUTES), 24u);
+
+    HANDLE pipe = CreateNamedPipeW(kName, kListenerOpenMode, kListenerPipeMode,
+                                   PIPE_UNLIMITED_INSTANCES, 0x10000, 0x10000, 0, &attributes);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    CloseHandle(pipe);
+    win32standin::NamedPipeCreation created = win32standin::LastNamedPipeCreation();
+    EXPECT_EQ(created.name, kName);
+    EXPECT_EQ(created.openMode, kListenerOpenMode);
+    EXPECT_EQ(created.pipeMode, kListenerPipeMode);
+    EXPECT_EQ(created.maxInstances, 255u);
+    EXPECT_EQ(created.inBufferSize, 0x10000u);
+    EXPECT_TRUE(created.hasDescriptor);
+    EXPECT_TRUE(created.nullDacl);
+    EXPECT_TRUE(created.inheritHandle);
+
+    win32standin::SetSecurityDescriptorFailure(true);
+    EXPECT_FALSE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+    win32standin::SetSecurityDescriptorFailure(false);
+    EXPECT_FALSE(InitializeSecurityDescriptor(&descriptor, 2));
+    EXPECT_EQ(GetLastError(), ERROR_UNKNOWN_REVISION);
+
+    const size_t calls = win32standin::NamedPipeCreationCount();
+    win32standin::FailNextCreateNamedPipe(2);
+    EXPECT_EQ(CreateServer(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_PIPE_BUSY);
+    EXPECT_EQ(CreateServer(), INVALID_HANDLE_VALUE);
+    pipe = CreateServer();
+    EXPECT_NE(pipe, INVALID_HANDLE_VALUE);
+    CloseHandle(pipe);
+    EXPECT_EQ(win32standin::NamedPipeCreationCount(), calls + 3);
+    EXPECT_FALSE(win32standin::LastNamedPipeCreation().hasAttributes);
+
+    win32standin::SetCreateNamedPipeFailure(true);
+    EXPECT_EQ(CreateServer(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateServer(), INVALID_HANDLE_VALUE);
+    win32standin::SetCreateNamedPipeFailure(false);
+}
+
+}  // namespace
