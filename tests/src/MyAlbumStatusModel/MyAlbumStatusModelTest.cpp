@@ -1,0 +1,537 @@
+#include "MyAlbumStatusModel.h"
+
+#include "FakeTransfer.h"
+#include "IPCMessageIds.h"
+#include "LogCapture.h"
+#include "Utf16Le.h"
+
+#include <DataStream.h>
+#include <TandemUtilStandIn.h>
+#include <UtilStandIn.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace Vela::Ux;
+using ::testing::ElementsAre;
+using testpair::FakeTransfer;
+using testpair::PostedMessage;
+
+namespace {
+
+template <typename... Values>
+std::string Bytes(const Values&... values) {
+    tandem::Payload payload = tandem::BuildPayload(values...);
+    return std::string(payload.block.get(), payload.size);
+}
+
+std::string DeviceStatusBytes(int32_t isPaired, const std::string& text1) {
+    return Bytes(int32_t{7}, int32_t{8}, isPaired, int32_t{9}, uint64_t{0x1122334455667788},
+                 std::string("t0"), text1, std::string("t2"), std::string("t3"), int32_t{1},
+                 int32_t{0}, int32_t{0});
+}
+
+std::string PairingNotice(int32_t isPaired) {
+    return Bytes(int32_t{0}) + DeviceStatusBytes(isPaired, isPaired ? "Phone" : "") +
+           Bytes(int32_t{0});
+}
+
+// One dropped-file record: the claimed byte length, then the bytes.
+std::string Record(int32_t claimed, const std::string& bytes) {
+    return Bytes(claimed) + bytes;
+}
+std::string Record(const std::wstring& text) {
+    std::string bytes = EncodeUtf16Le(text, false);
+    return Record(static_cast<int32_t>(bytes.size()), bytes);
+}
+
+std::vector<uint32_t> Ids(const std::vector<PostedMessage>& posts) {
+    std::vector<uint32_t> ids;
+    for (const PostedMessage& post : posts) {
+        ids.push_back(post.id);
+    }
+    return ids;
+}
+
+class RecordingObserver : public IMyAlbumStateObserver {
+public:
+    void OnStateValue(uint32_t messageId, uint8_t value) override {
+        values.emplace_back(messageId, value);
+    }
+    std::vector<std::pair<uint32_t, uint8_t>> values;
+};
+
+class MyAlbumStatusModelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tandemstandin::ResetAll();
+        utilstandin::ResetAll();
+        helper.SetShareCommandHandler(
+            [this](const std::wstring& command, const std::vector<std::wstring>& files) {
+                shareCommands.emplace_back(command, files);
+                return true;
+            });
+    }
+    void TearDown() override {
+        helper.Stop();
+        tandemstandin::ResetAll();
+        utilstandin::ResetAll();
+    }
+
+    testsupport::LogCapture logs;
+    FakeTransfer fake;
+    MyAlbumStatusModelHelper helper;
+    std::vector<std::pair<std::wstring, std::vector<std::wstring>>> shareCommands;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Retried requests
+
+TEST_F(MyAlbumStatusModelTest, UnansweredRequestStopsAfterItsCountAndStaysPending) {
+    helper.SetTransfer(&fake);
+    std::atomic<int> answers{0};
+    ASSERT_TRUE(helper.AddRequest(
+        0x1C00AA, [&] { fake.PostMessage(kEndpointTandemService, 0x1500AA, 0x1C00AA, nullptr, 0); },
+        [&](uint32_t, const char*, uint32_t) { ++answers; }, 5, 3));
+    ASSERT_TRUE(fake.WaitForCount(0x1500AA, 3));
+    // Well past three more intervals: no fourth attempt.
+    EXPECT_FALSE(fake.WaitForCount(0x1500AA, 4, std::chrono::milliseconds(60)));
+    EXPECT_TRUE(helper.HasPendingRequest(0x1C00AA));
+
+    // A late answer still completes it.
+    helper.OnIPCAnswer(0x1C00AA, "x", 1);
+    EXPECT_EQ(answers.load(), 1);
+    EXPECT_EQ(helper.PendingRequestCount(), 0u);
+}
+
+TEST_F(MyAlbumStatusModelTest, AnswerRunsCallbackOnceAndEndsRetries) {
+    helper.SetTransfer(&fake);
+    std::vector<std::string> answers;
+    ASSERT_TRUE(helper.AddRequest(
+        0x1C00AA, [&] { fake.PostMessage(kEndpointTandemService, 0x1500AA, 0x1C00AA, nullptr, 0); },
+        [&](uint32_t id, const char* data, uint32_t length) {
+            EXPECT_EQ(id, 0x1C00AAu);
+            answers.emplace_back(data, length);
+        },
+        10000, 20));
+    ASSERT_TRUE(fake.WaitForCount(0x1500AA, 1));
+
+    // The worker waits 10 s between attempts; the answer must wake and join it at once.
+    auto begin = std::chrono::steady_clock::now();
+    helper.OnIPCAnswer(0x1C00AA, "ok", 2);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(2));
+    helper.OnIPCAnswer(0x1C00AA, "again", 5);  // nothing pending any more: ignored
+    EXPECT_THAT(answers, ElementsAre("ok"));
+    EXPECT_EQ(helper.PendingRequestCount(), 0u);
+    EXPECT_EQ(fake.CountOf(0x1500AA), 1u);
+}
+
+TEST_F(MyAlbumStatusModelTest, SecondPairedDeviceRequestReplacesThePendingOne) {
+    helper.SetTransfer(&fake);
+    helper.RequestPairedDevice();
+    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 1));
+    helper.RequestPairedDevice();
+    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 2));
+    EXPECT_EQ(helper.PendingRequestCount(), 1u);
+
+    fake.Deliver(kMsgPairedDeviceAnswer, DeviceStatusBytes(1, "Phone"));
+    EXPECT_EQ(helper.PendingRequestCount(), 0u);
+    EXPECT_TRUE(helper.IsPaired());
+    // One answer, one state report.
+    EXPECT_EQ(fake.CountOf(kMsgHostConnectionState), 1u);
+}
+
+TEST_F(MyAlbumStatusModelTest, StopWhileWorkersWaitReturnsPromptlyAndRefusesNewRequests) {
+    helper.SetTransfer(&fake);
+    helper.Start();
+    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 1));
+    ASSERT_TRUE(fake.WaitForCount(kMsgTandemStartupQuery2, 1));
+    EXPECT_EQ(helper.PendingRequestCount(), 5u);
+
+    auto begin = std::chrono::steady_clock::now();
+    helper.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(250));
+    EXPECT_EQ(helper.PendingRequestCount(), 0u);
+
+    // Workers are joined: no request after Stop, and a notice cannot start a new one.
+    auto serviceRequests = [this] {
+        size_t n = 0;
+        for (const PostedMessage& post : fake.Posts()) {
+            n += post.destination == kEndpointTandemService ? 1 : 0;
+        }
+        return n;
+    };
+    const size_t requestsAtStop = serviceRequests();
+    fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
+    EXPECT_EQ(helper.PendingRequestCount(), 0u);
+    EXPECT_TRUE(helper.IsConnected());  // the state is still followed
+    EXPECT_FALSE(fake.WaitForCount(kMsgTandemPairedDevice, 2, std::chrono::milliseconds(400)));
+    EXPECT_EQ(serviceRequests(), requestsAtStop);
+}
+
+TEST_F(MyAlbumStatusModelTest, WithoutTransferStartLogsAndNothingIsRequested) {
+    helper.Start();
+    EXPECT_FALSE(helper.AddRequest(
+        0x1C00AA, [] {}, nullptr, 10, 1));
+    EXPECT_EQ(helper.PendingRequestCount(), 0u);
+    auto records = logs.Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].level, 40000);
+    EXPECT_EQ(records[0].message,
+              "transfer mgr is null(Vela::Ux::MyAlbumStatusModelHelper::Start)");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up
+
+TEST_F(MyAlbumStatusModelTest, StartRegistersDropTargetThenRequestsEveryState) {
+    helper.SetTransfer(&fake);
+    helper.Start();
+    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 1));
+    ASSERT_TRUE(fake.WaitForCount(kMsgTandemStartupQuery2, 1));
+    ASSERT_TRUE(fake.WaitForCount(kMsgTandemStartupQuery1, 1));
+    ASSERT_TRUE(fake.WaitForCount(kMsgTandemConnectionState, 1));
+    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairingState, 1));
+
+    std::vector<PostedMessage> posts = fake.Posts();
+    EXPECT_EQ(posts[0].destination, kEndpointHostNotice);
+    EXPECT_EQ(posts[0].id, kMsgHostDropTarget);
+    EXPECT_EQ(posts[0].replyId, kMsgDroppedFiles);
+    const std::map<uint32_t, uint32_t> replyOf = {
+        {kMsgTandemPairingState, kMsgPairingState},
+        {kMsgTandemConnectionState, kMsgConnectionState},
+        {kMsgTandemStartupQuery1, kMsgStartupAnswer1},
+        {kMsgTandemStartupQuery2, kMsgStartupAnswer2},
+        {kMsgTandemPairedDevice, kMsgPairedDeviceAnswer},
+    };
+    for (size_t i = 1; i < posts.size(); ++i) {
+        SCOPED_TRACE(posts[i].id);
+        ASSERT_EQ(replyOf.count(posts[i].id), 1u);
+        EXPECT_EQ(posts[i].destination, kEndpointTandemService);
+        EXPECT_EQ(posts[i].replyId, replyOf.at(posts[i].id));
+        EXPECT_TRUE(posts[i].data.empty());
+    }
+
+    // Answers end the start-up requests; the standing handlers still see them.
+    fake.Deliver(kMsgStartupAnswer1, std::string(1, '\x01'));
+    fake.Deliver(kMsgStartupAnswer2, std::string(1, '\x00'));
+    EXPECT_FALSE(helper.HasPendingRequest(kMsgStartupAnswer1));
+    EXPECT_FALSE(helper.HasPendingRequest(kMsgStartupAnswer2));
+    EXPECT_EQ(helper.PendingRequestCount(), 3u);
+}
+
+TEST_F(MyAlbumStatusModelTest, StartupRequestsRepeatEvery500msAndPairedDeviceEvery300ms) {
+    helper.SetTransfer(&fake);
+    helper.Start();
+    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 1));
+    // Attempts at 0, 300 and 600 ms for the paired device; at 0 and 500 ms for the others.
+    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 3, std::chrono::milliseconds(2000)));
+    const size_t pairingAttempts = fake.CountOf(kMsgTandemPairingState);
+    EXPECT_GE(pairingAttempts, 1u);
+    EXPECT_LE(pairingAttempts, 3u);
+    // Nowhere near a busy loop.
+    EXPECT_LE(fake.CountOf(kMsgTandemPairedDevice), 5u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connection and pairing state
+
+TEST_F(MyAlbumStatusModelTest, ConnectedWhileUnpairedAsksForPairedDeviceAndRecordsState) {
+    helper.SetTransfer(&fake);
+    fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
+
+    EXPECT_TRUE(helper.IsConnected());
+    EXPECT_TRUE(helper.HasPendingRequest(kMsgPairedDeviceAnswer));
+    EXPECT_TRUE(
+        logs.Contains("connected: 1 helper->connected: 0(Vela::Ux::MyAlbumStatusModelHelper::"
+                      "IPCAvtiveConnectChangedID)"));
+    EXPECT_TRUE(
+        logs.Contains("[DaVirir] device connected when not paired.(Vela::Ux::"
+                      "MyAlbumStatusModelHelper::IPCAvtiveConnectChangedID)"));
+    std::vector<PostedMessage> host = fake.HostPosts();
+    ASSERT_EQ(host.size(), 3u);
+    EXPECT_EQ(host[0].id, kMsgHostConnectionState);
+    EXPECT_EQ(host[0].data, Bytes(int32_t{2}));
+    EXPECT_EQ(host[1].id, kMsgHostSendPossible);
+    EXPECT_EQ(host[1].data, std::string(1, '\x01'));
+    EXPECT_EQ(host[2].id, kMsgHostConnectionFlag);
+    EXPECT_EQ(host[2].data, Bytes(int32_t{1}, uint8_t{1}));
+
+    // The request repeats until answered.
+    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 2, std::chrono::milliseconds(2000)));
+    fake.Deliver(kMsgPairedDeviceAnswer, DeviceStatusBytes(1, "Phone"));
+    EXPECT_TRUE(helper.IsPaired());
+    EXPECT_EQ(helper.PendingRequestCount(), 0u);
+
+    // Connected again while paired: no new request, no new report.
+    fake.ClearPosts();
+    fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
+    EXPECT_EQ(helper.PendingRequestCount(), 0u);
+    EXPECT_TRUE(fake.Posts().empty());
+}
+
+TEST_F(MyAlbumStatusModelTest, ItEditionNeverTellsHostThatSendingIsPossible) {
+    utilstandin::SetITVersion(true);
+    helper.SetTransfer(&fake);
+    fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
+    fake.Deliver(kMsgConnectionState, std::string(1, '\x00'));
+
+    EXPECT_THAT(Ids(fake.HostPosts()),
+                ElementsAre(kMsgHostConnectionState, kMsgHostConnectionFlag,
+                            kMsgHostConnectionState, kMsgHostConnectionFlag));
+    EXPECT_EQ(fake.HostPosts()[2].data, Bytes(int32_t{1}));
+    EXPECT_EQ(logs.CountStartingWith(
+                  "[DaVirir] Current system is IT Version, prevent send files to others("),
+              2u);
+}
+
+TEST_F(MyAlbumStatusModelTest, PairedDeviceAnswerNeedsNameAndPairedFlag) {
+    helper.SetTransfer(&fake);
+    struct Case {
+        int32_t isPaired;
+        std::string text1;
+        bool paired;
+    };
+    for (const Case& c : {Case{1, "", false}, Case{0, "Phone", false}, Case{3, "Phone", true}}) {
+        SCOPED_TRACE(c.text1 + std::to_string(c.isPaired));
+        fake.ClearPosts();
+        helper.RequestPairedDevice();
+        fake.Deliver(kMsgPairedDeviceAnswer, DeviceStatusBytes(c.isPaired, c.text1));
+        EXPECT_EQ(helper.IsPaired(), c.paired);
+        EXPECT_EQ(helper.PendingRequestCount(), 0u);
+        // Only a paired phone is reported, as paired but not connected.
+        if (c.paired) {
+            ASSERT_EQ(fake.PostsOf(kMsgHostConnectionState).size(), 1u);
+            EXPECT_EQ(fake.PostsOf(kMsgHostConnectionState)[0].data, Bytes(int32_t{1}));
+        } else {
+            EXPECT_TRUE(fake.HostPosts().empty());
+        }
+    }
+}
+
+TEST_F(MyAlbumStatusModelTest, PairedNoticeReportsStateAndValidPhoneText) {
+    tandemstandin::SetString(L"IDS_DAVIRIR_PHONE_VALID", L"Phone \u00e9 ok");
+    helper.SetTransfer(&fake);
+    fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
+    fake.ClearPosts();
+
+    fake.Deliver(kMsgPairingState, PairingNotice(1));
+    EXPECT_TRUE(helper.IsPaired());
+    EXPECT_TRUE(
+        logs.Contains("device.isPaired: 1 helper->connected: 1(Vela::Ux::MyAlbumStatusModelHelper::"
+                      "IPCAvtivePairDeviceChangedID)"));
+    std::vector<PostedMessage> host = fake.HostPosts();
+    ASSERT_EQ(host.size(), 2u);
+    EXPECT_EQ(host[0].id, kMsgHostConnectionState);
+    EXPECT_EQ(host[0].data, Bytes(int32_t{2}));
+    EXPECT_EQ(host[1].id, kMsgHostValidPhoneText);
+    EXPECT_EQ(host[1].data, "Phone \xc3\xa9 ok");
+    EXPECT_EQ(host[1].replyId, kReplyIdNone);
+}
+
+TEST_F(MyAlbumStatusModelTest, UnpairedNoticeClearsConnectionAndRemovesMenusInOrder) {
+    helper.SetTransfer(&fake);
+    fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
+    helper.Stop();  // the paired-device request is not what this test is about
+    fake.ClearPosts();
+
+    fake.Deliver(kMsgPairingState, PairingNotice(0));
+    EXPECT_FALSE(helper.IsPaired());
+    EXPECT_FALSE(helper.IsConnected());
+    std::vector<PostedMessage> host = fake.HostPosts();
+    EXPECT_THAT(Ids(host), ElementsAre(kMsgHostConnectionState, kMsgHostConnectionFlag,
+                                       kMsgHostRemovePhoneMenu, kMsgHostRemovePhoneMenu,
+                                       kMsgHostRemovePhoneMenu));
+    ASSERT_EQ(host.size(), 5u);
+    EXPECT_EQ(host[0].data, Bytes(int32_t{0}));
+    EXPECT_EQ(host[1].data, Bytes(int32_t{1}, uint8_t{0}));
+    EXPECT_EQ(host[2].data, Bytes(int32_t{kMenuMusic}));
+    EXPECT_EQ(host[3].data, Bytes(int32_t{kMenuVideo}));
+    EXPECT_EQ(host[4].data, Bytes(int32_t{kMenuAlbum}));
+}
+
+TEST_F(MyAlbumStatusModelTest, UnpairedNoticeRemovesOnlyMenusOfSupportedPlugins) {
+    tandemstandin::SetPluginSupported("vela_plugin_myvideo", false);
+    tandemstandin::SetPluginSupported("vela_plugin_myalbum", false);
+    helper.SetTransfer(&fake);
+    fake.Deliver(kMsgPairingState, PairingNotice(0));
+    std::vector<PostedMessage> removals = fake.PostsOf(kMsgHostRemovePhoneMenu);
+    ASSERT_EQ(removals.size(), 1u);
+    EXPECT_EQ(removals[0].data, Bytes(int32_t{kMenuMusic}));
+}
+
+TEST_F(MyAlbumStatusModelTest, NoticesWithoutPayloadAreIgnored) {
+    helper.SetTransfer(&fake);
+    for (uint32_t id : {kMsgPairingState, kMsgConnectionState, kMsgDroppedFiles, kMsgMenuNameQuery,
+                        kMsgStartupAnswer1}) {
+        fake.Deliver(id, std::string());
+    }
+    EXPECT_TRUE(fake.Posts().empty());
+    EXPECT_TRUE(logs.Records().empty());
+    EXPECT_FALSE(helper.IsConnected());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dropped files
+
+TEST(DroppedFileRecords, ReadsLengthPrefixedUtf16LeTexts) {
+    std::string data = Record(L"C:\\a.txt") + Record(L"D:\\\u00e9\U0001F600.png");
+    EXPECT_THAT(DecodeDroppedFileRecords(data.data(), static_cast<uint32_t>(data.size())),
+                ElementsAre(L"C:\\a.txt", L"D:\\\u00e9\U0001F600.png"));
+}
+
+TEST(DroppedFileRecords, ShortAndOddRecords) {
+    const std::string ab = EncodeUtf16Le(L"ab", false);
+    // A length of 0 is skipped; the next record is still read.
+    std::string zero = Record(0, "") + Record(L"x");
+    EXPECT_THAT(DecodeDroppedFileRecords(zero.data(), static_cast<uint32_t>(zero.size())),
+                ElementsAre(L"x"));
+    // A length claiming more than remains takes what remains.
+    std::string overlong = Record(L"y") + Record(1000, ab);
+    EXPECT_THAT(DecodeDroppedFileRecords(overlong.data(), static_cast<uint32_t>(overlong.size())),
+                ElementsAre(L"y", L"ab"));
+    // An odd length: the last byte belongs to no character but is stepped over.
+    std::string odd = Record(3, ab.substr(0, 3)) + Record(L"z");
+    EXPECT_THAT(DecodeDroppedFileRecords(odd.data(), static_cast<uint32_t>(odd.size())),
+                ElementsAre(L"a", L"z"));
+    // Fewer than 5 bytes left end the list.
+    std::string tail = Record(L"q") + Bytes(int32_t{2});
+    EXPECT_THAT(DecodeDroppedFileRecords(tail.data(), static_cast<uint32_t>(tail.size())),
+                ElementsAre(L"q"));
+    EXPECT_TRUE(DecodeDroppedFileRecords(nullptr, 10).empty());
+}
+
+TEST(DroppedFileRecords, NegativeLengthEndsTheList) {
+    std::string data = Record(L"kept") + Record(-2, EncodeUtf16Le(L"lost", false)) + Record(L"x");
+    EXPECT_THAT(DecodeDroppedFileRecords(data.data(), static_cast<uint32_t>(data.size())),
+                ElementsAre(L"kept"));
+    std::string minimum = Record(INT32_MIN, "abcd");
+    EXPECT_TRUE(
+        DecodeDroppedFileRecords(minimum.data(), static_cast<uint32_t>(minimum.size())).empty());
+}
+
+TEST(Utf16Le, SurrogatePairsAndLoneSurrogates) {
+    EXPECT_EQ(EncodeUtf16Le(L"A\U0001F600", true), std::string("A\0\x3D\xD8\x00\xDE\0\0", 8));
+    const std::string lone(
+        "\x3D\xD8"
+        "B\0",
+        4);  // high surrogate without its low half
+    EXPECT_EQ(DecodeUtf16Le(lone.data(), lone.size()), L"\uFFFDB");
+    const std::string reversed("\x00\xDE\x3D\xD8", 4);
+    EXPECT_EQ(DecodeUtf16Le(reversed.data(), reversed.size()), L"\uFFFD\uFFFD");
+}
+
+TEST_F(MyAlbumStatusModelTest, FiveHundredDroppedFilesArePassedOnFiveHundredOneAreRefused) {
+    helper.SetTransfer(&fake);
+    std::string data;
+    std::vector<std::wstring> files;
+    for (int i = 0; i < 500; ++i) {
+        files.push_back(L"C:\\files\\" + std::to_wstring(i) + L".jpg");
+        data += Record(files.back());
+    }
+    fake.Deliver(kMsgDroppedFiles, data);
+    ASSERT_EQ(shareCommands.size(), 1u);
+    EXPECT_EQ(shareCommands[0].first, L"KXSHARE_PHONE");
+    EXPECT_EQ(shareCommands[0].second, files);
+    EXPECT_TRUE(fake.Posts().empty());
+
+    data += Record(L"C:\\files\\500.jpg");
+    fake.Deliver(kMsgDroppedFiles, data);
+    EXPECT_EQ(shareCommands.size(), 1u);
+    std::vector<PostedMessage> posts = fake.Posts();
+    ASSERT_EQ(posts.size(), 1u);
+    EXPECT_EQ(posts[0].destination, kEndpointPlugin);
+    EXPECT_EQ(posts[0].id, kMsgTooManyFiles);
+    EXPECT_EQ(posts[0].replyId, kReplyIdNone);
+    EXPECT_TRUE(posts[0].data.empty());
+    EXPECT_TRUE(
+        logs.Contains("connected device reveive upperlimited fileCount(Vela::Ux::"
+                      "MyAlbumStatusModelHelper::IPCAvtiveRecvDropFilesID)"));
+}
+
+TEST_F(MyAlbumStatusModelTest, DropWithOnlyEmptyRecordsDoesNothing) {
+    helper.SetTransfer(&fake);
+    fake.Deliver(kMsgDroppedFiles, Record(0, "") + Record(1, "a"));
+    EXPECT_TRUE(shareCommands.empty());
+    EXPECT_TRUE(fake.Posts().empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Phone menus
+
+TEST_F(MyAlbumStatusModelTest, MenuNameIsSentAsUtf16LeWithTerminator) {
+    tandemstandin::SetString(L"IDS_MYMUSIC_MENU_NAME", L"M\u00fcsic \U0001F3B5");
+    tandemstandin::SetString(L"IDS_MYALBUM_MENU_NAME", L"Album");
+    helper.SetTransfer(&fake);
+    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuMusic}));
+    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuAlbum}));
+    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{3}));                 // unknown kind
+    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuMusic}) + "x");  // not exactly 4 bytes
+
+    std::vector<PostedMessage> names = fake.PostsOf(kMsgHostMenuName);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[0].destination, kEndpointHostNotice);
+    EXPECT_EQ(names[0].replyId, kReplyIdNone);
+    // 8 characters in UTF-16 (the note takes a surrogate pair), then the terminator.
+    EXPECT_EQ(names[0].data, std::string("M\0\xFC\0s\0i\0c\0 \0\x3C\xD8\xB5\xDF\0\0", 18));
+    EXPECT_EQ(names[1].data, std::string("A\0l\0b\0u\0m\0\0\0", 12));
+}
+
+TEST_F(MyAlbumStatusModelTest, MenuEntryPayloadAndLimits) {
+    helper.SetTransfer(&fake);
+    EXPECT_TRUE(helper.AddMenuEntry(kMenuVideo, L"Vid"));
+    EXPECT_TRUE(helper.AddMenuEntry(kMenuMusic, std::wstring(124, L'm')));  // 8 + 248 = 256
+    EXPECT_FALSE(helper.AddMenuEntry(kMenuMusic, std::wstring(125, L'm')));
+    EXPECT_FALSE(helper.AddMenuEntry(kMenuAlbum, L""));
+
+    std::vector<PostedMessage> entries = fake.PostsOf(kMsgHostAddPhoneMenu);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].destination, kEndpointHostNotice);
+    EXPECT_EQ(entries[0].replyId, kMsgMenuNameQuery);
+    EXPECT_EQ(entries[0].data,
+              Bytes(int32_t{kMenuVideo}, int32_t{6}) + EncodeUtf16Le(L"Vid", false));
+    EXPECT_EQ(entries[1].data.size(), 256u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Standing handlers of the two start-up answers
+
+TEST_F(MyAlbumStatusModelTest, StartupAnswerValuesReachTheObserver) {
+    RecordingObserver observer;
+    helper.SetTransfer(&fake);
+    fake.Deliver(kMsgStartupAnswer1, std::string(1, '\x01'));  // no observer yet: no effect
+    helper.SetStateObserver(&observer);
+    fake.Deliver(kMsgStartupAnswer1, std::string(1, '\x01'));
+    fake.Deliver(kMsgStartupAnswer1, std::string("\x01\x02", 2));  // not one byte: ignored
+    fake.Deliver(kMsgStartupAnswer2, std::string("\x05\x06", 2));
+    helper.SetStateObserver(nullptr);
+    fake.Deliver(kMsgStartupAnswer2, std::string(1, '\x07'));
+
+    using Value = std::pair<uint32_t, uint8_t>;
+    EXPECT_THAT(observer.values,
+                ElementsAre(Value{kMsgStartupAnswer1, 1}, Value{kMsgStartupAnswer2, 5}));
+    EXPECT_TRUE(fake.Posts().empty());
+}
+
+TEST_F(MyAlbumStatusModelTest, SetTransferRegistersRoutingBeforeStandingHandlers) {
+    helper.SetTransfer(nullptr);
+    helper.SetTransfer(&fake);
+    EXPECT_EQ(fake.HandlerCount(kMsgPairedDeviceAnswer), 1u);
+    for (uint32_t id :
+         {kMsgPairingState, kMsgConnectionState, kMsgStartupAnswer1, kMsgStartupAnswer2}) {
+        EXPECT_EQ(fake.HandlerCount(id), 2u) << id;
+    }
+    EXPECT_EQ(fake.HandlerCount(kMsgDroppedFiles), 1u);
+    EXPECT_EQ(fake.HandlerCount(kMsgMenuNameQuery), 1u);
+}
+
+TEST(MyAlbumStatusModelGlobal, OneObjectForTheLibrary) {
+    EXPECT_NE(MyAlbumStatusModelHelper::GetInstance(), nullptr);
+    EXPECT_EQ(MyAlbumStatusModelHelper::GetInstance(), MyAlbumStatusModelHelper::GetInstance());
+    EXPECT_FALSE(MyAlbumStatusModelHelper::GetInstance()->IsPaired());
+}
+
+}  // namespace
