@@ -1,0 +1,301 @@
+#include "HostNoticeEndpoint.h"
+
+#include <DataStream.h>
+#include <IPCMessageIds.h>
+
+#include <utility>
+
+namespace demo {
+namespace {
+
+// Wide text to UTF-16LE bytes and back; wchar_t is UTF-32 here and UTF-16 on Windows.
+std::string ToUtf16Le(const std::wstring& text) {
+    std::string out;
+    auto unit = [&out](uint32_t u) {
+        out.push_back(static_cast<char>(u & 0xFF));
+        out.push_back(static_cast<char>(u >> 8));
+    };
+    for (wchar_t c : text) {
+        uint32_t cp = static_cast<uint32_t>(c);
+        if (sizeof(wchar_t) > 2 && cp >= 0x10000 && cp <= 0x10FFFF) {
+            cp -= 0x10000;
+            unit(0xD800 + (cp >> 10));
+            unit(0xDC00 + (cp & 0x3FF));
+        } else {
+            unit(cp > 0xFFFF ? 0xFFFD : cp);
+        }
+    }
+    return out;
+}
+
+std::wstring FromUtf16Le(const char* data, size_t length) {
+    std::wstring out;
+    const auto* b = reinterpret_cast<const unsigned char*>(data);
+    const size_t units = length / 2;
+    for (size_t i = 0; i < units; ++i) {
+        uint32_t u = b[2 * i] | (b[2 * i + 1] << 8);
+        if (sizeof(wchar_t) > 2 && u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
+            uint32_t low = b[2 * i + 2] | (b[2 * i + 3] << 8);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                out.push_back(
+                    static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00)));
+                ++i;
+                continue;
+            }
+        }
+        if (sizeof(wchar_t) > 2 && u >= 0xD800 && u <= 0xDFFF) {
+            u = 0xFFFD;
+        }
+        out.push_back(static_cast<wchar_t>(u));
+    }
+    return out;
+}
+
+// UTF-8 of a wide text, for printing.
+std::string ToUtf8(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) {
+        uint32_t cp = static_cast<uint32_t>(c);
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}
+
+const char* MenuKindName(uint32_t kind) {
+    switch (kind) {
+        case 0:
+            return "album";
+        case 1:
+            return "video";
+        case 2:
+            return "music";
+        default:
+            return "unknown";
+    }
+}
+
+const char* TrayStateName(int state) {
+    switch (state) {
+        case 0:
+            return "unpaired";
+        case 1:
+            return "paired";
+        case 2:
+            return "connected";
+        default:
+            return "unknown";
+    }
+}
+
+}  // namespace
+
+HostNoticeEndpoint::HostNoticeEndpoint(Printer printer) : printer_(std::move(printer)) {}
+
+HostNoticeEndpoint::~HostNoticeEndpoint() {
+    Stop();
+}
+
+bool HostNoticeEndpoint::Start() {
+    if (client_) {
+        return false;
+    }
+    client_ =
+        std::make_unique<IPCMessageClient>(static_cast<int>(kEndpointHostNotice), true, false);
+    for (uint32_t id : {kMsgHostConnectionState, kMsgHostSendPossible, kMsgHostValidPhoneText,
+                        kMsgHostDropTarget, kMsgHostConnectionFlag, kMsgHostAddPhoneMenu,
+                        kMsgHostRemovePhoneMenu, kMsgHostMenuName}) {
+        client_->RegisterMessageCallback(id, [this](TagIPCMessageItem& item) { OnMessage(item); });
+    }
+    return true;
+}
+
+void HostNoticeEndpoint::Stop() {
+    if (!client_) {
+        return;
+    }
+    client_->UnRegisterMessageCallbackAll();
+    client_.reset();
+}
+
+bool HostNoticeEndpoint::DropFiles(const std::vector<std::wstring>& files) {
+    if (!client_) {
+        return false;
+    }
+    std::string records;
+    for (const std::wstring& file : files) {
+        const std::string bytes = ToUtf16Le(file);
+        const uint32_t n = static_cast<uint32_t>(bytes.size());
+        for (int shift = 0; shift < 32; shift += 8) {
+            records.push_back(static_cast<char>((n >> shift) & 0xFF));
+        }
+        records += bytes;
+    }
+    TagIPCMessageItem item;
+    item.destination = kEndpointPlugin;
+    item.source = kEndpointHostNotice;
+    item.messageId = kMsgDroppedFiles;
+    item.replyId = kReplyIdNone;
+    item.dataLength = records.size();
+    item.data = records.empty() ? nullptr : records.data();
+    return client_->PostIPCMessage(item);
+}
+
+void HostNoticeEndpoint::OnMessage(TagIPCMessageItem& item) {
+    const char* data = item.data;
+    const uint32_t length = data != nullptr ? static_cast<uint32_t>(item.dataLength) : 0;
+    tandem::IpcBufferBuild channel(const_cast<char*>(data), length, true);
+    std::unique_ptr<tandem::DataStream> stream = tandem::CreateDataStream(&channel);
+    std::vector<std::string> lines;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        switch (item.messageId) {
+            case kMsgHostConnectionState: {
+                int32_t state = 0;
+                if (stream->ReadInt32(state) == 4 && state != trayState_) {
+                    trayState_ = state;
+                    lines.push_back(std::string("tray: ") + TrayStateName(state));
+                }
+                break;
+            }
+            case kMsgHostSendPossible: {
+                uint8_t value = 0;
+                if (stream->ReadUInt8(value) == 1 && (value != 0 ? 1 : 0) != sendPossible_) {
+                    sendPossible_ = value != 0 ? 1 : 0;
+                    lines.push_back(value != 0 ? "send to phone: possible"
+                                               : "send to phone: not possible");
+                }
+                break;
+            }
+            case kMsgHostConnectionFlag: {
+                int32_t one = 0;
+                uint8_t flag = 0;
+                if (stream->ReadInt32(one) == 4 && stream->ReadUInt8(flag) == 1 &&
+                    (flag != 0 ? 1 : 0) != connectionFlag_) {
+                    connectionFlag_ = flag != 0 ? 1 : 0;
+                    lines.push_back(flag != 0 ? "connection flag: connected"
+                                              : "connection flag: disconnected");
+                }
+                break;
+            }
+            case kMsgHostValidPhoneText: {
+                std::string text = data != nullptr ? std::string(data, length) : std::string();
+                if (text != validPhoneText_) {
+                    validPhoneText_ = text;
+                    lines.push_back("valid phone: " + text);
+                }
+                break;
+            }
+            case kMsgHostDropTarget:
+                if (!dropTargetRegistered_ && item.replyId == kMsgDroppedFiles) {
+                    dropTargetRegistered_ = true;
+                    lines.push_back("drop target registered");
+                }
+                break;
+            case kMsgHostRemovePhoneMenu: {
+                int32_t kind = 0;
+                if (stream->ReadInt32(kind) == 4) {
+                    removedMenus_.push_back(static_cast<uint32_t>(kind));
+                    lines.push_back(std::string("menu removed: ") +
+                                    MenuKindName(static_cast<uint32_t>(kind)));
+                }
+                break;
+            }
+            case kMsgHostAddPhoneMenu: {
+                int32_t kind = 0;
+                int32_t bytes = 0;
+                if (stream->ReadInt32(kind) == 4 && stream->ReadInt32(bytes) == 4 && bytes >= 0 &&
+                    static_cast<uint32_t>(bytes) <= length - 8) {
+                    std::wstring text = FromUtf16Le(data + 8, static_cast<uint32_t>(bytes));
+                    lines.push_back(std::string("menu added: ") +
+                                    MenuKindName(static_cast<uint32_t>(kind)) + " \"" +
+                                    ToUtf8(text) + "\"");
+                    addedMenus_.emplace_back(static_cast<uint32_t>(kind), std::move(text));
+                }
+                break;
+            }
+            case kMsgHostMenuName: {
+                // The same id carries the decoder window's repair command (reply id unset);
+                // only menu names are the tray's business.
+                if (item.replyId == kReplyIdUnset) {
+                    break;
+                }
+                // UTF-16LE with its terminator; the text ends at the first NUL.
+                std::wstring text = FromUtf16Le(data, length);
+                const size_t end = text.find(L'\0');
+                if (end != std::wstring::npos) {
+                    text.resize(end);
+                }
+                lines.push_back("menu name: " + ToUtf8(text));
+                menuNames_.push_back(std::move(text));
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    for (const std::string& line : lines) {
+        Print(line);
+    }
+}
+
+void HostNoticeEndpoint::Print(const std::string& line) {
+    if (printer_) {
+        printer_(line);
+    }
+}
+
+int HostNoticeEndpoint::TrayState() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return trayState_;
+}
+
+int HostNoticeEndpoint::SendPossible() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return sendPossible_;
+}
+
+int HostNoticeEndpoint::ConnectionFlag() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return connectionFlag_;
+}
+
+std::string HostNoticeEndpoint::ValidPhoneText() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return validPhoneText_;
+}
+
+std::vector<uint32_t> HostNoticeEndpoint::RemovedMenus() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return removedMenus_;
+}
+
+std::vector<std::wstring> HostNoticeEndpoint::MenuNames() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return menuNames_;
+}
+
+std::vector<std::pair<uint32_t, std::wstring>> HostNoticeEndpoint::AddedMenus() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return addedMenus_;
+}
+
+bool HostNoticeEndpoint::DropTargetRegistered() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return dropTargetRegistered_;
+}
+
+}  // namespace demo

@@ -1,0 +1,251 @@
+// The pairing responder against the demo host's service and notice endpoint, over the bus.
+#include "HostNoticeEndpoint.h"
+#include "PairingServiceSim.h"
+
+#include "IPCMessageIds.h"
+#include "ITransferFile.h"
+#include "MyAlbumStatusModel.h"
+
+#include <IPCMessageStandIn.h>
+#include <TandemUtilStandIn.h>
+#include <UtilStandIn.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <thread>
+
+using ::testing::ElementsAre;
+
+namespace {
+
+// The plug-in's hub reduced to what the responder uses: one client as 0x1C0000 whose per-id
+// callbacks run the registered handlers in order.
+class BusTransfer : public Vela::Ux::ITransferFile {
+public:
+    BusTransfer() : client_(static_cast<int>(kEndpointPlugin), true, false) {}
+    ~BusTransfer() override { client_.UnRegisterMessageCallbackAll(); }
+
+    void RegisterDataHandler(uint32_t, DataHandler) override {}
+    void RegisterMessageHandler(uint32_t id, MessageHandler handler) override {
+        bool first = false;
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            first = handlers_[id].empty();
+            handlers_[id].push_back(std::move(handler));
+        }
+        if (first) {
+            client_.RegisterMessageCallback(id, [this](TagIPCMessageItem& item) {
+                std::vector<MessageHandler> handlers;
+                {
+                    std::lock_guard<std::mutex> guard(mutex_);
+                    handlers = handlers_[item.messageId];
+                }
+                for (auto& handler : handlers) {
+                    handler(item.messageId, item.data, static_cast<uint32_t>(item.dataLength));
+                }
+            });
+        }
+    }
+    void RegisterItemHandler(uint32_t, ItemHandler) override {}
+    bool PostMessage(uint32_t destination, uint32_t id, uint32_t replyId, const char* data,
+                     uint32_t length) override {
+        TagIPCMessageItem item;
+        item.destination = destination;
+        item.source = kEndpointPlugin;
+        item.messageId = id;
+        item.replyId = replyId;
+        item.dataLength = data != nullptr ? length : 0;
+        item.data = const_cast<char*>(data);
+        return client_.PostIPCMessage(item);
+    }
+    bool SendMessage(uint32_t, uint32_t, int32_t, std::string&, uint32_t) override { return false; }
+    bool SendShareRequest(const KxShareDevices&, const std::vector<std::wstring>&) override {
+        return false;
+    }
+    bool CancelSend() override { return false; }
+    IPCMessageClient* GetIPCClient() override { return &client_; }
+
+private:
+    std::mutex mutex_;
+    std::map<uint32_t, std::vector<MessageHandler>> handlers_;
+    IPCMessageClient client_;
+};
+
+// Waits, bounded, until the bus is idle and CONDITION holds.
+template <typename Condition>
+bool Eventually(Condition condition, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        ipcstandin::WaitUntilIdle(std::chrono::milliseconds(500));
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return condition();
+}
+
+class PairingOverBusTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tandemstandin::ResetAll();
+        utilstandin::ResetAll();
+        tandemstandin::SetString(L"IDS_DAVIRIR_PHONE_VALID", L"Phone ready");
+        tandemstandin::SetString(L"IDS_MYVIDEO_MENU_NAME", L"V\u00eddeo \U0001F3AC");
+        helper.SetShareCommandHandler(
+            [this](const std::wstring& command, const std::vector<std::wstring>& files) {
+                std::lock_guard<std::mutex> guard(mutex);
+                commands.emplace_back(command, files);
+                return true;
+            });
+        ASSERT_TRUE(endpoint.Start());
+    }
+    void TearDown() override {
+        helper.Stop();
+        endpoint.Stop();
+        tandemstandin::ResetAll();
+        utilstandin::ResetAll();
+    }
+    void Lines(std::vector<std::string>& out) {
+        std::lock_guard<std::mutex> guard(mutex);
+        out = lines;
+    }
+
+    std::mutex mutex;
+    std::vector<std::string> lines;
+    std::vector<std::pair<std::wstring, std::vector<std::wstring>>> commands;
+    demo::HostNoticeEndpoint endpoint{[this](const std::string& line) {
+        std::lock_guard<std::mutex> guard(mutex);
+        lines.push_back(line);
+    }};
+    BusTransfer bus;
+    Vela::Ux::MyAlbumStatusModelHelper helper;
+};
+
+TEST_F(PairingOverBusTest, StartLearnsStateAndFollowsChanges) {
+    demo::PairingServiceSim service(true, true);
+    ASSERT_TRUE(service.Start());
+    helper.SetTransfer(&bus);
+    helper.Start();
+
+    ASSERT_TRUE(Eventually([&] { return helper.PendingRequestCount() == 0; }));
+    ASSERT_TRUE(Eventually([&] { return endpoint.TrayState() == 2; }));
+    EXPECT_TRUE(helper.IsPaired());
+    EXPECT_TRUE(helper.IsConnected());
+    EXPECT_TRUE(endpoint.DropTargetRegistered());
+    EXPECT_EQ(endpoint.ValidPhoneText(), "Phone ready");
+    EXPECT_EQ(endpoint.SendPossible(), 1);
+    EXPECT_EQ(endpoint.ConnectionFlag(), 1);
+    // Every request was answered; a retry is at most a scheduling accident.
+    for (uint32_t id : {kMsgTandemPairingState, kMsgTandemConnectionState, kMsgTandemStartupQuery1,
+                        kMsgTandemStartupQuery2, kMsgTandemPairedDevice}) {
+        EXPECT_GE(service.RequestCount(id), 1) << id;
+        EXPECT_LE(service.RequestCount(id), 3) << id;
+    }
+
+    service.SetConnected(false);
+    ASSERT_TRUE(Eventually([&] { return endpoint.TrayState() == 1; }));
+    EXPECT_EQ(endpoint.SendPossible(), 0);
+
+    service.SetPaired(false);
+    ASSERT_TRUE(Eventually([&] { return endpoint.RemovedMenus().size() == 3; }));
+    EXPECT_EQ(endpoint.TrayState(), 0);
+    EXPECT_THAT(endpoint.RemovedMenus(), ElementsAre(2u, 1u, 0u));
+    EXPECT_FALSE(helper.IsPaired());
+
+    std::vector<std::string> printed;
+    Lines(printed);
+    EXPECT_THAT(printed,
+                ::testing::IsSupersetOf({"drop target registered", "tray: connected",
+                                         "tray: paired", "tray: unpaired", "menu removed: music",
+                                         "menu removed: video", "menu removed: album"}));
+    service.Stop();
+}
+
+TEST_F(PairingOverBusTest, ConnectedWhileUnpairedAsksServiceForThePairedPhone) {
+    demo::PairingServiceSim service(false, false);
+    ASSERT_TRUE(service.Start());
+    helper.SetTransfer(&bus);
+    service.SetConnected(true);
+    // The service answers the paired-device request with an unnamed record: not paired.
+    ASSERT_TRUE(Eventually([&] { return service.RequestCount(kMsgTandemPairedDevice) == 1; }));
+    ASSERT_TRUE(Eventually([&] { return helper.PendingRequestCount() == 0; }));
+    EXPECT_FALSE(helper.IsPaired());
+    EXPECT_TRUE(helper.IsConnected());
+    service.Stop();
+}
+
+TEST_F(PairingOverBusTest, DroppedFilesAndMenuNamesCrossTheBusAsUtf16Le) {
+    helper.SetTransfer(&bus);
+    const std::vector<std::wstring> files = {L"C:\\Users\\d\\\u00e9t\u00e9.jpg",
+                                             L"C:\\\U0001F600\\b.txt"};
+    ASSERT_TRUE(endpoint.DropFiles(files));
+    ASSERT_TRUE(Eventually([&] {
+        std::lock_guard<std::mutex> guard(mutex);
+        return commands.size() == 1;
+    }));
+    EXPECT_EQ(commands[0].first, L"KXSHARE_PHONE");
+    EXPECT_EQ(commands[0].second, files);
+
+    // The host asks for a menu's name under the reply id of 0x40019.
+    TagIPCMessageItem ask;
+    IPCMessageClient host(static_cast<int>(kEndpointHostNotice), true, false);
+    const char kind[4] = {1, 0, 0, 0};
+    ask.destination = kEndpointPlugin;
+    ask.source = kEndpointHostNotice;
+    ask.messageId = kMsgMenuNameQuery;
+    ask.replyId = kReplyIdNone;
+    ask.dataLength = sizeof(kind);
+    ask.data = const_cast<char*>(kind);
+    ASSERT_TRUE(host.PostIPCMessage(ask));
+    ASSERT_TRUE(Eventually([&] { return endpoint.MenuNames().size() == 1; }));
+    EXPECT_EQ(endpoint.MenuNames()[0], L"V\u00eddeo \U0001F3AC");
+
+    helper.AddMenuEntry(Vela::Ux::kMenuMusic, L"Music \u266B");
+    ASSERT_TRUE(Eventually([&] { return endpoint.AddedMenus().size() == 1; }));
+    EXPECT_EQ(endpoint.AddedMenus()[0].first, 2u);
+    EXPECT_EQ(endpoint.AddedMenus()[0].second, L"Music \u266B");
+}
+
+TEST(PairingServiceSim, AnswersOnlyItsOwnIdsAndStopsCleanly) {
+    const size_t before = ipcstandin::LiveClientCount();
+    {
+        demo::PairingServiceSim service(true, false);
+        EXPECT_TRUE(service.Start());
+        EXPECT_FALSE(service.Start());
+        EXPECT_EQ(ipcstandin::LiveClientCount(), before + 1);
+
+        // A request it does not answer is not counted; its own requests are.
+        IPCMessageClient plugin(static_cast<int>(kEndpointPlugin), true, false);
+        std::mutex mutex;
+        std::vector<std::string> answers;
+        plugin.RegisterMessageCallback(kMsgConnectionState, [&](TagIPCMessageItem& item) {
+            std::lock_guard<std::mutex> guard(mutex);
+            answers.emplace_back(item.data, item.dataLength);
+        });
+        for (uint32_t id : {kMsgTandemShareSend, kMsgTandemConnectionState}) {
+            TagIPCMessageItem item;
+            item.destination = kEndpointTandemService;
+            item.source = kEndpointPlugin;
+            item.messageId = id;
+            item.replyId = kMsgConnectionState;
+            item.dataLength = 0;
+            item.data = nullptr;
+            ASSERT_TRUE(plugin.PostIPCMessage(item));
+        }
+        ASSERT_TRUE(Eventually([&] {
+            std::lock_guard<std::mutex> guard(mutex);
+            return answers.size() == 1;
+        }));
+        EXPECT_EQ(answers[0], std::string(1, '\0'));
+        EXPECT_EQ(service.RequestCount(kMsgTandemShareSend), 0);
+        EXPECT_EQ(service.RequestCount(kMsgTandemConnectionState), 1);
+        plugin.UnRegisterMessageCallbackAll();
+    }
+    EXPECT_EQ(ipcstandin::LiveClientCount(), before);
+}
+
+}  // namespace
