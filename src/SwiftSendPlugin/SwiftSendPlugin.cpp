@@ -6,8 +6,6 @@
 #include <TandemDataReport.h>
 #include <TandemUtil.h>
 
-#include <thread>
-
 namespace Vela {
 namespace Ux {
 namespace {
@@ -19,10 +17,7 @@ bool PluginEnabled() {
 }  // namespace
 
 SwiftSendPlugin::SwiftSendPlugin()
-    : running(true),
-      connectEvent(nullptr),
-      ipcClient(kEndpointPlugin, true, false),
-      listeners(std::make_shared<ListenerCount>()) {}
+    : running(true), connectEvent(nullptr), ipcClient(kEndpointPlugin, true, false) {}
 
 SwiftSendPlugin::~SwiftSendPlugin() {
     HANDLE waiting = nullptr;
@@ -31,14 +26,12 @@ SwiftSendPlugin::~SwiftSendPlugin() {
         running = false;
         waiting = connectEvent;
     }
-    // Release a listener that waits for a client, then let it leave: it still uses our members
-    // until it sees `running` cleared.
+    // Release a listener that waits for a client and let it leave.
     if (waiting != nullptr) {
         SetEvent(waiting);
     }
-    {
-        std::unique_lock<std::mutex> lock(listeners->mutex);
-        listeners->idle.wait(lock, [this] { return listeners->running == 0; });
+    if (listener.joinable()) {
+        listener.join();
     }
     CloseConnectEvent();
 }
@@ -72,16 +65,10 @@ bool SwiftSendPlugin::Start() {
         return false;
     }
     ReportEvent(UsageEvent::PluginStarted);
-    {
-        std::lock_guard<std::mutex> guard(listeners->mutex);
-        ++listeners->running;
+    // One listener serves the pipe; a second Start leaves it running.
+    if (!listener.joinable()) {
+        listener = std::thread(&SwiftSendPlugin::PipeListener, this);
     }
-    std::thread([this, count = listeners] {
-        PipeListener();
-        std::lock_guard<std::mutex> guard(count->mutex);
-        --count->running;
-        count->idle.notify_all();
-    }).detach();
     return true;
 }
 

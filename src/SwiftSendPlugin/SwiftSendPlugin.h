@@ -9,10 +9,10 @@
 #include <windows.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace Vela {
@@ -50,14 +50,6 @@ public:
     SimpleUIManager& GetUIManager() { return uiManager; }
 
 private:
-    // Counts the listener threads that are still running, so that the destructor can wait for
-    // them to leave before the members they use go away.
-    struct ListenerCount {
-        std::mutex mutex;
-        std::condition_variable idle;
-        int running = 0;
-    };
-
     void CloseConnectEvent();
 
     SimpleUIManager uiManager;
@@ -66,7 +58,10 @@ private:
     std::mutex connectLock;
     HANDLE connectEvent;
     IPCMessageClient ipcClient;
-    std::shared_ptr<ListenerCount> listeners;
+    // The listener is joined by the destructor rather than detached: it uses the members above
+    // until it sees `running` cleared, and its code lives in this library, which the host may
+    // unload right after releasing the plug-in.
+    std::thread listener;
 };
 
 // Factory registered with the host's plug-in manager.

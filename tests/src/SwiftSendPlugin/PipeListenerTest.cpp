@@ -1,0 +1,255 @@
+// The shell menu's pipe: parsing of requests, what a request leads to, and the listener thread
+// over a real pipe.
+#include "SwiftSendPlugin.h"
+
+#include "IPCMessageIds.h"
+#include "LogCapture.h"
+
+#include <DuiLibStandIn.h>
+#include <IPCMessageStandIn.h>
+#include <TandemDataReportStandIn.h>
+#include <Win32StandIn.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Vela::Ux::SwiftSendPlugin;
+
+const std::string kModelMissing =
+    "transfer list view's model is null.(Vela::Ux::SimpleUIManager::SendFileToMyPhone)";
+const std::string kWaitingForClient =
+    "SwiftSend Plugin : pipe connected or error, error code = 997"
+    "(Vela::Ux::SwiftSendPlugin::ConnectPipe)";
+
+std::vector<std::wstring> Parse(const std::string& text, std::wstring* commandOut = nullptr) {
+    std::wstring command = L"unset";
+    std::vector<std::wstring> paths = {L"stale"};
+    SwiftSendPlugin::ParsePipeRequest(text, command, paths);
+    if (commandOut) {
+        *commandOut = command;
+    }
+    return paths;
+}
+
+TEST(ParsePipeRequest, SplitsCommandAndPathsLikeTheMenuHandlerWritesThem) {
+    std::wstring command;
+    EXPECT_EQ(Parse("KXSHARE_PHONE?C:\\a.txt|C:\\b.txt", &command),
+              (std::vector<std::wstring>{L"C:\\a.txt", L"C:\\b.txt"}));
+    EXPECT_EQ(command, L"KXSHARE_PHONE");
+    // UTF-8 paths arrive as wide text.
+    EXPECT_EQ(Parse("KXSHARE_PHONE?/tmp/caf\xc3\xa9.txt"),
+              std::vector<std::wstring>{L"/tmp/caf\u00e9.txt"});
+}
+
+TEST(ParsePipeRequest, EdgesOfTheSplitting) {
+    // "?" alone gives one empty path.
+    EXPECT_EQ(Parse("KXSHARE_PHONE?"), std::vector<std::wstring>{L""});
+    // A bar right after "?" does not split: the whole rest is one path.
+    EXPECT_EQ(Parse("KXSHARE_PHONE?|a|b"), std::vector<std::wstring>{L"|a|b"});
+    // Two bars in a row end the splitting; the second bar belongs to the last path.
+    EXPECT_EQ(Parse("KXSHARE_PHONE?a||b|c"), (std::vector<std::wstring>{L"a", L"|b|c"}));
+    // A trailing bar adds an empty last path.
+    EXPECT_EQ(Parse("KXSHARE_PHONE?a|b|"), (std::vector<std::wstring>{L"a", L"b", L""}));
+}
+
+TEST(ParsePipeRequest, TextsWithoutQuestionMarkOrEmptyGiveNothing) {
+    std::wstring command;
+    EXPECT_TRUE(Parse("KXSHARE_PHONE a|b", &command).empty());
+    EXPECT_EQ(command, L"unset");
+    EXPECT_TRUE(Parse("").empty());
+}
+
+// A plug-in object on a private pipe folder, with a client of the plug-in's own id that sees
+// the notices the listener posts to it.
+class PipeListenerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char folder[] = "/tmp/swiftsend-pipe-test-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        win32standin::SetPipeFolder(folder);
+        duistandin::SetMainThread();
+        observer_ = std::make_unique<IPCMessageClient>(kEndpointPlugin, true, false);
+        observer_->RegisterMessageCallback(kMsgTooManyFiles,
+                                           [this](TagIPCMessageItem&) { ++tooManyNotices_; });
+        handlesAtStart_ = win32standin::LiveHandleCount();
+    }
+    void TearDown() override {
+        plugin_.reset();
+        observer_.reset();
+        ipcstandin::WaitUntilIdle();
+        win32standin::SetCreateNamedPipeFailure(false);
+        win32standin::SetSecurityDescriptorFailure(false);
+        win32standin::SetProcessHeapFailure(false);
+        win32standin::SetHeapAllocFailure(false);
+    }
+
+    SwiftSendPlugin& Plugin() {
+        if (!plugin_) {
+            plugin_ = std::make_shared<SwiftSendPlugin>();
+        }
+        return *plugin_;
+    }
+
+    // Writes TEXT to the pipe as one message; false when no listener was there in time.
+    static bool Send(const std::string& text) {
+        for (int attempt = 0; attempt < 500; ++attempt) {
+            HANDLE pipe = CreateFileW(SwiftSendPlugin::kPipeName, GENERIC_READ | GENERIC_WRITE, 0,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+            if (pipe != INVALID_HANDLE_VALUE) {
+                DWORD written = 0;
+                BOOL ok = WriteFile(pipe, text.data(), static_cast<DWORD>(text.size()), &written,
+                                    nullptr);
+                CloseHandle(pipe);
+                return ok && written == text.size();
+            }
+            Sleep(10);
+        }
+        return false;
+    }
+
+    static std::string Request(size_t paths, size_t pathBytes) {
+        std::string request = "KXSHARE_PHONE?";
+        for (size_t i = 0; i < paths; ++i) {
+            request += (i ? "|/" : "/") + std::string(pathBytes - 1, 'a' + i % 26);
+        }
+        return request;
+    }
+
+    bool WaitFor(const std::function<bool()>& done) {
+        for (int i = 0; i < 1000 && !done(); ++i) {
+            Sleep(5);
+        }
+        return done();
+    }
+
+    testsupport::LogCapture log_;
+    std::unique_ptr<IPCMessageClient> observer_;
+    std::atomic<int> tooManyNotices_{0};
+    std::shared_ptr<SwiftSendPlugin> plugin_;
+    size_t handlesAtStart_ = 0;
+};
+
+TEST_F(PipeListenerTest, UpToFiveHundredPathsGoToTheUiManager) {
+    Plugin().DispatchPipeRequest(Request(500, 20));
+    ipcstandin::WaitUntilIdle();
+    EXPECT_TRUE(log_.Contains(kModelMissing));
+    EXPECT_EQ(tooManyNotices_, 0);
+}
+
+TEST_F(PipeListenerTest, MoreThanFiveHundredPathsOnlyPostTheNotice) {
+    Plugin().DispatchPipeRequest(Request(501, 20));
+    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+    EXPECT_EQ(tooManyNotices_, 1);
+    EXPECT_FALSE(log_.Contains(kModelMissing));
+}
+
+TEST_F(PipeListenerTest, AnEmptyPathStillReachesTheUiManager) {
+    Plugin().DispatchPipeRequest("KXSHARE_PHONE?");
+    EXPECT_TRUE(log_.Contains(kModelMissing));
+}
+
+TEST_F(PipeListenerTest, ALongRequestIsReadInPiecesAndParsedAsOne) {
+    // 501 paths of 80 bytes: about 40 kB, more than one 32 kB read. Only the joined text has
+    // 501 paths; the pieces on their own would not produce the notice.
+    std::string request = Request(501, 79);
+    ASSERT_GT(request.size(), 40000u);
+    Plugin().Start();
+    ASSERT_TRUE(Send(request));
+    EXPECT_TRUE(WaitFor([&] { return tooManyNotices_ == 1; }));
+}
+
+TEST_F(PipeListenerTest, StopReleasesAWaitingListenerWhichGoesOnWithANewInstance) {
+    Plugin().Start();
+    ASSERT_TRUE(WaitFor([&] { return log_.Contains(kWaitingForClient); }));
+    Plugin().Stop();
+    // The released listener closes its instance and waits on a fresh one.
+    ASSERT_TRUE(WaitFor(
+        [&] { return log_.CountStartingWith("SwiftSend Plugin : pipe connected or error") >= 2; }));
+    ASSERT_TRUE(Send(Request(501, 10)));
+    EXPECT_TRUE(WaitFor([&] { return tooManyNotices_ == 1; }));
+}
+
+TEST_F(PipeListenerTest, DestroyingThePluginReleasesAndOutlivesItsListener) {
+    Plugin().Start();
+    ASSERT_TRUE(WaitFor([&] { return log_.Contains(kWaitingForClient); }));
+    auto started = std::chrono::steady_clock::now();
+    plugin_.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_EQ(win32standin::LiveHandleCount(), handlesAtStart_);
+}
+
+TEST_F(PipeListenerTest, ClientsAreServedOneAfterAnother) {
+    Plugin().Start();
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(Send(Request(501, 10)));
+        ASSERT_TRUE(WaitFor([&] { return tooManyNotices_ == i + 1; }));
+    }
+}
+
+TEST_F(PipeListenerTest, HeapFailuresEndTheListenerWithTheirErrors) {
+    win32standin::SetProcessHeapFailure(true);
+    Plugin().PipeListener();
+    EXPECT_TRUE(
+        log_.Contains("fail to GetProcessHeap().(Vela::Ux::SwiftSendPlugin::PipeListener)"));
+    win32standin::SetProcessHeapFailure(false);
+    win32standin::SetHeapAllocFailure(true);
+    Plugin().PipeListener();
+    EXPECT_TRUE(log_.Contains(
+        "fail to alloc swift send process pipe buffer.(Vela::Ux::SwiftSendPlugin::PipeListener)"));
+}
+
+TEST_F(PipeListenerTest, PipeCreationFailureWaitsWarnsAndRetries) {
+    win32standin::FailNextCreateNamedPipe(1);
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(Plugin().CreatePipe(), nullptr);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(200));
+    EXPECT_TRUE(log_.Contains(
+        "SwiftSend Plugin : create pipe failure(Vela::Ux::SwiftSendPlugin::CreatePipe)"));
+    HANDLE pipe = Plugin().CreatePipe();
+    ASSERT_NE(pipe, nullptr);
+    CloseHandle(pipe);
+}
+
+TEST_F(PipeListenerTest, PipeIsOpenToAnyLocalProcessOrCreatedWithoutDescriptor) {
+    HANDLE pipe = Plugin().CreatePipe();
+    ASSERT_NE(pipe, nullptr);
+    CloseHandle(pipe);
+    win32standin::NamedPipeCreation created = win32standin::LastNamedPipeCreation();
+    EXPECT_EQ(created.name, SwiftSendPlugin::kPipeName);
+    EXPECT_EQ(created.openMode, 0x40000003u);
+    EXPECT_EQ(created.pipeMode, 6u);
+    EXPECT_EQ(created.maxInstances, 255u);
+    EXPECT_EQ(created.outBufferSize, 0x10000u);
+    EXPECT_EQ(created.inBufferSize, 0x10000u);
+    EXPECT_TRUE(created.nullDacl);
+    EXPECT_TRUE(created.inheritHandle);
+    EXPECT_EQ(created.attributesLength, 24u);
+
+    win32standin::SetSecurityDescriptorFailure(true);
+    pipe = Plugin().CreatePipe();
+    ASSERT_NE(pipe, nullptr);
+    CloseHandle(pipe);
+    EXPECT_FALSE(win32standin::LastNamedPipeCreation().hasAttributes);
+}
+
+TEST_F(PipeListenerTest, AnOversizedRequestIsDroppedWithAWarning) {
+    std::string huge(SwiftSendPlugin::kMaxRequestBytes + 1, 'x');
+    huge.replace(0, 14, "KXSHARE_PHONE?");
+    Plugin().Start();
+    ASSERT_TRUE(Send(huge));
+    EXPECT_TRUE(WaitFor(
+        [&] { return log_.CountStartingWith("SwiftSend Plugin : pipe request larger") == 1; }));
+    // The listener goes on serving.
+    ASSERT_TRUE(Send(Request(501, 10)));
+    EXPECT_TRUE(WaitFor([&] { return tooManyNotices_ == 1; }));
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+// The plug-in library loaded as the host loads it: registration, the two exports, the four
+// lifecycle operations and their usage events, and unloading.
+#include <DuiLibStandIn.h>
+#include <OrvPluginsManager.h>
+#include <TandemDataReportStandIn.h>
+#include <TandemUtilStandIn.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace tandemstandin {
+void PrintTo(const ReportedEvent& event, std::ostream* out) {
+    *out << (event.kind == ReportedEvent::Event   ? "event "
+             : event.kind == ReportedEvent::Begin ? "begin "
+                                                  : "end ")
+         << event.code;
+}
+}  // namespace tandemstandin
+
+namespace {
+
+using tandemstandin::ReportedEvent;
+
+constexpr char kPluginId[] = "vela.plugin.swiftsend";
+
+ReportedEvent Event(int32_t code) {
+    return {ReportedEvent::Event, code, {}};
+}
+ReportedEvent Begin(int32_t code) {
+    return {ReportedEvent::Begin, code, {}};
+}
+ReportedEvent End(int32_t code) {
+    return {ReportedEvent::End, code, {}};
+}
+
+class PluginLoadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        duistandin::SetMainThread();
+        duistandin::DiscardPending();
+        tandemstandin::ResetAll();
+        tandemstandin::SetReporterPresent(true);
+        tandemstandin::ClearReportedEvents();
+    }
+    void TearDown() override {
+        if (module_ != nullptr) {
+            FreeLibrary(module_);
+        }
+        duistandin::RunUntilIdle();
+        tandemstandin::ResetAll();
+        tandemstandin::SetReporterPresent(true);
+    }
+    HMODULE Load() {
+        module_ = LoadLibraryW(L"SwiftSendPlugin.dll");
+        return module_;
+    }
+    void Unload() {
+        ASSERT_TRUE(FreeLibrary(module_));
+        module_ = nullptr;
+    }
+    static std::vector<ReportedEvent> Events() { return tandemstandin::ReportedEvents(); }
+
+    HMODULE module_ = nullptr;
+};
+
+TEST_F(PluginLoadTest, ExportsOnlyTheTwoModuleFunctions) {
+    ASSERT_NE(Load(), nullptr);
+    EXPECT_NE(GetProcAddress(module_, "InitializePluginModule"), nullptr);
+    EXPECT_NE(GetProcAddress(module_, "UninitializePluginModule"), nullptr);
+    EXPECT_EQ(GetProcAddress(module_, "DllMain"), nullptr);
+    EXPECT_EQ(GetProcAddress(module_, "_ZN4Vela2Ux21CreateSwiftSendPluginEv"), nullptr);
+}
+
+TEST_F(PluginLoadTest, FullLifecycleRegistersReportsAndUnregisters) {
+    ASSERT_NE(Load(), nullptr);
+    EXPECT_EQ(OrvPluginsManager::RegisteredIds(), std::vector<std::string>{kPluginId});
+    EXPECT_EQ(Events(), (std::vector<ReportedEvent>{Begin(7006), Event(7000)}));
+
+    std::shared_ptr<OrvPlugin> plugin = OrvPluginsManager::CreatePlugin(kPluginId);
+    ASSERT_TRUE(plugin);
+    int hostContext = 0;
+    EXPECT_TRUE(plugin->Initialize(&hostContext));
+    EXPECT_GE(duistandin::PendingTasks(), 1u);  // the UI is built on the UI thread
+    EXPECT_TRUE(plugin->Start());
+    EXPECT_TRUE(plugin->Stop());
+    EXPECT_TRUE(plugin->Uninitialize());
+    plugin.reset();
+    duistandin::RunUntilIdle();
+    Unload();
+
+    EXPECT_TRUE(OrvPluginsManager::RegisteredIds().empty());
+    EXPECT_EQ(Events(), (std::vector<ReportedEvent>{
+                            Begin(7006), Event(7000), Event(7002), End(7006), Event(7003),
+                            Event(7004), Begin(7007), Event(7005), Event(7001), End(7007)}));
+}
+
+TEST_F(PluginLoadTest, InitializeWithoutHostContextBuildsNoUi) {
+    ASSERT_NE(Load(), nullptr);
+    std::shared_ptr<OrvPlugin> plugin = OrvPluginsManager::CreatePlugin(kPluginId);
+    ASSERT_TRUE(plugin);
+    tandemstandin::ClearReportedEvents();
+    EXPECT_FALSE(plugin->Initialize(nullptr));
+    EXPECT_EQ(duistandin::PendingTasks(), 0u);
+    EXPECT_EQ(Events(), (std::vector<ReportedEvent>{Event(7002), End(7006)}));
+}
+
+TEST_F(PluginLoadTest, DisabledPluginRegistersNothingAndReportsNothing) {
+    tandemstandin::SetPluginSupported("SwiftSendPlugin", false);
+    ASSERT_NE(Load(), nullptr);
+    // The attach failed, so the detach path ran at once and took the registration back.
+    EXPECT_TRUE(OrvPluginsManager::RegisteredIds().empty());
+    EXPECT_TRUE(Events().empty());
+}
+
+TEST_F(PluginLoadTest, DisabledPluginObjectRefusesEveryOperation) {
+    ASSERT_NE(Load(), nullptr);
+    std::shared_ptr<OrvPlugin> plugin = OrvPluginsManager::CreatePlugin(kPluginId);
+    ASSERT_TRUE(plugin);
+    tandemstandin::SetPluginSupported("SwiftSendPlugin", false);
+    tandemstandin::ClearReportedEvents();
+    int hostContext = 0;
+    EXPECT_FALSE(plugin->Initialize(&hostContext));
+    EXPECT_FALSE(plugin->Start());
+    EXPECT_FALSE(plugin->Stop());
+    EXPECT_FALSE(plugin->Uninitialize());
+    EXPECT_TRUE(Events().empty());
+    EXPECT_EQ(duistandin::PendingTasks(), 0u);
+}
+
+TEST_F(PluginLoadTest, WithoutReporterModuleLoadsButInitializeFails) {
+    tandemstandin::SetReporterPresent(false);
+    ASSERT_NE(Load(), nullptr);
+    EXPECT_EQ(OrvPluginsManager::RegisteredIds(), std::vector<std::string>{kPluginId});
+    std::shared_ptr<OrvPlugin> plugin = OrvPluginsManager::CreatePlugin(kPluginId);
+    ASSERT_TRUE(plugin);
+    int hostContext = 0;
+    EXPECT_FALSE(plugin->Initialize(&hostContext));
+    EXPECT_TRUE(plugin->Uninitialize());
+    EXPECT_TRUE(Events().empty());
+}
+
+}  // namespace
