@@ -2,16 +2,21 @@
 // main thread, plays the other endpoints of the bus (the tandem service, the host's notice
 // endpoint) and drives the plug-in through its whole lifecycle.
 #include "ConsoleAppender.h"
+#include "HostNoticeEndpoint.h"
+#include "PairingServiceSim.h"
+#include "ShareServiceSim.h"
 #include "Trace.h"
 
 #include <DuiLibStandIn.h>
 #include <IPCMessageStandIn.h>
 #include <OrvPluginsManager.h>
+#include <Registry.h>
 #include <UtilStandIn.h>
 #include <windows.h>
 
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -52,7 +57,9 @@ struct Options {
 
 std::atomic<bool> interrupted{false};
 
-void OnSignal(int) { interrupted = true; }
+void OnSignal(int) {
+    interrupted = true;
+}
 
 void Usage() {
     std::printf(
@@ -78,30 +85,37 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             std::exit(0);
         } else if (arg == "--trace") {
             const char* v = value("--trace");
-            if (!v) return false;
+            if (!v)
+                return false;
             options.trace = v;
         } else if (arg == "--registry") {
             const char* v = value("--registry");
-            if (!v) return false;
+            if (!v)
+                return false;
             options.registry = v;
         } else if (arg == "--seconds") {
             const char* v = value("--seconds");
-            if (!v) return false;
+            if (!v)
+                return false;
             options.seconds = std::atof(v);
         } else if (arg == "--scenario") {
             const char* v = value("--scenario");
-            if (!v) return false;
+            if (!v)
+                return false;
             options.scenario = v;
         } else if (arg == "--speed") {
             const char* v = value("--speed");
-            if (!v) return false;
+            if (!v)
+                return false;
             options.linkBytesPerSecond = std::strtoull(v, nullptr, 10);
         } else if (arg == "--verbose") {
             options.verbose = true;
         } else if (arg == "--drop") {
             while (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) {
-                std::string file = argv[++i];
-                options.drop.emplace_back(file.begin(), file.end());
+                char absolute[PATH_MAX];
+                const char* file = argv[++i];
+                std::string path = realpath(file, absolute) ? absolute : file;
+                options.drop.push_back(DE::UTF8ToUnicode(path));
             }
         } else {
             std::fprintf(stderr, "swiftsend-host: unknown option %s\n", arg.c_str());
@@ -133,9 +147,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!options.trace.empty() && !demo::StartTrace(options.trace)) {
-        std::fprintf(stderr, "swiftsend-host: cannot write trace file %s\n",
-                     options.trace.c_str());
+        std::fprintf(stderr, "swiftsend-host: cannot write trace file %s\n", options.trace.c_str());
         return 2;
+    }
+
+    // The other endpoints of the bus: the tandem service and the host's notice endpoint.
+    ShareServiceSim shareService(options.scenario, options.linkBytesPerSecond);
+    demo::PairingServiceSim pairingService(true, true);
+    demo::HostNoticeEndpoint hostNotices(
+        [](const std::string& line) { demo::PrintLine("host:", line); });
+    if (!shareService.Start() || !pairingService.Start() || !hostNotices.Start()) {
+        std::fprintf(stderr, "swiftsend-host: cannot start the simulated endpoints\n");
+        return 1;
     }
 
     // Loading the library registers its factory with the plug-in manager.
@@ -157,6 +180,14 @@ int main(int argc, char** argv) {
                                  " started=" + (started ? "yes" : "no") +
                                  "; send files with: swiftsend-menu FILE...");
 
+    if (!options.drop.empty()) {
+        // Let the UI thread build the send side first, as the host's window would appear later.
+        duistandin::RunUntil([] { return false; }, std::chrono::milliseconds(300));
+        demo::PrintLine("host:", "dropping " + std::to_string(options.drop.size()) +
+                                     " file(s) on the phone window");
+        hostNotices.DropFiles(options.drop);
+    }
+
     auto deadline = std::chrono::steady_clock::now() +
                     std::chrono::milliseconds(static_cast<int64_t>(options.seconds * 1000));
     duistandin::RunUntil(
@@ -170,6 +201,9 @@ int main(int argc, char** argv) {
     ipcstandin::WaitUntilIdle(std::chrono::seconds(5));
     duistandin::RunUntilIdle();
     FreeLibrary(module);
+    hostNotices.Stop();
+    pairingService.Stop();
+    shareService.Stop();
     demo::StopTrace();
     demo::PrintLine("host:", "done");
     return 0;

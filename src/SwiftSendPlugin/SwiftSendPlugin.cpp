@@ -1,6 +1,7 @@
 #include "SwiftSendPlugin.h"
 
 #include "IPCMessageIds.h"
+#include "MyAlbumStatusModel.h"
 #include "UsageReport.h"
 
 #include <TandemDataReport.h>
@@ -14,12 +15,16 @@ bool PluginEnabled() {
     return TandemUtilClass::IsSupportPlugin(SwiftSendPlugin::kPluginName);
 }
 
+MyAlbumStatusModelHelper* PairingResponder() { return MyAlbumStatusModelHelper::GetInstance(); }
+
 }  // namespace
 
 SwiftSendPlugin::SwiftSendPlugin()
     : running(true), connectEvent(nullptr), ipcClient(kEndpointPlugin, true, false) {}
 
 SwiftSendPlugin::~SwiftSendPlugin() {
+    // The responder outlives this object; it must not run our share command any more.
+    PairingResponder()->SetShareCommandHandler(nullptr);
     HANDLE waiting = nullptr;
     {
         std::lock_guard<std::mutex> guard(connectLock);
@@ -55,6 +60,12 @@ bool SwiftSendPlugin::Initialize(void* hostContext) {
     bool shown = false;
     if (hostContext != nullptr) {
         shown = uiManager.ShowSimpleUI();
+        // Files dropped on the host's phone window are sent like a selection from the menu.
+        PairingResponder()->SetShareCommandHandler(
+            [this](const std::wstring& command, const std::vector<std::wstring>& files) {
+                return uiManager.HandleShareCommand(command, files);
+            });
+        PairingResponder()->SetTransfer(&uiManager);
     }
     RecordEnd(UsageEvent::PluginStartupDuration);
     return hostContext != nullptr && shown;
@@ -64,6 +75,7 @@ bool SwiftSendPlugin::Start() {
     if (!PluginEnabled()) {
         return false;
     }
+    PairingResponder()->Start();
     ReportEvent(UsageEvent::PluginStarted);
     // One listener serves the pipe; a second Start leaves it running.
     if (!listener.joinable()) {
@@ -92,6 +104,7 @@ bool SwiftSendPlugin::Uninitialize() {
         RecordBegin(UsageEvent::PluginShutdownDuration);
         ReportEvent(UsageEvent::PluginUninitialized);
     }
+    PairingResponder()->Stop();
     return true;
 }
 
