@@ -1,0 +1,202 @@
+// The IPC hub: dispatch order of the handler kinds, the paired phone from the registry and the
+// share request on the wire.
+#include "SimpleUIManager.h"
+
+#include "IPCMessageIds.h"
+#include "LogCapture.h"
+
+#include <IPCMessageStandIn.h>
+#include <KxProcess.h>
+#include <UtilStandIn.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Vela::Ux::SimpleUIManager;
+
+const char kPairedPhone[] = R"(Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\SOFTWARE\Velmora\Corvix\Beamly\PairPhone2]
+"IsPaired"=dword:00000001
+"Summary"="sum-42"
+"DevName"="Pad"
+"UserName"="ann"
+"NickName"="Ann's phone"
+"MacAddr"=hex:01,02,03,04,05,06,07,08
+"DevType"=dword:00000001
+"ShareType"=dword:00000001
+)";
+
+// A client playing the tandem service that keeps what reaches it.
+class ServiceRecorder {
+public:
+    ServiceRecorder() : client_(kEndpointTandemService, true, false) {
+        client_.RegisterGeneralCallback([this](TagIPCMessageItem& item) {
+            std::lock_guard<std::mutex> guard(mutex_);
+            received_.push_back(item);
+            bodies_.emplace_back(item.data ? std::string(item.data, item.dataLength) : "");
+        });
+    }
+    std::vector<TagIPCMessageItem> Items() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return received_;
+    }
+    std::vector<std::string> Bodies() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return bodies_;
+    }
+
+private:
+    IPCMessageClient client_;
+    std::mutex mutex_;
+    std::vector<TagIPCMessageItem> received_;
+    std::vector<std::string> bodies_;
+};
+
+class SimpleUIManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(utilstandin::LoadRegistryText(kPairedPhone)); }
+    void TearDown() override { utilstandin::ClearRegistry(); }
+};
+
+TEST_F(SimpleUIManagerTest, HandlersRunKindAThenCThenBEachInRegistrationOrder) {
+    SimpleUIManager manager;
+    std::vector<std::string> calls;  // only touched on the bus thread, read after idle
+    manager.RegisterMessageHandler(0x1C0030,
+                                   [&](uint32_t, const char*, uint32_t) { calls.push_back("B1"); });
+    manager.RegisterItemHandler(0x1C0030, [&](TagIPCMessageItem&) { calls.push_back("C1"); });
+    manager.RegisterDataHandler(0x1C0030, [&](char* data, uint32_t length) {
+        calls.push_back("A1:" + std::string(data, length));
+    });
+    manager.RegisterMessageHandler(0x1C0030, [&](uint32_t id, const char*, uint32_t length) {
+        calls.push_back("B2:" + std::to_string(id) + "/" + std::to_string(length));
+    });
+    manager.RegisterDataHandler(0x1C0030, nullptr);  // empty handlers are skipped
+    manager.RegisterDataHandler(0x1C0030, [&](char*, uint32_t) { calls.push_back("A2"); });
+    // Reaches the manager through its general callback.
+    ASSERT_TRUE(manager.PostMessage(kEndpointPlugin, 0x1C0030, 0, "hi", 2));
+    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+    EXPECT_EQ(calls, (std::vector<std::string>{"A1:hi", "A2", "C1", "B1", "B2:1835056/2"}));
+}
+
+TEST_F(SimpleUIManagerTest, ReadsThePairedPhone) {
+    SimpleUIManager manager;
+    KxShareDevices device;
+    ASSERT_TRUE(manager.ReadPairedDevice(device));
+    EXPECT_EQ(device.summary, "sum-42");
+    EXPECT_EQ(device.devName, L"Pad");
+    EXPECT_EQ(device.userName, L"ann");
+    EXPECT_EQ(device.nickName, L"Ann's phone");
+    EXPECT_TRUE(device.devTypeIsOne);
+    EXPECT_EQ(device.shareType, 1u);
+    const uint8_t mac[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_EQ(std::memcmp(device.macAddr, mac, 8), 0);
+    // No "Wifi5GAbility" value: read as 0.
+    EXPECT_FALSE(device.wifi5GAbility);
+}
+
+TEST_F(SimpleUIManagerTest, NoPhoneWithoutKeyOrWhenNotPaired) {
+    SimpleUIManager manager;
+    KxShareDevices device;
+    utilstandin::ClearRegistry();
+    EXPECT_FALSE(manager.ReadPairedDevice(device));
+    std::string unpaired = kPairedPhone;
+    unpaired.replace(unpaired.find("dword:00000001"), 14, "dword:00000002");
+    ASSERT_TRUE(utilstandin::LoadRegistryText(unpaired));
+    EXPECT_FALSE(manager.ReadPairedDevice(device));
+}
+
+TEST_F(SimpleUIManagerTest, ShareRequestIsWrittenFieldByField) {
+    ServiceRecorder service;
+    SimpleUIManager manager;
+    KxShareDevices device;
+    ASSERT_TRUE(manager.ReadPairedDevice(device));
+    device.shareType = 2;
+    device.wifi5GAbility = true;
+    ASSERT_TRUE(manager.SendShareRequest(device, {L"/tmp/caf\u00e9.txt", L"/tmp/b.PNG"}));
+    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+
+    // Built by hand from the request's field table.
+    std::string expected;
+    auto int32 = [&](int32_t v) { expected.append(reinterpret_cast<const char*>(&v), 4); };
+    auto text = [&](const std::string& s) {
+        uint16_t n = static_cast<uint16_t>(s.size());
+        expected.append(reinterpret_cast<const char*>(&n), 2);
+        expected += s;
+    };
+    int32(0);
+    int32(1);  // devTypeIsOne
+    int32(0);  // reserved
+    int32(2);  // shareType
+    expected += std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
+    text("Ann's phone");
+    text("sum-42");
+    text("Pad");
+    text("ann");
+    int32(1);  // wifi5GAbility
+    int32(0);
+    int32(0);
+    int32(2);
+    text("/tmp/caf\xc3\xa9.txt");
+    text("/tmp/b.PNG");
+    int32(0);  // no thumbnail: the extension test is case-sensitive
+
+    ASSERT_EQ(service.Items().size(), 1u);
+    TagIPCMessageItem sent = service.Items()[0];
+    EXPECT_EQ(sent.messageId, kMsgTandemShareSend);
+    EXPECT_EQ(sent.source, kEndpointPlugin);
+    EXPECT_EQ(sent.replyId, kMsgShareProgress);
+    EXPECT_EQ(service.Bodies()[0], expected);
+}
+
+TEST_F(SimpleUIManagerTest, NoShareRequestWithoutFiles) {
+    ServiceRecorder service;
+    SimpleUIManager manager;
+    EXPECT_FALSE(manager.SendShareRequest(KxShareDevices{}, {}));
+    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+    EXPECT_TRUE(service.Items().empty());
+}
+
+TEST_F(SimpleUIManagerTest, CancelSendPostsTheCancelToTheService) {
+    ServiceRecorder service;
+    SimpleUIManager manager;
+    EXPECT_TRUE(manager.CancelSend());
+    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+    ASSERT_EQ(service.Items().size(), 1u);
+    EXPECT_EQ(service.Items()[0].messageId, kMsgTandemShareCancel);
+    EXPECT_EQ(service.Items()[0].replyId, 0u);
+    EXPECT_EQ(service.Items()[0].dataLength, 0u);
+}
+
+TEST_F(SimpleUIManagerTest, SendMessageCarriesTheTerminatorAndReturnsTheReply) {
+    IPCMessageClient service(kEndpointTandemService, true, false);
+    std::string seen;
+    service.RegisterGeneralCallback([&](TagIPCMessageItem& item) {
+        seen.assign(item.data, item.dataLength);
+        ipcstandin::Reply(item, "pong");
+    });
+    SimpleUIManager manager;
+    std::string body = "ping";
+    ASSERT_TRUE(manager.SendMessage(kEndpointTandemService, 0x150099, 1000, body, 0));
+    EXPECT_EQ(seen, std::string("ping\0", 5));
+    EXPECT_EQ(body, "pong");
+}
+
+TEST_F(SimpleUIManagerTest, ShareCommands) {
+    testsupport::LogCapture log;
+    SimpleUIManager manager;
+    EXPECT_TRUE(manager.HandleShareCommand(L"KXSHARE_DEVICES", {L"a"}));
+    EXPECT_FALSE(manager.HandleShareCommand(L"kxshare_phone", {L"a"}));
+    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_TRUE(manager.HandleShareCommand(L"KXSHARE_PHONE", {L"a"}));
+    EXPECT_TRUE(log.Contains(
+        "transfer list view's model is null.(Vela::Ux::SimpleUIManager::SendFileToMyPhone)"));
+}
+
+}  // namespace
