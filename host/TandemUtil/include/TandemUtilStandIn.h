@@ -12,9 +12,14 @@ namespace tandemstandin {
 // Plug-ins and features switched off on this computer (all are on by default).
 void SetPluginSupported(const std::string& name, bool supported);
 
-// Loads the string table (lines `ID = text`, '#' comments, UTF-8). Without a table every id
-// has an empty text. Returns false when the file cannot be read.
+// Loads the string table (lines `ID = text`, '#' comments, UTF-8; "\n", "\t" and "\\" escapes
+// in texts), replacing the one in use. "{0}" in a text is the placeholder that
+// GetString(id, 1, arg) fills. Without a table every id has an empty text. Returns false when the
+// file cannot be read; the table is then empty.
+// Until a table is loaded here, the first lookup reads "strings/en.strings" from the folder of
+// the running executable, if it is there.
 bool LoadStringTable(const std::string& path);
+// Sets the text of one id in the table in use.
 void SetString(const std::wstring& id, const std::wstring& text);
 
 struct ShownMessageBox {
@@ -27,7 +32,8 @@ struct ShownMessageBox {
 // Message boxes shown so far, in order; the actions are kept until confirmed or cleared.
 std::vector<ShownMessageBox> ShownMessageBoxes();
 void ClearMessageBoxes();
-// Confirms the INDEX-th box shown: runs its action, if any, once.
+// Confirms the INDEX-th box shown: runs its action, if any, once, and deletes it. An index
+// beyond the boxes shown does nothing. ClearMessageBoxes deletes actions not run.
 void ConfirmMessageBox(size_t index);
 // Called for every box shown (the demo prints them).
 void SetMessageBoxObserver(std::function<void(const ShownMessageBox&)> observer);
@@ -44,13 +50,29 @@ struct FirewallCalls {
 FirewallCalls GetFirewallCalls();
 void ResetFirewall();
 
+// The answer of TandemConfig::IsAllow (default false).
 void SetConfigAllow(bool allow);
 
-// Mapped network shares: paths starting with PREFIX lie on a share reached at SHARE.
+// Mapped network shares: paths starting with PREFIX (compared without regard to case, up to a
+// separator) lie on a share reached at SHARE; IsNetShareMap then gives SHARE followed by the rest
+// of the path.
 void MapNetworkShare(const std::wstring& prefix, const std::wstring& share);
 void ClearNetworkShares();
 
-// Restores every control above to its default.
+// Values of GetFileType, and the icon GetDefaultIconPath gives for each
+// ("../../res/image/swiftsend/filetype_<kind>.png", <kind> as in the names below, lower case).
+enum FileTypeValue {
+    kFileTypeOther = 0,
+    kFileTypePicture = 1,
+    kFileTypeVideo = 2,
+    kFileTypeAudio = 3,
+    kFileTypeDocument = 4,
+    kFileTypeArchive = 5,
+};
+
+// Restores every control above to its default, the size unit texts (" B", " KB", " MB", " GB")
+// and the usage data reporter's controls (present, no events, no file); the next text lookup
+// reads the default string table again.
 void ResetAll();
 
 }  // namespace tandemstandin
