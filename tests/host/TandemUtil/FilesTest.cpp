@@ -1,0 +1,150 @@
+#include "TandemUtil.h"
+#include "TandemUtilStandIn.h"
+#include "UIExUtils.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tandemstandin::ResetAll();
+        std::string pattern = ::testing::TempDir() + "files_test_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(&pattern[0]));
+        dir_ = pattern;
+    }
+    void TearDown() override {
+        std::error_code error;
+        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, error);
+        fs::remove_all(dir_, error);
+        tandemstandin::ResetAll();
+    }
+
+    std::wstring Write(const std::string& name, size_t bytes) {
+        fs::path path = fs::path(dir_) / name;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << std::string(bytes, 'x');
+        return path.wstring();
+    }
+
+    std::string dir_;
+};
+
+TEST_F(FilesTest, ExtensionIsTakenAfterTheLastSeparator) {
+    struct Case {
+        const wchar_t* path;
+        const char* ext;
+    } cases[] = {
+        {L"C:\\photos\\cat.PNG", ".PNG"},
+        {L"/home/u/archive.tar.gz", ".gz"},
+        {L"C:\\dir.v2\\README", ""},
+        {L"/dir.v2/README", ""},
+        {L"mixed\\a.b/c", ""},
+        {L"noext", ""},
+        {L"trailing.", "."},
+        {L"C:\\x\\.hidden", ".hidden"},
+        {L"\u6587\u4EF6.\u00E9t\u00E9", ".\xC3\xA9t\xC3\xA9"},
+        {L"", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(TandemUtilClass::ConvertFromWideBytes(c.path));
+        EXPECT_EQ(c.ext, TandemUtilClass::GetFileExt(c.path));
+    }
+}
+
+TEST_F(FilesTest, SizeOfAFileAFolderAndAMissingPath) {
+    bool ok = false;
+    std::wstring file = Write("one.bin", 1234);
+    EXPECT_EQ(1234u, UIEx::Utils::GetFileSize(file, ok));
+    EXPECT_TRUE(ok);
+
+    Write("tree/a.bin", 100);
+    Write("tree/sub/b.bin", 20);
+    Write("tree/sub/deeper/c.bin", 3);
+    fs::create_directories(fs::path(dir_) / "tree" / "empty");
+    fs::create_symlink(file, fs::path(dir_) / "tree" / "link.bin");
+    ok = false;
+    EXPECT_EQ(123u, UIEx::Utils::GetFileSize((fs::path(dir_) / "tree").wstring(), ok));
+    EXPECT_TRUE(ok);
+
+    ok = false;
+    EXPECT_EQ(0u, UIEx::Utils::GetFileSize((fs::path(dir_) / "tree" / "empty").wstring(), ok));
+    EXPECT_TRUE(ok);
+
+    ok = true;
+    EXPECT_EQ(0u, UIEx::Utils::GetFileSize((fs::path(dir_) / "missing").wstring(), ok));
+    EXPECT_FALSE(ok);
+    ok = true;
+    UIEx::Utils::GetFileSize(L"", ok);
+    EXPECT_FALSE(ok);
+}
+
+TEST_F(FilesTest, CreateDirectoryReportsAWritableFolder) {
+    fs::path nested = fs::path(dir_) / "a" / "b" / "c";
+    EXPECT_NE(0, VelaShare::OnCreateDirectory(nested.wstring()));
+    EXPECT_TRUE(fs::is_directory(nested));
+    EXPECT_NE(0, VelaShare::OnCreateDirectory(nested.wstring()));
+
+    std::wstring file = Write("plain.txt", 1);
+    EXPECT_EQ(0, VelaShare::OnCreateDirectory(file + L"/below"));
+    EXPECT_EQ(0, VelaShare::OnCreateDirectory(file));
+    EXPECT_EQ(0, VelaShare::OnCreateDirectory(L""));
+
+    if (geteuid() != 0) {  // root may write anywhere
+        fs::path locked = fs::path(dir_) / "locked";
+        fs::create_directories(locked);
+        fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_EQ(0, VelaShare::OnCreateDirectory(locked.wstring()));
+        fs::permissions(locked, fs::perms::owner_all);
+    }
+}
+
+TEST_F(FilesTest, FileTypesAndTheirIcons) {
+    EXPECT_EQ(tandemstandin::kFileTypePicture, GetFileType(".JPG"));
+    EXPECT_EQ(tandemstandin::kFileTypePicture, GetFileType("png"));
+    EXPECT_EQ(tandemstandin::kFileTypeVideo, GetFileType(".mp4"));
+    EXPECT_EQ(tandemstandin::kFileTypeAudio, GetFileType(".flac"));
+    EXPECT_EQ(tandemstandin::kFileTypeDocument, GetFileType(".docx"));
+    EXPECT_EQ(tandemstandin::kFileTypeArchive, GetFileType(".zip"));
+    EXPECT_EQ(tandemstandin::kFileTypeOther, GetFileType(".exe"));
+    EXPECT_EQ(tandemstandin::kFileTypeOther, GetFileType(""));
+
+    EXPECT_NE(GetDefaultIconPath(tandemstandin::kFileTypePicture),
+              GetDefaultIconPath(tandemstandin::kFileTypeVideo));
+    EXPECT_EQ(GetDefaultIconPath(tandemstandin::kFileTypeOther), GetDefaultIconPath(99));
+    EXPECT_EQ(GetDefaultIconPath(tandemstandin::kFileTypeOther), GetDefaultIconPath(-1));
+}
+
+TEST_F(FilesTest, MappedSharesAndPluginSwitches) {
+    tandemstandin::MapNetworkShare(L"Z:", L"\\\\server\\docs");
+    std::wstring mapped = L"untouched";
+    bool isMapped = false;
+    EXPECT_TRUE(TandemUtilClass::IsNetShareMap(L"z:\\a\\b.txt", mapped, &isMapped));
+    EXPECT_TRUE(isMapped);
+    EXPECT_EQ(L"\\\\server\\docs\\a\\b.txt", mapped);
+
+    mapped = L"untouched";
+    EXPECT_FALSE(TandemUtilClass::IsNetShareMap(L"Z:x\\b.txt", mapped, &isMapped));
+    EXPECT_FALSE(isMapped);
+    EXPECT_FALSE(TandemUtilClass::IsNetShareMap(L"C:\\a.txt", mapped, nullptr));
+    EXPECT_EQ(L"untouched", mapped);
+
+    EXPECT_TRUE(TandemUtilClass::IsSupportPlugin("vela_plugin_album"));
+    tandemstandin::SetPluginSupported("vela_plugin_album", false);
+    EXPECT_FALSE(TandemUtilClass::IsSupportPlugin("vela_plugin_album"));
+    EXPECT_TRUE(TandemUtilClass::IsSupportPlugin("vela_plugin_music"));
+
+    tandemstandin::ResetAll();
+    EXPECT_TRUE(TandemUtilClass::IsSupportPlugin("vela_plugin_album"));
+    EXPECT_FALSE(TandemUtilClass::IsNetShareMap(L"Z:\\a", mapped, &isMapped));
+}
+
+}  // namespace

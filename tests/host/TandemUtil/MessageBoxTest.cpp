@@ -1,0 +1,102 @@
+#include "TandemMessageBox.h"
+#include "TandemUtil.h"
+#include "TandemUtilStandIn.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Counts {
+    int confirmed = 0;
+    int deleted = 0;
+};
+
+class CountingAction : public tandem::MsgBoxEvent {
+public:
+    explicit CountingAction(Counts& counts) : counts_(counts) {}
+    ~CountingAction() override { ++counts_.deleted; }
+    void OnConfirm() override { ++counts_.confirmed; }
+
+private:
+    Counts& counts_;
+};
+
+class MessageBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override { tandemstandin::ResetAll(); }
+    void TearDown() override { tandemstandin::ResetAll(); }
+};
+
+TEST_F(MessageBoxTest, RecordsBoxesAndRunsAnActionOnce) {
+    std::vector<std::wstring> observed;
+    tandemstandin::SetMessageBoxObserver(
+        [&](const tandemstandin::ShownMessageBox& box) { observed.push_back(box.text); });
+
+    Counts counts;
+    EXPECT_EQ(1, tandem::ShowMessageBox(L"Restart Wi-Fi?", new CountingAction(counts),
+                                        "PCRESTART_MSG", 10, 1));
+    EXPECT_EQ(1, tandem::ShowMessageBox(L"Too large", nullptr, "SENDFILE_MSG", 10, 0));
+
+    auto shown = tandemstandin::ShownMessageBoxes();
+    ASSERT_EQ(2u, shown.size());
+    EXPECT_EQ(L"Restart Wi-Fi?", shown[0].text);
+    EXPECT_TRUE(shown[0].hasEvent);
+    EXPECT_EQ("PCRESTART_MSG", shown[0].key);
+    EXPECT_EQ(10, shown[0].flags);
+    EXPECT_EQ(1, shown[0].buttons);
+    EXPECT_FALSE(shown[1].hasEvent);
+    EXPECT_EQ("SENDFILE_MSG", shown[1].key);
+    EXPECT_EQ((std::vector<std::wstring>{L"Restart Wi-Fi?", L"Too large"}), observed);
+
+    tandemstandin::ConfirmMessageBox(0);
+    EXPECT_EQ(1, counts.confirmed);
+    EXPECT_EQ(1, counts.deleted);
+    tandemstandin::ConfirmMessageBox(0);
+    tandemstandin::ConfirmMessageBox(1);
+    tandemstandin::ConfirmMessageBox(7);
+    EXPECT_EQ(1, counts.confirmed);
+    EXPECT_EQ(2u, tandemstandin::ShownMessageBoxes().size());
+}
+
+TEST_F(MessageBoxTest, ClearingDeletesActionsThatNeverRan) {
+    Counts counts;
+    tandem::ShowMessageBox(L"a", new CountingAction(counts), "BTEXCEPTION_MSG", 10, 1);
+    tandem::ShowMessageBox(L"b", new CountingAction(counts), "GOCHANNEL_BUSY_MSG", 10, 1);
+    tandemstandin::ConfirmMessageBox(1);
+
+    tandemstandin::ClearMessageBoxes();
+    EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());
+    EXPECT_EQ(1, counts.confirmed);
+    EXPECT_EQ(2, counts.deleted);
+    tandemstandin::ConfirmMessageBox(0);
+    EXPECT_EQ(1, counts.confirmed);
+}
+
+TEST_F(MessageBoxTest, FirewallAndConfigAnswersAndCalls) {
+    FireWallRuleManger& manager = FireWallRuleManger::GetInstance();
+    EXPECT_TRUE(manager.TryEnableRule(L"title", L"text", false));
+    EXPECT_FALSE(manager.CheckRule());
+    EXPECT_FALSE(TandemConfig::IsAllow());
+
+    tandemstandin::SetFirewallAnswers(false, true);
+    tandemstandin::SetConfigAllow(true);
+    manager.OnServerStarted();
+    EXPECT_FALSE(manager.TryEnableRule(L"title", L"text", false));
+    EXPECT_TRUE(manager.CheckRule());
+    manager.EnableRuleByService();
+    EXPECT_TRUE(TandemConfig::IsAllow());
+
+    tandemstandin::FirewallCalls calls = tandemstandin::GetFirewallCalls();
+    EXPECT_EQ(1, calls.serverStarted);
+    EXPECT_EQ(2, calls.tryEnableRule);
+    EXPECT_EQ(2, calls.checkRule);
+    EXPECT_EQ(1, calls.enableRuleByService);
+
+    tandemstandin::ResetFirewall();
+    EXPECT_EQ(0, tandemstandin::GetFirewallCalls().tryEnableRule);
+    EXPECT_TRUE(manager.TryEnableRule(L"", L"", false));
+    tandemstandin::ResetAll();
+    EXPECT_FALSE(TandemConfig::IsAllow());
+}
+
+}  // namespace
