@@ -38,7 +38,10 @@ protected:
     void append(const log4cplus::spi::InternalLoggingEvent& event) override {
         std::lock_guard<std::mutex> guard(consoleMutex);
         if (IsProgress(event.getFunction())) {
-            std::printf("\r\033[K%s", event.getMessage().c_str());
+            // The record's "(function)" tail is noise on the progress line.
+            std::string line = event.getMessage();
+            line = line.substr(0, line.rfind('('));
+            std::printf("\r\033[K%s", line.c_str());
             std::fflush(stdout);
             progressShown = true;
             return;

@@ -1,6 +1,8 @@
 #include "SimpleUIManager.h"
 
 #include "DataStream.h"
+#include "FileTransferModel.h"
+#include "InterimModelCallback.h"
 #include "IPCMessageIds.h"
 #include "SDK/Util/LogTool/LogTool.h"
 
@@ -71,6 +73,9 @@ SimpleUIManager::SimpleUIManager() : ipcClient(kEndpointPlugin, true, false) {
 SimpleUIManager::~SimpleUIManager() {
     lifetime.Expire();
     ipcClient.UnRegisterMessageCallbackAll();
+    sendModel = nullptr;
+    interimCallback.reset();
+    ownedModel.reset();
 }
 
 void SimpleUIManager::RegisterDataHandler(uint32_t messageId, DataHandler handler) {
@@ -180,7 +185,14 @@ bool SimpleUIManager::ShowSimpleUI() {
 void SimpleUIManager::CreateSendSide() {
     // The transfer dialog's view, the send model, the controller that joins them and the
     // receive-side dispatcher are created here, in that order, each only when the one before
-    // it exists.
+    // it exists. Until the dialog exists, the model runs on its own with the interim callback.
+    if (ownedModel) {
+        return;
+    }
+    ownedModel = std::make_unique<FileTransferModel>(this);
+    interimCallback = std::make_unique<InterimModelCallback>(*ownedModel);
+    ownedModel->SetCallback(interimCallback.get());
+    sendModel = ownedModel.get();
 }
 
 bool SimpleUIManager::HandleShareCommand(const std::wstring& command,
@@ -211,6 +223,7 @@ void SimpleUIManager::SendFileToMyPhone() {
         return;
     }
     device.shareType = 2;
+    model->AddSendItem(device, selectedFiles, SendSponsorSource::FromContextMenu);
 }
 
 bool SimpleUIManager::ReadPairedDevice(KxShareDevices& device) {

@@ -25,6 +25,7 @@ class FileTransferView;
 class FileTransferModel;
 class FileTransferController;
 class FileRecvView;
+class InterimModelCallback;
 
 class SimpleUIManager : public ITransferFile {
 public:
@@ -75,6 +76,10 @@ private:
     FileTransferController* transferController = nullptr;
     FileRecvView* recvView = nullptr;
 
+    // What this manager created and owns. Until the transfer dialog and its controller exist,
+    // the model reports to an interim callback that logs progress and starts the next item.
+    std::unique_ptr<FileTransferModel> ownedModel;
+    std::unique_ptr<InterimModelCallback> interimCallback;
     LifetimeGuard lifetime;
 };
 
