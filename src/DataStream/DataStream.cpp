@@ -1,0 +1,265 @@
+#include "DataStream.h"
+
+#include "SDK/Util/LogTool/LogTool.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <mutex>
+
+namespace tandem {
+
+namespace {
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+constexpr bool kHostBigEndian = true;
+#else
+constexpr bool kHostBigEndian = false;
+#endif
+
+template <typename T>
+T Reversed(T value) {
+    uint8_t bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    std::reverse(bytes, bytes + sizeof(T));
+    std::memcpy(&value, bytes, sizeof(T));
+    return value;
+}
+
+}  // namespace
+
+// Staging area of the string reads. Members are destroyed mutex first, then the bytes.
+struct DataStream::Scratch {
+    std::vector<char> bytes;
+    std::mutex mutex;
+};
+
+DataStream::DataStream(IOChannel* channel)
+    : scratch(new Scratch), channel(channel), block(dynamic_cast<IpcBufferBuild*>(channel)) {}
+
+DataStream::~DataStream() = default;
+
+std::unique_ptr<DataStream> CreateDataStream(IOChannel* channel) {
+    return std::make_unique<DataStream>(channel);
+}
+
+template <typename T>
+int32_t DataStream::WriteNumber(T value) {
+    if (channel == nullptr) {
+        return -1;
+    }
+    if (bigEndian != kHostBigEndian) {
+        value = Reversed(value);
+    }
+    return ChannelWrite(&value, sizeof(T));
+}
+
+template <typename T>
+int32_t DataStream::ReadNumber(T& out) {
+    out = T();
+    if (channel == nullptr) {
+        return -1;
+    }
+    T value = T();
+    int32_t result = ChannelRead(&value, sizeof(T));
+    if (result < 0) {
+        return result;
+    }
+    out = bigEndian != kHostBigEndian ? Reversed(value) : value;
+    return result;
+}
+
+int32_t DataStream::ReadRaw(void* destination, uint32_t length) {
+    return channel != nullptr ? ChannelRead(destination, length) : -1;
+}
+
+int32_t DataStream::ReadInt32() {
+    int32_t value = 0;
+    return channel != nullptr ? (ReadNumber(value), value) : -1;
+}
+
+int32_t DataStream::ReadInt32(int32_t& out) {
+    return ReadNumber(out);
+}
+
+uint16_t DataStream::ReadUInt16() {
+    uint16_t value = 0;
+    return channel != nullptr ? (ReadNumber(value), value) : std::numeric_limits<uint16_t>::max();
+}
+
+int32_t DataStream::ReadUInt16(uint16_t& out) {
+    return ReadNumber(out);
+}
+
+float DataStream::ReadFloat() {
+    float value = 0.0f;
+    return channel != nullptr ? (ReadNumber(value), value) : 0.0f;
+}
+
+int32_t DataStream::ReadFloat(float& out) {
+    return ReadNumber(out);
+}
+
+double DataStream::ReadDouble() {
+    double value = 0.0;
+    return channel != nullptr ? (ReadNumber(value), value) : -1.0;
+}
+
+int32_t DataStream::ReadDouble(double& out) {
+    return ReadNumber(out);
+}
+
+uint8_t DataStream::ReadUInt8() {
+    uint8_t value = 0;
+    return channel != nullptr ? (ReadNumber(value), value) : 0;
+}
+
+int32_t DataStream::ReadUInt8(uint8_t& out) {
+    return ReadNumber(out);
+}
+
+uint64_t DataStream::ReadUInt64() {
+    uint64_t value = 0;
+    return channel != nullptr ? (ReadNumber(value), value) : std::numeric_limits<uint64_t>::max();
+}
+
+int32_t DataStream::ReadUInt64(uint64_t& out) {
+    return ReadNumber(out);
+}
+
+std::string DataStream::ReadUtf8String() {
+    std::string value;
+    ReadUtf8String(value);
+    return value;
+}
+
+int32_t DataStream::ReadUtf8String(std::string& out) {
+    out.clear();
+    const int16_t length = static_cast<int16_t>(ReadUInt16());
+    if (length <= 0) {
+        return 0;
+    }
+    if (scratch == nullptr || channel == nullptr) {
+        return -1;
+    }
+    std::lock_guard<std::mutex> guard(scratch->mutex);
+    scratch->bytes.resize(static_cast<size_t>(length));
+    int32_t result = ChannelRead(scratch->bytes.data(), static_cast<uint32_t>(length));
+    if (result < 0) {
+        return result;
+    }
+    out.append(scratch->bytes.data(), scratch->bytes.size());
+    return length + 2;
+}
+
+int32_t DataStream::ReadUtf8StringArray(std::vector<std::string>& out) {
+    int32_t count = 0;
+    int32_t total = ReadInt32(count);
+    if (count > kMaxArrayCount) {
+        LOG_ERROR_FN("tandem::DataStream::ReadUtf8StringArray",
+                     "readPrimitiveTypes int32_t :" << count);
+        // Refused: the caller sees a failure rather than a partial array.
+        return -1;
+    }
+    if (count < 1) {
+        return total;
+    }
+    std::string element;
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t result = ReadUtf8String(element);
+        if (result < 0) {
+            break;
+        }
+        out.push_back(std::move(element));
+        total += result;
+    }
+    return total;
+}
+
+int32_t DataStream::ReadLine(std::string& out) {
+    out.clear();
+    uint8_t byte = 0;
+    while (ReadUInt8(byte) >= 0 && byte != '\n') {
+        out.push_back(static_cast<char>(byte));
+    }
+    return static_cast<int32_t>(out.size());
+}
+
+int32_t DataStream::WriteRaw(const void* source, uint32_t length) {
+    return channel != nullptr ? ChannelWrite(source, length) : -1;
+}
+
+int32_t DataStream::WriteInt32(int32_t value) {
+    return WriteNumber(value);
+}
+
+int32_t DataStream::WriteUInt16(uint16_t value) {
+    return WriteNumber(value);
+}
+
+int32_t DataStream::WriteFloat(float value) {
+    return WriteNumber(value);
+}
+
+int32_t DataStream::WriteDouble(double value) {
+    return WriteNumber(value);
+}
+
+int32_t DataStream::WriteUInt8(uint8_t value) {
+    return WriteNumber(value);
+}
+
+int32_t DataStream::WriteUInt64(uint64_t value) {
+    return WriteNumber(value);
+}
+
+inline int32_t DataStream::WriteStringToBlock(const std::string& value) {
+    const uint16_t length = static_cast<uint16_t>(value.size());
+    return block->WriteString(bigEndian != kHostBigEndian ? Reversed(length) : length, value.data(),
+                              static_cast<uint32_t>(value.size()));
+}
+
+int32_t DataStream::WriteUtf8String(const std::string& value) {
+    if (block != nullptr) {
+        return WriteStringToBlock(value);
+    }
+    int32_t result = WriteNumber(static_cast<uint16_t>(value.size()));
+    if (result < 0) {
+        return result;
+    }
+    result = ChannelWrite(value.data(), static_cast<uint32_t>(value.size()));
+    return result < 0 ? result : result + 2;
+}
+
+int32_t DataStream::WriteUtf8StringArray(const std::vector<std::string>& values) {
+    int32_t total = WriteInt32(static_cast<int32_t>(values.size()));
+    if (total < 0) {
+        return total;
+    }
+    if (block != nullptr && block->Counting()) {
+        // The sizing pass of a request: every element would report 2 + n.
+        for (const std::string& value : values) {
+            total += static_cast<int32_t>(value.size()) + 2;
+        }
+        return total;
+    }
+    for (const std::string& value : values) {
+        int32_t result = block != nullptr ? WriteStringToBlock(value) : WriteUtf8String(value);
+        if (result < 0) {
+            break;
+        }
+        total += result;
+    }
+    return total;
+}
+
+int32_t DataStream::WriteLine(const std::string& value) {
+    int32_t result = WriteRaw(value.data(), static_cast<uint32_t>(value.size()));
+    if (result < 0) {
+        return result;
+    }
+    result = WriteUInt8('\n');
+    return result < 0 ? result : static_cast<int32_t>(value.size()) + 1;
+}
+
+}  // namespace tandem

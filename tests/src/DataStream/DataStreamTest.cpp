@@ -1,0 +1,419 @@
+#include "DataStream.h"
+
+#include "LogCapture.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace tandem {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+template <typename... Values>
+Bytes Encode(const Values&... values) {
+    Payload payload = BuildPayload(values...);
+    EXPECT_TRUE(payload);
+    const uint8_t* begin = reinterpret_cast<const uint8_t*>(payload.block.get());
+    return Bytes(begin, begin + payload.size);
+}
+
+// A stream reading a copy of `bytes`.
+struct Reader {
+    explicit Reader(Bytes bytes)
+        : data(std::move(bytes)),
+          channel(data.data(), static_cast<uint32_t>(data.size()), true),
+          stream(CreateDataStream(&channel)) {}
+    Bytes data;
+    IpcBufferBuild channel;
+    std::unique_ptr<DataStream> stream;
+};
+
+Bytes StringField(const std::string& text) {
+    Bytes bytes = {static_cast<uint8_t>(text.size() & 0xFF),
+                   static_cast<uint8_t>(text.size() >> 8)};
+    bytes.insert(bytes.end(), text.begin(), text.end());
+    return bytes;
+}
+
+Bytes ArrayField(int32_t count, const std::vector<std::string>& elements) {
+    Bytes bytes(4);
+    std::memcpy(bytes.data(), &count, 4);
+    for (const std::string& element : elements) {
+        Bytes field = StringField(element);
+        bytes.insert(bytes.end(), field.begin(), field.end());
+    }
+    return bytes;
+}
+
+TEST(DataStreamLayout, NumbersAreLittleEndianWithoutPadding) {
+    EXPECT_THAT(Encode(int32_t{1}), ElementsAre(0x01, 0x00, 0x00, 0x00));
+    EXPECT_THAT(Encode(int32_t{-2}), ElementsAre(0xFE, 0xFF, 0xFF, 0xFF));
+    EXPECT_THAT(Encode(uint8_t{0xAB}, uint16_t{0x1234}, uint64_t{0x0102030405060708}),
+                ElementsAre(0xAB, 0x34, 0x12, 0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01));
+    EXPECT_THAT(Encode(1.0f, 1.0), ElementsAre(0x00, 0x00, 0x80, 0x3F,  // float
+                                               0, 0, 0, 0, 0, 0, 0xF0, 0x3F));
+}
+
+TEST(DataStreamLayout, StringsCarryA16BitLengthAndNoTerminator) {
+    EXPECT_THAT(Encode(std::string()), ElementsAre(0x00, 0x00));
+
+    const std::string text(300, 'x');
+    Bytes bytes = Encode(text);
+    ASSERT_EQ(bytes.size(), 302u);
+    EXPECT_EQ(bytes[0], 0x2C);
+    EXPECT_EQ(bytes[1], 0x01);
+    EXPECT_EQ(std::string(bytes.begin() + 2, bytes.end()), text);
+
+    EXPECT_EQ(Encode(std::vector<std::string>{"ab", ""}), ArrayField(2, {"ab", ""}));
+    EXPECT_THAT(Encode(std::vector<std::string>{}), ElementsAre(0, 0, 0, 0));
+}
+
+TEST(DataStreamLayout, LinesAndRawBlocksAreBareBytes) {
+    const char raw[] = {'\x01', '\x00', '\x02'};
+    EXPECT_THAT(Encode(RawBlock{raw, 3}, RawBlock{nullptr, 0}), ElementsAre(0x01, 0x00, 0x02));
+
+    uint8_t block[8] = {};
+    IpcBufferBuild channel(block, sizeof(block), false);
+    std::unique_ptr<DataStream> stream = CreateDataStream(&channel);
+    EXPECT_EQ(stream->WriteLine("ab"), 3);
+    EXPECT_EQ(stream->WriteLine(""), 1);
+    EXPECT_THAT(Bytes(block, block + 4), ElementsAre('a', 'b', '\n', '\n'));
+}
+
+TEST(DataStreamSerialize, CountingPassMatchesWritingPass) {
+    const std::vector<std::string> paths = {"C:\\a.txt", std::string(200, 'p'), ""};
+    const uint8_t thumb[5] = {1, 2, 3, 4, 5};
+
+    IpcBufferBuild counter(nullptr, 0, false);
+    int32_t counted = Serialize(*CreateDataStream(&counter), int32_t{0}, int32_t{1}, uint64_t{7},
+                                std::string("nick"), 2.5f, 3.5, uint16_t{9}, uint8_t{1}, paths,
+                                int32_t{5}, RawBlock{thumb, 5});
+    const int32_t expected = 4 + 4 + 8 + (2 + 4) + 4 + 8 + 2 + 1 + (4 + 10 + 202 + 2) + 4 + 5;
+    EXPECT_EQ(counted, expected);
+
+    Bytes block(static_cast<size_t>(counted) + 16, 0xEE);
+    IpcBufferBuild writer(block.data(), static_cast<uint32_t>(counted), false);
+    std::unique_ptr<DataStream> stream = CreateDataStream(&writer);
+    EXPECT_EQ(Serialize(*stream, int32_t{0}, int32_t{1}, uint64_t{7}, std::string("nick"), 2.5f,
+                        3.5, uint16_t{9}, uint8_t{1}, paths, int32_t{5}, RawBlock{thumb, 5}),
+              counted);
+    // Nothing beyond the exact block, and no room left in it.
+    EXPECT_EQ(block[counted], 0xEE);
+    EXPECT_EQ(stream->WriteUInt8(0), -1);
+
+    Reader reader(Bytes(block.begin(), block.begin() + counted));
+    DataStream& in = *reader.stream;
+    EXPECT_EQ(in.ReadInt32(), 0);
+    EXPECT_EQ(in.ReadInt32(), 1);
+    EXPECT_EQ(in.ReadUInt64(), 7u);
+    EXPECT_EQ(in.ReadUtf8String(), "nick");
+    EXPECT_EQ(in.ReadFloat(), 2.5f);
+    EXPECT_EQ(in.ReadDouble(), 3.5);
+    EXPECT_EQ(in.ReadUInt16(), 9);
+    EXPECT_EQ(in.ReadUInt8(), 1);
+    std::vector<std::string> read;
+    // An empty element reads with result 0, so its two length bytes are not in the total.
+    EXPECT_EQ(in.ReadUtf8StringArray(read), 4 + 10 + 202);
+    EXPECT_EQ(read, paths);
+    EXPECT_EQ(in.ReadInt32(), 5);
+    uint8_t readThumb[5] = {};
+    EXPECT_EQ(in.ReadRaw(readThumb, 5), 5);
+    EXPECT_THAT(readThumb, ElementsAreArray(thumb));
+    int32_t past = 0;
+    EXPECT_EQ(in.ReadInt32(past), -1);
+}
+
+TEST(DataStreamSerialize, ReturnsTheFirstFailureAndKeepsWriting) {
+    uint8_t block[6] = {};
+    IpcBufferBuild channel(block, sizeof(block), false);
+    std::unique_ptr<DataStream> stream = CreateDataStream(&channel);
+    // The 8-byte value does not fit; the int32 and uint16 after it still do.
+    EXPECT_EQ(Serialize(*stream, uint64_t{1}, int32_t{0x04030201}, uint16_t{0x0605}), -1);
+    EXPECT_THAT(block, ElementsAre(1, 2, 3, 4, 5, 6));
+
+    IpcBufferBuild none(nullptr, 0, false);
+    EXPECT_EQ(Serialize(*CreateDataStream(nullptr), int32_t{1}), -1);
+    EXPECT_EQ(Serialize(*CreateDataStream(&none)), 0);
+}
+
+TEST(DataStreamSerialize, SendPayloadHandsOverTheExactBlock) {
+    Bytes sent;
+    bool result = SendPayload(
+        [&sent](const char* block, uint32_t size) {
+            sent.assign(block, block + size);
+            return true;
+        },
+        int32_t{1}, std::string("a"));
+    EXPECT_TRUE(result);
+    EXPECT_THAT(sent, ElementsAre(1, 0, 0, 0, 1, 0, 'a'));
+
+    EXPECT_FALSE(SendPayload([](const char*, uint32_t) { return false; }, int32_t{1}));
+    // An empty payload still has a block.
+    Payload empty = BuildPayload();
+    EXPECT_TRUE(empty);
+    EXPECT_EQ(empty.size, 0u);
+}
+
+TEST(DataStreamStrings, EmptyStringReadsAsEmptyWithResultZero) {
+    Reader reader({0x00, 0x00, 0x2A});
+    std::string out = "stale";
+    EXPECT_EQ(reader.stream->ReadUtf8String(out), 0);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(reader.stream->ReadUInt8(), 0x2A);
+}
+
+TEST(DataStreamStrings, LengthOf0x8000OrMoreIsNoStringAndConsumesOnlyTheLength) {
+    for (uint16_t length : {uint16_t{0x8000}, uint16_t{0xFFFF}}) {
+        Reader reader(
+            {static_cast<uint8_t>(length & 0xFF), static_cast<uint8_t>(length >> 8), 0x2A, 0x2B});
+        std::string out = "stale";
+        EXPECT_EQ(reader.stream->ReadUtf8String(out), 0) << length;
+        EXPECT_EQ(out, "");
+        EXPECT_EQ(reader.stream->ReadUInt8(), 0x2A);
+    }
+    const std::string longest(32767, 'L');
+    Reader reader(Encode(longest));
+    std::string out;
+    EXPECT_EQ(reader.stream->ReadUtf8String(out), 32767 + 2);
+    EXPECT_EQ(out, longest);
+}
+
+TEST(DataStreamStrings, TruncatedStringFailsAfterItsLength) {
+    Reader reader({0x05, 0x00, 'a', 'b'});
+    std::string out = "stale";
+    EXPECT_LT(reader.stream->ReadUtf8String(out), 0);
+    EXPECT_EQ(out, "");
+    // The length was consumed, the text was not.
+    EXPECT_EQ(reader.stream->ReadUInt8(), 'a');
+
+    Reader byValue({0x05, 0x00, 'a'});
+    EXPECT_EQ(byValue.stream->ReadUtf8String(), "");
+}
+
+TEST(DataStreamArrays, ReadsUpTo5000Elements) {
+    std::vector<std::string> elements(5000, "e");
+    Reader reader(Encode(elements));
+    std::vector<std::string> out = {"kept"};
+    EXPECT_EQ(reader.stream->ReadUtf8StringArray(out), 4 + 5000 * 3);
+    ASSERT_EQ(out.size(), 5001u);
+    EXPECT_EQ(out.front(), "kept");
+    EXPECT_EQ(out.back(), "e");
+}
+
+TEST(DataStreamArrays, RefusesMoreThan5000AndLogsTheCount) {
+    Reader reader(ArrayField(5001, {"e"}));
+    testsupport::LogCapture log;
+    std::vector<std::string> out;
+    EXPECT_EQ(reader.stream->ReadUtf8StringArray(out), -1);
+    EXPECT_TRUE(out.empty());
+
+    std::vector<testsupport::LogRecord> records = log.Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].level, 40000);
+    EXPECT_EQ(records[0].message,
+              "readPrimitiveTypes int32_t :5001(tandem::DataStream::ReadUtf8StringArray)");
+    EXPECT_EQ(records[0].file, "src\\DataStream");
+    // Nothing was read past the count.
+    EXPECT_EQ(reader.stream->ReadUtf8String(), "e");
+}
+
+TEST(DataStreamArrays, CountBelowOneAndShortData) {
+    Reader empty(ArrayField(0, {}));
+    std::vector<std::string> out;
+    EXPECT_EQ(empty.stream->ReadUtf8StringArray(out), 4);
+    Reader negative(ArrayField(-3, {}));
+    EXPECT_EQ(negative.stream->ReadUtf8StringArray(out), 4);
+    Reader noCount({0x01, 0x00});
+    EXPECT_EQ(noCount.stream->ReadUtf8StringArray(out), -1);
+    EXPECT_TRUE(out.empty());
+
+    // The third element's text is cut off: the first two are kept and counted.
+    Bytes bytes = ArrayField(3, {"ab", "c"});
+    bytes.insert(bytes.end(), {0x04, 0x00, 'x'});
+    Reader cut(bytes);
+    EXPECT_EQ(cut.stream->ReadUtf8StringArray(out), 4 + 4 + 3);
+    EXPECT_EQ(out, (std::vector<std::string>{"ab", "c"}));
+}
+
+TEST(DataStreamLines, ReadUpToLineFeedOrEnd) {
+    Reader reader({'a', 'b', '\n', '\n', 'c', 'd'});
+    std::string out = "stale";
+    EXPECT_EQ(reader.stream->ReadLine(out), 2);
+    EXPECT_EQ(out, "ab");
+    EXPECT_EQ(reader.stream->ReadLine(out), 0);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(reader.stream->ReadLine(out), 2);
+    EXPECT_EQ(out, "cd");
+    EXPECT_EQ(reader.stream->ReadLine(out), 0);
+}
+
+TEST(DataStreamFailures, ReadPastTheEndFailsAndLeavesTheCursor) {
+    Reader reader({0x01, 0x02, 0x03});
+    DataStream& in = *reader.stream;
+    int32_t value = 77;
+    EXPECT_EQ(in.ReadInt32(value), -1);
+    EXPECT_EQ(value, 0);
+    EXPECT_EQ(in.ReadInt32(), 0);
+    uint64_t wide = 77;
+    EXPECT_EQ(in.ReadUInt64(wide), -1);
+    EXPECT_EQ(wide, 0u);
+    EXPECT_EQ(in.ReadDouble(), 0.0);
+    uint8_t raw[4] = {};
+    EXPECT_EQ(in.ReadRaw(raw, 4), -1);
+
+    uint16_t half = 0;
+    EXPECT_EQ(in.ReadUInt16(half), 2);
+    EXPECT_EQ(half, 0x0201);
+    EXPECT_EQ(in.ReadUInt8(), 0x03);
+    uint8_t byte = 77;
+    EXPECT_EQ(in.ReadUInt8(byte), -1);
+    EXPECT_EQ(byte, 0);
+}
+
+TEST(DataStreamFailures, WrongModeChannelFails) {
+    uint8_t block[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    IpcBufferBuild reading(block, sizeof(block), true);
+    std::unique_ptr<DataStream> in = CreateDataStream(&reading);
+    EXPECT_EQ(in->WriteInt32(1), -1);
+    EXPECT_EQ(in->WriteRaw(block, 1), -1);
+    EXPECT_LT(in->WriteUtf8String("a"), 0);
+    EXPECT_EQ(in->ReadUInt8(), 1);  // the failed writes did not move the cursor
+
+    IpcBufferBuild writing(block, sizeof(block), false);
+    std::unique_ptr<DataStream> out = CreateDataStream(&writing);
+    int32_t value = 0;
+    EXPECT_EQ(out->ReadInt32(value), -1);
+    EXPECT_EQ(out->ReadRaw(block, 1), -1);
+    EXPECT_EQ(out->WriteUInt8(9), 1);
+    EXPECT_EQ(block[0], 9);
+}
+
+TEST(DataStreamFailures, WriteBeyondCapacityFailsAndLeavesTheCursor) {
+    uint8_t block[5] = {};
+    IpcBufferBuild channel(block, sizeof(block), false);
+    std::unique_ptr<DataStream> stream = CreateDataStream(&channel);
+    EXPECT_EQ(stream->WriteUtf8String("abcd"), -1);  // length fits, text does not
+    EXPECT_EQ(stream->WriteInt32(0x01020304), -1);   // 3 bytes left
+    EXPECT_EQ(stream->WriteUInt16(0xAAAA), 2);
+    EXPECT_EQ(stream->WriteUInt8(0xBB), 1);
+    EXPECT_THAT(block, ElementsAre(0x04, 0x00, 0xAA, 0xAA, 0xBB));
+    EXPECT_EQ(stream->WriteLine(""), -1);
+    EXPECT_EQ(stream->WriteUtf8StringArray({}), -1);
+}
+
+TEST(DataStreamFailures, WithoutChannelEveryOperationFails) {
+    std::unique_ptr<DataStream> stream = CreateDataStream(nullptr);
+    EXPECT_EQ(stream->ReadInt32(), -1);
+    EXPECT_EQ(stream->ReadUInt16(), 65535);
+    EXPECT_EQ(stream->ReadFloat(), 0.0f);
+    EXPECT_EQ(stream->ReadDouble(), -1.0);
+    EXPECT_EQ(stream->ReadUInt8(), 0);
+    EXPECT_EQ(stream->ReadUInt64(), std::numeric_limits<uint64_t>::max());
+    EXPECT_EQ(stream->ReadUtf8String(), "");
+
+    int32_t i32 = 5;
+    uint16_t u16 = 5;
+    float f = 5;
+    double d = 5;
+    uint8_t u8 = 5;
+    uint64_t u64 = 5;
+    EXPECT_EQ(stream->ReadInt32(i32), -1);
+    EXPECT_EQ(stream->ReadUInt16(u16), -1);
+    EXPECT_EQ(stream->ReadFloat(f), -1);
+    EXPECT_EQ(stream->ReadDouble(d), -1);
+    EXPECT_EQ(stream->ReadUInt8(u8), -1);
+    EXPECT_EQ(stream->ReadUInt64(u64), -1);
+    EXPECT_EQ(i32 + u16 + f + d + u8 + u64, 0);
+    EXPECT_EQ(stream->ReadRaw(&i32, 4), -1);
+
+    std::string text = "stale";
+    EXPECT_EQ(stream->ReadUtf8String(text), 0);  // the 65535 length reads as "no string"
+    EXPECT_EQ(text, "");
+    std::vector<std::string> list;
+    EXPECT_EQ(stream->ReadUtf8StringArray(list), -1);
+    EXPECT_EQ(stream->ReadLine(text), 0);
+
+    EXPECT_EQ(stream->WriteRaw("a", 1), -1);
+    EXPECT_EQ(stream->WriteInt32(1), -1);
+    EXPECT_EQ(stream->WriteUInt16(1), -1);
+    EXPECT_EQ(stream->WriteFloat(1), -1);
+    EXPECT_EQ(stream->WriteDouble(1), -1);
+    EXPECT_EQ(stream->WriteUInt8(1), -1);
+    EXPECT_EQ(stream->WriteUInt64(1), -1);
+    EXPECT_EQ(stream->WriteUtf8String("a"), -1);
+    EXPECT_EQ(stream->WriteUtf8StringArray({"a"}), -1);
+    EXPECT_EQ(stream->WriteLine("a"), -1);
+}
+
+TEST(DataStreamChannel, NullBlockCountsWritesAndIgnoresReads) {
+    IpcBufferBuild counter(nullptr, 0, false);
+    EXPECT_EQ(counter.Write("abc", 3), 3);
+    EXPECT_EQ(counter.Write("abc", 3), 3);  // no capacity applies
+    EXPECT_EQ(counter.Write(nullptr, 9), 9);
+
+    uint8_t block[2] = {1, 2};
+    IpcBufferBuild reading(block, sizeof(block), true);
+    EXPECT_EQ(reading.Read(nullptr, 100), 100);  // a null destination is not checked
+    uint8_t out[2] = {7, 7};
+    EXPECT_EQ(reading.Read(out, 2), 2);
+    EXPECT_THAT(out, ElementsAre(1, 2));
+
+    IpcBufferBuild nullReading(nullptr, 0, true);
+    EXPECT_EQ(nullReading.Read(out, 2), 2);
+    EXPECT_THAT(out, ElementsAre(1, 2));
+}
+
+TEST(DataStreamByteOrder, BigEndianReversesNumbersAndRoundTrips) {
+    uint8_t block[64] = {};
+    IpcBufferBuild writer(block, sizeof(block), false);
+    std::unique_ptr<DataStream> out = CreateDataStream(&writer);
+    EXPECT_FALSE(out->IsBigEndian());
+    out->SetBigEndian(true);
+    EXPECT_TRUE(out->IsBigEndian());
+    int32_t size = Serialize(*out, int32_t{1}, std::string(300, 's'), uint16_t{0x1234},
+                             uint64_t{0x0102030405060708}, -1.25f, 1e300, uint8_t{0x80});
+    ASSERT_EQ(size, -1);  // the string does not fit in 64 bytes
+    EXPECT_THAT(Bytes(block, block + 6), ElementsAre(0, 0, 0, 1, 0x01, 0x2C));
+
+    Payload payload;
+    {
+        IpcBufferBuild counter(nullptr, 0, false);
+        std::unique_ptr<DataStream> counting = CreateDataStream(&counter);
+        counting->SetBigEndian(true);
+        int32_t needed = Serialize(*counting, int32_t{-7}, std::string("txt"), uint16_t{0x1234},
+                                   uint64_t{0x0102030405060708}, -1.25f, 1e300);
+        payload.block.reset(new char[needed]);
+        payload.size = static_cast<uint32_t>(needed);
+        IpcBufferBuild writing(payload.block.get(), payload.size, false);
+        std::unique_ptr<DataStream> stream = CreateDataStream(&writing);
+        stream->SetBigEndian(true);
+        ASSERT_EQ(Serialize(*stream, int32_t{-7}, std::string("txt"), uint16_t{0x1234},
+                            uint64_t{0x0102030405060708}, -1.25f, 1e300),
+                  needed);
+    }
+    const uint8_t* begin = reinterpret_cast<const uint8_t*>(payload.block.get());
+    EXPECT_THAT(Bytes(begin + 9, begin + 11), ElementsAre(0x12, 0x34));
+
+    Reader reader(Bytes(begin, begin + payload.size));
+    reader.stream->SetBigEndian(true);
+    EXPECT_EQ(reader.stream->ReadInt32(), -7);
+    EXPECT_EQ(reader.stream->ReadUtf8String(), "txt");
+    EXPECT_EQ(reader.stream->ReadUInt16(), 0x1234);
+    EXPECT_EQ(reader.stream->ReadUInt64(), 0x0102030405060708u);
+    float f = 0;
+    EXPECT_EQ(reader.stream->ReadFloat(f), 4);
+    EXPECT_EQ(f, -1.25f);
+    EXPECT_EQ(reader.stream->ReadDouble(), 1e300);
+}
+
+}  // namespace
+}  // namespace tandem
