@@ -109,6 +109,14 @@ bool SwiftSendPlugin::ConnectPipe(HANDLE pipe) {
             return false;
         }
     }
+    {
+        // ConnectNamedPipe resets the event: a release that came before it is lost, so look
+        // at `running` again now that a later release can no longer be missed.
+        std::lock_guard<std::mutex> guard(connectLock);
+        if (!running) {
+            return false;
+        }
+    }
     if (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0) {
         return true;
     }
