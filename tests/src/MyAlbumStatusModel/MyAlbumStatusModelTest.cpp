@@ -279,10 +279,12 @@ TEST_F(MyAlbumStatusModelTest, ItEditionNeverTellsHostThatSendingIsPossible) {
     fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
     fake.Deliver(kMsgConnectionState, std::string(1, '\x00'));
 
-    EXPECT_THAT(Ids(fake.HostPosts()),
-                ElementsAre(kMsgHostConnectionState, kMsgHostConnectionFlag,
-                            kMsgHostConnectionState, kMsgHostConnectionFlag));
-    EXPECT_EQ(fake.HostPosts()[2].data, Bytes(int32_t{1}));
+    std::vector<PostedMessage> host = fake.HostPosts();
+    EXPECT_THAT(Ids(host), ElementsAre(kMsgHostConnectionState, kMsgHostConnectionFlag,
+                                       kMsgHostConnectionState, kMsgHostConnectionFlag));
+    ASSERT_EQ(host.size(), 4u);
+    EXPECT_EQ(host[2].data, Bytes(int32_t{1}));
+    EXPECT_EQ(host[3].data, Bytes(int32_t{1}, uint8_t{0}));
     EXPECT_EQ(logs.CountStartingWith(
                   "[DaVirir] Current system is IT Version, prevent send files to others("),
               2u);
