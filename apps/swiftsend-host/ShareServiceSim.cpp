@@ -1,0 +1,305 @@
+#include "ShareServiceSim.h"
+
+#include "DataStream.h"
+#include "IPCMessageClient.h"
+#include "IPCMessageIds.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kProgressIntervalMs = 100;
+
+// Status codes the simulator plays.
+constexpr uint32_t kStatusIoError = 5;
+constexpr uint32_t kStatusServerBusy = 16;
+constexpr uint32_t kStatusConnecting = 40;
+constexpr uint32_t kStatusData = 44;
+constexpr uint32_t kStatusDisconnected = 46;
+constexpr uint32_t kStatusRecvCancel = 47;
+constexpr uint32_t kStatusCancel = 48;
+constexpr uint32_t kStatusRecvReject = 50;
+constexpr uint32_t kStatusSuccess = 52;
+
+// Size of a file, or of the regular files beneath a folder; 0 when unreadable.
+uint64_t SizeOnDisk(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::file_status status = fs::status(path, error);
+    if (error) {
+        return 0;
+    }
+    if (fs::is_regular_file(status)) {
+        uint64_t size = fs::file_size(path, error);
+        return error ? 0 : size;
+    }
+    if (!fs::is_directory(status)) {
+        return 0;
+    }
+    uint64_t total = 0;
+    for (fs::recursive_directory_iterator
+             it(path, fs::directory_options::skip_permission_denied, error),
+         end;
+         !error && it != end; it.increment(error)) {
+        std::error_code entryError;
+        if (it->is_regular_file(entryError)) {
+            uint64_t size = it->file_size(entryError);
+            total += entryError ? 0 : size;
+        }
+    }
+    return total;
+}
+
+// The file paths of a share request, or none when the body cannot be read.
+std::vector<std::string> RequestedPaths(const char* data, uint64_t length) {
+    std::vector<std::string> paths;
+    if (data == nullptr || length == 0 || length > UINT32_MAX) {
+        return paths;
+    }
+    tandem::IpcBufferBuild channel(const_cast<char*>(data), static_cast<uint32_t>(length), true);
+    tandem::DataStream stream(&channel);
+    int32_t number = 0;
+    for (int i = 0; i < 4; ++i) {
+        stream.ReadInt32(number);
+    }
+    unsigned char mac[8];
+    stream.ReadRaw(mac, sizeof(mac));
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        stream.ReadUtf8String(text);
+    }
+    for (int i = 0; i < 3; ++i) {
+        stream.ReadInt32(number);
+    }
+    stream.ReadUtf8StringArray(paths);
+    return paths;
+}
+
+}  // namespace
+
+ShareServiceSim::ShareServiceSim(const std::string& scenario, uint64_t linkBytesPerSecond)
+    : scenario(scenario.empty() ? "ok" : scenario),
+      linkBytesPerSecond(linkBytesPerSecond > 0 ? linkBytesPerSecond : 1) {}
+
+ShareServiceSim::~ShareServiceSim() {
+    Stop();
+}
+
+bool ShareServiceSim::Start() {
+    if (client) {
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        stopping = false;
+    }
+    client.reset(new IPCMessageClient(static_cast<int>(kEndpointTandemService), true, false));
+    client->RegisterMessageCallback(kMsgTandemPrepareRadios,
+                                    [this](TagIPCMessageItem& item) { OnPrepareRadios(item); });
+    client->RegisterMessageCallback(kMsgTandemShareSend,
+                                    [this](TagIPCMessageItem& item) { OnShareRequest(item); });
+    client->RegisterMessageCallback(kMsgTandemShareCancel,
+                                    [this](TagIPCMessageItem& item) { OnCancel(item); });
+    return true;
+}
+
+void ShareServiceSim::Stop() {
+    if (!client) {
+        return;
+    }
+    // No callback runs after this, so no new transfer can start.
+    client->UnRegisterMessageCallbackAll();
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        stopping = true;
+    }
+    wake.notify_all();
+    JoinWorker();
+    client.reset();
+}
+
+void ShareServiceSim::JoinWorker() {
+    if (worker.joinable()) {
+        worker.join();
+    }
+}
+
+void ShareServiceSim::OnPrepareRadios(TagIPCMessageItem& /*item*/) {
+    if (scenario == "radio-off") {
+        PostEmpty(kMsgBluetoothOff);
+        return;
+    }
+    PostEmpty(kMsgBluetoothOn);
+    PostEmpty(kMsgWifiOn);
+}
+
+void ShareServiceSim::OnShareRequest(TagIPCMessageItem& item) {
+    std::vector<std::string> paths = RequestedPaths(item.data, item.dataLength);
+    uint64_t totalBytes = 0;
+    for (const std::string& path : paths) {
+        totalBytes += SizeOnDisk(path);
+    }
+    std::unique_lock<std::mutex> lock(mutex);
+    if (stopping) {
+        return;
+    }
+    if (running) {
+        lock.unlock();
+        PostStatus(kStatusServerBusy);
+        PostStatus(kStatusDisconnected);
+        return;
+    }
+    // A finished worker ends right after it clears `running`.
+    if (worker.joinable()) {
+        lock.unlock();
+        JoinWorker();
+        lock.lock();
+    }
+    running = true;
+    cancelRequested = false;
+    worker = std::thread([this, totalBytes] { RunTransfer(totalBytes); });
+}
+
+void ShareServiceSim::OnCancel(TagIPCMessageItem& /*item*/) {
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        if (running) {
+            // The worker answers once it sees the cancel.
+            cancelRequested = true;
+            wake.notify_all();
+            return;
+        }
+    }
+    PostStatus(kStatusCancel);
+    PostStatus(kStatusDisconnected);
+}
+
+bool ShareServiceSim::WaitInterrupted(std::unique_lock<std::mutex>& lock, uint64_t ms) {
+    return wake.wait_for(lock, std::chrono::milliseconds(ms),
+                         [this] { return stopping || cancelRequested; });
+}
+
+void ShareServiceSim::RunTransfer(uint64_t totalBytes) {
+    std::unique_lock<std::mutex> lock(mutex);
+    auto finish = [this, &lock](std::initializer_list<uint32_t> codes, int32_t param) {
+        bool stop = stopping;
+        lock.unlock();
+        if (!stop) {
+            for (uint32_t code : codes) {
+                PostStatus(code, code == kStatusRecvCancel ? param : 0);
+            }
+        }
+        lock.lock();
+        running = false;
+    };
+
+    lock.unlock();
+    PostStatus(kStatusConnecting);
+    if (scenario == "busy") {
+        PostStatus(kStatusServerBusy);
+        PostStatus(kStatusDisconnected);
+        lock.lock();
+        running = false;
+        return;
+    }
+    if (scenario == "reject") {
+        PostStatus(kStatusRecvReject);
+        PostStatus(kStatusDisconnected);
+        lock.lock();
+        running = false;
+        return;
+    }
+    PostStatus(kStatusData);
+    lock.lock();
+
+    // Failures and receiver cancels happen half-way.
+    const bool stopsHalfWay = scenario == "fail" || scenario == "recvcancel";
+    const uint64_t durationMs = totalBytes * 1000 / linkBytesPerSecond;
+    const auto begin = std::chrono::steady_clock::now();
+    uint32_t percent = 0;
+    while (true) {
+        uint64_t elapsedMs =
+            static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      std::chrono::steady_clock::now() - begin)
+                                      .count());
+        percent =
+            durationMs == 0
+                ? 100
+                : static_cast<uint32_t>(std::min<uint64_t>(100, elapsedMs * 100 / durationMs));
+        if (stopsHalfWay && percent >= 50) {
+            percent = 50;
+            break;
+        }
+        uint64_t leftMs = durationMs > elapsedMs ? durationMs - elapsedMs : 0;
+        lock.unlock();
+        PostProgress(percent, static_cast<uint32_t>((leftMs + 999) / 1000),
+                     static_cast<uint32_t>(std::min<uint64_t>(linkBytesPerSecond, UINT32_MAX)));
+        lock.lock();
+        if (percent >= 100) {
+            break;
+        }
+        if (WaitInterrupted(lock, std::min<uint64_t>(kProgressIntervalMs, leftMs))) {
+            break;
+        }
+    }
+    if (stopping) {
+        running = false;
+        return;
+    }
+    if (cancelRequested) {
+        finish({kStatusCancel, kStatusDisconnected}, 0);
+    } else if (scenario == "fail") {
+        finish({kStatusIoError, kStatusDisconnected}, 0);
+    } else if (scenario == "recvcancel") {
+        finish({kStatusRecvCancel, kStatusDisconnected}, static_cast<int32_t>(percent));
+    } else {
+        finish({kStatusSuccess, kStatusDisconnected}, 0);
+    }
+}
+
+void ShareServiceSim::PostEmpty(uint32_t messageId) {
+    TagIPCMessageItem item;
+    item.destination = kEndpointPlugin;
+    item.source = kEndpointTandemService;
+    item.messageId = messageId;
+    item.replyId = kReplyIdNone;
+    client->PostIPCMessage(item);
+}
+
+void ShareServiceSim::PostStatus(uint32_t code, int32_t param, int32_t detail) {
+    unsigned char raw[8] = {};
+    std::memcpy(raw, &code, sizeof(code));
+    tandem::RawBlock block{raw, sizeof(raw)};
+    tandem::Payload payload = code == kStatusDisconnected
+                                  ? tandem::BuildPayload(param, block, detail)
+                                  : tandem::BuildPayload(param, block);
+    if (!payload) {
+        return;
+    }
+    TagIPCMessageItem item;
+    item.destination = kEndpointPlugin;
+    item.source = kEndpointTandemService;
+    item.messageId = kMsgShareStatus;
+    item.replyId = kReplyIdNone;
+    item.data = payload.block.get();
+    item.dataLength = payload.size;
+    client->PostIPCMessage(item);
+}
+
+void ShareServiceSim::PostProgress(uint32_t progress, uint32_t leftTime, uint32_t speed) {
+    uint32_t words[3] = {progress, leftTime, speed};
+    char body[sizeof(words)];
+    std::memcpy(body, words, sizeof(words));
+    TagIPCMessageItem item;
+    item.destination = kEndpointPlugin;
+    item.source = kEndpointTandemService;
+    item.messageId = kMsgShareProgress;
+    item.replyId = kReplyIdNone;
+    item.data = body;
+    item.dataLength = sizeof(body);
+    client->PostIPCMessage(item);
+}

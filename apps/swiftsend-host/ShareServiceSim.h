@@ -1,0 +1,56 @@
+// A stand-in for the tandem service's share side on the in-process message bus, for the demo
+// host: answers the radio request, plays a share request as a transfer paced by the files'
+// real size at a simulated link speed, and answers the cancel request.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class IPCMessageClient;
+struct TagIPCMessageItem;
+
+// Scenarios: "" or "ok" (success), "fail" (a failure after some progress), "reject" (the
+// receiver refuses), "recvcancel" (the receiver cancels after some progress), "radio-off"
+// (Bluetooth reported off, the item waits), "busy" (the receiver is busy).
+//
+// Progress messages carry the percent, the time left in seconds and the speed in bytes per
+// second, at most ten per second.
+class ShareServiceSim {
+public:
+    ShareServiceSim(const std::string& scenario, uint64_t linkBytesPerSecond);
+    ~ShareServiceSim();
+    ShareServiceSim(const ShareServiceSim&) = delete;
+    ShareServiceSim& operator=(const ShareServiceSim&) = delete;
+
+    // Joins the bus as 0x150000. False when already started.
+    bool Start();
+    // Leaves the bus and stops a transfer in progress at once; no thread of the simulator runs
+    // after it returns. Safe to call more than once.
+    void Stop();
+
+private:
+    void OnPrepareRadios(TagIPCMessageItem& item);
+    void OnShareRequest(TagIPCMessageItem& item);
+    void OnCancel(TagIPCMessageItem& item);
+    void RunTransfer(uint64_t totalBytes);
+    // Waits up to `ms` for a stop or a cancel; true when one arrived.
+    bool WaitInterrupted(std::unique_lock<std::mutex>& lock, uint64_t ms);
+    void PostStatus(uint32_t code, int32_t param = 0, int32_t detail = 0);
+    void PostProgress(uint32_t progress, uint32_t leftTime, uint32_t speed);
+    void PostEmpty(uint32_t messageId);
+    void JoinWorker();
+
+    const std::string scenario;
+    const uint64_t linkBytesPerSecond;
+    std::unique_ptr<IPCMessageClient> client;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::thread worker;
+    bool running = false;          // a transfer is being played
+    bool cancelRequested = false;  // the plug-in asked to cancel it
+    bool stopping = false;
+};

@@ -1,0 +1,282 @@
+#include "ShareServiceSim.h"
+
+#include "DataStream.h"
+#include "DuiLibStandIn.h"
+#include "FileTransferModel.h"
+#include "FileTransferSendItem.h"
+#include "IPCMessageClient.h"
+#include "IPCMessageIds.h"
+#include "IPCMessageStandIn.h"
+#include "InterimModelCallback.h"
+#include "TandemUtilStandIn.h"
+#include "UtilStandIn.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+
+namespace Vela::Ux {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The plug-in's side of the bus, as far as the send model needs it.
+class BusTransferFile : public ITransferFile {
+public:
+    BusTransferFile() : client(static_cast<int>(kEndpointPlugin), true, false) {}
+    ~BusTransferFile() override { client.UnRegisterMessageCallbackAll(); }
+
+    void RegisterDataHandler(uint32_t, DataHandler) override {}
+    void RegisterMessageHandler(uint32_t messageId, MessageHandler handler) override {
+        client.RegisterMessageCallback(messageId, [handler](TagIPCMessageItem& item) {
+            handler(item.messageId, item.data, static_cast<uint32_t>(item.dataLength));
+        });
+    }
+    void RegisterItemHandler(uint32_t, ItemHandler) override {}
+    bool PostMessage(uint32_t destination, uint32_t messageId, uint32_t replyId, const char* data,
+                     uint32_t length) override {
+        TagIPCMessageItem item;
+        item.destination = destination;
+        item.source = kEndpointPlugin;
+        item.messageId = messageId;
+        item.replyId = replyId;
+        if (data != nullptr && length != 0) {
+            item.data = const_cast<char*>(data);
+            item.dataLength = length;
+        }
+        return client.PostIPCMessage(item);
+    }
+    bool SendMessage(uint32_t, uint32_t, int32_t, std::string&, uint32_t) override { return false; }
+    bool SendShareRequest(const KxShareDevices& device,
+                          const std::vector<std::wstring>& files) override {
+        std::vector<std::string> paths;
+        for (const std::wstring& file : files) {
+            paths.push_back(std::filesystem::path(file).string());
+        }
+        uint64_t mac = 0;
+        tandem::Payload payload = tandem::BuildPayload(
+            int32_t{0}, int32_t{device.devTypeIsOne}, static_cast<int32_t>(device.reserved),
+            static_cast<int32_t>(device.shareType), mac, std::string("nick"), device.summary,
+            std::string("dev"), std::string("user"), int32_t{1}, int32_t{0}, int32_t{0}, paths,
+            int32_t{0});
+        return payload && PostMessage(kEndpointTandemService, kMsgTandemShareSend,
+                                      kMsgShareProgress, payload.block.get(), payload.size);
+    }
+    bool CancelSend() override {
+        return PostMessage(kEndpointTandemService, kMsgTandemShareCancel, kReplyIdNone, nullptr, 0);
+    }
+    IPCMessageClient* GetIPCClient() override { return &client; }
+
+private:
+    IPCMessageClient client;
+};
+
+struct Notice {
+    uint32_t id;
+    TransferItemState state;
+    FailReason reason;
+};
+
+class RecordingCallback : public FileTransferModelCallback {
+public:
+    void OnItemQueued(FileTransferItem*) override {}
+    void OnItemStarted(FileTransferItem*) override {}
+    void OnItemRemoved(FileTransferItem*) override {}
+    void OnItemStateChanged(FileTransferItem* item) override {
+        notices.push_back({item->GetId(), item->GetState(),
+                           static_cast<FileTransferSendItem*>(item)->GetFailReason()});
+    }
+    bool Finished() const {
+        return !notices.empty() && notices.back().state.stage == TransferStage::Finished;
+    }
+    std::vector<Notice> notices;
+};
+
+class ShareServiceSimTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        duistandin::SetMainThread();
+        duistandin::DiscardPending();
+        tandemstandin::ResetAll();
+        utilstandin::ResetAll();
+        dir = std::filesystem::temp_directory_path() / ("ftm-sim-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir);
+        hub = std::make_unique<BusTransferFile>();
+        model = std::make_unique<FileTransferModel>(hub.get());
+    }
+    void TearDown() override {
+        if (sim) {
+            sim->Stop();
+        }
+        ipcstandin::WaitUntilIdle();
+        duistandin::RunUntilIdle();
+        model.reset();
+        hub.reset();
+        ipcstandin::WaitUntilIdle();
+        duistandin::DiscardPending();
+        std::filesystem::remove_all(dir);
+    }
+    std::wstring File(const std::string& name, size_t size) {
+        std::ofstream(dir / name) << std::string(size, 'x');
+        return (dir / name).wstring();
+    }
+    void StartSim(const std::string& scenario, uint64_t speed) {
+        sim = std::make_unique<ShareServiceSim>(scenario, speed);
+        ASSERT_TRUE(sim->Start());
+    }
+    // Sends FILES and runs the UI loop until the item finishes.
+    const RecordingCallback& Play(const std::vector<std::wstring>& files) {
+        model->SetCallback(&callback);
+        model->AddSendItem(phone, files, SendSponsorSource::FromContextMenu);
+        EXPECT_TRUE(duistandin::RunUntil([this] { return callback.Finished(); }, 20s));
+        return callback;
+    }
+    void ExpectFinal(TransferResult result, FailReason reason) {
+        ASSERT_FALSE(callback.notices.empty());
+        const Notice& last = callback.notices.back();
+        EXPECT_EQ(last.state.stage, TransferStage::Finished);
+        EXPECT_EQ(last.state.result, result);
+        EXPECT_EQ(last.reason, reason);
+    }
+
+    std::filesystem::path dir;
+    KxShareDevices phone = [] {
+        KxShareDevices device;
+        device.summary = "phone";
+        device.shareType = 2;
+        return device;
+    }();
+    std::unique_ptr<BusTransferFile> hub;
+    std::unique_ptr<FileTransferModel> model;
+    std::unique_ptr<ShareServiceSim> sim;
+    RecordingCallback callback;
+};
+
+TEST_F(ShareServiceSimTest, PlaysASuccessfulTransferPacedByTheFileSize) {
+    StartSim("ok", 4000);  // 2,000 bytes: half a second
+    auto begin = std::chrono::steady_clock::now();
+    Play({File("a", 1500), File("b", 500)});
+    EXPECT_GE(std::chrono::steady_clock::now() - begin, 450ms);
+    ExpectFinal(TransferResult::Ok, FailReason::Succeeded);
+
+    std::vector<uint32_t> percents;
+    for (const Notice& notice : callback.notices) {
+        if (notice.state.stage == TransferStage::Transferring) {
+            percents.push_back(notice.state.progress);
+        }
+    }
+    ASSERT_GE(percents.size(), 3u);
+    EXPECT_LE(percents.size(), 12u);  // at most ten progress messages a second
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_EQ(percents.back(), 100u);
+    EXPECT_EQ(callback.notices.front().state.stage, TransferStage::Preparing);
+}
+
+TEST_F(ShareServiceSimTest, ScenariosEndAsTheItemExpects) {
+    struct Case {
+        const char* scenario;
+        TransferResult result;
+        FailReason reason;
+    };
+    const Case cases[] = {
+        {"fail", TransferResult::Failed, FailReason::SendFailed},
+        {"reject", TransferResult::Rejected, FailReason::Rejected},
+        {"recvcancel", TransferResult::Cancelled, FailReason::Cancelled},
+        {"busy", TransferResult::Failed, FailReason::ReceiverBusy},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        callback.notices.clear();
+        StartSim(c.scenario, 20000);
+        Play({File("f", 2000)});
+        ExpectFinal(c.result, c.reason);
+        sim->Stop();
+        model->StartNext(0);
+    }
+}
+
+TEST_F(ShareServiceSimTest, ReceiverCancelCarriesThePercentReached) {
+    StartSim("recvcancel", 20000);
+    Play({File("f", 2000)});
+    auto cancelled = std::find_if(
+        callback.notices.begin(), callback.notices.end(),
+        [](const Notice& notice) { return notice.state.result == TransferResult::Cancelled; });
+    ASSERT_NE(cancelled, callback.notices.end());
+    EXPECT_EQ(cancelled->state.progress, 50u);
+}
+
+TEST_F(ShareServiceSimTest, RadioOffKeepsTheItemPreparing) {
+    StartSim("radio-off", 20000);
+    model->SetCallback(&callback);
+    model->AddSendItem(phone, {File("f", 10)}, SendSponsorSource::FromContextMenu);
+    ASSERT_TRUE(duistandin::RunUntil(
+        [this] {
+            return !callback.notices.empty() &&
+                   callback.notices.back().reason == FailReason::BluetoothUnavailable;
+        },
+        10s));
+    ipcstandin::WaitUntilIdle();
+    duistandin::RunUntilIdle();
+    EXPECT_EQ(callback.notices.back().state.stage, TransferStage::Preparing);
+    EXPECT_TRUE(model->IsBusy());
+}
+
+TEST_F(ShareServiceSimTest, UserCancelIsAnsweredAndEndsCancelledByUser) {
+    StartSim("ok", 100);  // 2,000 bytes: twenty seconds unless cancelled
+    model->SetCallback(&callback);
+    model->AddSendItem(phone, {File("f", 2000)}, SendSponsorSource::FromContextMenu);
+    ASSERT_TRUE(duistandin::RunUntil(
+        [this] {
+            return !callback.notices.empty() &&
+                   callback.notices.back().state.stage == TransferStage::Transferring;
+        },
+        10s));
+    model->RemoveItem(callback.notices.back().id);
+    ASSERT_TRUE(duistandin::RunUntil([this] { return callback.Finished(); }, 10s));
+    ExpectFinal(TransferResult::CancelledByUser, FailReason::Cancelled);
+}
+
+TEST_F(ShareServiceSimTest, InterimCallbackRunsQueuedItemsBackToBack) {
+    StartSim("ok", 50000);
+    InterimModelCallback interim(*model, 100);
+    KxShareDevices other = phone;
+    other.summary = "other";
+    model->AddSendItem(phone, {File("a", 1000)}, SendSponsorSource::FromContextMenu);
+    model->AddSendItem(other, {File("b", 1000)}, SendSponsorSource::FromContextMenu);
+    duistandin::RunUntilIdle();
+    ASSERT_TRUE(duistandin::RunUntil(
+        [this] { return model->GetQueuedCount() == 0 && !model->IsBusy(); }, 20s));
+    sim->Stop();
+    ipcstandin::WaitUntilIdle();
+    duistandin::RunUntilIdle();
+}
+
+TEST_F(ShareServiceSimTest, StopEndsATransferAtOnceAndSilencesTheService) {
+    StartSim("ok", 10);  // minutes, unless stopped
+    model->SetCallback(&callback);
+    model->AddSendItem(phone, {File("f", 5000)}, SendSponsorSource::FromContextMenu);
+    ASSERT_TRUE(duistandin::RunUntil(
+        [this] {
+            return !callback.notices.empty() &&
+                   callback.notices.back().state.stage == TransferStage::Transferring;
+        },
+        10s));
+    auto begin = std::chrono::steady_clock::now();
+    sim->Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 5s);
+    ipcstandin::WaitUntilIdle();
+    duistandin::RunUntilIdle();
+    size_t seen = callback.notices.size();
+    model->RemoveItem(callback.notices.back().id);  // nobody answers the cancel now
+    ipcstandin::WaitUntilIdle();
+    duistandin::RunUntilIdle();
+    EXPECT_EQ(callback.notices.size(), seen);
+    EXPECT_FALSE(sim->Start() == false);  // may join the bus again
+}
+
+}  // namespace
+}  // namespace Vela::Ux

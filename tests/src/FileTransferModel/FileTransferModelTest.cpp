@@ -1,0 +1,555 @@
+#include "FakeTransferFile.h"
+#include "FileTransferModel.h"
+#include "FileTransferSendItem.h"
+#include "InterimModelCallback.h"
+#include "SafeCopy.h"
+
+#include "DuiLibStandIn.h"
+#include "IPCMessageIds.h"
+#include "LogCapture.h"
+#include "TandemDataReportStandIn.h"
+#include "TandemUtilStandIn.h"
+#include "UtilStandIn.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace Vela::Ux {
+namespace {
+
+using namespace std::chrono_literals;
+using tandemstandin::ReportedEvent;
+using testing::FakeTransferFile;
+using testing::Phone;
+using testing::StatusBody;
+using Events = std::vector<std::string>;
+
+// Records the callbacks as "queued 3", "started 3", "removed 3", "state 3 <stage>".
+class RecordingCallback : public FileTransferModelCallback {
+public:
+    uint32_t base = 0;  // ids are printed relative to it
+
+    void OnItemQueued(FileTransferItem* item) override { Add("queued", item); }
+    void OnItemStarted(FileTransferItem* item) override { Add("started", item); }
+    void OnItemRemoved(FileTransferItem* item) override { Add("removed", item); }
+    void OnItemStateChanged(FileTransferItem* item) override {
+        static const char* const stages[] = {"None", "Preparing", "Connecting", "Transferring",
+                                             "Finished"};
+        Add(std::string("state ") + std::to_string(item->GetId() - base) + " " +
+            stages[static_cast<uint32_t>(item->GetState().stage)]);
+    }
+    Events Take() { return std::move(events); }
+
+private:
+    void Add(const char* what, FileTransferItem* item) {
+        Add(std::string(what) + " " + std::to_string(item->GetId() - base));
+    }
+    void Add(const std::string& text) { events.push_back(text); }
+    Events events;
+};
+
+// An item that records what the model hands it.
+class ProbeItem : public FileTransferItem {
+public:
+    explicit ProbeItem(const KxShareDevices& device) : FileTransferItem(0, device) {}
+    void Merge(FileTransferItem*) override {}
+    void OnIPCResponse(uint32_t id, const char* payload, uint32_t length) override {
+        std::ostringstream text;
+        text << std::hex << id << std::dec << " " << length << " "
+             << (payload == nullptr ? "null" : std::string(payload, length));
+        responses.push_back(text.str());
+    }
+    void Start() override { SetState({TransferStage::Preparing, TransferResult::Ok}); }
+    void Cancel() override {}
+    std::vector<std::string> responses;
+};
+
+class ModelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        duistandin::SetMainThread();
+        duistandin::DiscardPending();
+        tandemstandin::ResetAll();
+        utilstandin::ResetAll();
+        tandemstandin::SetReporterPresent(true);
+        tandemstandin::ClearReportedEvents();
+        tandemstandin::ClearMessageBoxes();
+        model = std::make_unique<FileTransferModel>(&helper);
+        model->SetCallback(&callback);
+        // Ids are process-wide: the items of a test are base+1, base+2, ...
+        base = FileTransferSendItem(Phone("probe"), {}, SendSponsorSource::FromOther).GetId();
+        callback.base = base;
+    }
+    uint32_t Id(uint32_t n) const { return base + n; }
+    void TearDown() override {
+        model.reset();
+        duistandin::RunUntilIdle();
+        tandemstandin::ResetAll();
+        utilstandin::ResetAll();
+    }
+
+    void Send(const std::string& phone, std::vector<std::wstring> files = {L"/x"},
+              uint32_t shareType = 2) {
+        model->AddSendItem(Phone(phone, shareType), files, SendSponsorSource::FromContextMenu);
+        duistandin::RunUntilIdle();
+    }
+    // A response through the registered handler, then the UI loop.
+    void Respond(uint32_t id, const std::string& body) {
+        helper.Deliver(id, body);
+        duistandin::RunUntilIdle();
+    }
+    void FinishRunning(uint32_t code) {
+        Respond(kMsgBluetoothOn, "");
+        Respond(kMsgWifiOn, "");
+        Respond(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DATA));
+        Respond(kMsgShareStatus, StatusBody(code));
+        Respond(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DISCONNECTED));
+    }
+    std::vector<std::wstring> FilesOfShare(size_t index) { return helper.Shares().at(index).files; }
+
+    FakeTransferFile helper;
+    RecordingCallback callback;
+    std::unique_ptr<FileTransferModel> model;
+    uint32_t base = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Registration and responses
+
+TEST_F(ModelTest, RegistersTheSendSideIdsInOrder) {
+    EXPECT_EQ(helper.RegisteredIds(),
+              (std::vector<uint32_t>{0x1C0005, 0x1C0008, 0x15024D, 0x15024E, 0x15024F, 0x150250,
+                                     0x150251, 0x150253, 0x150252, 0x150254}));
+}
+
+TEST_F(ModelTest, ResponsesAreCopiedAndReachTheRunningItemOnTheUiThread) {
+    auto probe = std::make_unique<ProbeItem>(Phone("p"));
+    ProbeItem* item = probe.get();
+    model->AddItemChecked(std::move(probe));
+    ASSERT_TRUE(model->IsBusy());
+
+    std::thread ipc([this] {
+        std::string body = "abc";
+        helper.Deliver(kMsgShareStatus, body.data(), 3);
+        body = "zzz";  // the model holds its own copy
+        helper.Deliver(kMsgShareProgress, nullptr, 0);
+    });
+    ipc.join();
+    EXPECT_TRUE(item->responses.empty());  // nothing before the UI loop runs
+    duistandin::RunUntilIdle();
+    EXPECT_EQ(item->responses, (std::vector<std::string>{"1c0008 3 abc", "1c0005 0 null"}));
+}
+
+TEST_F(ModelTest, NullPayloadWithLengthIsDroppedWithAnError) {
+    testsupport::LogCapture log;
+    auto probe = std::make_unique<ProbeItem>(Phone("p"));
+    ProbeItem* item = probe.get();
+    model->AddItemChecked(std::move(probe));
+    helper.Deliver(kMsgShareStatus, nullptr, 4);
+    duistandin::RunUntilIdle();
+    EXPECT_TRUE(item->responses.empty());
+    EXPECT_EQ(log.Messages(),
+              std::vector<std::string>{"src buf null(FileTransferModelHelper::OnIPCResponse)"});
+}
+
+TEST_F(ModelTest, ResponsesWithNothingRunningAreDropped) {
+    Respond(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DATA));
+    EXPECT_TRUE(callback.Take().empty());
+}
+
+TEST_F(ModelTest, ResponsePostedBeforeTheModelIsDestroyedIsDropped) {
+    Send("a");
+    helper.Deliver(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DATA));
+    model.reset();
+    EXPECT_EQ(duistandin::RunUntilIdle(), 1u);  // runs, finds the model gone, frees the copy
+    // The handler stays registered on the hub; it now does nothing.
+    helper.Deliver(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DATA));
+    EXPECT_EQ(duistandin::PendingTasks(), 0u);
+}
+
+TEST(CopyBufferTest, KeepsTheErrorCodeContract) {
+    char destination[4] = {'q', 'q', 'q', 'q'};
+    EXPECT_EQ(CopyBuffer(destination, 4, "abcd", 4), 0);
+    EXPECT_EQ(std::string(destination, 4), "abcd");
+    EXPECT_EQ(CopyBuffer(destination, 4, "abcdef", 6), ERANGE);
+    EXPECT_EQ(std::string(destination, 4), std::string(4, '\0'));
+    EXPECT_EQ(CopyBuffer(destination, 4, nullptr, 2), EINVAL);
+    EXPECT_EQ(CopyBuffer(nullptr, 4, "ab", 2), EINVAL);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Queue: start, merge, order
+
+TEST_F(ModelTest, StartNotifiesPreparingBeforeStarted) {
+    Send("a");
+    EXPECT_EQ(callback.Take(), (Events{"state 1 Preparing", "started 1"}));
+    EXPECT_EQ(helper.PostedIds(), std::vector<uint32_t>{kMsgTandemPrepareRadios});
+    EXPECT_TRUE(model->IsBusy());
+    EXPECT_EQ(model->GetQueuedCount(), 0u);
+}
+
+TEST_F(ModelTest, RequestsForAWaitingPhoneMergeIntoTheFirstWaitingItem) {
+    Send("a", {L"/1"});  // runs
+    Send("b", {L"/2"});  // waits
+    Send("c", {L"/3"});  // waits
+    callback.Take();
+    Send("b", {L"/4", L"/5"});
+    ASSERT_EQ(model->GetQueuedCount(), 2u);
+    EXPECT_EQ(callback.Take(), Events{"queued 2"});
+
+    // The merged item runs with all its files, before the item for "c".
+    model->StartNext(0);
+    Respond(kMsgBluetoothOn, "");
+    Respond(kMsgWifiOn, "");
+    ASSERT_EQ(helper.ShareCount(), 1u);
+    EXPECT_EQ(FilesOfShare(0), (std::vector<std::wstring>{L"/2", L"/4", L"/5"}));
+    EXPECT_EQ(helper.Shares()[0].device.summary, "b");
+}
+
+TEST_F(ModelTest, ARequestForTheRunningPhoneIsQueuedNotMerged) {
+    Send("a", {L"/1"});
+    callback.Take();
+    Send("a", {L"/2"});
+    EXPECT_EQ(model->GetQueuedCount(), 1u);
+    EXPECT_EQ(callback.Take(), Events{"queued 2"});
+}
+
+TEST_F(ModelTest, WithAFinishedItemCurrentANewRequestWaitsForStartNext) {
+    Send("a");
+    FinishRunning(DTCP_STATUS_SEND_SUCCESS);
+    EXPECT_FALSE(model->IsBusy());
+    callback.Take();
+    Send("b");
+    EXPECT_EQ(model->GetQueuedCount(), 1u);
+    EXPECT_EQ(callback.Take(), Events{"queued 2"});
+    model->StartNext(0);
+    EXPECT_EQ(model->GetQueuedCount(), 0u);
+    EXPECT_TRUE(model->IsBusy());
+}
+
+TEST_F(ModelTest, WithoutCallbackStartNextLeavesTheItemUnstarted) {
+    model->SetCallback(nullptr);
+    Send("a");
+    EXPECT_TRUE(helper.Posts().empty());
+    EXPECT_TRUE(model->IsBusy());  // current, stage None
+    EXPECT_EQ(model->GetQueuedCount(), 0u);
+}
+
+TEST_F(ModelTest, RequestsFromAnotherThreadAreQueuedOnTheUiThread) {
+    std::thread pipe([this] {
+        model->AddSendItem(Phone("a"), {L"/1"}, SendSponsorSource::FromContextMenu);
+        model->AddSendItem(Phone("b"), {L"/2"}, SendSponsorSource::FromContextMenu);
+    });
+    pipe.join();
+    EXPECT_FALSE(model->IsBusy());
+    EXPECT_EQ(duistandin::RunUntilIdle(), 2u);
+    EXPECT_TRUE(model->IsBusy());
+    EXPECT_EQ(model->GetQueuedCount(), 1u);
+}
+
+TEST_F(ModelTest, ItemPostedBeforeTheModelIsDestroyedIsFreed) {
+    std::thread pipe(
+        [this] { model->AddSendItem(Phone("a"), {L"/1"}, SendSponsorSource::FromContextMenu); });
+    pipe.join();
+    model.reset();
+    duistandin::RunUntilIdle();
+    EXPECT_TRUE(callback.Take().empty());
+    EXPECT_TRUE(helper.Posts().empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Remove, retry, cancel, clear
+
+TEST_F(ModelTest, RemoveCancelsTheRunningItemAndRemovesAWaitingOne) {
+    Send("a");  // id n, Preparing
+    Send("b");
+    Send("c");
+    callback.Take();
+    model->RetryItem(Id(2));  // a waiting id: nothing
+    EXPECT_TRUE(callback.Take().empty());
+
+    // Waiting "b": removed with its callback, the queue shrinks.
+    model->RemoveItem(Id(2));
+    EXPECT_EQ(callback.Take(), Events{"removed 2"});
+    EXPECT_EQ(model->GetQueuedCount(), 1u);
+
+    // Running "a" while preparing: cancelled, stays current as finished.
+    model->RemoveItem(Id(1));
+    EXPECT_EQ(callback.Take(), Events{"state 1 Finished"});
+    EXPECT_FALSE(model->IsBusy());
+    EXPECT_EQ(model->GetQueuedCount(), 1u);
+    model->RemoveItem(Id(999));
+    EXPECT_TRUE(callback.Take().empty());
+}
+
+TEST_F(ModelTest, RetryRestartsOnlyTheRunningItem) {
+    Send("a");
+    Send("b");
+    FinishRunning(SHARE_ERROR_IO);
+    helper.ClearRecords();
+    callback.Take();
+    model->RetryItem(Id(2));
+    EXPECT_TRUE(helper.Posts().empty());
+    model->RetryItem(Id(1));
+    EXPECT_EQ(callback.Take(), Events{"state 1 Preparing"});
+    EXPECT_EQ(helper.PostedIds(), std::vector<uint32_t>{kMsgTandemPrepareRadios});
+}
+
+TEST_F(ModelTest, CancelAllRemovesWaitingItemsInOrderThenCancelsTheRunningOne) {
+    Send("a");
+    Respond(kMsgBluetoothOn, "");
+    Respond(kMsgWifiOn, "");  // connecting
+    Send("b");
+    Send("c");
+    callback.Take();
+    model->CancelAll();
+    EXPECT_EQ(callback.Take(), (Events{"removed 2", "removed 3"}));
+    EXPECT_EQ(helper.Cancels(), 1);
+    EXPECT_EQ(model->GetQueuedCount(), 0u);
+    EXPECT_TRUE(model->IsBusy());
+}
+
+TEST_F(ModelTest, ClearDropsEverythingSilently) {
+    Send("a");
+    Send("b");
+    callback.Take();
+    model->Clear();
+    EXPECT_TRUE(callback.Take().empty());
+    EXPECT_FALSE(model->IsBusy());
+    EXPECT_EQ(model->GetQueuedCount(), 0u);
+    EXPECT_EQ(helper.Cancels(), 0);
+}
+
+TEST_F(ModelTest, WorkerNoticeForAnItemClearedMeanwhileIsDropped) {
+    Send("a");
+    Send("b");
+    model->StartNext(20);  // "b" runs with a delayed send
+    Respond(kMsgBluetoothOn, "");
+    Respond(kMsgWifiOn, "");
+    ASSERT_TRUE(helper.WaitForShares(1, 5s));
+    auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (duistandin::PendingTasks() == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();  // the worker posts its notice right after sending
+    }
+    callback.Take();
+    model->Clear();
+    EXPECT_EQ(duistandin::RunUntilIdle(), 1u);
+    EXPECT_TRUE(callback.Take().empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Firewall
+
+TEST_F(ModelTest, RefusedFirewallRuleDropsTheRequestAfterItsReports) {
+    tandemstandin::SetFirewallAnswers(false, false);
+    Send("a", {L"/x"}, 7);
+    EXPECT_FALSE(model->IsBusy());
+    EXPECT_TRUE(callback.Take().empty());
+    EXPECT_EQ(tandemstandin::ReportedEvents(),
+              (std::vector<ReportedEvent>{{ReportedEvent::Event, 7008, {"5"}},
+                                          {ReportedEvent::Event, 7012, {"1", "0", "0"}}}));
+    tandemstandin::FirewallCalls calls = tandemstandin::GetFirewallCalls();
+    EXPECT_EQ(calls.serverStarted, 1);
+    EXPECT_EQ(calls.tryEnableRule, 1);
+}
+
+TEST_F(ModelTest, FailedItemReenablesTheRuleThroughTheService) {
+    tandemstandin::SetFirewallAnswers(true, true);
+    tandemstandin::SetConfigAllow(true);
+    Send("a");
+    FinishRunning(DTCP_STATUS_SEND_SUCCESS);
+    EXPECT_EQ(tandemstandin::GetFirewallCalls().enableRuleByService, 0);
+    model->RetryItem(Id(1));
+    FinishRunning(SHARE_ERROR_IO);
+    // Transferring/Failed does not count; Finished/Failed does, once per notice.
+    EXPECT_EQ(tandemstandin::GetFirewallCalls().enableRuleByService, 1);
+
+    tandemstandin::SetConfigAllow(false);
+    Respond(kMsgBluetoothOff, "");  // another Finished/Failed notice
+    EXPECT_EQ(tandemstandin::GetFirewallCalls().enableRuleByService, 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Gate, notices and reports of AddSendItem
+
+TEST_F(ModelTest, ItEditionDropsTheRequestBeforeAnything) {
+    testsupport::LogCapture log;
+    utilstandin::SetITVersion(true);
+    Send("a", {L"/x"}, 1);
+    EXPECT_FALSE(model->IsBusy());
+    EXPECT_TRUE(tandemstandin::ReportedEvents().empty());
+    EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());
+    EXPECT_EQ(log.CountStartingWith("IT version may not send files"), 1u);
+}
+
+TEST_F(ModelTest, ReportsCarrySourceDeviceTypeAndShareType) {
+    KxShareDevices device = Phone("a", 1);
+    device.devTypeIsOne = true;
+    model->AddSendItem(device, {L"/x"}, SendSponsorSource::FromOther);
+    EXPECT_EQ(tandemstandin::ReportedEvents(),
+              (std::vector<ReportedEvent>{{ReportedEvent::Event, 7008, {"6"}},
+                                          {ReportedEvent::Event, 7012, {"0", "1", "1"}}}));
+}
+
+class SizeNoticeTest : public ModelTest {
+protected:
+    void SetUp() override {
+        ModelTest::SetUp();
+        dir = std::filesystem::temp_directory_path() / ("ftm-notice-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir);
+        tandemstandin::SetString(L"IDS_FILETRANSFER_TIP_SENDFAILED_LABEL04", L"empty");
+        tandemstandin::SetString(L"IDS_FILETRANSFER_TIP_SENDFAILED_LABEL05", L"too big");
+    }
+    void TearDown() override {
+        std::filesystem::remove_all(dir);
+        ModelTest::TearDown();
+    }
+    // A sparse file of SIZE bytes.
+    std::wstring File(const std::string& name, uint64_t size) {
+        std::filesystem::path path = dir / name;
+        std::ofstream(path).close();
+        std::filesystem::resize_file(path, size);
+        return path.wstring();
+    }
+    std::vector<std::wstring> Notices() {
+        std::vector<std::wstring> texts;
+        for (const auto& box : tandemstandin::ShownMessageBoxes()) {
+            EXPECT_EQ(box.key, "SENDFILE_MSG");
+            EXPECT_EQ(box.flags, 10);
+            EXPECT_FALSE(box.hasEvent);
+            texts.push_back(box.text);
+        }
+        tandemstandin::ClearMessageBoxes();
+        return texts;
+    }
+    std::filesystem::path dir;
+};
+
+TEST_F(SizeNoticeTest, LimitIsInclusiveAndAnEmptySumIsNoticedToo) {
+    Send("a", {File("half1", 2145000000), File("half2", 2145000000)}, 1);
+    EXPECT_TRUE(Notices().empty());
+    Send("b", {File("big1", 2145000000), File("big2", 2145000001), File("more", 5)}, 1);
+    EXPECT_EQ(Notices(), std::vector<std::wstring>{L"too big"});
+    Send("c", {File("empty", 0), dir.wstring() + L"/missing"}, 1);
+    EXPECT_EQ(Notices(), std::vector<std::wstring>{L"empty"});
+    Send("d", {File("empty2", 0)}, 2);  // share type 2: no size notice
+    EXPECT_TRUE(Notices().empty());
+    // The notices only inform: every request was queued.
+    EXPECT_EQ(model->GetQueuedCount(), 3u);
+}
+
+TEST_F(ModelTest, SpecialFileNoticeOnceForShareType2WithTheSwitchOn) {
+    tandemstandin::SetString(L"IDS_BEAMLY_TIP_NOT_SUPPORT_FILE_TEXT",
+                             L"Velmora Share cannot send it; Velmora Share says so");
+    Send("a", {L"/a.exe"}, 2);
+    EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());  // switch off
+
+    utilstandin::SetSupportProperty("vela_plugin_davirir", "specialFileFilter", true);
+    Send("b", {L"/a.exe"}, 0);
+    EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());  // share type 0
+
+    utilstandin::SetLumenDevice(true);
+    Send("c", {L"/a.txt", L"/b.EXE", L"/c.apk", L"/d.exe"}, 2);
+    auto boxes = tandemstandin::ShownMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"LUMEN Glide cannot send it; Velmora Share says so");
+    EXPECT_EQ(boxes[0].key, "SENDFILE_MSG");
+    EXPECT_EQ(boxes[0].flags, 0);
+    EXPECT_EQ(model->GetQueuedCount(), 2u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Interim callback
+
+class InterimTest : public ModelTest {
+protected:
+    void SetUp() override {
+        ModelTest::SetUp();
+        interim = std::make_unique<InterimModelCallback>(*model, 250);
+    }
+    void TearDown() override {
+        interim.reset();
+        ModelTest::TearDown();
+    }
+    std::unique_ptr<InterimModelCallback> interim;
+};
+
+TEST_F(InterimTest, StartsTheNextItemOnceWhenTheRunningOneFinishes) {
+    Send("a");
+    Send("b");
+    FinishRunning(SHARE_ERROR_IO);
+    // The next item started at once, without a delay.
+    EXPECT_EQ(model->GetQueuedCount(), 0u);
+    EXPECT_TRUE(model->IsBusy());
+    Respond(kMsgBluetoothOn, "");
+    Respond(kMsgWifiOn, "");
+    EXPECT_EQ(helper.ShareCount(), 2u);
+    EXPECT_EQ(FilesOfShare(1), std::vector<std::wstring>{L"/x"});
+    EXPECT_EQ(helper.Shares()[1].device.summary, "b");
+}
+
+TEST_F(InterimTest, ASecondFinishedNoticeStartsNothingMore) {
+    Send("a", {L"/1"}, 0);
+    Send("b");
+    Send("c");
+    Respond(kMsgBluetoothOn, "");
+    Respond(kMsgWifiOn, "");
+    Respond(kMsgShareStatus, StatusBody(SHARE_ERROR_IO));
+    // Finished/Failed, then a radio-off recomputes the reason: two finished notices.
+    helper.Deliver(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DISCONNECTED));
+    helper.Deliver(kMsgWifiOff, "");
+    duistandin::RunUntilIdle();
+    EXPECT_EQ(model->GetQueuedCount(), 1u);  // only "b" started
+}
+
+TEST_F(InterimTest, AUserCancelDelaysTheNextSend) {
+    Send("a");
+    Send("b");
+    Respond(kMsgBluetoothOn, "");
+    Respond(kMsgWifiOn, "");
+    Respond(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DATA));
+    model->RemoveItem(Id(1));
+    Respond(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_CANCEL));
+    auto cancelledAt = std::chrono::steady_clock::now();
+    Respond(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DISCONNECTED));
+    EXPECT_EQ(model->GetQueuedCount(), 0u);
+    Respond(kMsgBluetoothOn, "");
+    Respond(kMsgWifiOn, "");
+    ASSERT_TRUE(helper.WaitForShares(2, 10s));
+    EXPECT_GE(helper.Shares()[1].at - cancelledAt, 250ms);
+    duistandin::RunUntilIdle();
+}
+
+TEST_F(InterimTest, LogsOneLinePerChange) {
+    testsupport::LogCapture log;
+    Send("a");
+    Respond(kMsgBluetoothOn, "");
+    Respond(kMsgWifiOn, "");
+    Respond(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DATA));
+    helper.Deliver(kMsgShareProgress, testing::ProgressBody(42, 9, 1500));
+    duistandin::RunUntilIdle();
+    EXPECT_TRUE(log.Contains("item " + std::to_string(Id(1)) +
+                             " Transferring Ok 42% speed 1500 left 9 reason "
+                             "5(Vela::Ux::InterimModelCallback::OnItemStateChanged)"))
+        << ::testing::PrintToString(log.Messages());
+}
+
+TEST_F(InterimTest, RestartPostedBeforeTheCallbackIsGoneDoesNothing) {
+    Send("a");
+    Send("b");
+    Respond(kMsgBluetoothOn, "");
+    Respond(kMsgWifiOn, "");
+    helper.Deliver(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DISCONNECTED));
+    duistandin::RunUntil([] { return duistandin::PendingTasks() == 1; }, 1s);
+    interim.reset();
+    duistandin::RunUntilIdle();
+    EXPECT_EQ(model->GetQueuedCount(), 1u);
+}
+
+}  // namespace
+}  // namespace Vela::Ux

@@ -1,0 +1,545 @@
+#include "FakeTransferFile.h"
+#include "FileTransferSendItem.h"
+
+#include "DuiLibStandIn.h"
+#include "IPCMessageIds.h"
+#include "TandemDataReportStandIn.h"
+#include "TandemUtilStandIn.h"
+#include "UtilStandIn.h"
+#include "Win32StandIn.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace Vela::Ux {
+
+// Reaches the executor's condition variable to play a spurious wake-up.
+class DelayExecutorTestPeer {
+public:
+    static void WakeWithoutQuit(FileTransferSendItem& item) {
+        DelayExecutor& executor = *item.executor;
+        std::lock_guard<std::mutex> guard(executor.mutex);  // the worker is inside its wait
+        executor.cv.notify_all();
+    }
+};
+
+namespace {
+
+using namespace std::chrono_literals;
+using tandemstandin::ReportedEvent;
+using testing::FakeTransferFile;
+using testing::Phone;
+using testing::Post;
+using testing::ProgressBody;
+using testing::StatusBody;
+
+struct Seen {
+    TransferItemState state;
+    FailReason reason;
+    std::thread::id thread;
+};
+
+class RecordingNotifier : public FileTransferItem::IStateNotifier {
+public:
+    void OnStateChanged(FileTransferItem* item) override {
+        auto* sendItem = static_cast<FileTransferSendItem*>(item);
+        std::lock_guard<std::mutex> guard(mutex);
+        seen.push_back({item->GetState(), sendItem->GetFailReason(), std::this_thread::get_id()});
+    }
+    std::vector<Seen> All() {
+        std::lock_guard<std::mutex> guard(mutex);
+        return seen;
+    }
+    size_t Count() { return All().size(); }
+
+private:
+    std::mutex mutex;
+    std::vector<Seen> seen;
+};
+
+class SendItemTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        duistandin::SetMainThread();
+        tandemstandin::ResetAll();
+        utilstandin::ResetAll();
+        tandemstandin::SetReporterPresent(true);
+        tandemstandin::ClearReportedEvents();
+    }
+    void TearDown() override {
+        win32standin::SetTickSource({});
+        tandemstandin::ResetAll();
+    }
+
+    std::unique_ptr<FileTransferSendItem> MakeItem(uint32_t shareType,
+                                                   std::vector<std::wstring> files = {L"/a"}) {
+        auto item = std::make_unique<FileTransferSendItem>(Phone("p", shareType), files,
+                                                           SendSponsorSource::FromContextMenu);
+        item->SetSendHelper(&helper);
+        item->SetNotifier(&notifier);
+        return item;
+    }
+    void Radio(FileTransferSendItem& item, uint32_t id) { item.OnIPCResponse(id, nullptr, 0); }
+    void Status(FileTransferSendItem& item, uint32_t code, int32_t param = 0, int32_t detail = 0) {
+        std::string body = StatusBody(code, param, detail);
+        item.OnIPCResponse(kMsgShareStatus, body.data(), static_cast<uint32_t>(body.size()));
+    }
+    void Progress(FileTransferSendItem& item, uint32_t percent, uint32_t left, uint32_t speed) {
+        std::string body = ProgressBody(percent, left, speed);
+        item.OnIPCResponse(kMsgShareProgress, body.data(), static_cast<uint32_t>(body.size()));
+    }
+    // Started, radios on, status 44: transferring.
+    std::unique_ptr<FileTransferSendItem> Transferring(uint32_t shareType) {
+        auto item = MakeItem(shareType);
+        item->StartWithDelay(0);
+        Radio(*item, kMsgBluetoothOn);
+        Radio(*item, kMsgWifiOn);
+        Status(*item, DTCP_STATUS_SEND_DATA);
+        return item;
+    }
+    static Post ToService(uint32_t id) { return Post{kEndpointTandemService, id, 0, 0}; }
+
+    FakeTransferFile helper;
+    RecordingNotifier notifier;
+};
+
+void ExpectState(const FileTransferSendItem& item, TransferStage stage, TransferResult result,
+                 FailReason reason) {
+    TransferItemState state = item.GetState();
+    EXPECT_EQ(state.stage, stage);
+    EXPECT_EQ(state.result, result);
+    EXPECT_EQ(item.GetFailReason(), reason);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Construction
+
+TEST_F(SendItemTest, SizesAddUpReadableFilesAndMappedSharesOnly) {
+    namespace fs = std::filesystem;
+    fs::path dir = fs::temp_directory_path() / ("ftm-sizes-" + std::to_string(::getpid()));
+    fs::create_directories(dir / "share");
+    std::ofstream(dir / "ten") << std::string(10, 'x');
+    std::ofstream(dir / "twenty") << std::string(20, 'y');
+    std::ofstream(dir / "share" / "five") << std::string(5, 'z');
+    tandemstandin::MapNetworkShare(L"Z:", (dir / "share").wstring());
+
+    FileTransferSendItem item(Phone("p"),
+                              {(dir / "ten").wstring(), (dir / "missing").wstring(),
+                               (dir / "twenty").wstring(), L"Z:/five", L"Z:/absent"},
+                              SendSponsorSource::FromOther);
+    EXPECT_EQ(item.GetTotalBytes(), 35u);
+    EXPECT_EQ(item.GetFiles().size(), 5u);
+    EXPECT_EQ(item.GetSource(), SendSponsorSource::FromOther);
+    fs::remove_all(dir);
+}
+
+TEST_F(SendItemTest, IdsAreDistinctAndFreshStateIsNone) {
+    auto first = MakeItem(2);
+    auto second = MakeItem(2);
+    EXPECT_NE(first->GetId(), 0u);
+    EXPECT_EQ(second->GetId(), first->GetId() + 1);
+    TransferItemState state = first->GetState();
+    EXPECT_EQ(state.stage, TransferStage::None);
+    EXPECT_EQ(state.leftTime, -1);
+    EXPECT_EQ(first->GetShareType(), 2u);
+    EXPECT_EQ(MakeItem(7)->GetShareType(), 2u);
+    EXPECT_EQ(MakeItem(1)->GetShareType(), 1u);
+}
+
+TEST_F(SendItemTest, MergeTakesDeviceAppendsFilesAndAddsSizes) {
+    auto item = MakeItem(2, {L"/a"});
+    KxShareDevices renamed = Phone("p", 2);
+    renamed.nickName = L"new name";
+    FileTransferSendItem other(renamed, {L"/b", L"/c"}, SendSponsorSource::FromContextMenu);
+    item->Merge(&other);
+    EXPECT_EQ(item->GetFiles(), (std::vector<std::wstring>{L"/a", L"/b", L"/c"}));
+    EXPECT_EQ(item->GetNickName(), L"new name");
+    EXPECT_EQ(notifier.Count(), 0u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Radio handshake
+
+TEST_F(SendItemTest, StartAsksForRadiosAndPrepares) {
+    auto item = MakeItem(2);
+    item->StartWithDelay(0);
+    ExpectState(*item, TransferStage::Preparing, TransferResult::Ok, FailReason::InProgress);
+    EXPECT_EQ(helper.Posts(), (std::vector<Post>{ToService(kMsgTandemPrepareRadios)}));
+    ASSERT_EQ(notifier.Count(), 1u);
+}
+
+TEST_F(SendItemTest, StartWithoutSendHelperDoesNothing) {
+    FileTransferSendItem item(Phone("p"), {L"/a"}, SendSponsorSource::FromContextMenu);
+    item.SetNotifier(&notifier);
+    item.StartWithDelay(0);
+    EXPECT_EQ(item.GetState().stage, TransferStage::None);
+    EXPECT_EQ(notifier.Count(), 0u);
+}
+
+TEST_F(SendItemTest, ShareType1NeedsBluetoothOnly) {
+    auto item = MakeItem(1);
+    item->StartWithDelay(0);
+    helper.ClearRecords();
+    Radio(*item, kMsgWifiOn);
+    Radio(*item, kMsgWifiOff);
+    Radio(*item, kMsgWifiOffAlt);
+    EXPECT_EQ(helper.ShareCount(), 0u);
+    EXPECT_TRUE(helper.Posts().empty());  // no Wi-Fi notice for share type 1
+    EXPECT_EQ(notifier.Count(), 1u);
+
+    Radio(*item, kMsgBluetoothOnAlt);
+    ASSERT_EQ(helper.ShareCount(), 1u);
+    EXPECT_EQ(helper.Shares()[0].files, std::vector<std::wstring>{L"/a"});
+    ExpectState(*item, TransferStage::Connecting, TransferResult::Ok, FailReason::None);
+    EXPECT_NE(item->GetStartTicks(), 0u);
+
+    // Further radio messages start nothing.
+    Radio(*item, kMsgBluetoothOn);
+    EXPECT_EQ(helper.ShareCount(), 1u);
+}
+
+TEST_F(SendItemTest, ShareType0ReasonsFollowTheRadiosReportedOff) {
+    auto item = MakeItem(0);
+    item->StartWithDelay(0);
+    helper.ClearRecords();
+    Radio(*item, kMsgBluetoothOff);
+    ExpectState(*item, TransferStage::Preparing, TransferResult::Ok,
+                FailReason::BluetoothUnavailable);
+    Radio(*item, kMsgWifiOff);
+    ExpectState(*item, TransferStage::Preparing, TransferResult::Ok, FailReason::BothUnavailable);
+    EXPECT_EQ(helper.Posts(), (std::vector<Post>{ToService(kMsgTandemBluetoothWasOff),
+                                                 ToService(kMsgTandemWifiWasOff)}));
+
+    // Bluetooth comes on but Wi-Fi is still off: no send; Wi-Fi alone gives 21.
+    Radio(*item, kMsgBluetoothOn);
+    Radio(*item, kMsgWifiOffAlt);
+    ExpectState(*item, TransferStage::Preparing, TransferResult::Ok, FailReason::WifiUnavailable);
+    EXPECT_EQ(helper.ShareCount(), 0u);
+    Radio(*item, kMsgWifiOnAlt);
+    EXPECT_EQ(helper.ShareCount(), 1u);
+}
+
+TEST_F(SendItemTest, ShareType2NeedsBothButWifiOffReasonComesFromBluetooth) {
+    auto item = MakeItem(2);
+    item->StartWithDelay(0);
+    helper.ClearRecords();
+    Radio(*item, kMsgBluetoothOn);
+    EXPECT_EQ(helper.ShareCount(), 0u);
+    Radio(*item, kMsgWifiOff);
+    ExpectState(*item, TransferStage::Preparing, TransferResult::Ok, FailReason::None);
+    EXPECT_EQ(helper.Posts(), (std::vector<Post>{ToService(kMsgTandemWifiWasOff)}));
+    Radio(*item, kMsgBluetoothOffAlt);
+    ExpectState(*item, TransferStage::Preparing, TransferResult::Ok,
+                FailReason::BluetoothUnavailable);
+    Radio(*item, kMsgWifiOn);
+    Radio(*item, kMsgBluetoothOn);
+    EXPECT_EQ(helper.ShareCount(), 1u);
+}
+
+TEST_F(SendItemTest, RetryClearsTheRadioFlags) {
+    auto item = MakeItem(2);
+    item->StartWithDelay(0);
+    Radio(*item, kMsgWifiOn);
+    item->StartWithDelay(0);
+    Radio(*item, kMsgBluetoothOn);  // Wi-Fi on was forgotten
+    EXPECT_EQ(helper.ShareCount(), 0u);
+    EXPECT_EQ(helper.PostedIds(),
+              (std::vector<uint32_t>{kMsgTandemPrepareRadios, kMsgTandemPrepareRadios}));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Status and progress
+
+struct StatusRow {
+    uint32_t code;
+    TransferStage stage;
+    TransferResult result;
+    FailReason reason;
+};
+
+TEST_F(SendItemTest, StatusTableAppliesFromAnyStage) {
+    const FailReason unchanged = FailReason::InProgress;  // what Start() left
+    const StatusRow rows[] = {
+        {SHARE_ERROR_IO, TransferStage::Transferring, TransferResult::Failed,
+         FailReason::SendFailed},
+        {SHARE_ERROR_SOCKET, TransferStage::Transferring, TransferResult::Failed,
+         FailReason::SendFailed},
+        {SHARE_ERROR_CLIENT_BUSY, TransferStage::Transferring, TransferResult::Failed,
+         FailReason::SendFailed},
+        {SHARE_ERROR_SELF_CHANNEL_BUSY, TransferStage::Transferring, TransferResult::Failed,
+         FailReason::SendFailed},
+        {SHARE_ERROR_OTHER_CHANNEL_BUSY, TransferStage::Transferring, TransferResult::Failed,
+         FailReason::SendFailed},
+        {SHARE_UNKNOWN_ERROR, TransferStage::Transferring, TransferResult::Failed,
+         FailReason::SendFailed},
+        {DTCP_ERR_SOCKET, TransferStage::Transferring, TransferResult::Failed,
+         FailReason::SendFailed},
+        {DTCP_ERR_REMOTE, TransferStage::Transferring, TransferResult::Failed,
+         FailReason::SendFailed},
+        {DTCP_ERR_IO, TransferStage::Transferring, TransferResult::Failed, FailReason::SendFailed},
+        {DTCP_TIMEOUT_FINISH, TransferStage::Transferring, TransferResult::Failed,
+         FailReason::SendFailed},
+        {DTCP_TIMEOUT_CANCEL, TransferStage::Transferring, TransferResult::Failed,
+         FailReason::SendFailed},
+        {SHARE_ERROR_SERVER_BUSY, TransferStage::Transferring, TransferResult::Failed,
+         FailReason::ReceiverBusy},
+        {DTCP_ERR_MISSED_PAIR_DEVICE, TransferStage::Transferring, TransferResult::Failed,
+         FailReason::MissedPair},
+        {DTCP_ERR_VERSION_MISMATCH, TransferStage::Transferring, TransferResult::Failed,
+         FailReason::VersionMismatch},
+        {DTCP_ERR_NOSPACE, TransferStage::Transferring, TransferResult::Failed,
+         FailReason::NoSpace},
+        {DTCP_TIMEOUT_CONFIRM, TransferStage::Transferring, TransferResult::Failed,
+         FailReason::ConfirmTimeout},
+        {DTCP_STATUS_SEND_CONNECTING, TransferStage::Connecting, TransferResult::Ok, unchanged},
+        {DTCP_STATUS_SEND_DATA, TransferStage::Transferring, TransferResult::Ok,
+         FailReason::InProgress},
+        {DTCP_STATUS_SEND_CANCEL, TransferStage::Transferring, TransferResult::Cancelled,
+         FailReason::Cancelled},
+        {DTCP_STATUS_SEND_RECVREJCT, TransferStage::Transferring, TransferResult::Rejected,
+         FailReason::Rejected},
+    };
+    for (const StatusRow& row : rows) {
+        SCOPED_TRACE(row.code);
+        auto item = MakeItem(2);
+        item->StartWithDelay(0);  // Preparing: the rows apply whatever the stage
+        size_t before = notifier.Count();
+        Status(*item, row.code);
+        ExpectState(*item, row.stage, row.result, row.reason);
+        EXPECT_EQ(notifier.Count(), before + 1);
+    }
+}
+
+TEST_F(SendItemTest, SuccessSetsFullProgressAndUnknownCodesAreIgnored) {
+    auto item = Transferring(2);
+    size_t before = notifier.Count();
+    for (uint32_t code : {0u, 41u, 45u, 49u, 51u, 53u, 63u, 64u, 1000u}) {
+        Status(*item, code);
+    }
+    EXPECT_EQ(notifier.Count(), before);
+    Status(*item, DTCP_STATUS_SEND_SUCCESS);
+    ExpectState(*item, TransferStage::Transferring, TransferResult::Ok, FailReason::Succeeded);
+    EXPECT_EQ(item->GetState().progress, 100u);
+}
+
+TEST_F(SendItemTest, ReceiverCancelCarriesParamAsProgress) {
+    auto item = Transferring(2);
+    Status(*item, DTCP_STATUS_SEND_RECVCANCEL, 37);
+    ExpectState(*item, TransferStage::Transferring, TransferResult::Cancelled,
+                FailReason::Cancelled);
+    EXPECT_EQ(item->GetState().progress, 37u);
+}
+
+TEST_F(SendItemTest, ProgressAppliesOnlyWhileTransferringOk) {
+    auto item = MakeItem(2);
+    item->StartWithDelay(0);
+    Radio(*item, kMsgBluetoothOn);
+    Radio(*item, kMsgWifiOn);
+    Progress(*item, 10, 5, 100);  // Connecting: ignored
+    EXPECT_EQ(item->GetState().stage, TransferStage::Connecting);
+
+    Status(*item, DTCP_STATUS_SEND_DATA);
+    Progress(*item, 42, 7, 900);
+    TransferItemState state = item->GetState();
+    EXPECT_EQ(state.stage, TransferStage::Transferring);
+    EXPECT_EQ(state.progress, 42u);
+    EXPECT_EQ(state.leftTime, 7);
+    EXPECT_EQ(state.speed, 900u);
+    EXPECT_EQ(item->GetFailReason(), FailReason::InProgress);
+
+    Status(*item, SHARE_ERROR_IO);
+    size_t before = notifier.Count();
+    Progress(*item, 50, 1, 1);  // failed: ignored
+    EXPECT_EQ(notifier.Count(), before);
+    EXPECT_EQ(item->GetState().progress, 0u);
+}
+
+TEST_F(SendItemTest, LateStatusStillMovesAFinishedItem) {
+    auto item = Transferring(2);
+    Status(*item, DTCP_STATUS_SEND_SUCCESS);
+    Status(*item, DTCP_STATUS_SEND_DISCONNECTED);
+    ASSERT_EQ(item->GetState().stage, TransferStage::Finished);
+    size_t before = notifier.Count();
+    Status(*item, DTCP_STATUS_SEND_DATA);
+    EXPECT_EQ(item->GetState().stage, TransferStage::Transferring);
+    EXPECT_EQ(notifier.Count(), before + 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Disconnect
+
+TEST_F(SendItemTest, DisconnectAfterSuccessReports1035) {
+    auto item = Transferring(2);
+    Status(*item, DTCP_STATUS_SEND_SUCCESS);
+    tandemstandin::ClearReportedEvents();
+    Status(*item, DTCP_STATUS_SEND_DISCONNECTED, 0, 0);
+    ExpectState(*item, TransferStage::Finished, TransferResult::Ok, FailReason::Succeeded);
+    EXPECT_EQ(item->GetState().progress, 0u);  // a fresh record
+    EXPECT_EQ(tandemstandin::ReportedEvents(),
+              (std::vector<ReportedEvent>{{ReportedEvent::Event, 1035, {"0"}}}));
+}
+
+TEST_F(SendItemTest, FailedDisconnectReports1034AndTakesTheRadioReason) {
+    struct Case {
+        uint32_t shareType;
+        std::vector<uint32_t> radiosDuringTransfer;
+        FailReason reason;
+    };
+    const Case cases[] = {
+        {0, {kMsgWifiOff}, FailReason::WifiClosed},
+        {0, {kMsgWifiOff, kMsgBluetoothOff}, FailReason::BothClosed},
+        {0, {kMsgBluetoothOffAlt}, FailReason::BluetoothClosed},
+        {0, {}, FailReason::SendFailed},
+        {2, {kMsgWifiOff}, FailReason::SendFailed},  // Wi-Fi only counts for share type 0
+        {1, {kMsgBluetoothOff}, FailReason::BluetoothClosed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.radiosDuringTransfer) + " type " +
+                     std::to_string(c.shareType));
+        auto item = Transferring(c.shareType);
+        for (uint32_t radio : c.radiosDuringTransfer) {
+            Radio(*item, radio);
+        }
+        EXPECT_EQ(item->GetState().stage, TransferStage::Transferring);
+        Status(*item, SHARE_ERROR_IO);
+        tandemstandin::ClearReportedEvents();
+        Status(*item, DTCP_STATUS_SEND_DISCONNECTED, 0, 7);
+        ExpectState(*item, TransferStage::Finished, TransferResult::Failed, c.reason);
+        EXPECT_EQ(item->GetDisconnectCode(), 7u);
+        EXPECT_EQ(tandemstandin::ReportedEvents(),
+                  (std::vector<ReportedEvent>{{ReportedEvent::Event, 1034, {"0", "7"}}}));
+    }
+}
+
+TEST_F(SendItemTest, RadioOffAfterFailureRecomputesTheReason) {
+    auto item = Transferring(0);
+    Status(*item, DTCP_STATUS_SEND_RECVREJCT);
+    Status(*item, DTCP_STATUS_SEND_DISCONNECTED);
+    size_t before = notifier.Count();
+    Radio(*item, kMsgWifiOff);  // not failed: nothing recomputed
+    EXPECT_EQ(notifier.Count(), before);
+
+    auto failed = Transferring(0);
+    Status(*failed, SHARE_ERROR_SOCKET);
+    Status(*failed, DTCP_STATUS_SEND_DISCONNECTED);
+    ASSERT_EQ(failed->GetFailReason(), FailReason::SendFailed);
+    Radio(*failed, kMsgBluetoothOff);
+    ExpectState(*failed, TransferStage::Finished, TransferResult::Failed,
+                FailReason::BluetoothClosed);
+    Radio(*failed, kMsgWifiOffAlt);
+    ExpectState(*failed, TransferStage::Finished, TransferResult::Failed, FailReason::BothClosed);
+}
+
+TEST_F(SendItemTest, NoReportWithoutReporter) {
+    tandemstandin::SetReporterPresent(false);
+    auto item = Transferring(2);
+    Status(*item, DTCP_STATUS_SEND_DISCONNECTED);
+    EXPECT_EQ(item->GetState().stage, TransferStage::Finished);
+    tandemstandin::SetReporterPresent(true);
+    EXPECT_TRUE(tandemstandin::ReportedEvents().empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cancel
+
+TEST_F(SendItemTest, UserCancelWhileTransferringEndsCancelledByUser) {
+    auto item = Transferring(2);
+    size_t before = notifier.Count();
+    item->CancelByUser();
+    item->CancelByUser();
+    EXPECT_EQ(helper.Cancels(), 1);
+    EXPECT_EQ(notifier.Count(), before);  // unchanged until the service reports
+    Status(*item, DTCP_STATUS_SEND_CANCEL);
+    Status(*item, DTCP_STATUS_SEND_DISCONNECTED);
+    ExpectState(*item, TransferStage::Finished, TransferResult::CancelledByUser,
+                FailReason::Cancelled);
+}
+
+TEST_F(SendItemTest, CancelWhilePreparingFinishesAtOnce) {
+    auto item = MakeItem(2);
+    item->StartWithDelay(0);
+    item->CancelByUser();
+    ExpectState(*item, TransferStage::Finished, TransferResult::CancelledByUser,
+                FailReason::InProgress);
+    EXPECT_EQ(helper.Cancels(), 0);
+    item->CancelByUser();
+    EXPECT_EQ(notifier.Count(), 2u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Delayed send
+
+TEST_F(SendItemTest, DelayedSendGoesOutFromTheWorkerAfterTheDelay) {
+    auto item = MakeItem(2);
+    item->StartWithDelay(30);
+    size_t before = notifier.Count();
+    Radio(*item, kMsgBluetoothOn);
+    Radio(*item, kMsgWifiOn);
+    // Connecting at once, without a notice.
+    EXPECT_EQ(item->GetState().stage, TransferStage::Connecting);
+    ASSERT_TRUE(helper.WaitForShares(1, 5s));
+    EXPECT_NE(helper.Shares()[0].thread, std::this_thread::get_id());
+    item->OnIPCResponse(0, nullptr, 0);  // waits until the worker's own change is in
+    std::vector<Seen> seen = notifier.All();
+    ASSERT_EQ(seen.size(), before + 1);
+    EXPECT_EQ(seen.back().state.stage, TransferStage::Connecting);
+    EXPECT_EQ(seen.back().reason, FailReason::None);
+    EXPECT_NE(seen.back().thread, std::this_thread::get_id());
+}
+
+TEST_F(SendItemTest, CancelDuringTheDelaySendsNothing) {
+    auto item = MakeItem(2);
+    item->StartWithDelay(60000);
+    Radio(*item, kMsgBluetoothOn);
+    Radio(*item, kMsgWifiOn);
+    size_t before = notifier.Count();
+    item->CancelByUser();  // joins the worker: returns long before the delay
+    EXPECT_EQ(helper.ShareCount(), 0u);
+    EXPECT_EQ(helper.Cancels(), 1);
+    EXPECT_EQ(notifier.Count(), before);
+}
+
+TEST_F(SendItemTest, DestroyingAnItemWhoseWorkerWaitsSendsNothing) {
+    auto item = MakeItem(2);
+    item->StartWithDelay(60000);
+    Radio(*item, kMsgBluetoothOn);
+    Radio(*item, kMsgWifiOn);
+    item.reset();
+    EXPECT_EQ(helper.ShareCount(), 0u);
+    EXPECT_EQ(helper.Cancels(), 0);
+}
+
+TEST_F(SendItemTest, SpuriousWakeUpWaitsTheFullDelayAgain) {
+    std::atomic<bool> workerWaiting{false};
+    const std::thread::id self = std::this_thread::get_id();
+    win32standin::SetTickSource([&workerWaiting, self] {
+        // The worker reads the clock under its lock, right before it waits.
+        if (std::this_thread::get_id() != self) {
+            workerWaiting = true;
+        }
+        return uint64_t{1000};
+    });
+    auto item = MakeItem(2);
+    item->StartWithDelay(400);
+    auto begin = std::chrono::steady_clock::now();
+    Radio(*item, kMsgBluetoothOn);
+    Radio(*item, kMsgWifiOn);
+    while (!workerWaiting) {
+        std::this_thread::yield();
+    }
+    std::this_thread::sleep_for(100ms);
+    auto wokenAt = std::chrono::steady_clock::now();
+    DelayExecutorTestPeer::WakeWithoutQuit(*item);
+    ASSERT_TRUE(helper.WaitForShares(1, 10s));
+    EXPECT_GE(helper.Shares()[0].at - wokenAt, 400ms);
+    EXPECT_GE(helper.Shares()[0].at - begin, 500ms);
+}
+
+}  // namespace
+}  // namespace Vela::Ux
