@@ -1,5 +1,7 @@
 #include "HostNoticeEndpoint.h"
 
+#include "BusPost.h"
+
 #include <DataStream.h>
 #include <IPCMessageIds.h>
 
@@ -144,14 +146,8 @@ bool HostNoticeEndpoint::DropFiles(const std::vector<std::wstring>& files) {
         }
         records += bytes;
     }
-    TagIPCMessageItem item;
-    item.destination = kEndpointPlugin;
-    item.source = kEndpointHostNotice;
-    item.messageId = kMsgDroppedFiles;
-    item.replyId = kReplyIdNone;
-    item.dataLength = records.size();
-    item.data = records.empty() ? nullptr : records.data();
-    return client_->PostIPCMessage(item);
+    return demo::PostFrom(*client_, kEndpointHostNotice, kEndpointPlugin, kMsgDroppedFiles,
+                          records.data(), records.size());
 }
 
 void HostNoticeEndpoint::OnMessage(TagIPCMessageItem& item) {

@@ -1,5 +1,7 @@
 #include "PairingServiceSim.h"
 
+#include "BusPost.h"
+
 #include <DataStream.h>
 #include <IPCMessageIds.h>
 
@@ -128,14 +130,7 @@ void PairingServiceSim::Post(uint32_t destination, uint32_t id, const char* data
     if (!client_) {
         return;
     }
-    TagIPCMessageItem item;
-    item.destination = destination;
-    item.source = kEndpointTandemService;
-    item.messageId = id;
-    item.replyId = kReplyIdNone;
-    item.dataLength = length;
-    item.data = length > 0 ? const_cast<char*>(data) : nullptr;
-    client_->PostIPCMessage(item);
+    demo::PostFrom(*client_, kEndpointTandemService, destination, id, data, length);
 }
 
 }  // namespace demo

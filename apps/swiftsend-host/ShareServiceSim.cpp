@@ -1,13 +1,17 @@
 #include "ShareServiceSim.h"
 
+#include "BusPost.h"
+
 #include "DataStream.h"
 #include "IPCMessageClient.h"
 #include "IPCMessageIds.h"
 
+#include <Registry.h>
+#include <UIExUtils.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 namespace {
@@ -24,35 +28,6 @@ constexpr uint32_t kStatusRecvCancel = 47;
 constexpr uint32_t kStatusCancel = 48;
 constexpr uint32_t kStatusRecvReject = 50;
 constexpr uint32_t kStatusSuccess = 52;
-
-// Size of a file, or of the regular files beneath a folder; 0 when unreadable.
-uint64_t SizeOnDisk(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    fs::file_status status = fs::status(path, error);
-    if (error) {
-        return 0;
-    }
-    if (fs::is_regular_file(status)) {
-        uint64_t size = fs::file_size(path, error);
-        return error ? 0 : size;
-    }
-    if (!fs::is_directory(status)) {
-        return 0;
-    }
-    uint64_t total = 0;
-    for (fs::recursive_directory_iterator
-             it(path, fs::directory_options::skip_permission_denied, error),
-         end;
-         !error && it != end; it.increment(error)) {
-        std::error_code entryError;
-        if (it->is_regular_file(entryError)) {
-            uint64_t size = it->file_size(entryError);
-            total += entryError ? 0 : size;
-        }
-    }
-    return total;
-}
 
 // The file paths of a share request, or none when the body cannot be read.
 std::vector<std::string> RequestedPaths(const char* data, uint64_t length) {
@@ -141,7 +116,8 @@ void ShareServiceSim::OnShareRequest(TagIPCMessageItem& item) {
     std::vector<std::string> paths = RequestedPaths(item.data, item.dataLength);
     uint64_t totalBytes = 0;
     for (const std::string& path : paths) {
-        totalBytes += SizeOnDisk(path);
+        bool ok = false;
+        totalBytes += UIEx::Utils::GetFileSize(DE::UTF8ToUnicode(path), ok);
     }
     std::unique_lock<std::mutex> lock(mutex);
     if (stopping) {
@@ -262,12 +238,7 @@ void ShareServiceSim::RunTransfer(uint64_t totalBytes) {
 }
 
 void ShareServiceSim::PostEmpty(uint32_t messageId) {
-    TagIPCMessageItem item;
-    item.destination = kEndpointPlugin;
-    item.source = kEndpointTandemService;
-    item.messageId = messageId;
-    item.replyId = kReplyIdNone;
-    client->PostIPCMessage(item);
+    demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, messageId);
 }
 
 void ShareServiceSim::PostStatus(uint32_t code, int32_t param, int32_t detail) {
@@ -280,26 +251,14 @@ void ShareServiceSim::PostStatus(uint32_t code, int32_t param, int32_t detail) {
     if (!payload) {
         return;
     }
-    TagIPCMessageItem item;
-    item.destination = kEndpointPlugin;
-    item.source = kEndpointTandemService;
-    item.messageId = kMsgShareStatus;
-    item.replyId = kReplyIdNone;
-    item.data = payload.block.get();
-    item.dataLength = payload.size;
-    client->PostIPCMessage(item);
+    demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgShareStatus,
+                   payload.block.get(), payload.size);
 }
 
 void ShareServiceSim::PostProgress(uint32_t progress, uint32_t leftTime, uint32_t speed) {
     uint32_t words[3] = {progress, leftTime, speed};
     char body[sizeof(words)];
     std::memcpy(body, words, sizeof(words));
-    TagIPCMessageItem item;
-    item.destination = kEndpointPlugin;
-    item.source = kEndpointTandemService;
-    item.messageId = kMsgShareProgress;
-    item.replyId = kReplyIdNone;
-    item.data = body;
-    item.dataLength = sizeof(body);
-    client->PostIPCMessage(item);
+    demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgShareProgress, body,
+                   sizeof(body));
 }

@@ -30,8 +30,8 @@ void WriteMessage(const ipcstandin::TracedMessage& message) {
     }
     *traceFile << "{\"from\":" << message.source << ",\"to\":" << message.destination
                << ",\"id\":" << message.messageId << ",\"reply\":" << message.replyId
-               << ",\"len\":" << message.dataLength << ",\"data\":\"" << Hex(message.data)
-               << "\"}" << std::endl;
+               << ",\"len\":" << message.dataLength << ",\"data\":\"" << Hex(message.data) << "\"}"
+               << std::endl;
 }
 
 }  // namespace

@@ -250,15 +250,19 @@ void Bus::Deliver(const std::vector<std::shared_ptr<Endpoint>>& receivers,
     }
 }
 
-bool Bus::Post(const TagIPCMessageItem& item) {
+bool Bus::Accept(const TagIPCMessageItem& item, std::string& payload) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (refuse_) {
             return false;
         }
     }
+    return CopyPayload(item, payload);
+}
+
+bool Bus::Post(const TagIPCMessageItem& item) {
     std::string payload;
-    if (!CopyPayload(item, payload)) {
+    if (!Accept(item, payload)) {
         return false;
     }
     std::vector<std::shared_ptr<Endpoint>> receivers = Receivers(item.destination);
@@ -268,14 +272,8 @@ bool Bus::Post(const TagIPCMessageItem& item) {
 }
 
 bool Bus::Send(const TagIPCMessageItem& item, int timeoutMs, TagIPCMessageItemRecv& reply) {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (refuse_) {
-            return false;
-        }
-    }
     std::string payload;
-    if (!CopyPayload(item, payload)) {
+    if (!Accept(item, payload)) {
         return false;
     }
     std::vector<std::shared_ptr<Endpoint>> receivers = Receivers(item.destination);

@@ -119,6 +119,9 @@ private:
 
     // Copies the payload; false for a malformed record or when out of memory.
     static bool CopyPayload(const TagIPCMessageItem& item, std::string& payload);
+    // Takes a message in for a post or a send: false while messages are refused, else as
+    // CopyPayload.
+    bool Accept(const TagIPCMessageItem& item, std::string& payload);
     std::vector<std::shared_ptr<Endpoint>> Receivers(uint32_t destination);
     void Trace(const TagIPCMessageItem& item, const std::string& payload, bool isSend,
                bool isReply);
