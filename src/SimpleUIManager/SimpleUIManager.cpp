@@ -74,8 +74,19 @@ SimpleUIManager::~SimpleUIManager() {
     lifetime.Expire();
     ipcClient.UnRegisterMessageCallbackAll();
     sendModel = nullptr;
-    interimCallback.reset();
-    ownedModel.reset();
+    // The model's posted tasks run on the UI thread, so it is destroyed there; the callback
+    // goes first, as it detaches itself from the model.
+    struct SendSide {
+        std::unique_ptr<FileTransferModel> model;
+        std::unique_ptr<InterimModelCallback> callback;
+        ~SendSide() { callback.reset(); }
+    };
+    auto sendSide = std::make_shared<SendSide>();
+    sendSide->model = std::move(ownedModel);
+    sendSide->callback = std::move(interimCallback);
+    if (!DuiLib::CPaintManagerUI::IsMainThread()) {
+        DuiLib::UIMainQueue::getInstance()->dispatch([sendSide] {});
+    }
 }
 
 void SimpleUIManager::RegisterDataHandler(uint32_t messageId, DataHandler handler) {
