@@ -92,7 +92,20 @@ HMODULE LoadLibraryW(LPCWSTR fileName) {
         return nullptr;
     }
     std::string name = PlatformModuleName(fileName);
-    void* module = dlopen(name.c_str(), RTLD_NOW);
+    void* module = nullptr;
+    if (name.find('/') == std::string::npos) {
+        // As on Windows, a bare name is looked for in the executable's folder first.
+        char exe[4096];
+        ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
+        if (n > 0) {
+            std::string folder(exe, static_cast<size_t>(n));
+            folder.erase(folder.find_last_of('/') + 1);
+            module = dlopen((folder + name).c_str(), RTLD_NOW);
+        }
+    }
+    if (module == nullptr) {
+        module = dlopen(name.c_str(), RTLD_NOW);
+    }
     if (module == nullptr) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;

@@ -2,7 +2,7 @@
 
 #include <log4cplus/configurator.h>
 #include <log4cplus/consoleappender.h>
-#include <log4cplus/initializer.h>
+#include <log4cplus/config.hxx>
 #include <log4cplus/layout.h>
 #include <log4cplus/spi/loggingevent.h>
 
@@ -38,7 +38,9 @@ void ConfigureConsole(log4cplus::Logger& logger) {
 }
 
 void ConfigureOnce(log4cplus::Logger& logger) {
-    static log4cplus::Initializer initializer;
+    // Idempotent; unlike an Initializer object, it does not shut logging down for the whole
+    // process when the plug-in library is unloaded.
+    log4cplus::initialize();
     if (!logger.getAllAppenders().empty()) {
         return;  // the host has configured the logger itself
     }
