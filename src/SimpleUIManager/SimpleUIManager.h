@@ -21,10 +21,7 @@
 namespace Vela {
 namespace Ux {
 
-class FileTransferView;
 class FileTransferModel;
-class FileTransferController;
-class FileRecvView;
 class InterimModelCallback;
 
 class SimpleUIManager : public ITransferFile {
@@ -70,11 +67,8 @@ private:
     std::map<uint32_t, std::vector<MessageHandler>> messageHandlers;
     std::map<uint32_t, std::vector<ItemHandler>> itemHandlers;
     std::vector<std::wstring> selectedFiles;
-    FileTransferView* transferView = nullptr;
     // Read on the pipe listener's thread while the UI thread creates it.
     std::atomic<FileTransferModel*> sendModel{nullptr};
-    FileTransferController* transferController = nullptr;
-    FileRecvView* recvView = nullptr;
 
     // What this manager created and owns. Until the transfer dialog and its controller exist,
     // the model reports to an interim callback that logs progress and starts the next item.
