@@ -163,14 +163,15 @@ void SwiftSendPlugin::ParsePipeRequest(const std::string& text, std::wstring& co
         return;
     }
     command = request.substr(0, question);
-    std::wstring rest = request.substr(question + 1);
+    // `rest` is the text from `start` on; a bar at its very beginning, or none, ends the split.
+    size_t start = question + 1;
     while (true) {
-        const size_t bar = rest.find(L'|');
-        if (bar != std::wstring::npos && bar > 0) {
-            paths.push_back(rest.substr(0, bar));
-            rest.erase(0, bar + 1);
+        const size_t bar = request.find(L'|', start);
+        if (bar != std::wstring::npos && bar > start) {
+            paths.push_back(request.substr(start, bar - start));
+            start = bar + 1;
         } else {
-            paths.push_back(rest);
+            paths.push_back(request.substr(start));
             break;
         }
     }
