@@ -3,6 +3,7 @@
 #include "FileTransferSendItem.h"
 #include "SDK/Util/LogTool/LogTool.h"
 
+#include <TimedWait.h>
 #include <windows.h>
 
 #include <chrono>
@@ -47,7 +48,7 @@ void DelayExecutor::DelayExecuteThread(std::unique_ptr<Context> context) {
     const uint64_t waitStart = GetTickCount64();
     bool timedOut = false;
     while (!quit) {
-        if (cv.wait_for(lock, std::chrono::milliseconds(context->delayMs)) ==
+        if (platform::WaitFor(cv, lock, std::chrono::milliseconds(context->delayMs)) ==
             std::cv_status::timeout) {
             timedOut = true;
             break;

@@ -3,14 +3,47 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 
 namespace win32standin {
 
-// Replaces the clock behind GetTickCount64 (an empty function restores the real one).
-void SetTickSource(std::function<uint64_t()> source);
+// The one clock of the process. GetTickCount64, Sleep, WaitForSingleObject's time-outs, _time64
+// and the UI loop's timers and animations all read it, so a test that switches to mock time
+// controls every timed wait at once. Real (the steady clock) by default.
+//
+// Mock time stands still until AdvanceClock or SetClock moves it; each move wakes every timed
+// wait, which then looks at the new time. Moving it backwards is refused.
+constexpr uint64_t kMockClockStartMs = 1000000;
+void UseMockClock(uint64_t startMs = kMockClockStartMs);
+void UseRealClock();
+bool IsMockClock();
+// Milliseconds on the clock (the value GetTickCount64 returns).
+uint64_t ClockNowMs();
+void AdvanceClock(uint64_t milliseconds);
+void SetClock(uint64_t nowMs);
+// Seconds since 1970 that _time64 returns: the system's calendar under the real clock; under
+// mock time a fixed calendar start plus the mock milliseconds, so both move together.
+constexpr int64_t kMockCalendarStart = 1767225600;  // 2026-01-01 00:00:00 UTC
+int64_t ClockCalendarSeconds();
+
+// The timed wait every stand-in builds on: waits until READY returns true or the clock reaches
+// DEADLINE_MS (kNoDeadline: no time limit). READY runs with the clock's lock held, so it must
+// only look at state; whoever changes that state calls ClockWake() afterwards. Returns the last
+// result of READY.
+constexpr uint64_t kNoDeadline = UINT64_MAX;
+bool ClockWaitUntil(uint64_t deadlineMs, const std::function<bool()>& ready);
+// The deadline that lies TIMEOUT_MS (INFINITE: none) from now.
+uint64_t ClockDeadline(DWORD timeoutMs);
+void ClockWake();
+// For tests that move mock time while other threads wait. Timed waits begun so far (each one
+// counts from the moment a move of the clock reaches it):
+uint64_t TimedWaitsBegun();
+// Blocks, for at most REAL_TIMEOUT of real time, until at least BEGUN timed waits have begun and
+// at least WAITING are in progress, so that the next move of the clock reaches them. True when so.
+bool WaitForTimedWaits(uint64_t begun, size_t waiting, std::chrono::milliseconds realTimeout);
 
 // Makes GetProcessHeap or HeapAlloc fail until reset.
 void SetProcessHeapFailure(bool fail);

@@ -133,6 +133,9 @@ BOOL CloseHandle(HANDLE handle);
 // Time.
 ULONGLONG GetTickCount64();
 void Sleep(DWORD milliseconds);
+// The CRT's calendar seconds (declared in <time.h> on Windows).
+typedef long long __time64_t;
+__time64_t _time64(__time64_t* out);
 
 // Registry roots and access rights (the registry itself is the host utility library's).
 typedef struct HKEY__* HKEY;

@@ -61,13 +61,11 @@ size_t LiveHandleCount() {
 }
 
 void Event::Set() {
-    std::lock_guard<std::mutex> guard(mutex_);
-    signalled_ = true;
-    if (manualReset_) {
-        cv_.notify_all();
-    } else {
-        cv_.notify_one();
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        signalled_ = true;
     }
+    ClockWake();
 }
 
 void Event::Reset() {
@@ -76,17 +74,16 @@ void Event::Reset() {
 }
 
 bool Event::Wait(DWORD milliseconds) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (milliseconds == INFINITE) {
-        cv_.wait(lock, [this] { return signalled_; });
-    } else if (!cv_.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                             [this] { return signalled_; })) {
-        return false;
-    }
-    if (!manualReset_) {
-        signalled_ = false;
-    }
-    return true;
+    return ClockWaitUntil(ClockDeadline(milliseconds), [this] {
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (!signalled_) {
+            return false;
+        }
+        if (!manualReset_) {
+            signalled_ = false;
+        }
+        return true;
+    });
 }
 
 std::string ToUtf8(const std::wstring& text) {

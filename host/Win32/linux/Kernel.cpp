@@ -1,11 +1,9 @@
-// Last error, heap and time.
+// Last error and heap.
 #include "KernelObject.h"
 #include "Win32StandIn.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
 namespace {
 
@@ -14,23 +12,9 @@ std::atomic<bool> processHeapFails{false};
 std::atomic<bool> heapAllocFails{false};
 char processHeapTag;
 
-std::mutex& TickMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-std::function<uint64_t()>& TickSource() {
-    static auto* source = new std::function<uint64_t()>;
-    return *source;
-}
-
 }  // namespace
 
 namespace win32standin {
-
-void SetTickSource(std::function<uint64_t()> source) {
-    std::lock_guard<std::mutex> guard(TickMutex());
-    TickSource() = std::move(source);
-}
 
 void SetProcessHeapFailure(bool fail) { processHeapFails = fail; }
 void SetHeapAllocFailure(bool fail) { heapAllocFails = fail; }
@@ -64,20 +48,4 @@ BOOL HeapFree(HANDLE heap, DWORD, LPVOID memory) {
     }
     std::free(memory);
     return TRUE;
-}
-
-ULONGLONG GetTickCount64() {
-    {
-        std::lock_guard<std::mutex> guard(TickMutex());
-        if (TickSource()) {
-            return TickSource()();
-        }
-    }
-    using namespace std::chrono;
-    return static_cast<ULONGLONG>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-void Sleep(DWORD milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }

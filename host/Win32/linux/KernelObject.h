@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <memory>
 #include <string>
@@ -38,12 +36,11 @@ public:
     Event(bool manualReset, bool signalled) : manualReset_(manualReset), signalled_(signalled) {}
     void Set();
     void Reset();
-    // True when signalled within `milliseconds` (INFINITE waits for ever).
+    // True when signalled within `milliseconds` of the stand-in's clock (INFINITE: for ever).
     bool Wait(DWORD milliseconds);
 
 private:
     std::mutex mutex_;
-    std::condition_variable cv_;
     bool manualReset_;
     bool signalled_;
 };
