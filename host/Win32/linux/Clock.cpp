@@ -206,8 +206,9 @@ std::cv_status WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>
     slot->userMutex = lock.mutex();
     uint64_t deadline;
     {
-        std::lock_guard<std::mutex> guard(clock.mutex);
+        std::unique_lock<std::mutex> guard(clock.mutex);
         if (!clock.mock) {
+            guard.unlock();
             return cv.wait_for(lock, timeout);
         }
         deadline = clock.mockNowMs + static_cast<uint64_t>(std::max<int64_t>(0, timeout.count()));
