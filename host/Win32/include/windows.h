@@ -147,4 +147,5 @@ typedef DWORD REGSAM;
 #define KEY_READ 0x20019u
 #define KEY_ALL_ACCESS 0xF003Fu
 
+#include "win32_gdi_types.h"
 #include "win32_pipe.h"
