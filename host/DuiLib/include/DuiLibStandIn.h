@@ -1,4 +1,5 @@
-// Controls of the UI toolkit stand-in: which thread is the UI thread, and running its loop.
+// Controls of the UI toolkit stand-in: which thread is the UI thread, running its loop, the
+// culture and DPI scale, and looking at windows (pictures and descriptions).
 // Headless and deterministic: tasks and timers only run inside the calls below, on the UI thread.
 // Time is the process clock of the Win32 stand-in (real, or mock in tests).
 #pragma once
@@ -7,6 +8,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <string>
+
+#include <windows.h>
+
+namespace DuiLib {
+class CPaintManagerUI;
+class CControlUI;
+}  // namespace DuiLib
 
 namespace duistandin {
 
@@ -42,5 +52,34 @@ size_t PendingTasks();
 
 // Drops every waiting task and timed task without running it.
 void DiscardPending();
+
+// The string table file form: one `ID = text` per line (UTF-8, optional byte order mark);
+// blank lines and lines starting with '#' are ignored, as are lines without '='. Spaces around
+// the id and the text are dropped; a text in double quotes keeps its spaces. In the text "\n"
+// is a line break, "\t" a tab and "\\" a backslash. A later line for the same id wins.
+// Adds the file's texts to OUT; false when it cannot be read.
+bool ReadStringTable(const std::string& path, std::map<std::wstring, std::wstring>& out);
+
+// The culture's texts (UICulture::GetString) and reading direction (0 left to right, 1 right
+// to left). Loading replaces the table; SetCultureString adds one text.
+bool LoadCultureStrings(const std::string& path);
+void SetCultureString(const std::wstring& id, const std::wstring& text);
+void ClearCultureStrings();
+void SetDirection(int direction);
+
+// The DPI scale in percent (100 by default).
+void SetScale(int percent);
+
+// The picture of a window's paint manager as a PNG file (painted first when it never was).
+bool SavePng(DuiLib::CPaintManagerUI* manager, const std::string& path);
+// A description of the window as JSON: class, visible, rectangle, taskbar state and progress,
+// and every named control with its class, text, tooltip, visible, enabled and text colour
+// (list rows with their own named controls).
+std::string DescribeJson(DuiLib::CPaintManagerUI* manager);
+
+// Mouse actions on a control, as the window's mouse messages would deliver them: "click" after
+// a press and release on an enabled button; "mouseenter" and "mouseleave" on hover changes.
+bool Click(DuiLib::CControlUI* control);
+void Hover(DuiLib::CControlUI* control);
 
 }  // namespace duistandin

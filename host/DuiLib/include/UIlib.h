@@ -3,14 +3,9 @@
 
 #include <windows.h>
 
+#include "UIAnimation.h"
+#include "UIBase.h"
+#include "UIControl.h"
 #include "UIMainQueue.h"
-
-namespace DuiLib {
-
-class CPaintManagerUI {
-public:
-    // True on the UI thread.
-    static bool IsMainThread();
-};
-
-}  // namespace DuiLib
+#include "UIManager.h"
+#include "UIWindow.h"

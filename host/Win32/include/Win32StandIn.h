@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace win32standin {
 
@@ -86,5 +87,39 @@ struct NamedPipeCreation {
 NamedPipeCreation LastNamedPipeCreation();
 // Number of CreateNamedPipeW calls so far, failed ones included.
 size_t NamedPipeCreationCount();
+
+// The virtual desktop behind the user32 calls. By default one 1920x1080 monitor with the
+// taskbar 40 pixels high along the bottom edge.
+enum class TaskbarEdge { Left, Top, Right, Bottom };
+struct Monitor {
+    RECT screen{0, 0, 1920, 1080};
+    RECT work{0, 0, 1920, 1040};
+    bool primary = true;
+};
+// The first primary monitor (else the first) is the primary one; an empty list restores the
+// default desktop.
+void SetDesktop(const std::vector<Monitor>& monitors);
+// One monitor of SCREEN with a taskbar of THICKNESS pixels along EDGE.
+Monitor MonitorWithTaskbar(RECT screen, TaskbarEdge edge, int thickness);
+// Makes SystemParametersInfoW(SPI_GETWORKAREA) fail until reset.
+void SetWorkAreaFailure(bool fail);
+// The folder SHGetFolderPathW(CSIDL_APPDATA) returns (by default $HOME/.local/share).
+void SetAppDataFolder(const std::wstring& folder);
+
+// The UI thread's loop that posted messages and window timers run on (the UI toolkit's loop
+// installs itself here when it loads).
+struct UiLoop {
+    std::function<void(std::function<void()>)> post;
+    std::function<uint64_t(uint64_t dueMs, std::function<void()>)> scheduleAt;
+    std::function<void(uint64_t)> cancel;
+};
+void SetUiLoop(UiLoop loop);
+
+// What tests look at: the resource id of the icon a window was given (0 for none), the windows
+// in z-order from the top, and the number of live windows.
+int WindowIconResource(HWND hwnd);
+bool IsTopmost(HWND hwnd);
+std::vector<HWND> WindowsInZOrder();
+size_t LiveWindowCount();
 
 }  // namespace win32standin

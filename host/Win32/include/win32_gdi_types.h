@@ -14,6 +14,7 @@ typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
 typedef DWORD COLORREF;
+typedef uintptr_t UINT_PTR;
 
 typedef struct tagRECT {
     LONG left;

@@ -148,4 +148,5 @@ typedef DWORD REGSAM;
 #define KEY_ALL_ACCESS 0xF003Fu
 
 #include "win32_gdi_types.h"
+#include "win32_user.h"
 #include "win32_pipe.h"

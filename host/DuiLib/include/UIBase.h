@@ -1,0 +1,116 @@
+// The UI toolkit's basic types: strings, colours, texts of the current culture, DPI scaling,
+// notifications, and the text and image painting helpers.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace DuiLib {
+
+class CControlUI;
+class CPaintManagerUI;
+
+// Text flags of the toolkit's text renderer (the values of user32's DrawText).
+#define DT_TOP 0x00000000u
+#define DT_LEFT 0x00000000u
+#define DT_CENTER 0x00000001u
+#define DT_RIGHT 0x00000002u
+#define DT_VCENTER 0x00000004u
+#define DT_BOTTOM 0x00000008u
+#define DT_WORDBREAK 0x00000010u
+#define DT_SINGLELINE 0x00000020u
+#define DT_CALCRECT 0x00000400u
+#define DT_NOPREFIX 0x00000800u
+#define DT_END_ELLIPSIS 0x00008000u
+
+class CDuiString {
+public:
+    CDuiString() = default;
+    CDuiString(const wchar_t* text) : text_(text ? text : L"") {}  // NOLINT: implicit like LPCTSTR
+    CDuiString(std::wstring text) : text_(std::move(text)) {}      // NOLINT
+    const wchar_t* GetData() const { return text_.c_str(); }
+    operator const wchar_t*() const { return text_.c_str(); }  // NOLINT
+    int GetLength() const { return static_cast<int>(text_.size()); }
+    bool IsEmpty() const { return text_.empty(); }
+    const std::wstring& str() const { return text_; }
+    bool operator==(const CDuiString& other) const { return text_ == other.text_; }
+    bool operator!=(const CDuiString& other) const { return text_ != other.text_; }
+    // The decimal number the text starts with (after leading blanks, with an optional sign);
+    // NOT_A_NUMBER (if given) is set when the text holds no number at all, and 0 is returned.
+    int ToInt(bool* notANumber = nullptr) const;
+
+private:
+    std::wstring text_;
+};
+
+namespace Utils {
+// "#AARRGGBB", "#RRGGBB" (opaque), "0xAARRGGBB" or a decimal number; 0 for anything else.
+DWORD GetColorFromString(const wchar_t* text);
+// The part after the last '\' or '/'.
+CDuiString GetFileNameFromPath(const wchar_t* path);
+}  // namespace Utils
+
+// Texts and reading direction of the user's language.
+class UICulture {
+public:
+    static UICulture* GetInstance();
+    // The text of string id ID; the id itself when the table has no text for it.
+    CDuiString GetString(const wchar_t* id) const;
+    // The text of ID with each "{N}" replaced by argument N (counted from 0); RESERVED is 0.
+    CDuiString GetMultiVarStr(const wchar_t* id, const std::vector<CDuiString>& args,
+                              int reserved) const;
+    // 0 left to right, 1 right to left.
+    int getDirection() const;
+};
+
+// DPI scaling of design pixels.
+class CResourceManager {
+public:
+    static CResourceManager* GetInstance();
+    // Percent: 100, 125, 150 or 200.
+    int GetScale() const;
+    int Scale(int designPixels) const;
+};
+
+// A notification from a control to the window's notifiers.
+struct TNotifyUI {
+    CDuiString sType;  // "click", "mouseenter", "mouseleave", "buttondown", "windowinit", ...
+    CDuiString sVirtualWnd;
+    CControlUI* pSender = nullptr;
+    DWORD dwTimestamp = 0;
+    POINT ptMouse{0, 0};
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+};
+
+class INotifyUI {
+public:
+    virtual ~INotifyUI() = default;
+    virtual void Notify(TNotifyUI& msg) = 0;
+};
+
+class IMessageFilterUI {
+public:
+    virtual ~IMessageFilterUI() = default;
+    virtual LRESULT MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) = 0;
+};
+
+class UIPainter {
+public:
+    // Draws the image file IMAGE (a PNG under the resource folder) scaled into RC.
+    static bool DrawImage(HDC hDC, CPaintManagerUI* manager, const RECT& rc, const RECT& rcPaint,
+                          const CDuiString& image);
+};
+
+class CRenderEngine {
+public:
+    // Draws TEXT into RC with FONT (an index of the skin's fonts, -1 the default) and STYLE
+    // (DT_ flags). With DT_CALCRECT nothing is drawn and RC gets the size the text needs.
+    static void DrawText(HDC hDC, CPaintManagerUI* manager, RECT& rc, const CDuiString& text,
+                         DWORD color, int font, UINT style);
+};
+
+}  // namespace DuiLib

@@ -1,0 +1,675 @@
+// The control base, containers, layouts and the simple controls of the toolkit stand-in.
+#include "UIControl.h"
+#include "UIManager.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <string>
+
+namespace DuiLib {
+namespace {
+
+int Scaled(int designPixels) { return CResourceManager::GetInstance()->Scale(designPixels); }
+
+bool IsTrue(const wchar_t* value) { return std::wcscmp(value, L"true") == 0; }
+
+// "l,t,r,b" in design pixels.
+RECT ParseRect(const wchar_t* value) {
+    long v[4] = {0, 0, 0, 0};
+    const wchar_t* p = value;
+    for (int i = 0; i < 4 && p && *p; ++i) {
+        wchar_t* end = nullptr;
+        v[i] = std::wcstol(p, &end, 10);
+        p = (end && *end == L',') ? end + 1 : end;
+    }
+    return RECT{Scaled(v[0]), Scaled(v[1]), Scaled(v[2]), Scaled(v[3])};
+}
+
+bool Same(const wchar_t* a, const wchar_t* b) { return a && b && std::wcscmp(a, b) == 0; }
+
+}  // namespace
+
+CControlUI::CControlUI() = default;
+
+CControlUI::~CControlUI() {
+    if (m_pManager) {
+        m_pManager->ForgetControl(this);
+    }
+}
+
+void* CControlUI::GetInterface(const wchar_t* name) {
+    return Same(name, L"Control") ? this : nullptr;
+}
+
+void CControlUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init) {
+    if (m_pManager && m_pManager != manager) {
+        m_pManager->ForgetControl(this);
+    }
+    m_pManager = manager;
+    m_pParent = parent;
+    if (init && manager) {
+        manager->NameControl(this);
+    }
+}
+
+void CControlUI::SetName(const wchar_t* name) {
+    if (m_pManager) {
+        m_pManager->ForgetControl(this);
+    }
+    m_sName = name;
+    if (m_pManager) {
+        m_pManager->NameControl(this);
+    }
+}
+
+void CControlUI::SetText(const wchar_t* text) {
+    if (m_sText == CDuiString(text)) {
+        return;
+    }
+    m_sText = text;
+    Invalidate();
+}
+
+void CControlUI::SetTextColor(DWORD color) {
+    m_dwTextColor = color;
+    Invalidate();
+}
+
+void CControlUI::SetBkColor(DWORD color) {
+    m_dwBkColor = color;
+    Invalidate();
+}
+
+void CControlUI::SetBkImage(const wchar_t* image) {
+    m_sBkImage = image;
+    Invalidate();
+}
+
+void CControlUI::SetBorderColor(DWORD color) {
+    m_dwBorderColor = color;
+    Invalidate();
+}
+
+void CControlUI::SetBorderSize(int size) {
+    m_nBorderSize = size;
+    Invalidate();
+}
+
+void CControlUI::SetFont(int font) {
+    m_iFont = font;
+    Invalidate();
+}
+
+void CControlUI::SetTextStyle(UINT style) {
+    m_uTextStyle = style;
+    Invalidate();
+}
+
+void CControlUI::SetTextPadding(RECT padding) {
+    m_rcTextPadding = padding;
+    Invalidate();
+}
+
+void CControlUI::SetPos(RECT rc, bool needInvalidate) {
+    m_rcItem = rc;
+    if (needInvalidate) {
+        Invalidate();
+    }
+}
+
+void CControlUI::SetPadding(RECT padding) {
+    m_rcPadding = padding;
+    NeedParentUpdate();
+}
+
+void CControlUI::SetFixedWidth(int designPixels) { SetFixedWidthEx(Scaled(designPixels)); }
+void CControlUI::SetFixedHeight(int designPixels) { SetFixedHeightEx(Scaled(designPixels)); }
+
+void CControlUI::SetFixedWidthEx(int pixels) {
+    m_cxyFixed.cx = std::max(0, pixels);
+    NeedParentUpdate();
+}
+
+void CControlUI::SetFixedHeightEx(int pixels) {
+    m_cxyFixed.cy = std::max(0, pixels);
+    NeedParentUpdate();
+}
+
+void CControlUI::SetVisible(bool visible) {
+    if (m_bVisible == visible) {
+        return;
+    }
+    m_bVisible = visible;
+    NeedParentUpdate();
+}
+
+void CControlUI::SetEnabled(bool enabled) {
+    m_bEnabled = enabled;
+    Invalidate();
+}
+
+void CControlUI::Invalidate() {
+    if (m_pManager) {
+        m_pManager->Invalidate();
+    }
+}
+
+void CControlUI::NeedUpdate() {
+    if (m_pManager) {
+        m_pManager->NeedUpdate();
+    }
+}
+
+void CControlUI::NeedParentUpdate() { NeedUpdate(); }
+
+void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    const std::wstring key(name);
+    if (key == L"name") {
+        SetName(value);
+    } else if (key == L"text") {
+        // A string id stands for its text in the user's language.
+        SetText(std::wcsncmp(value, L"IDS_", 4) == 0 ? UICulture::GetInstance()->GetString(value)
+                                                     : CDuiString(value));
+    } else if (key == L"tooltip") {
+        SetToolTip(value);
+    } else if (key == L"width") {
+        SetFixedWidth(static_cast<int>(std::wcstol(value, nullptr, 10)));
+    } else if (key == L"height") {
+        SetFixedHeight(static_cast<int>(std::wcstol(value, nullptr, 10)));
+    } else if (key == L"padding") {
+        SetPadding(ParseRect(value));
+    } else if (key == L"textpadding") {
+        SetTextPadding(ParseRect(value));
+    } else if (key == L"bkcolor") {
+        SetBkColor(Utils::GetColorFromString(value));
+    } else if (key == L"textcolor") {
+        SetTextColor(Utils::GetColorFromString(value));
+    } else if (key == L"disabledtextcolor") {
+        m_dwDisabledTextColor = Utils::GetColorFromString(value);
+    } else if (key == L"bordercolor") {
+        SetBorderColor(Utils::GetColorFromString(value));
+    } else if (key == L"bordersize") {
+        SetBorderSize(Scaled(static_cast<int>(std::wcstol(value, nullptr, 10))));
+    } else if (key == L"bkimage") {
+        SetBkImage(value);
+    } else if (key == L"font") {
+        SetFont(static_cast<int>(std::wcstol(value, nullptr, 10)));
+    } else if (key == L"align") {
+        m_uTextStyle &= ~(DT_CENTER | DT_RIGHT);
+        m_uTextStyle |= Same(value, L"center") ? DT_CENTER : Same(value, L"right") ? DT_RIGHT : 0;
+    } else if (key == L"valign") {
+        m_uTextStyle &= ~(DT_VCENTER | DT_BOTTOM);
+        m_uTextStyle |= Same(value, L"vcenter") ? DT_VCENTER : Same(value, L"bottom") ? DT_BOTTOM : 0;
+    } else if (key == L"endellipsis") {
+        m_uTextStyle = IsTrue(value) ? (m_uTextStyle | DT_END_ELLIPSIS) : (m_uTextStyle & ~DT_END_ELLIPSIS);
+    } else if (key == L"multiline") {
+        m_uTextStyle = IsTrue(value) ? ((m_uTextStyle & ~DT_SINGLELINE) | DT_WORDBREAK)
+                                     : ((m_uTextStyle | DT_SINGLELINE) & ~DT_WORDBREAK);
+    } else if (key == L"visible") {
+        SetVisible(IsTrue(value));
+    } else if (key == L"enabled") {
+        SetEnabled(IsTrue(value));
+    } else if (key == L"mouse") {
+        SetMouseEnabled(IsTrue(value));
+    } else if (key == L"float") {
+        SetFloat(IsTrue(value));
+    } else if (key == L"pos") {
+        SetFloatPos(ParseRect(value));
+    } else if (key == L"userdata") {
+        SetUserData(value);
+    }
+}
+
+CControlUI* CControlUI::FindControlAt(POINT pt) {
+    if (!m_bVisible || pt.x < m_rcItem.left || pt.x >= m_rcItem.right || pt.y < m_rcItem.top ||
+        pt.y >= m_rcItem.bottom) {
+        return nullptr;
+    }
+    return this;
+}
+
+void CControlUI::ForEach(const std::function<void(CControlUI*)>& visit) { visit(this); }
+
+void CControlUI::DoPaint(HDC hDC, const RECT& rcPaint) {
+    if (m_rcItem.right <= rcPaint.left || m_rcItem.left >= rcPaint.right ||
+        m_rcItem.bottom <= rcPaint.top || m_rcItem.top >= rcPaint.bottom) {
+        return;
+    }
+    PaintBkColor(hDC);
+    PaintBkImage(hDC);
+    PaintStatusImage(hDC);
+    PaintText(hDC);
+    PaintBorder(hDC);
+}
+
+void CControlUI::PaintStatusImage(HDC) {}
+
+SIZE CControlUI::EstimateSize(SIZE) { return m_cxyFixed; }
+
+// Containers.
+
+CContainerUI::~CContainerUI() { RemoveAll(); }
+
+void* CContainerUI::GetInterface(const wchar_t* name) {
+    return Same(name, L"Container") ? this : CControlUI::GetInterface(name);
+}
+
+bool CContainerUI::Add(CControlUI* control) { return AddAt(control, GetCount()); }
+
+bool CContainerUI::AddAt(CControlUI* control, int index) {
+    if (!control || index < 0 || index > GetCount()) {
+        return false;
+    }
+    m_items.insert(m_items.begin() + index, control);
+    control->SetManager(m_pManager, this, true);
+    NeedUpdate();
+    return true;
+}
+
+bool CContainerUI::Remove(CControlUI* control, bool doNotDestroy) {
+    return RemoveAt(GetItemIndex(control), doNotDestroy);
+}
+
+bool CContainerUI::RemoveAt(int index, bool doNotDestroy) {
+    if (index < 0 || index >= GetCount()) {
+        return false;
+    }
+    CControlUI* control = m_items[static_cast<size_t>(index)];
+    m_items.erase(m_items.begin() + index);
+    if (doNotDestroy) {
+        control->ForEach([](CControlUI* c) {
+            if (c->GetManager()) {
+                c->GetManager()->ForgetControl(c);
+            }
+        });
+        control->SetManager(nullptr, nullptr, false);
+    } else {
+        delete control;
+    }
+    NeedUpdate();
+    return true;
+}
+
+void CContainerUI::RemoveAll() {
+    while (!m_items.empty()) {
+        CControlUI* control = m_items.back();
+        m_items.pop_back();
+        delete control;
+    }
+    NeedUpdate();
+}
+
+CControlUI* CContainerUI::GetItemAt(int index) const {
+    return index >= 0 && index < GetCount() ? m_items[static_cast<size_t>(index)] : nullptr;
+}
+
+int CContainerUI::GetItemIndex(CControlUI* control) const {
+    auto found = std::find(m_items.begin(), m_items.end(), control);
+    return found == m_items.end() ? -1 : static_cast<int>(found - m_items.begin());
+}
+
+void CContainerUI::SetInset(RECT inset) {
+    m_rcInset = inset;
+    NeedUpdate();
+}
+
+void CContainerUI::SetChildPadding(int designPixels) {
+    m_iChildPadding = Scaled(designPixels);
+    NeedUpdate();
+}
+
+void CContainerUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init) {
+    for (CControlUI* item : m_items) {
+        item->SetManager(manager, this, init);
+    }
+    CControlUI::SetManager(manager, parent, init);
+}
+
+void CContainerUI::SetPos(RECT rc, bool needInvalidate) {
+    CControlUI::SetPos(rc, needInvalidate);
+    RECT inner{rc.left + m_rcInset.left, rc.top + m_rcInset.top, rc.right - m_rcInset.right,
+               rc.bottom - m_rcInset.bottom};
+    LayoutChildren(inner);
+    for (CControlUI* item : m_items) {
+        if (item->IsVisible() && item->IsFloat()) {
+            PlaceFloat(item);
+        }
+    }
+}
+
+void CContainerUI::PlaceFloat(CControlUI* child) {
+    RECT f = child->GetFloatPos();
+    RECT rc{m_rcItem.left + f.left, m_rcItem.top + f.top, m_rcItem.left + f.right,
+            m_rcItem.top + f.bottom};
+    if (child->GetFixedWidth() > 0) {
+        rc.right = rc.left + child->GetFixedWidth();
+    }
+    if (child->GetFixedHeight() > 0) {
+        rc.bottom = rc.top + child->GetFixedHeight();
+    }
+    child->SetPos(rc, false);
+}
+
+void CContainerUI::LayoutChildren(RECT rc) {
+    for (CControlUI* item : m_items) {
+        if (!item->IsVisible() || item->IsFloat()) {
+            continue;
+        }
+        RECT p = item->GetPadding();
+        RECT child{rc.left + p.left, rc.top + p.top, rc.right - p.right, rc.bottom - p.bottom};
+        if (item->GetFixedWidth() > 0) {
+            child.right = child.left + item->GetFixedWidth();
+        }
+        if (item->GetFixedHeight() > 0) {
+            child.bottom = child.top + item->GetFixedHeight();
+        }
+        item->SetPos(child, false);
+    }
+}
+
+void CContainerUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    if (Same(name, L"inset")) {
+        SetInset(ParseRect(value));
+    } else if (Same(name, L"childpadding")) {
+        SetChildPadding(static_cast<int>(std::wcstol(value, nullptr, 10)));
+    } else {
+        CControlUI::SetAttribute(name, value);
+    }
+}
+
+CControlUI* CContainerUI::FindControlAt(POINT pt) {
+    if (!CControlUI::FindControlAt(pt)) {
+        return nullptr;
+    }
+    for (auto it = m_items.rbegin(); it != m_items.rend(); ++it) {
+        if (CControlUI* hit = (*it)->FindControlAt(pt)) {
+            if (hit->IsMouseEnabled()) {
+                return hit;
+            }
+        }
+    }
+    return IsMouseEnabled() ? this : nullptr;
+}
+
+void CContainerUI::ForEach(const std::function<void(CControlUI*)>& visit) {
+    visit(this);
+    for (CControlUI* item : m_items) {
+        item->ForEach(visit);
+    }
+}
+
+void CContainerUI::DoPaint(HDC hDC, const RECT& rcPaint) {
+    CControlUI::DoPaint(hDC, rcPaint);
+    RECT clip{std::max(rcPaint.left, m_rcItem.left), std::max(rcPaint.top, m_rcItem.top),
+              std::min(rcPaint.right, m_rcItem.right), std::min(rcPaint.bottom, m_rcItem.bottom)};
+    if (clip.left >= clip.right || clip.top >= clip.bottom) {
+        return;
+    }
+    for (CControlUI* item : m_items) {
+        if (item->IsVisible()) {
+            item->DoPaint(hDC, item->IsFloat() ? rcPaint : clip);
+        }
+    }
+}
+
+// Layouts: fixed sizes first, then the rest shared by the controls without one.
+
+namespace {
+
+template <bool Vertical>
+void LayoutLine(const std::vector<CControlUI*>& items, RECT rc, int childPadding) {
+    auto fixedOf = [](CControlUI* c) { return Vertical ? c->GetFixedHeight() : c->GetFixedWidth(); };
+    auto along = [](RECT p) { return Vertical ? p.top + p.bottom : p.left + p.right; };
+    const int space = Vertical ? rc.bottom - rc.top : rc.right - rc.left;
+    int used = 0;
+    int stretch = 0;
+    int shown = 0;
+    for (CControlUI* c : items) {
+        if (!c->IsVisible() || c->IsFloat()) {
+            continue;
+        }
+        ++shown;
+        used += along(c->GetPadding());
+        if (fixedOf(c) > 0) {
+            used += fixedOf(c);
+        } else {
+            ++stretch;
+        }
+    }
+    used += shown > 1 ? (shown - 1) * childPadding : 0;
+    const int share = stretch > 0 ? std::max(0, space - used) / stretch : 0;
+    int at = Vertical ? rc.top : rc.left;
+    for (CControlUI* c : items) {
+        if (!c->IsVisible() || c->IsFloat()) {
+            continue;
+        }
+        RECT p = c->GetPadding();
+        int size = fixedOf(c) > 0 ? fixedOf(c) : share;
+        RECT child;
+        if (Vertical) {
+            at += p.top;
+            child = RECT{rc.left + p.left, at, rc.right - p.right, at + size};
+            if (c->GetFixedWidth() > 0) {
+                child.right = child.left + c->GetFixedWidth();
+            }
+            at += size + p.bottom + childPadding;
+        } else {
+            at += p.left;
+            child = RECT{at, rc.top + p.top, at + size, rc.bottom - p.bottom};
+            if (c->GetFixedHeight() > 0) {
+                // Rows of fixed height sit in the middle of the line.
+                child.top = rc.top + p.top + (rc.bottom - rc.top - p.top - p.bottom - c->GetFixedHeight()) / 2;
+                child.bottom = child.top + c->GetFixedHeight();
+            }
+            at += size + p.right + childPadding;
+        }
+        c->SetPos(child, false);
+    }
+}
+
+}  // namespace
+
+void* CVerticalLayoutUI::GetInterface(const wchar_t* name) {
+    return Same(name, L"VerticalLayout") ? this : CContainerUI::GetInterface(name);
+}
+
+void CVerticalLayoutUI::LayoutChildren(RECT rc) { LayoutLine<true>(m_items, rc, m_iChildPadding); }
+
+void* CHorizontalLayoutUI::GetInterface(const wchar_t* name) {
+    return Same(name, L"HorizontalLayout") ? this : CContainerUI::GetInterface(name);
+}
+
+void CHorizontalLayoutUI::LayoutChildren(RECT rc) {
+    LayoutLine<false>(m_items, rc, m_iChildPadding);
+}
+
+// Tab layout.
+
+void* CTabLayoutUI::GetInterface(const wchar_t* name) {
+    return Same(name, L"TabLayout") ? this : CContainerUI::GetInterface(name);
+}
+
+bool CTabLayoutUI::Add(CControlUI* control) { return AddAt(control, GetCount()); }
+
+bool CTabLayoutUI::AddAt(CControlUI* control, int index) {
+    if (!CContainerUI::AddAt(control, index)) {
+        return false;
+    }
+    control->SetVisible(GetItemIndex(control) == m_iCurSel);
+    return true;
+}
+
+bool CTabLayoutUI::SelectItem(int index) {
+    if (index < 0 || index >= GetCount()) {
+        return false;
+    }
+    m_iCurSel = index;
+    for (int i = 0; i < GetCount(); ++i) {
+        GetItemAt(i)->SetVisible(i == index);
+    }
+    NeedUpdate();
+    return true;
+}
+
+bool CTabLayoutUI::SelectItem(CControlUI* control) { return SelectItem(GetItemIndex(control)); }
+
+void CTabLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    if (Same(name, L"selectedid")) {
+        m_iCurSel = static_cast<int>(std::wcstol(value, nullptr, 10));
+        SelectItem(m_iCurSel);
+    } else {
+        CContainerUI::SetAttribute(name, value);
+    }
+}
+
+// Labels, texts, buttons.
+
+void* CLabelUI::GetInterface(const wchar_t* name) {
+    return Same(name, L"Label") ? this : CControlUI::GetInterface(name);
+}
+
+SIZE CLabelUI::EstimateSize(SIZE available) {
+    if (m_cxyFixed.cx > 0 && m_cxyFixed.cy > 0) {
+        return m_cxyFixed;
+    }
+    RECT rc{0, 0, m_cxyFixed.cx > 0 ? m_cxyFixed.cx : available.cx, 9999};
+    CRenderEngine::DrawText(nullptr, m_pManager, rc, m_sText, 0, m_iFont, m_uTextStyle | DT_CALCRECT);
+    return SIZE{m_cxyFixed.cx > 0 ? m_cxyFixed.cx : rc.right - rc.left,
+                m_cxyFixed.cy > 0 ? m_cxyFixed.cy : rc.bottom - rc.top};
+}
+
+CTextUI::CTextUI() { m_uTextStyle = DT_WORDBREAK; }
+
+void* CTextUI::GetInterface(const wchar_t* name) {
+    return Same(name, L"Text") ? this : CLabelUI::GetInterface(name);
+}
+
+void* CButtonUI::GetInterface(const wchar_t* name) {
+    return Same(name, L"Button") ? this : CLabelUI::GetInterface(name);
+}
+
+bool CButtonUI::Activate() {
+    if (!IsVisible() || !IsEnabled() || !m_pManager) {
+        return false;
+    }
+    m_pManager->SendNotify(this, L"click");
+    return true;
+}
+
+void CButtonUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    if (Same(name, L"normalimage")) {
+        m_sNormalImage = value;
+    } else if (Same(name, L"hotimage")) {
+        m_sHotImage = value;
+    } else if (Same(name, L"disabledimage")) {
+        m_sDisabledImage = value;
+    } else if (Same(name, L"hottextcolor")) {
+        m_dwHotTextColor = Utils::GetColorFromString(value);
+    } else {
+        CLabelUI::SetAttribute(name, value);
+    }
+}
+
+void CButtonUI::PaintStatusImage(HDC hDC) {
+    const CDuiString& image = !IsEnabled() && !m_sDisabledImage.IsEmpty() ? m_sDisabledImage
+                              : m_bHot && !m_sHotImage.IsEmpty()          ? m_sHotImage
+                                                                          : m_sNormalImage;
+    if (!image.IsEmpty()) {
+        UIPainter::DrawImage(hDC, m_pManager, m_rcItem, m_rcItem, image);
+    }
+}
+
+// Scroll bar and list.
+
+void CScrollBarUI::SetScrollRange(int range) {
+    m_nRange = std::max(0, range);
+    m_nScrollPos = std::min(m_nScrollPos, m_nRange);
+    Invalidate();
+}
+
+void CScrollBarUI::SetScrollPos(int pos) {
+    m_nScrollPos = std::max(0, std::min(pos, m_nRange));
+    Invalidate();
+}
+
+void* CListContainerElementUI::GetInterface(const wchar_t* name) {
+    return Same(name, L"ListContainerElement") ? this : CContainerUI::GetInterface(name);
+}
+
+CListUI::CListUI() : m_pVerticalScrollBar(new CScrollBarUI) {
+    m_pVerticalScrollBar->SetVisible(false);
+    m_pVerticalScrollBar->SetScrollRange(0);
+}
+
+CListUI::~CListUI() { RemoveAll(); }
+
+void* CListUI::GetInterface(const wchar_t* name) {
+    return Same(name, L"List") ? this : CVerticalLayoutUI::GetInterface(name);
+}
+
+void CListUI::EnableScrollBar(bool enableVertical, bool /*enableHorizontal*/) {
+    m_bVerticalEnabled = enableVertical;
+    NeedUpdate();
+}
+
+CScrollBarUI* CListUI::GetVerticalScrollBar() const {
+    return m_bVerticalEnabled ? m_pVerticalScrollBar.get() : nullptr;
+}
+
+void CListUI::SetScrollPos(SIZE pos) {
+    m_pVerticalScrollBar->SetScrollPos(pos.cy);
+    NeedUpdate();
+}
+
+void CListUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init) {
+    CVerticalLayoutUI::SetManager(manager, parent, init);
+    m_pVerticalScrollBar->SetManager(manager, this, false);
+}
+
+void CListUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    if (Same(name, L"vscrollbar")) {
+        EnableScrollBar(IsTrue(value), false);
+    } else {
+        CVerticalLayoutUI::SetAttribute(name, value);
+    }
+}
+
+void CListUI::LayoutChildren(RECT rc) {
+    // Rows keep their own height and stack from the top; what does not fit scrolls.
+    int total = 0;
+    int shown = 0;
+    for (CControlUI* c : m_items) {
+        if (c->IsVisible() && !c->IsFloat()) {
+            RECT p = c->GetPadding();
+            total += p.top + p.bottom + c->EstimateSize(SIZE{rc.right - rc.left, 0}).cy;
+            ++shown;
+        }
+    }
+    total += shown > 1 ? (shown - 1) * m_iChildPadding : 0;
+    const int range = std::max(0, total - (rc.bottom - rc.top));
+    CScrollBarUI* bar = m_pVerticalScrollBar.get();
+    bar->SetScrollRange(range);
+    bar->SetVisible(m_bVerticalEnabled && range > 0);
+    int barWidth = bar->IsVisible() ? CResourceManager::GetInstance()->Scale(6) : 0;
+    bar->SetPos(RECT{rc.right - barWidth, rc.top, rc.right, rc.bottom}, false);
+    int at = rc.top - bar->GetScrollPos();
+    for (CControlUI* c : m_items) {
+        if (!c->IsVisible() || c->IsFloat()) {
+            continue;
+        }
+        RECT p = c->GetPadding();
+        int height = c->EstimateSize(SIZE{rc.right - rc.left, 0}).cy;
+        at += p.top;
+        c->SetPos(RECT{rc.left + p.left, at, rc.right - barWidth - p.right, at + height}, false);
+        at += height + p.bottom + m_iChildPadding;
+    }
+}
+
+void CListUI::DoPaint(HDC hDC, const RECT& rcPaint) {
+    CVerticalLayoutUI::DoPaint(hDC, rcPaint);
+    if (m_pVerticalScrollBar->IsVisible()) {
+        m_pVerticalScrollBar->DoPaint(hDC, rcPaint);
+    }
+}
+
+}  // namespace DuiLib

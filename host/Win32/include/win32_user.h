@@ -1,0 +1,176 @@
+// The user32 and shell subset: windows behind HWND with their messages, timers, placement and
+// z-order on a virtual desktop (screen, work area, monitors, cursor) that tests set.
+#pragma once
+
+#include "win32_gdi_types.h"
+
+typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef struct HMENU__* HMENU;
+typedef struct HCURSOR__* HCURSOR;
+typedef struct HBRUSH__* HBRUSH;
+typedef uint16_t ATOM;
+
+// Messages.
+#define WM_CREATE 0x0001u
+#define WM_DESTROY 0x0002u
+#define WM_MOVE 0x0003u
+#define WM_SIZE 0x0005u
+#define WM_ACTIVATE 0x0006u
+#define WM_PAINT 0x000Fu
+#define WM_CLOSE 0x0010u
+#define WM_SHOWWINDOW 0x0018u
+#define WM_SETICON 0x0080u
+#define WM_NCCREATE 0x0081u
+#define WM_NCDESTROY 0x0082u
+#define WM_NCHITTEST 0x0084u
+#define WM_SYSCOMMAND 0x0112u
+#define WM_TIMER 0x0113u
+#define WM_MOUSEMOVE 0x0200u
+#define WM_LBUTTONDOWN 0x0201u
+#define WM_LBUTTONUP 0x0202u
+#define WM_LBUTTONDBLCLK 0x0203u
+#define WM_EXITSIZEMOVE 0x0232u
+#define WM_USER 0x0400u
+
+// System commands (WM_SYSCOMMAND), hit-test results (WM_NCHITTEST), icon sizes (WM_SETICON).
+#define SC_MINIMIZE 0xF020u
+#define SC_MAXIMIZE 0xF030u
+#define SC_CLOSE 0xF060u
+#define SC_RESTORE 0xF120u
+#define HTCLIENT 1
+#define HTCAPTION 2
+#define ICON_SMALL 0
+#define ICON_BIG 1
+
+// Window styles.
+#define WS_POPUP 0x80000000u
+#define WS_VISIBLE 0x10000000u
+#define WS_CLIPSIBLINGS 0x04000000u
+#define WS_CLIPCHILDREN 0x02000000u
+#define WS_BORDER 0x00800000u
+#define WS_SYSMENU 0x00080000u
+#define WS_EX_TOPMOST 0x00000008u
+#define WS_EX_TOOLWINDOW 0x00000080u
+#define CW_USEDEFAULT (static_cast<int>(0x80000000u))
+
+// ShowWindow commands.
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_SHOWNOACTIVATE 4
+#define SW_SHOW 5
+#define SW_MINIMIZE 6
+#define SW_SHOWNA 8
+#define SW_RESTORE 9
+
+// SetWindowPos.
+#define HWND_TOP (reinterpret_cast<HWND>(0))
+#define HWND_BOTTOM (reinterpret_cast<HWND>(1))
+#define HWND_TOPMOST (reinterpret_cast<HWND>(-1))
+#define HWND_NOTOPMOST (reinterpret_cast<HWND>(-2))
+#define SWP_NOSIZE 0x0001u
+#define SWP_NOMOVE 0x0002u
+#define SWP_NOZORDER 0x0004u
+#define SWP_NOACTIVATE 0x0010u
+#define SWP_SHOWWINDOW 0x0040u
+#define SWP_HIDEWINDOW 0x0080u
+
+// Window data.
+#define GWL_STYLE (-16)
+#define GWL_EXSTYLE (-20)
+#define GWLP_USERDATA (-21)
+
+// Monitors and metrics.
+#define MONITOR_DEFAULTTONULL 0u
+#define MONITOR_DEFAULTTOPRIMARY 1u
+#define MONITOR_DEFAULTTONEAREST 2u
+#define MONITORINFOF_PRIMARY 1u
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+#define SPI_GETWORKAREA 0x0030u
+#define CSIDL_APPDATA 0x001A
+#define SHGFP_TYPE_CURRENT 0
+
+#define MAKEINTRESOURCEW(id) (reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(id))))
+#define LOWORD(l) (static_cast<WORD>(static_cast<ULONG_PTR>(l) & 0xFFFF))
+#define HIWORD(l) (static_cast<WORD>((static_cast<ULONG_PTR>(l) >> 16) & 0xFFFF))
+#define MAKELPARAM(lo, hi) (static_cast<LPARAM>((static_cast<DWORD>(static_cast<WORD>(lo))) | (static_cast<DWORD>(static_cast<WORD>(hi)) << 16)))
+
+typedef struct tagWNDCLASSEXW {
+    UINT cbSize;
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HBRUSH hbrBackground;
+    LPCWSTR lpszMenuName;
+    LPCWSTR lpszClassName;
+    HICON hIconSm;
+} WNDCLASSEXW;
+
+typedef struct tagCREATESTRUCTW {
+    LPVOID lpCreateParams;
+    HINSTANCE hInstance;
+    HMENU hMenu;
+    HWND hwndParent;
+    int cy;
+    int cx;
+    int y;
+    int x;
+    LONG style;
+    LPCWSTR lpszName;
+    LPCWSTR lpszClass;
+    DWORD dwExStyle;
+} CREATESTRUCTW, *LPCREATESTRUCTW;
+
+typedef struct tagMONITORINFO {
+    DWORD cbSize;
+    RECT rcMonitor;
+    RECT rcWork;
+    DWORD dwFlags;
+} MONITORINFO, *LPMONITORINFO;
+
+ATOM RegisterClassExW(const WNDCLASSEXW* windowClass);
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
+                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID param);
+BOOL DestroyWindow(HWND hwnd);
+LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Queues the message on the UI thread's loop; it is delivered only if the window still exists.
+BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+BOOL IsWindow(HWND hwnd);
+BOOL IsWindowVisible(HWND hwnd);
+BOOL ShowWindow(HWND hwnd, int command);
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
+BOOL GetWindowRect(HWND hwnd, LPRECT rect);
+BOOL GetClientRect(HWND hwnd, LPRECT rect);
+BOOL ScreenToClient(HWND hwnd, LPPOINT point);
+BOOL ClientToScreen(HWND hwnd, LPPOINT point);
+int GetClassNameW(HWND hwnd, LPWSTR name, int size);
+LONG_PTR GetWindowLongPtrW(HWND hwnd, int index);
+LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value);
+HWND GetParent(HWND hwnd);
+BOOL SetForegroundWindow(HWND hwnd);
+HWND GetForegroundWindow();
+HWND WindowFromPoint(POINT point);
+BOOL GetCursorPos(LPPOINT point);
+BOOL SetCursorPos(int x, int y);
+// The icon of resource NAME (MAKEINTRESOURCEW of its id) of MODULE.
+HICON LoadIconW(HINSTANCE module, LPCWSTR name);
+
+// Window timers: WM_TIMER with the id every ELAPSE milliseconds of the clock, until KillTimer.
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, void* timerProc);
+UINT_PTR SetCoalescableTimer(HWND hwnd, UINT_PTR id, UINT elapse, void* timerProc,
+                             ULONG tolerance);
+BOOL KillTimer(HWND hwnd, UINT_PTR id);
+
+HMONITOR MonitorFromWindow(HWND hwnd, DWORD flags);
+HMONITOR MonitorFromPoint(POINT point, DWORD flags);
+BOOL GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info);
+int GetSystemMetrics(int index);
+BOOL SystemParametersInfoW(UINT action, UINT param, LPVOID out, UINT winIni);
+HRESULT SHGetFolderPathW(HWND hwnd, int folder, HANDLE token, DWORD flags, LPWSTR path);
