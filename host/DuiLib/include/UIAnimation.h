@@ -15,7 +15,7 @@ class Variant {
 public:
     enum class Type { None, Int, UInt, Double };
     Variant() = default;
-    Variant(int v) : type_(Type::Int), d_(v) {}           // NOLINT
+    Variant(int v) : type_(Type::Int), d_(v) {}            // NOLINT
     Variant(unsigned int v) : type_(Type::UInt), d_(v) {}  // NOLINT
     Variant(double v) : type_(Type::Double), d_(v) {}      // NOLINT
     Type GetType() const { return type_; }

@@ -19,9 +19,9 @@ public:
     HWND GetHWND() const { return m_hWnd; }
     operator HWND() const { return m_hWnd; }  // NOLINT
 
-    HWND Create(HWND parent, const wchar_t* name, DWORD style, DWORD exStyle,
-                int x = CW_USEDEFAULT, int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT,
-                int cy = CW_USEDEFAULT, HMENU menu = nullptr);
+    HWND Create(HWND parent, const wchar_t* name, DWORD style, DWORD exStyle, int x = CW_USEDEFAULT,
+                int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT, int cy = CW_USEDEFAULT,
+                HMENU menu = nullptr);
     HWND CreateDuiWindow(HWND parent, const wchar_t* name, DWORD style = 0, DWORD exStyle = 0);
     void ShowWindow(bool show = true, bool takeFocus = true);
     // Posts WM_CLOSE with RESULT: OnClose, then the window is destroyed, then OnFinalMessage.
@@ -57,25 +57,27 @@ struct DUI_MSGMAP {
     const DUI_MSGMAP_ENTRY* entries;  // ends with a null type
 };
 
-#define DUI_DECLARE_MESSAGE_MAP()                                  \
-private:                                                           \
-    static const DuiLib::DUI_MSGMAP_ENTRY messageEntries_[];       \
-                                                                   \
-protected:                                                         \
-    static const DuiLib::DUI_MSGMAP messageMap_;                   \
-    const DuiLib::DUI_MSGMAP* GetMessageMap() const override;      \
-                                                                   \
+#define DUI_DECLARE_MESSAGE_MAP()                             \
+private:                                                      \
+    static const DuiLib::DUI_MSGMAP_ENTRY messageEntries_[];  \
+                                                              \
+protected:                                                    \
+    static const DuiLib::DUI_MSGMAP messageMap_;              \
+    const DuiLib::DUI_MSGMAP* GetMessageMap() const override; \
+                                                              \
 private:
-#define DUI_BEGIN_MESSAGE_MAP(theClass, baseClass)                                             \
-    const DuiLib::DUI_MSGMAP* theClass::GetMessageMap() const { return &theClass::messageMap_; } \
-    const DuiLib::DUI_MSGMAP theClass::messageMap_ = {&baseClass::messageMap_,                 \
-                                                      &theClass::messageEntries_[0]};          \
+#define DUI_BEGIN_MESSAGE_MAP(theClass, baseClass)                                    \
+    const DuiLib::DUI_MSGMAP* theClass::GetMessageMap() const {                       \
+        return &theClass::messageMap_;                                                \
+    }                                                                                 \
+    const DuiLib::DUI_MSGMAP theClass::messageMap_ = {&baseClass::messageMap_,        \
+                                                      &theClass::messageEntries_[0]}; \
     const DuiLib::DUI_MSGMAP_ENTRY theClass::messageEntries_[] = {
 #define DUI_ON_MSGTYPE(type, handler) {type, L"", static_cast<DuiLib::DUI_PMSG>(&handler)},
 #define DUI_ON_MSGTYPE_CTRNAME(type, name, handler) \
     {type, name, static_cast<DuiLib::DUI_PMSG>(&handler)},
 #define DUI_ON_CLICK_CTRNAME(name, handler) DUI_ON_MSGTYPE_CTRNAME(L"click", name, handler)
-#define DUI_END_MESSAGE_MAP() \
+#define DUI_END_MESSAGE_MAP()     \
     { nullptr, nullptr, nullptr } \
     }                             \
     ;

@@ -9,14 +9,14 @@ namespace DuiLib {
 Variant Variant::Interpolate(const Variant& start, const Variant& end, double t) {
     const double value = start.d_ + (end.d_ - start.d_) * t;
     switch (start.type_) {
-    case Type::Int:
-        return Variant(static_cast<int>(std::trunc(value)));
-    case Type::UInt:
-        return Variant(static_cast<unsigned int>(std::trunc(value)));
-    case Type::Double:
-        return Variant(value);
-    default:
-        return Variant();
+        case Type::Int:
+            return Variant(static_cast<int>(std::trunc(value)));
+        case Type::UInt:
+            return Variant(static_cast<unsigned int>(std::trunc(value)));
+        case Type::Double:
+            return Variant(value);
+        default:
+            return Variant();
     }
 }
 
@@ -67,9 +67,8 @@ void VariantAnimation::Step() {
     double t = duration_ > 0 ? static_cast<double>(elapsed) / duration_ : 1.0;
     const bool loopEnded = t >= 1.0;
     t = loopEnded ? 1.0 : t;
-    const double eased = curve_ == kInOutQuad
-                             ? (t < 0.5 ? 2 * t * t : 1 - std::pow(-2 * t + 2, 2) / 2)
-                             : t;
+    const double eased =
+        curve_ == kInOutQuad ? (t < 0.5 ? 2 * t * t : 1 - std::pow(-2 * t + 2, 2) / 2) : t;
     std::weak_ptr<bool> alive = alive_;
     if (callback_ && start_.IsValid()) {
         callback_->OnAnimationValue(this, Variant::Interpolate(start_, end_, eased));

@@ -90,8 +90,12 @@ void ClearCultureStrings() {
     CultureTable().clear();
 }
 
-void SetDirection(int value) { direction = value; }
-void SetScale(int percent) { scalePercent = percent; }
+void SetDirection(int value) {
+    direction = value;
+}
+void SetScale(int percent) {
+    scalePercent = percent;
+}
 
 }  // namespace duistandin
 
@@ -188,14 +192,18 @@ CDuiString UICulture::GetMultiVarStr(const wchar_t* id, const std::vector<CDuiSt
     return text;
 }
 
-int UICulture::getDirection() const { return direction; }
+int UICulture::getDirection() const {
+    return direction;
+}
 
 CResourceManager* CResourceManager::GetInstance() {
     static CResourceManager manager;
     return &manager;
 }
 
-int CResourceManager::GetScale() const { return scalePercent; }
+int CResourceManager::GetScale() const {
+    return scalePercent;
+}
 
 int CResourceManager::Scale(int designPixels) const {
     return static_cast<int>(static_cast<long long>(designPixels) * scalePercent / 100);

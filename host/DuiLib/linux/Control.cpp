@@ -9,9 +9,13 @@
 namespace DuiLib {
 namespace {
 
-int Scaled(int designPixels) { return CResourceManager::GetInstance()->Scale(designPixels); }
+int Scaled(int designPixels) {
+    return CResourceManager::GetInstance()->Scale(designPixels);
+}
 
-bool IsTrue(const wchar_t* value) { return std::wcscmp(value, L"true") == 0; }
+bool IsTrue(const wchar_t* value) {
+    return std::wcscmp(value, L"true") == 0;
+}
 
 // "l,t,r,b" in design pixels.
 RECT ParseRect(const wchar_t* value) {
@@ -25,7 +29,9 @@ RECT ParseRect(const wchar_t* value) {
     return RECT{Scaled(v[0]), Scaled(v[1]), Scaled(v[2]), Scaled(v[3])};
 }
 
-bool Same(const wchar_t* a, const wchar_t* b) { return a && b && std::wcscmp(a, b) == 0; }
+bool Same(const wchar_t* a, const wchar_t* b) {
+    return a && b && std::wcscmp(a, b) == 0;
+}
 
 }  // namespace
 
@@ -122,8 +128,12 @@ void CControlUI::SetPadding(RECT padding) {
     NeedParentUpdate();
 }
 
-void CControlUI::SetFixedWidth(int designPixels) { SetFixedWidthEx(Scaled(designPixels)); }
-void CControlUI::SetFixedHeight(int designPixels) { SetFixedHeightEx(Scaled(designPixels)); }
+void CControlUI::SetFixedWidth(int designPixels) {
+    SetFixedWidthEx(Scaled(designPixels));
+}
+void CControlUI::SetFixedHeight(int designPixels) {
+    SetFixedHeightEx(Scaled(designPixels));
+}
 
 void CControlUI::SetFixedWidthEx(int pixels) {
     m_cxyFixed.cx = std::max(0, pixels);
@@ -160,7 +170,9 @@ void CControlUI::NeedUpdate() {
     }
 }
 
-void CControlUI::NeedParentUpdate() { NeedUpdate(); }
+void CControlUI::NeedParentUpdate() {
+    NeedUpdate();
+}
 
 void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     const std::wstring key(name);
@@ -199,9 +211,12 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
         m_uTextStyle |= Same(value, L"center") ? DT_CENTER : Same(value, L"right") ? DT_RIGHT : 0;
     } else if (key == L"valign") {
         m_uTextStyle &= ~(DT_VCENTER | DT_BOTTOM);
-        m_uTextStyle |= Same(value, L"vcenter") ? DT_VCENTER : Same(value, L"bottom") ? DT_BOTTOM : 0;
+        m_uTextStyle |= Same(value, L"vcenter")  ? DT_VCENTER
+                        : Same(value, L"bottom") ? DT_BOTTOM
+                                                 : 0;
     } else if (key == L"endellipsis") {
-        m_uTextStyle = IsTrue(value) ? (m_uTextStyle | DT_END_ELLIPSIS) : (m_uTextStyle & ~DT_END_ELLIPSIS);
+        m_uTextStyle =
+            IsTrue(value) ? (m_uTextStyle | DT_END_ELLIPSIS) : (m_uTextStyle & ~DT_END_ELLIPSIS);
     } else if (key == L"multiline") {
         m_uTextStyle = IsTrue(value) ? ((m_uTextStyle & ~DT_SINGLELINE) | DT_WORDBREAK)
                                      : ((m_uTextStyle | DT_SINGLELINE) & ~DT_WORDBREAK);
@@ -228,7 +243,9 @@ CControlUI* CControlUI::FindControlAt(POINT pt) {
     return this;
 }
 
-void CControlUI::ForEach(const std::function<void(CControlUI*)>& visit) { visit(this); }
+void CControlUI::ForEach(const std::function<void(CControlUI*)>& visit) {
+    visit(this);
+}
 
 void CControlUI::DoPaint(HDC hDC, const RECT& rcPaint) {
     if (m_rcItem.right <= rcPaint.left || m_rcItem.left >= rcPaint.right ||
@@ -244,17 +261,23 @@ void CControlUI::DoPaint(HDC hDC, const RECT& rcPaint) {
 
 void CControlUI::PaintStatusImage(HDC) {}
 
-SIZE CControlUI::EstimateSize(SIZE) { return m_cxyFixed; }
+SIZE CControlUI::EstimateSize(SIZE) {
+    return m_cxyFixed;
+}
 
 // Containers.
 
-CContainerUI::~CContainerUI() { RemoveAll(); }
+CContainerUI::~CContainerUI() {
+    RemoveAll();
+}
 
 void* CContainerUI::GetInterface(const wchar_t* name) {
     return Same(name, L"Container") ? this : CControlUI::GetInterface(name);
 }
 
-bool CContainerUI::Add(CControlUI* control) { return AddAt(control, GetCount()); }
+bool CContainerUI::Add(CControlUI* control) {
+    return AddAt(control, GetCount());
+}
 
 bool CContainerUI::AddAt(CControlUI* control, int index) {
     if (!control || index < 0 || index > GetCount()) {
@@ -418,7 +441,9 @@ namespace {
 
 template <bool Vertical>
 void LayoutLine(const std::vector<CControlUI*>& items, RECT rc, int childPadding) {
-    auto fixedOf = [](CControlUI* c) { return Vertical ? c->GetFixedHeight() : c->GetFixedWidth(); };
+    auto fixedOf = [](CControlUI* c) {
+        return Vertical ? c->GetFixedHeight() : c->GetFixedWidth();
+    };
     auto along = [](RECT p) { return Vertical ? p.top + p.bottom : p.left + p.right; };
     const int space = Vertical ? rc.bottom - rc.top : rc.right - rc.left;
     int used = 0;
@@ -458,7 +483,8 @@ void LayoutLine(const std::vector<CControlUI*>& items, RECT rc, int childPadding
             child = RECT{at, rc.top + p.top, at + size, rc.bottom - p.bottom};
             if (c->GetFixedHeight() > 0) {
                 // Rows of fixed height sit in the middle of the line.
-                child.top = rc.top + p.top + (rc.bottom - rc.top - p.top - p.bottom - c->GetFixedHeight()) / 2;
+                child.top = rc.top + p.top +
+                            (rc.bottom - rc.top - p.top - p.bottom - c->GetFixedHeight()) / 2;
                 child.bottom = child.top + c->GetFixedHeight();
             }
             at += size + p.right + childPadding;
@@ -473,7 +499,9 @@ void* CVerticalLayoutUI::GetInterface(const wchar_t* name) {
     return Same(name, L"VerticalLayout") ? this : CContainerUI::GetInterface(name);
 }
 
-void CVerticalLayoutUI::LayoutChildren(RECT rc) { LayoutLine<true>(m_items, rc, m_iChildPadding); }
+void CVerticalLayoutUI::LayoutChildren(RECT rc) {
+    LayoutLine<true>(m_items, rc, m_iChildPadding);
+}
 
 void* CHorizontalLayoutUI::GetInterface(const wchar_t* name) {
     return Same(name, L"HorizontalLayout") ? this : CContainerUI::GetInterface(name);
@@ -489,7 +517,9 @@ void* CTabLayoutUI::GetInterface(const wchar_t* name) {
     return Same(name, L"TabLayout") ? this : CContainerUI::GetInterface(name);
 }
 
-bool CTabLayoutUI::Add(CControlUI* control) { return AddAt(control, GetCount()); }
+bool CTabLayoutUI::Add(CControlUI* control) {
+    return AddAt(control, GetCount());
+}
 
 bool CTabLayoutUI::AddAt(CControlUI* control, int index) {
     if (!CContainerUI::AddAt(control, index)) {
@@ -511,7 +541,9 @@ bool CTabLayoutUI::SelectItem(int index) {
     return true;
 }
 
-bool CTabLayoutUI::SelectItem(CControlUI* control) { return SelectItem(GetItemIndex(control)); }
+bool CTabLayoutUI::SelectItem(CControlUI* control) {
+    return SelectItem(GetItemIndex(control));
+}
 
 void CTabLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     if (Same(name, L"selectedid")) {
@@ -533,12 +565,15 @@ SIZE CLabelUI::EstimateSize(SIZE available) {
         return m_cxyFixed;
     }
     RECT rc{0, 0, m_cxyFixed.cx > 0 ? m_cxyFixed.cx : available.cx, 9999};
-    CRenderEngine::DrawText(nullptr, m_pManager, rc, m_sText, 0, m_iFont, m_uTextStyle | DT_CALCRECT);
+    CRenderEngine::DrawText(nullptr, m_pManager, rc, m_sText, 0, m_iFont,
+                            m_uTextStyle | DT_CALCRECT);
     return SIZE{m_cxyFixed.cx > 0 ? m_cxyFixed.cx : rc.right - rc.left,
                 m_cxyFixed.cy > 0 ? m_cxyFixed.cy : rc.bottom - rc.top};
 }
 
-CTextUI::CTextUI() { m_uTextStyle = DT_WORDBREAK; }
+CTextUI::CTextUI() {
+    m_uTextStyle = DT_WORDBREAK;
+}
 
 void* CTextUI::GetInterface(const wchar_t* name) {
     return Same(name, L"Text") ? this : CLabelUI::GetInterface(name);
@@ -601,7 +636,9 @@ CListUI::CListUI() : m_pVerticalScrollBar(new CScrollBarUI) {
     m_pVerticalScrollBar->SetScrollRange(0);
 }
 
-CListUI::~CListUI() { RemoveAll(); }
+CListUI::~CListUI() {
+    RemoveAll();
+}
 
 void* CListUI::GetInterface(const wchar_t* name) {
     return Same(name, L"List") ? this : CVerticalLayoutUI::GetInterface(name);

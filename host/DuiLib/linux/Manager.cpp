@@ -43,7 +43,6 @@ std::string JsonRectOf(const RECT& rc) {
     return out.str();
 }
 
-
 CPaintManagerUI::CPaintManagerUI() : m_alive(std::make_shared<bool>(true)) {}
 
 CPaintManagerUI::~CPaintManagerUI() {
@@ -60,7 +59,9 @@ void CPaintManagerUI::SetResourcePath(const wchar_t* path) {
     ResourcePath() = path ? path : L"";
 }
 
-CDuiString CPaintManagerUI::GetResourcePath() { return ResourcePath(); }
+CDuiString CPaintManagerUI::GetResourcePath() {
+    return ResourcePath();
+}
 
 std::string CPaintManagerUI::ResolveResource(const CDuiString& path) {
     std::wstring relative = path.str();
@@ -81,7 +82,9 @@ std::string CPaintManagerUI::ResolveResource(const CDuiString& path) {
     return duistandin::ToUtf8(folder + relative);
 }
 
-void CPaintManagerUI::Init(HWND hWnd) { m_hWnd = hWnd; }
+void CPaintManagerUI::Init(HWND hWnd) {
+    m_hWnd = hWnd;
+}
 
 bool CPaintManagerUI::AttachDialog(CControlUI* root) {
     if (!root) {
@@ -154,7 +157,9 @@ void CPaintManagerUI::SetUserValue(const wchar_t* key, const wchar_t* value) {
     }
 }
 
-void CPaintManagerUI::AddFont(int id, const TFontInfo& font) { m_fonts[id] = font; }
+void CPaintManagerUI::AddFont(int id, const TFontInfo& font) {
+    m_fonts[id] = font;
+}
 
 TFontInfo CPaintManagerUI::GetFontInfo(int id) const {
     auto found = m_fonts.find(id);
@@ -266,53 +271,54 @@ bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam,
 }
 
 bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM /*wParam*/, LPARAM lParam, LRESULT& lRes) {
-    const POINT pt{static_cast<short>(lParam & 0xFFFF), static_cast<short>((lParam >> 16) & 0xFFFF)};
+    const POINT pt{static_cast<short>(lParam & 0xFFFF),
+                   static_cast<short>((lParam >> 16) & 0xFFFF)};
     switch (uMsg) {
-    case WM_PAINT:
-        Paint();
-        lRes = 0;
-        return true;
-    case WM_SIZE:
-        NeedUpdate();
-        return false;
-    case WM_MOUSEMOVE: {
-        CControlUI* hover = FindControl(pt);
-        if (hover != m_pHover) {
-            CControlUI* left = m_pHover;
-            m_pHover = hover;
-            if (left) {
-                if (auto* button = static_cast<CButtonUI*>(left->GetInterface(L"Button"))) {
-                    button->SetHot(false);
+        case WM_PAINT:
+            Paint();
+            lRes = 0;
+            return true;
+        case WM_SIZE:
+            NeedUpdate();
+            return false;
+        case WM_MOUSEMOVE: {
+            CControlUI* hover = FindControl(pt);
+            if (hover != m_pHover) {
+                CControlUI* left = m_pHover;
+                m_pHover = hover;
+                if (left) {
+                    if (auto* button = static_cast<CButtonUI*>(left->GetInterface(L"Button"))) {
+                        button->SetHot(false);
+                    }
+                    SendNotify(left, L"mouseleave");
                 }
-                SendNotify(left, L"mouseleave");
-            }
-            if (hover && m_pHover == hover) {
-                if (auto* button = static_cast<CButtonUI*>(hover->GetInterface(L"Button"))) {
-                    button->SetHot(true);
+                if (hover && m_pHover == hover) {
+                    if (auto* button = static_cast<CButtonUI*>(hover->GetInterface(L"Button"))) {
+                        button->SetHot(true);
+                    }
+                    SendNotify(hover, L"mouseenter");
                 }
-                SendNotify(hover, L"mouseenter");
             }
+            return false;
         }
-        return false;
-    }
-    case WM_LBUTTONDOWN:
-        m_pPushed = FindControl(pt);
-        if (m_pPushed && m_pPushed->IsEnabled()) {
-            SendNotify(m_pPushed, L"buttondown");
-        }
-        return false;
-    case WM_LBUTTONUP: {
-        CControlUI* pushed = m_pPushed;
-        m_pPushed = nullptr;
-        if (pushed && pushed == FindControl(pt)) {
-            if (auto* button = static_cast<CButtonUI*>(pushed->GetInterface(L"Button"))) {
-                button->Activate();
+        case WM_LBUTTONDOWN:
+            m_pPushed = FindControl(pt);
+            if (m_pPushed && m_pPushed->IsEnabled()) {
+                SendNotify(m_pPushed, L"buttondown");
             }
+            return false;
+        case WM_LBUTTONUP: {
+            CControlUI* pushed = m_pPushed;
+            m_pPushed = nullptr;
+            if (pushed && pushed == FindControl(pt)) {
+                if (auto* button = static_cast<CButtonUI*>(pushed->GetInterface(L"Button"))) {
+                    button->Activate();
+                }
+            }
+            return false;
         }
-        return false;
-    }
-    default:
-        return false;
+        default:
+            return false;
     }
 }
 
@@ -432,16 +438,26 @@ private:
     }
 
     CControlUI* New(const std::string& name) {
-        if (name == "Control") return new CControlUI;
-        if (name == "Container") return new CContainerUI;
-        if (name == "VerticalLayout") return new CVerticalLayoutUI;
-        if (name == "HorizontalLayout") return new CHorizontalLayoutUI;
-        if (name == "TabLayout") return new CTabLayoutUI;
-        if (name == "Label") return new CLabelUI;
-        if (name == "Text") return new CTextUI;
-        if (name == "Button") return new CButtonUI;
-        if (name == "List") return new CListUI;
-        if (name == "ListContainerElement") return new CListContainerElementUI;
+        if (name == "Control")
+            return new CControlUI;
+        if (name == "Container")
+            return new CContainerUI;
+        if (name == "VerticalLayout")
+            return new CVerticalLayoutUI;
+        if (name == "HorizontalLayout")
+            return new CHorizontalLayoutUI;
+        if (name == "TabLayout")
+            return new CTabLayoutUI;
+        if (name == "Label")
+            return new CLabelUI;
+        if (name == "Text")
+            return new CTextUI;
+        if (name == "Button")
+            return new CButtonUI;
+        if (name == "List")
+            return new CListUI;
+        if (name == "ListContainerElement")
+            return new CListContainerElementUI;
         return callback_ ? callback_->CreateControl(duistandin::FromUtf8(name).c_str()) : nullptr;
     }
 
@@ -587,9 +603,9 @@ std::string DescribeJson(DuiLib::CPaintManagerUI* manager) {
     }
     out << "{\"class\":" << DuiLib::JsonStringOf(className)
         << ",\"visible\":" << (hwnd && IsWindowVisible(hwnd) ? "true" : "false")
-        << ",\"rect\":" << DuiLib::JsonRectOf(rc) << ",\"taskbar\":{\"state\":"
-        << manager->GetTaskbarState() << ",\"progress\":" << manager->GetTaskbarProgress()
-        << "},\"controls\":[";
+        << ",\"rect\":" << DuiLib::JsonRectOf(rc)
+        << ",\"taskbar\":{\"state\":" << manager->GetTaskbarState()
+        << ",\"progress\":" << manager->GetTaskbarProgress() << "},\"controls\":[";
     if (manager->GetRoot()) {
         DescribeControls(manager->GetRoot(), out);
     }
@@ -598,8 +614,8 @@ std::string DescribeJson(DuiLib::CPaintManagerUI* manager) {
 }
 
 bool Click(DuiLib::CControlUI* control) {
-    auto* button = control ? static_cast<DuiLib::CButtonUI*>(control->GetInterface(L"Button"))
-                           : nullptr;
+    auto* button =
+        control ? static_cast<DuiLib::CButtonUI*>(control->GetInterface(L"Button")) : nullptr;
     if (!button || !control->GetManager()) {
         return false;
     }

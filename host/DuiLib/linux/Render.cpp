@@ -62,7 +62,8 @@ cairo_surface_t* LoadImage(const CDuiString& image) {
     size_t quote = path.find(L"file='");
     if (quote != std::wstring::npos) {
         size_t end = path.find(L'\'', quote + 6);
-        path = path.substr(quote + 6, end == std::wstring::npos ? std::wstring::npos : end - quote - 6);
+        path = path.substr(quote + 6,
+                           end == std::wstring::npos ? std::wstring::npos : end - quote - 6);
     }
     std::string file = CPaintManagerUI::ResolveResource(path);
     auto& cache = ImageCache();
@@ -142,7 +143,8 @@ bool UIPainter::DrawImage(HDC hDC, CPaintManagerUI* /*manager*/, const RECT& rc,
     cairo_rectangle(cr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
     cairo_clip(cr);
     cairo_translate(cr, rc.left, rc.top);
-    cairo_scale(cr, static_cast<double>(rc.right - rc.left) / cairo_image_surface_get_width(picture),
+    cairo_scale(cr,
+                static_cast<double>(rc.right - rc.left) / cairo_image_surface_get_width(picture),
                 static_cast<double>(rc.bottom - rc.top) / cairo_image_surface_get_height(picture));
     cairo_set_source_surface(cr, picture, 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_BILINEAR);

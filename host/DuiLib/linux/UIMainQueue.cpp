@@ -207,14 +207,14 @@ namespace {
 // The UI loop is also the message loop of the UI thread's windows: posted messages and window
 // timers run on it.
 const bool uiLoopInstalled = [] {
-    win32standin::SetUiLoop(win32standin::UiLoop{
-        [](std::function<void()> task) {
-            DuiLib::UIMainQueue::getInstance()->dispatch(std::move(task));
-        },
-        [](uint64_t dueMs, std::function<void()> task) {
-            return duistandin::ScheduleAt(dueMs, std::move(task));
-        },
-        [](uint64_t id) { duistandin::CancelScheduled(id); }});
+    win32standin::SetUiLoop(
+        win32standin::UiLoop{[](std::function<void()> task) {
+                                 DuiLib::UIMainQueue::getInstance()->dispatch(std::move(task));
+                             },
+                             [](uint64_t dueMs, std::function<void()> task) {
+                                 return duistandin::ScheduleAt(dueMs, std::move(task));
+                             },
+                             [](uint64_t id) { duistandin::CancelScheduled(id); }});
     return true;
 }();
 

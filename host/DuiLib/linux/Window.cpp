@@ -9,8 +9,8 @@ namespace DuiLib {
 
 // CWindowWnd
 
-HWND CWindowWnd::Create(HWND parent, const wchar_t* name, DWORD style, DWORD exStyle, int x,
-                        int y, int cx, int cy, HMENU menu) {
+HWND CWindowWnd::Create(HWND parent, const wchar_t* name, DWORD style, DWORD exStyle, int x, int y,
+                        int cx, int cy, HMENU menu) {
     WNDCLASSEXW cls{};
     cls.cbSize = sizeof cls;
     cls.lpfnWndProc = &CWindowWnd::WndProc;
@@ -18,8 +18,8 @@ HWND CWindowWnd::Create(HWND parent, const wchar_t* name, DWORD style, DWORD exS
     if (!RegisterClassExW(&cls)) {
         return nullptr;
     }
-    return ::CreateWindowExW(exStyle, GetWindowClassName(), name, style, x, y, cx, cy, parent,
-                             menu, nullptr, this);
+    return ::CreateWindowExW(exStyle, GetWindowClassName(), name, style, x, y, cx, cy, parent, menu,
+                             nullptr, this);
 }
 
 HWND CWindowWnd::CreateDuiWindow(HWND parent, const wchar_t* name, DWORD style, DWORD exStyle) {
@@ -94,7 +94,8 @@ LRESULT CALLBACK CWindowWnd::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM 
             return result;
         }
     }
-    return self ? self->HandleMessage(msg, wParam, lParam) : ::DefWindowProcW(hWnd, msg, wParam, lParam);
+    return self ? self->HandleMessage(msg, wParam, lParam)
+                : ::DefWindowProcW(hWnd, msg, wParam, lParam);
 }
 
 // WindowImplBase
@@ -111,8 +112,10 @@ public:
     }
     void OnAnimationValue(VariantAnimation*, const Variant& value) override {
         const double t = value.ToDouble();
-        const int w = static_cast<int>(std::lround(from_.right - from_.left + (width_ - (from_.right - from_.left)) * t));
-        const int h = static_cast<int>(std::lround(from_.bottom - from_.top + (height_ - (from_.bottom - from_.top)) * t));
+        const int w = static_cast<int>(
+            std::lround(from_.right - from_.left + (width_ - (from_.right - from_.left)) * t));
+        const int h = static_cast<int>(
+            std::lround(from_.bottom - from_.top + (height_ - (from_.bottom - from_.top)) * t));
         ::SetWindowPos(window_->GetHWND(), nullptr, from_.left, from_.bottom - h, w, h,
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -136,7 +139,9 @@ const DUI_MSGMAP_ENTRY WindowImplBase::messageEntries_[] = {
 WindowImplBase::WindowImplBase() = default;
 WindowImplBase::~WindowImplBase() = default;
 
-const DUI_MSGMAP* WindowImplBase::GetMessageMap() const { return &messageMap_; }
+const DUI_MSGMAP* WindowImplBase::GetMessageMap() const {
+    return &messageMap_;
+}
 
 void WindowImplBase::Notify(TNotifyUI& msg) {
     const CDuiString sender = msg.pSender ? msg.pSender->GetName() : CDuiString();
@@ -160,7 +165,9 @@ void WindowImplBase::OnClick(TNotifyUI& msg) {
     }
 }
 
-CControlUI* WindowImplBase::CreateControl(const wchar_t*) { return nullptr; }
+CControlUI* WindowImplBase::CreateControl(const wchar_t*) {
+    return nullptr;
+}
 
 LRESULT WindowImplBase::MessageHandler(UINT, WPARAM, LPARAM, bool& handled) {
     handled = false;
@@ -181,7 +188,9 @@ void WindowImplBase::Resize(int width, int height, int policy) {
     m_resize = std::make_unique<ResizeAnimation>(this, rc, width, height);
 }
 
-bool WindowImplBase::IsResizing() const { return m_resize && m_resize->Running(); }
+bool WindowImplBase::IsResizing() const {
+    return m_resize && m_resize->Running();
+}
 
 void WindowImplBase::EndResize() {
     // The animation is destroyed on the loop, after the callback that ended it returned.
@@ -194,13 +203,27 @@ LRESULT WindowImplBase::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     BOOL handled = TRUE;
     switch (msg) {
-    case WM_CREATE: result = OnCreate(msg, wParam, lParam, handled); break;
-    case WM_CLOSE: result = OnClose(msg, wParam, lParam, handled); break;
-    case WM_DESTROY: result = OnDestroy(msg, wParam, lParam, handled); break;
-    case WM_NCHITTEST: result = OnNcHitTest(msg, wParam, lParam, handled); break;
-    case WM_SIZE: result = OnSize(msg, wParam, lParam, handled); break;
-    case WM_SYSCOMMAND: result = OnSysCommand(msg, wParam, lParam, handled); break;
-    default: handled = FALSE; break;
+        case WM_CREATE:
+            result = OnCreate(msg, wParam, lParam, handled);
+            break;
+        case WM_CLOSE:
+            result = OnClose(msg, wParam, lParam, handled);
+            break;
+        case WM_DESTROY:
+            result = OnDestroy(msg, wParam, lParam, handled);
+            break;
+        case WM_NCHITTEST:
+            result = OnNcHitTest(msg, wParam, lParam, handled);
+            break;
+        case WM_SIZE:
+            result = OnSize(msg, wParam, lParam, handled);
+            break;
+        case WM_SYSCOMMAND:
+            result = OnSysCommand(msg, wParam, lParam, handled);
+            break;
+        default:
+            handled = FALSE;
+            break;
     }
     if (handled) {
         return result;
@@ -262,8 +285,9 @@ LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, BOOL& handled) 
     RECT client{};
     ::GetClientRect(m_hWnd, &client);
     handled = TRUE;
-    const bool inCaption = pt.x >= client.left + caption.left && pt.x < client.right - caption.right &&
-                           pt.y >= caption.top && pt.y < caption.bottom;
+    const bool inCaption = pt.x >= client.left + caption.left &&
+                           pt.x < client.right - caption.right && pt.y >= caption.top &&
+                           pt.y < caption.bottom;
     if (inCaption) {
         CControlUI* control = m_pm.FindControl(pt);
         if (!control || !control->GetInterface(L"Button")) {

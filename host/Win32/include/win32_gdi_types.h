@@ -38,6 +38,10 @@ struct _cairo;
 
 namespace win32standin {
 // The Cairo context behind a device context, and back.
-inline _cairo* CairoOf(HDC dc) { return reinterpret_cast<_cairo*>(dc); }
-inline HDC DeviceContextOf(_cairo* cr) { return reinterpret_cast<HDC>(cr); }
+inline _cairo* CairoOf(HDC dc) {
+    return reinterpret_cast<_cairo*>(dc);
+}
+inline HDC DeviceContextOf(_cairo* cr) {
+    return reinterpret_cast<HDC>(cr);
+}
 }  // namespace win32standin

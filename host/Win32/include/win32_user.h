@@ -90,10 +90,13 @@ typedef uint16_t ATOM;
 #define CSIDL_APPDATA 0x001A
 #define SHGFP_TYPE_CURRENT 0
 
-#define MAKEINTRESOURCEW(id) (reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(id))))
+#define MAKEINTRESOURCEW(id) \
+    (reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(id))))
 #define LOWORD(l) (static_cast<WORD>(static_cast<ULONG_PTR>(l) & 0xFFFF))
 #define HIWORD(l) (static_cast<WORD>((static_cast<ULONG_PTR>(l) >> 16) & 0xFFFF))
-#define MAKELPARAM(lo, hi) (static_cast<LPARAM>((static_cast<DWORD>(static_cast<WORD>(lo))) | (static_cast<DWORD>(static_cast<WORD>(hi)) << 16)))
+#define MAKELPARAM(lo, hi)                                             \
+    (static_cast<LPARAM>((static_cast<DWORD>(static_cast<WORD>(lo))) | \
+                         (static_cast<DWORD>(static_cast<WORD>(hi)) << 16)))
 
 typedef struct tagWNDCLASSEXW {
     UINT cbSize;
@@ -164,8 +167,7 @@ HICON LoadIconW(HINSTANCE module, LPCWSTR name);
 
 // Window timers: WM_TIMER with the id every ELAPSE milliseconds of the clock, until KillTimer.
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, void* timerProc);
-UINT_PTR SetCoalescableTimer(HWND hwnd, UINT_PTR id, UINT elapse, void* timerProc,
-                             ULONG tolerance);
+UINT_PTR SetCoalescableTimer(HWND hwnd, UINT_PTR id, UINT elapse, void* timerProc, ULONG tolerance);
 BOOL KillTimer(HWND hwnd, UINT_PTR id);
 
 HMONITOR MonitorFromWindow(HWND hwnd, DWORD flags);

@@ -80,7 +80,9 @@ const win32standin::Monitor& Primary() {
     return D().monitors.front();
 }
 
-HMONITOR HandleOf(size_t index) { return reinterpret_cast<HMONITOR>(index + 1); }
+HMONITOR HandleOf(size_t index) {
+    return reinterpret_cast<HMONITOR>(index + 1);
+}
 
 }  // namespace
 
@@ -95,17 +97,31 @@ Monitor MonitorWithTaskbar(RECT screen, TaskbarEdge edge, int thickness) {
     monitor.screen = screen;
     monitor.work = screen;
     switch (edge) {
-    case TaskbarEdge::Left: monitor.work.left += thickness; break;
-    case TaskbarEdge::Top: monitor.work.top += thickness; break;
-    case TaskbarEdge::Right: monitor.work.right -= thickness; break;
-    case TaskbarEdge::Bottom: monitor.work.bottom -= thickness; break;
+        case TaskbarEdge::Left:
+            monitor.work.left += thickness;
+            break;
+        case TaskbarEdge::Top:
+            monitor.work.top += thickness;
+            break;
+        case TaskbarEdge::Right:
+            monitor.work.right -= thickness;
+            break;
+        case TaskbarEdge::Bottom:
+            monitor.work.bottom -= thickness;
+            break;
     }
     return monitor;
 }
 
-void SetWorkAreaFailure(bool fail) { D().workAreaFails = fail; }
-void SetAppDataFolder(const std::wstring& folder) { D().appData = folder; }
-void SetUiLoop(UiLoop loop) { D().loop = std::move(loop); }
+void SetWorkAreaFailure(bool fail) {
+    D().workAreaFails = fail;
+}
+void SetAppDataFolder(const std::wstring& folder) {
+    D().appData = folder;
+}
+void SetUiLoop(UiLoop loop) {
+    D().loop = std::move(loop);
+}
 
 int WindowIconResource(HWND hwnd) {
     Window* w = Find(hwnd);
@@ -117,8 +133,12 @@ bool IsTopmost(HWND hwnd) {
     return w && w->topmost;
 }
 
-std::vector<HWND> WindowsInZOrder() { return D().zOrder; }
-size_t LiveWindowCount() { return D().windows.size(); }
+std::vector<HWND> WindowsInZOrder() {
+    return D().zOrder;
+}
+size_t LiveWindowCount() {
+    return D().windows.size();
+}
 
 }  // namespace win32standin
 
@@ -165,8 +185,9 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     D().windows[hwnd] = std::move(window);
     Raise(hwnd);
 
-    CREATESTRUCTW create{param, instance, menu, parent, height, width, y, x,
-                         static_cast<LONG>(style), windowName, className, exStyle};
+    CREATESTRUCTW create{
+        param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
+        windowName, className, exStyle};
     if (!SendMessageW(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create)) ||
         SendMessageW(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
         DestroyWindow(hwnd);
@@ -201,28 +222,28 @@ BOOL DestroyWindow(HWND hwnd) {
 LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Window* w = Find(hwnd);
     switch (msg) {
-    case WM_NCCREATE:
-        return TRUE;
-    case WM_CLOSE:
-        DestroyWindow(hwnd);
-        return 0;
-    case WM_SETICON:
-        if (w) {
-            w->iconResource = static_cast<int>(static_cast<uintptr_t>(lParam) & 0xFFFF);
-        }
-        return 0;
-    case WM_NCHITTEST:
-        return HTCLIENT;
-    case WM_SYSCOMMAND:
-        if (wParam == SC_CLOSE) {
-            SendMessageW(hwnd, WM_CLOSE, 0, 0);
-        } else if (wParam == SC_MINIMIZE) {
-            ShowWindow(hwnd, SW_HIDE);
-        }
-        return 0;
-    default:
-        (void)lParam;
-        return 0;
+        case WM_NCCREATE:
+            return TRUE;
+        case WM_CLOSE:
+            DestroyWindow(hwnd);
+            return 0;
+        case WM_SETICON:
+            if (w) {
+                w->iconResource = static_cast<int>(static_cast<uintptr_t>(lParam) & 0xFFFF);
+            }
+            return 0;
+        case WM_NCHITTEST:
+            return HTCLIENT;
+        case WM_SYSCOMMAND:
+            if (wParam == SC_CLOSE) {
+                SendMessageW(hwnd, WM_CLOSE, 0, 0);
+            } else if (wParam == SC_MINIMIZE) {
+                ShowWindow(hwnd, SW_HIDE);
+            }
+            return 0;
+        default:
+            (void)lParam;
+            return 0;
     }
 }
 
@@ -241,7 +262,9 @@ BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return TRUE;
 }
 
-BOOL IsWindow(HWND hwnd) { return Find(hwnd) ? TRUE : FALSE; }
+BOOL IsWindow(HWND hwnd) {
+    return Find(hwnd) ? TRUE : FALSE;
+}
 
 BOOL IsWindowVisible(HWND hwnd) {
     Window* w = Find(hwnd);
@@ -365,10 +388,14 @@ LONG_PTR GetWindowLongPtrW(HWND hwnd, int index) {
         return 0;
     }
     switch (index) {
-    case GWL_STYLE: return static_cast<LONG_PTR>(w->style);
-    case GWL_EXSTYLE: return static_cast<LONG_PTR>(w->exStyle | (w->topmost ? WS_EX_TOPMOST : 0));
-    case GWLP_USERDATA: return w->userData;
-    default: return 0;
+        case GWL_STYLE:
+            return static_cast<LONG_PTR>(w->style);
+        case GWL_EXSTYLE:
+            return static_cast<LONG_PTR>(w->exStyle | (w->topmost ? WS_EX_TOPMOST : 0));
+        case GWLP_USERDATA:
+            return w->userData;
+        default:
+            return 0;
     }
 }
 
@@ -379,10 +406,17 @@ LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value) {
     }
     LONG_PTR old = GetWindowLongPtrW(hwnd, index);
     switch (index) {
-    case GWL_STYLE: w->style = static_cast<DWORD>(value); break;
-    case GWL_EXSTYLE: w->exStyle = static_cast<DWORD>(value); break;
-    case GWLP_USERDATA: w->userData = value; break;
-    default: break;
+        case GWL_STYLE:
+            w->style = static_cast<DWORD>(value);
+            break;
+        case GWL_EXSTYLE:
+            w->exStyle = static_cast<DWORD>(value);
+            break;
+        case GWLP_USERDATA:
+            w->userData = value;
+            break;
+        default:
+            break;
     }
     return old;
 }
@@ -401,7 +435,9 @@ BOOL SetForegroundWindow(HWND hwnd) {
     return TRUE;
 }
 
-HWND GetForegroundWindow() { return D().foreground; }
+HWND GetForegroundWindow() {
+    return D().foreground;
+}
 
 HWND WindowFromPoint(POINT point) {
     for (HWND hwnd : D().zOrder) {
@@ -498,8 +534,12 @@ HMONITOR MonitorFromPoint(POINT point, DWORD flags) {
     long bestDistance = -1;
     for (size_t i = 0; i < monitors.size(); ++i) {
         const RECT& rc = monitors[i].screen;
-        long dx = point.x < rc.left ? rc.left - point.x : point.x >= rc.right ? point.x - rc.right + 1 : 0;
-        long dy = point.y < rc.top ? rc.top - point.y : point.y >= rc.bottom ? point.y - rc.bottom + 1 : 0;
+        long dx = point.x < rc.left     ? rc.left - point.x
+                  : point.x >= rc.right ? point.x - rc.right + 1
+                                        : 0;
+        long dy = point.y < rc.top       ? rc.top - point.y
+                  : point.y >= rc.bottom ? point.y - rc.bottom + 1
+                                         : 0;
         long distance = dx * dx + dy * dy;
         if (bestDistance < 0 || distance < bestDistance) {
             best = i;
@@ -512,7 +552,9 @@ HMONITOR MonitorFromPoint(POINT point, DWORD flags) {
 HMONITOR MonitorFromWindow(HWND hwnd, DWORD flags) {
     Window* w = Find(hwnd);
     if (!w) {
-        return flags == MONITOR_DEFAULTTONULL ? nullptr : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+        return flags == MONITOR_DEFAULTTONULL
+                   ? nullptr
+                   : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
     }
     POINT centre{(w->rect.left + w->rect.right) / 2, (w->rect.top + w->rect.bottom) / 2};
     return MonitorFromPoint(centre, flags);
@@ -533,9 +575,12 @@ BOOL GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info) {
 int GetSystemMetrics(int index) {
     const RECT& screen = Primary().screen;
     switch (index) {
-    case SM_CXSCREEN: return screen.right - screen.left;
-    case SM_CYSCREEN: return screen.bottom - screen.top;
-    default: return 0;
+        case SM_CXSCREEN:
+            return screen.right - screen.left;
+        case SM_CYSCREEN:
+            return screen.bottom - screen.top;
+        default:
+            return 0;
     }
 }
 

@@ -44,8 +44,7 @@ TEST_F(TimedTaskTest, AdvanceTimeRunsDueTasksInTimeOrderAtTheirDueTime) {
     duistandin::CancelScheduled(cancelled);
 
     duistandin::AdvanceTime(999);
-    EXPECT_EQ(seen, (std::vector<std::string>{"a@100", "queued@100", "b@250", "c@300",
-                                              "c2@300"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"a@100", "queued@100", "b@250", "c@300", "c2@300"}));
     EXPECT_EQ(GetTickCount64(), start + 999);
     EXPECT_EQ(duistandin::ScheduledCount(), 1u);
     duistandin::AdvanceTime(1);

@@ -1,0 +1,205 @@
+// The toolkit's controls and skins: values, layout, names, notifications, lists, pictures and
+// descriptions.
+#include <DuiLibStandIn.h>
+#include <UIlib.h>
+#include <Win32StandIn.h>
+
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using namespace DuiLib;
+
+TEST(DuiBaseTest, NumbersAndColoursFromText) {
+    struct Case {
+        const wchar_t* text;
+        int value;
+        bool notANumber;
+    } numbers[] = {{L"42", 42, false}, {L"  -7px", -7, false}, {L"", 0, true},
+                   {L"abc", 0, true},  {L"+", 0, true},        {L"99999999999", INT32_MAX, false}};
+    for (const auto& c : numbers) {
+        bool nan = false;
+        EXPECT_EQ(CDuiString(c.text).ToInt(&nan), c.value) << c.text;
+        EXPECT_EQ(nan, c.notANumber) << c.text;
+    }
+    struct Colour {
+        const wchar_t* text;
+        DWORD argb;
+    } colours[] = {{L"#FF3D7BF7", 0xFF3D7BF7},
+                   {L"#3D7BF7", 0xFF3D7BF7},
+                   {L"0x803D7BF7", 0x803D7BF7},
+                   {L"#GG0000", 0},
+                   {L"", 0},
+                   {nullptr, 0}};
+    for (const auto& c : colours) {
+        EXPECT_EQ(Utils::GetColorFromString(c.text), c.argb) << (c.text ? c.text : L"null");
+    }
+    EXPECT_EQ(Utils::GetFileNameFromPath(L"C:\\a\\b/c.txt"), CDuiString(L"c.txt"));
+}
+
+TEST(DuiBaseTest, CultureTextsScaleAndDirection) {
+    duistandin::SetCultureString(L"IDS_T_COUNT", L"{0} of {1} files, {0}");
+    EXPECT_EQ(UICulture::GetInstance()->GetMultiVarStr(L"IDS_T_COUNT", {L"2", L"5"}, 0),
+              CDuiString(L"2 of 5 files, 2"));
+    EXPECT_EQ(UICulture::GetInstance()->GetString(L"IDS_T_MISSING"), CDuiString(L"IDS_T_MISSING"));
+    duistandin::SetScale(150);
+    EXPECT_EQ(CResourceManager::GetInstance()->Scale(10), 15);
+    duistandin::SetScale(100);
+    duistandin::SetDirection(1);
+    EXPECT_EQ(UICulture::GetInstance()->getDirection(), 1);
+    duistandin::SetDirection(0);
+}
+
+const char* kSkin = R"(<Window size="200,100" caption="0,0,0,20">
+  <Font id="0" name="DejaVu Sans" size="12"/>
+  <UserValue name="maxitemcount" value="5"/>
+  <VerticalLayout name="root" bkcolor="#FFFFFFFF" inset="4,4,4,4" childpadding="2">
+    <Label name="title" text="Title" height="20" textcolor="#FF202020"/>
+    <HorizontalLayout name="row" height="30">
+      <Button name="ok" text="OK" width="50"/>
+      <Control name="fill"/>
+      <Button name="cancel" width="40" padding="2,0,0,0" enabled="false"/>
+    </HorizontalLayout>
+    <List name="list" vscrollbar="true"/>
+    <Control name="float" float="true" pos="10,10,30,30"/>
+  </VerticalLayout>
+</Window>)";
+
+class SkinTest : public ::testing::Test, public INotifyUI {
+protected:
+    void SetUp() override {
+        duistandin::SetMainThread();
+        duistandin::DiscardPending();
+        CDialogBuilder builder;
+        root = builder.CreateFromText(kSkin, nullptr, &manager);
+        ASSERT_NE(root, nullptr);
+        manager.AttachDialog(root);
+        manager.AddNotifier(this);
+        manager.Paint();
+    }
+    void TearDown() override { duistandin::DiscardPending(); }
+    void Notify(TNotifyUI& msg) override {
+        seen += msg.sType.str() + L":" + msg.pSender->GetName().str() + L" ";
+    }
+    RECT Pos(const wchar_t* name) { return manager.FindControl(name)->GetPos(); }
+    CPaintManagerUI manager;
+    CControlUI* root = nullptr;
+    std::wstring seen;
+};
+
+TEST_F(SkinTest, WindowValuesAndLayout) {
+    EXPECT_EQ(manager.GetInitSize().cx, 200);
+    EXPECT_EQ(manager.GetUserValue(L"maxitemcount").ToInt(), 5);
+    EXPECT_TRUE(manager.GetUserValue(L"absent").IsEmpty());
+    struct Expected {
+        const wchar_t* name;
+        RECT rc;
+    } expected[] = {
+        {L"title", {4, 4, 196, 24}},  {L"row", {4, 26, 196, 56}},      {L"ok", {4, 26, 54, 56}},
+        {L"fill", {54, 26, 154, 56}}, {L"cancel", {156, 26, 196, 56}}, {L"list", {4, 58, 196, 96}},
+        {L"float", {10, 10, 30, 30}},
+    };
+    for (const auto& e : expected) {
+        RECT rc = Pos(e.name);
+        EXPECT_EQ((std::vector<LONG>{rc.left, rc.top, rc.right, rc.bottom}),
+                  (std::vector<LONG>{e.rc.left, e.rc.top, e.rc.right, e.rc.bottom}))
+            << e.name;
+    }
+    // Hiding a control gives its room to the others at the next paint.
+    manager.FindControl(L"title")->SetVisible(false);
+    manager.Paint();
+    EXPECT_EQ(Pos(L"row").top, 4);
+}
+
+TEST_F(SkinTest, NamesFollowControlsInAndOut) {
+    auto* row = static_cast<CContainerUI*>(manager.FindControl(L"row"));
+    auto* extra = new CLabelUI;
+    extra->SetName(L"extra");
+    row->Add(extra);
+    EXPECT_EQ(manager.FindControl(L"extra"), extra);
+    EXPECT_EQ(manager.FindSubControlByName(row, L"cancel"), manager.FindControl(L"cancel"));
+    row->Remove(extra);
+    EXPECT_EQ(manager.FindControl(L"extra"), nullptr);
+}
+
+TEST_F(SkinTest, MouseGivesHoverPressAndClickOnlyOnEnabledButtons) {
+    LRESULT ignored = 0;
+    auto at = [](int x, int y) { return MAKELPARAM(x, y); };
+    manager.MessageHandler(WM_MOUSEMOVE, 0, at(10, 30), ignored);
+    manager.MessageHandler(WM_LBUTTONDOWN, 0, at(10, 30), ignored);
+    manager.MessageHandler(WM_LBUTTONUP, 0, at(10, 30), ignored);
+    manager.MessageHandler(WM_MOUSEMOVE, 0, at(160, 30), ignored);
+    manager.MessageHandler(WM_LBUTTONDOWN, 0, at(160, 30), ignored);
+    manager.MessageHandler(WM_LBUTTONUP, 0, at(160, 30), ignored);
+    EXPECT_EQ(seen, L"mouseenter:ok buttondown:ok click:ok mouseleave:ok mouseenter:cancel ");
+    seen.clear();
+    EXPECT_FALSE(duistandin::Click(manager.FindControl(L"cancel")));
+    EXPECT_TRUE(duistandin::Click(manager.FindControl(L"ok")));
+    EXPECT_EQ(seen, L"buttondown:cancel buttondown:ok click:ok ");
+}
+
+TEST_F(SkinTest, ListScrollsWhatDoesNotFitWhenItsBarIsEnabled) {
+    auto* list = static_cast<CListUI*>(manager.FindControl(L"list"));
+    for (int i = 0; i < 3; ++i) {
+        auto* row = new CListContainerElementUI;
+        row->SetFixedHeight(20);
+        auto* label = new CLabelUI;
+        label->SetName(L"row_label");
+        label->SetText(std::to_wstring(i).c_str());
+        row->Add(label);
+        list->Add(row);
+    }
+    manager.Paint();
+    CScrollBarUI* bar = list->GetVerticalScrollBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->IsVisible());
+    EXPECT_EQ(bar->GetScrollRange(), 3 * 20 - 38);
+    EXPECT_LT(list->GetItemAt(0)->GetPos().right, list->GetPos().right);  // room for the bar
+    list->EnableScrollBar(false, false);
+    manager.Paint();
+    EXPECT_EQ(list->GetVerticalScrollBar(), nullptr);
+    const std::string json = duistandin::DescribeJson(&manager);
+    EXPECT_NE(json.find("\"rows\":[[{\"name\":\"row_label\",\"class\":\"LabelUI\",\"text\":\"0\""),
+              std::string::npos)
+        << json;
+}
+
+TEST_F(SkinTest, PaintsOnceForManyRequestsOnTheLoop) {
+    const int before = manager.GetPaintCount();
+    manager.FindControl(L"title")->SetText(L"One");
+    manager.FindControl(L"title")->SetText(L"Two");
+    EXPECT_EQ(manager.GetPaintCount(), before);
+    duistandin::RunUntilIdle();
+    EXPECT_EQ(manager.GetPaintCount(), before + 1);
+    // The background is painted and the title's text darkens its row.
+    cairo_surface_t* surface = manager.GetSurface();
+    const auto* pixels = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    auto pixel = [&](int x, int y) {
+        return *reinterpret_cast<const uint32_t*>(pixels + y * stride + 4 * x);
+    };
+    EXPECT_EQ(pixel(100, 80), 0xFFFFFFFFu);
+    int dark = 0;
+    for (int x = 4; x < 100; ++x) {
+        dark += (pixel(x, 14) & 0xFF) < 0x80 ? 1 : 0;
+    }
+    EXPECT_GT(dark, 3);
+}
+
+TEST(DuiTextTest, MeasuringGrowsWithTheTextAndBreaksLines) {
+    CPaintManagerUI manager;
+    RECT one{0, 0, 100, 9999};
+    CRenderEngine::DrawText(nullptr, &manager, one, L"word", 0, -1, DT_CALCRECT | DT_WORDBREAK);
+    RECT many{0, 0, 100, 9999};
+    CRenderEngine::DrawText(nullptr, &manager, many, L"word word word word word word word", 0, -1,
+                            DT_CALCRECT | DT_WORDBREAK);
+    EXPECT_GT(one.right, 0);
+    EXPECT_GT(one.bottom, 8);
+    EXPECT_LE(many.right, 100);
+    EXPECT_GE(many.bottom, 2 * one.bottom);
+}
+
+}  // namespace

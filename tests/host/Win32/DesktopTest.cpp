@@ -1,0 +1,94 @@
+// The virtual desktop: monitors and work areas, z-order with topmost windows, hit testing.
+#include <Win32StandIn.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+LRESULT CALLBACK Plain(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+class DesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WNDCLASSEXW cls{};
+        cls.lpfnWndProc = &Plain;
+        cls.lpszClassName = L"Plain";
+        RegisterClassExW(&cls);
+    }
+    void TearDown() override {
+        for (HWND hwnd : win32standin::WindowsInZOrder()) {
+            DestroyWindow(hwnd);
+        }
+        win32standin::SetDesktop({});
+        win32standin::SetWorkAreaFailure(false);
+    }
+    HWND Make(int x, int y, int w, int h) {
+        HWND hwnd = CreateWindowExW(0, L"Plain", L"", WS_POPUP | WS_VISIBLE, x, y, w, h, nullptr,
+                                    nullptr, nullptr, nullptr);
+        return hwnd;
+    }
+};
+
+TEST_F(DesktopTest, WorkAreaFollowsTheTaskbarEdgeAndCanFail) {
+    struct Case {
+        win32standin::TaskbarEdge edge;
+        RECT work;
+    } cases[] = {{win32standin::TaskbarEdge::Bottom, {0, 0, 1600, 860}},
+                 {win32standin::TaskbarEdge::Top, {0, 40, 1600, 900}},
+                 {win32standin::TaskbarEdge::Left, {40, 0, 1600, 900}},
+                 {win32standin::TaskbarEdge::Right, {0, 0, 1560, 900}}};
+    for (const auto& c : cases) {
+        win32standin::SetDesktop({win32standin::MonitorWithTaskbar({0, 0, 1600, 900}, c.edge, 40)});
+        RECT work{};
+        ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+        EXPECT_EQ((std::vector<LONG>{work.left, work.top, work.right, work.bottom}),
+                  (std::vector<LONG>{c.work.left, c.work.top, c.work.right, c.work.bottom}));
+    }
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1600);
+    win32standin::SetWorkAreaFailure(true);
+    RECT work{};
+    EXPECT_FALSE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+}
+
+TEST_F(DesktopTest, MonitorsOfWindowsAndPoints) {
+    win32standin::Monitor left;
+    left.screen = left.work = RECT{0, 0, 1920, 1080};
+    win32standin::Monitor right = win32standin::MonitorWithTaskbar(
+        {1920, 0, 3840, 1080}, win32standin::TaskbarEdge::Bottom, 48);
+    right.primary = false;
+    win32standin::SetDesktop({left, right});
+    HWND onRight = Make(2000, 100, 100, 100);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(onRight, MONITOR_DEFAULTTONEAREST), &info));
+    EXPECT_EQ(info.rcWork.bottom, 1032);
+    EXPECT_EQ(info.dwFlags, 0u);
+    EXPECT_EQ(MonitorFromPoint(POINT{5000, 10}, MONITOR_DEFAULTTONULL), nullptr);
+    ASSERT_TRUE(
+        GetMonitorInfoW(MonitorFromPoint(POINT{5000, 10}, MONITOR_DEFAULTTONEAREST), &info));
+    EXPECT_EQ(info.rcMonitor.left, 1920);
+}
+
+TEST_F(DesktopTest, TopmostWindowsStayAboveAndHitTestingFollowsZOrder) {
+    HWND below = Make(0, 0, 200, 200);
+    HWND topmost = Make(50, 50, 100, 100);
+    SetWindowPos(topmost, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(below);  // raised, but not above a topmost window
+    EXPECT_EQ(WindowFromPoint(POINT{60, 60}), topmost);
+    EXPECT_EQ(WindowFromPoint(POINT{10, 10}), below);
+    ShowWindow(topmost, SW_HIDE);
+    EXPECT_EQ(WindowFromPoint(POINT{60, 60}), below);
+    POINT pt{60, 70};
+    ScreenToClient(topmost, &pt);
+    EXPECT_EQ((std::vector<LONG>{pt.x, pt.y}), (std::vector<LONG>{10, 20}));
+    EXPECT_TRUE(win32standin::IsTopmost(topmost));
+    wchar_t path[MAX_PATH];
+    win32standin::SetAppDataFolder(L"/data/roaming");
+    EXPECT_EQ(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, path), S_OK);
+    EXPECT_STREQ(path, L"/data/roaming");
+}
+
+}  // namespace
