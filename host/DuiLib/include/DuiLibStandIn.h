@@ -59,9 +59,12 @@ void DiscardPending();
 // is a line break, "\t" a tab and "\\" a backslash. A later line for the same id wins.
 // Adds the file's texts to OUT; false when it cannot be read.
 bool ReadStringTable(const std::string& path, std::map<std::wstring, std::wstring>& out);
+// The English table beside the running executable: "strings/en.strings" in its folder.
+std::string DefaultStringTablePath();
 
 // The culture's texts (UICulture::GetString) and reading direction (0 left to right, 1 right
-// to left). Loading replaces the table; SetCultureString adds one text.
+// to left). Until a table is loaded, the first use reads the default table. Loading replaces
+// the table; SetCultureString adds one text.
 bool LoadCultureStrings(const std::string& path);
 void SetCultureString(const std::wstring& id, const std::wstring& text);
 void ClearCultureStrings();

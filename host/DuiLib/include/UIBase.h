@@ -59,7 +59,8 @@ public:
     static UICulture* GetInstance();
     // The text of string id ID; the id itself when the table has no text for it.
     CDuiString GetString(const wchar_t* id) const;
-    // The text of ID with each "{N}" replaced by argument N (counted from 0); RESERVED is 0.
+    // The text of ID with its "%d", "%s" or "%u" replaced by the arguments in order, and each
+    // "{N}" by argument N (counted from 0); RESERVED is 0.
     CDuiString GetMultiVarStr(const wchar_t* id, const std::vector<CDuiString>& args,
                               int reserved) const;
     // 0 left to right, 1 right to left.

@@ -3,6 +3,9 @@
 #include "StandInText.h"
 #include "UIBase.h"
 
+#include <unistd.h>
+
+#include <climits>
 #include <cwctype>
 #include <fstream>
 #include <mutex>
@@ -10,8 +13,15 @@
 namespace {
 
 std::mutex cultureMutex;
+bool cultureChosen = false;  // a table was loaded, or the default one was looked for
+
+// With cultureMutex held.
 std::map<std::wstring, std::wstring>& CultureTable() {
     static auto* table = new std::map<std::wstring, std::wstring>;
+    if (!cultureChosen) {
+        cultureChosen = true;
+        duistandin::ReadStringTable(duistandin::DefaultStringTablePath(), *table);
+    }
     return *table;
 }
 int direction = 0;
@@ -70,12 +80,22 @@ bool ReadStringTable(const std::string& path, std::map<std::wstring, std::wstrin
     return true;
 }
 
+std::string DefaultStringTablePath() {
+    char buffer[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+    std::string path(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string()
+                                      : path.substr(0, slash) + "/strings/en.strings";
+}
+
 bool LoadCultureStrings(const std::string& path) {
     std::map<std::wstring, std::wstring> table;
     if (!ReadStringTable(path, table)) {
         return false;
     }
     std::lock_guard<std::mutex> lock(cultureMutex);
+    cultureChosen = true;
     CultureTable() = std::move(table);
     return true;
 }
@@ -87,6 +107,7 @@ void SetCultureString(const std::wstring& id, const std::wstring& text) {
 
 void ClearCultureStrings() {
     std::lock_guard<std::mutex> lock(cultureMutex);
+    cultureChosen = true;
     CultureTable().clear();
 }
 
@@ -182,6 +203,18 @@ CDuiString UICulture::GetString(const wchar_t* id) const {
 CDuiString UICulture::GetMultiVarStr(const wchar_t* id, const std::vector<CDuiString>& args,
                                      int /*reserved*/) const {
     std::wstring text = GetString(id).str();
+    // Printf-style texts take the arguments in order: "%d files".
+    size_t next = 0;
+    for (size_t at = text.find(L'%'); at != std::wstring::npos && next < args.size();
+         at = text.find(L'%', at)) {
+        wchar_t kind = at + 1 < text.size() ? text[at + 1] : L'\0';
+        if (kind == L'd' || kind == L's' || kind == L'u') {
+            text.replace(at, 2, args[next].str());
+            at += args[next++].str().size();
+        } else {
+            at += kind == L'%' ? 2 : 1;
+        }
+    }
     for (size_t n = 0; n < args.size(); ++n) {
         const std::wstring placeholder = L"{" + std::to_wstring(n) + L"}";
         for (size_t at = text.find(placeholder); at != std::wstring::npos;

@@ -2,6 +2,8 @@
 #include "UIControl.h"
 #include "UIManager.h"
 
+#include <cairo.h>
+
 #include <algorithm>
 #include <cwchar>
 #include <string>
@@ -428,11 +430,17 @@ void CContainerUI::DoPaint(HDC hDC, const RECT& rcPaint) {
     if (clip.left >= clip.right || clip.top >= clip.bottom) {
         return;
     }
+    // Children paint inside their container, as the toolkit's clip regions keep them.
+    cairo_t* cr = win32standin::CairoOf(hDC);
+    cairo_save(cr);
+    cairo_rectangle(cr, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top);
+    cairo_clip(cr);
     for (CControlUI* item : m_items) {
         if (item->IsVisible()) {
-            item->DoPaint(hDC, item->IsFloat() ? rcPaint : clip);
+            item->DoPaint(hDC, clip);
         }
     }
+    cairo_restore(cr);
 }
 
 // Layouts: fixed sizes first, then the rest shared by the controls without one.

@@ -1,9 +1,6 @@
 // The string table behind UIStringLocale.
 //
-// File form (UTF-8, optional byte order mark): one `ID = text` per line; blank lines and lines
-// starting with '#' are ignored, as are lines without '='. Spaces around the id and the text are
-// dropped; a text in double quotes keeps its spaces (the quotes are dropped). In the text "\n" is
-// a line break, "\t" a tab and "\\" a backslash. A later line for the same id wins.
+// The file form is the UI toolkit's (duistandin::ReadStringTable).
 //
 // Placeholder: "{0}" in a text is replaced by the argument of GetString(id, 1, arg), every
 // occurrence of it. A text without "{0}" is returned as it stands.
@@ -15,9 +12,8 @@
 #include "TandemUtilStandIn.h"
 #include "UIStringLocale.h"
 
-#include <unistd.h>
+#include <DuiLibStandIn.h>
 
-#include <climits>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -28,69 +24,8 @@ std::mutex mutex;
 std::map<std::wstring, std::wstring>* table = new std::map<std::wstring, std::wstring>;
 bool tableChosen = false;  // a table was loaded explicitly, or the default one was looked for
 
-std::string Trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) {
-        return std::string();
-    }
-    return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
-}
-
-std::string Unescape(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size()) {
-            char next = text[i + 1];
-            if (next == 'n' || next == 't' || next == '\\') {
-                out.push_back(next == 'n' ? '\n' : next == 't' ? '\t' : '\\');
-                ++i;
-                continue;
-            }
-        }
-        out.push_back(text[i]);
-    }
-    return out;
-}
-
 bool ReadTable(const std::string& path, std::map<std::wstring, std::wstring>& out) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return false;
-    }
-    std::string line;
-    bool first = true;
-    while (std::getline(file, line)) {
-        if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-            line.erase(0, 3);
-        }
-        first = false;
-        std::string trimmed = Trim(line);
-        size_t equals = trimmed.find('=');
-        if (trimmed.empty() || trimmed[0] == '#' || equals == std::string::npos) {
-            continue;
-        }
-        std::wstring id = DE::UTF8ToUnicode(Trim(trimmed.substr(0, equals)));
-        std::string raw = Trim(trimmed.substr(equals + 1));
-        if (raw.size() >= 2 && raw.front() == '"' && raw.back() == '"') {
-            raw = raw.substr(1, raw.size() - 2);
-        }
-        std::wstring text = DE::UTF8ToUnicode(Unescape(raw));
-        if (!id.empty()) {
-            out[id] = text;
-        }
-    }
-    return !file.bad();
-}
-
-std::string ExecutableFolder() {
-    char buffer[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-    if (length <= 0) {
-        return std::string();
-    }
-    std::string path(buffer, static_cast<size_t>(length));
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+    return duistandin::ReadStringTable(path, out);
 }
 
 // With MUTEX held: loads the table beside the executable unless one was chosen already.
@@ -99,10 +34,7 @@ void EnsureTable() {
         return;
     }
     tableChosen = true;
-    std::string folder = ExecutableFolder();
-    if (!folder.empty()) {
-        ReadTable(folder + "/strings/en.strings", *table);
-    }
+    ReadTable(duistandin::DefaultStringTablePath(), *table);
 }
 
 }  // namespace
