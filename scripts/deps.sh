@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config liblog4cplus-dev libicu-dev googletest libgtest-dev
-          libgmock-dev libbenchmark-dev libgdk-pixbuf-2.0-dev)
+          libgmock-dev libbenchmark-dev libgdk-pixbuf-2.0-dev libcairo2-dev)
 if [ "${1:-}" = "--with-clang" ]; then
     packages+=(clang libclang-rt-dev)
 fi
