@@ -103,77 +103,92 @@ SurfacePtr MakeTile(cairo_surface_t* image, WrapMode wrap) {
 // With the centre point C, the focus scales (sx, sy) and m(t) = s + t (1 - s) per axis, the
 // points of blend t form the boundary of the ellipse scaled by m(t) about C: P has blend t
 // when B = C + (P - C) / m(t) lies on the ellipse. In units of the radii, with X and Y the
-// offsets of P from C and (ox, oy) that of C from the ellipse's centre, that is h(t) = 0 for
-//     h(t) = (ox + X / mx(t))^2 + (oy + Y / my(t))^2 - 1,
-// which decreases from the focus region (t = 0) to the boundary (t = 1) and is solved by
-// Newton's method kept inside a bracket.
+// offsets of P from C and (ox, oy) that of C from the ellipse's centre, that is G(t) = 1 for
+//     G(t) = (ox + X / mx(t))^2 + (oy + Y / my(t))^2.
+// G falls from the focus region (t = 0) to the boundary (t = 1). Newton's method, kept inside
+// a bracket, solves S(t) = G(t)^(-1/2) = 1 instead: S is linear in t when the focus scales are
+// equal and C is the ellipse's centre, and close to linear otherwise.
 struct EllipseGradient {
     double ex, ey, a, b;  // ellipse centre and radii
     double cx, cy;        // centre point
     double sx, sy;        // focus scales, 0 to 1
     float centre[4];      // A, R, G, B
     float surround[4];
+    double invA, invB;  // 1 / radii
+    double ox, oy;      // (C - ellipse centre) / radii
+
+    void Prepare() {
+        invA = 1 / a;
+        invB = 1 / b;
+        ox = (cx - ex) * invA;
+        oy = (cy - ey) * invB;
+    }
 
     bool InsidePath(double px, double py) const {
-        const double u = (px - ex) / a;
-        const double v = (py - ey) / b;
+        const double u = (px - ex) * invA;
+        const double v = (py - ey) * invB;
         return u * u + v * v <= 1;
     }
 
-    // h(t) and h'(t); h is infinite where the scaled ellipse has collapsed away from P.
-    void Evaluate(double X, double Y, double t, double* h, double* slope) const {
+    // S(t) and S'(t); S is 0 where the scaled ellipse has collapsed away from P.
+    void Evaluate(double X, double Y, double t, double* value, double* slope) const {
         const double mx = sx + t * (1 - sx);
         const double my = sy + t * (1 - sy);
-        const double ox = (cx - ex) / a;
-        const double oy = (cy - ey) / b;
-        double qx = 0, dqx = 0, qy = 0, dqy = 0;
-        if (X != 0) {
-            if (mx == 0) {
-                *h = HUGE_VAL;
-                *slope = 0;
-                return;
-            }
-            qx = X / mx;
-            dqx = -qx * (1 - sx) / mx;
+        if ((X != 0 && mx == 0) || (Y != 0 && my == 0)) {
+            *value = 0;
+            *slope = 0;
+            return;
         }
-        if (Y != 0) {
-            if (my == 0) {
-                *h = HUGE_VAL;
-                *slope = 0;
-                return;
-            }
-            qy = Y / my;
-            dqy = -qy * (1 - sy) / my;
+        // One division for both reciprocals; a collapsed axis with P on it contributes 0.
+        double invMx = 0, invMy = 0;
+        if (mx != 0 && my != 0) {
+            const double inverse = 1 / (mx * my);
+            invMx = my * inverse;
+            invMy = mx * inverse;
+        } else if (mx != 0) {
+            invMx = 1 / mx;
+        } else if (my != 0) {
+            invMy = 1 / my;
         }
-        *h = (ox + qx) * (ox + qx) + (oy + qy) * (oy + qy) - 1;
-        *slope = 2 * (ox + qx) * dqx + 2 * (oy + qy) * dqy;
+        const double qx = X * invMx;
+        const double qy = Y * invMy;
+        const double dqx = -qx * (1 - sx) * invMx;
+        const double dqy = -qy * (1 - sy) * invMy;
+        const double g = (ox + qx) * (ox + qx) + (oy + qy) * (oy + qy);
+        if (g == 0) {
+            *value = HUGE_VAL;
+            *slope = 0;
+            return;
+        }
+        const double s = 1 / std::sqrt(g);
+        *value = s;
+        *slope = -s * s * s * ((ox + qx) * dqx + (oy + qy) * dqy);
     }
 
-    // The blend of a point inside the path: 0 in the focus region, 1 on the boundary.
-    double Blend(double px, double py) const {
-        const double X = (px - cx) / a;
-        const double Y = (py - cy) / b;
-        double h, slope;
-        Evaluate(X, Y, 0, &h, &slope);
-        if (h <= 0) {
+    // The blend of a point inside the path: 0 in the focus region, 1 on the boundary. Newton's
+    // method starts at GUESS, e.g. the blend of a neighbouring point, when it lies in 0 to 1.
+    double Blend(double px, double py, double guess) const {
+        const double X = (px - cx) * invA;
+        const double Y = (py - cy) * invB;
+        double value, slope;
+        Evaluate(X, Y, 0, &value, &slope);
+        if (value >= 1) {
             return 0;
         }
-        double lo = 0, hi = 1;  // h(lo) > 0 >= h(hi)
-        const double meanScale = (sx + sy) / 2;
-        double t = meanScale < 1 ? (std::sqrt(X * X + Y * Y) - meanScale) / (1 - meanScale) : 0.5;
-        t = std::min(std::max(t, 0.001), 0.999);
+        double lo = 0, hi = 1;  // S(lo) < 1 <= S(hi)
+        double t = guess > 0 && guess < 1 ? guess : 1;
         for (int i = 0; i < 40; ++i) {
-            Evaluate(X, Y, t, &h, &slope);
-            if (h > 0) {
+            Evaluate(X, Y, t, &value, &slope);
+            if (value < 1) {
                 lo = t;
             } else {
                 hi = t;
             }
-            double next = slope < 0 ? t - h / slope : (lo + hi) / 2;
-            if (!(next > lo && next < hi)) {
+            double next = slope > 0 ? t + (1 - value) / slope : (lo + hi) / 2;
+            if (!(next >= lo && next <= hi)) {
                 next = (lo + hi) / 2;
             }
-            if (std::fabs(next - t) < 1e-5 || hi - lo < 1e-5) {
+            if (std::fabs(next - t) < 1e-3) {  // the error left is far smaller
                 return next;
             }
             t = next;
@@ -181,11 +196,15 @@ struct EllipseGradient {
         return t;
     }
 
-    uint32_t PremultipliedAt(double px, double py) const {
+    // The premultiplied pixel at brush-space point P. BLEND carries the blend of the previous
+    // point in and this one's out (-1 outside the path).
+    uint32_t PremultipliedAt(double px, double py, double* blend) const {
         if (!InsidePath(px, py)) {
+            *blend = -1;
             return 0;
         }
-        const float t = static_cast<float>(Blend(px, py));
+        *blend = Blend(px, py, *blend);
+        const float t = static_cast<float>(*blend);
         float argb[4];
         for (int i = 0; i < 4; ++i) {
             argb[i] = centre[i] + t * (surround[i] - centre[i]);
@@ -277,6 +296,7 @@ struct PathGradientData : detail::BrushData {
         gradient.sy = std::min(std::max(static_cast<double>(focusY), 0.0), 1.0);
         ToFloats(centreColor, gradient.centre);
         ToFloats(surroundColor, gradient.surround);
+        gradient.Prepare();
 
         cairo_matrix_t toBrush = toDevice;
         if (cairo_matrix_invert(&toBrush) != CAIRO_STATUS_SUCCESS) {
@@ -289,9 +309,10 @@ struct PathGradientData : detail::BrushData {
             // Brush-space position of the centre of the row's first pixel, and the step.
             double px = left + 0.5, py = top + row + 0.5;
             cairo_matrix_transform_point(&toBrush, &px, &py);
+            double blend = -1;
             for (int column = 0; column < width; ++column) {
-                pixels[column] =
-                    gradient.PremultipliedAt(px + column * toBrush.xx, py + column * toBrush.yx);
+                pixels[column] = gradient.PremultipliedAt(px + column * toBrush.xx,
+                                                          py + column * toBrush.yx, &blend);
             }
         }
         cairo_surface_mark_dirty(image.get());
