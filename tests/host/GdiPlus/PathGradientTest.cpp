@@ -1,0 +1,176 @@
+// Path-gradient brushes over an ellipse: focus region, blend towards the boundary, transparency
+// outside the path.
+#include <gdiplus.h>
+
+#include "GdiPlusTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace Gdiplus;
+using gdiplustest::PixelNear;
+
+namespace {
+
+constexpr ARGB kRed = 0xFFFF0000u;
+constexpr ARGB kBlue = 0xFF0000FFu;
+
+// Opaque red at blend 0 to opaque blue at blend 1.
+ARGB RedToBlue(double t) {
+    return Color::MakeARGB(255, static_cast<BYTE>(255 * (1 - t) + 0.5), 0,
+                           static_cast<BYTE>(255 * t + 0.5));
+}
+
+// The ellipse in the box (0, 0, 40, 80): centre (20, 40), radii 20 and 40.
+TEST(GdiPlusPathGradient, BlendsFromTheFocusRegionToTheBoundary) {
+    struct Probe {
+        int x, y;
+        double blend;
+    };
+    struct Case {
+        const char* name;
+        PointF centre;
+        REAL focusX, focusY;
+        std::vector<Probe> probes;
+    } cases[] = {
+        {"point focus",
+         {20, 40},
+         0,
+         0,
+         {{20, 40, 0},
+          {30, 40, 0.5},
+          {10, 40, 0.5},
+          {20, 60, 0.5},
+          {20, 20, 0.5},
+          {26, 56, 0.5},
+          {39, 40, 0.95},
+          {20, 79, 0.975}}},
+        {"focus ellipse",
+         {20, 40},
+         0.5f,
+         0.5f,
+         {{20, 40, 0}, {25, 50, 0}, {30, 40, 0}, {35, 40, 0.5}, {20, 10, 0.5}}},
+        // The focus region is the segment x = 20, y 20 to 60. On the level t = 0.5 the ellipse
+        // is scaled by 0.5 across and 0.75 down: (20 + 10 cos, 40 + 30 sin).
+        {"focus segment",
+         {20, 40},
+         0,
+         0.5f,
+         {{20, 40, 0},
+          {20, 55, 0},
+          {20, 25, 0},
+          {30, 40, 0.5},
+          {20, 70, 0.5},
+          {26, 64, 0.5},
+          {14, 16, 0.5}}},
+        {"centre off the middle",
+         {10, 40},
+         0,
+         0,
+         {{10, 40, 0}, {5, 40, 0.5}, {25, 40, 0.5}, {34, 40, 0.8}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GraphicsPath path;
+        path.AddEllipse(0, 0, 40, 80);
+        PathGradientBrush brush(&path);
+        ASSERT_EQ(brush.GetLastStatus(), Ok);
+        brush.SetCenterPoint(c.centre);
+        brush.SetCenterColor(Color(kRed));
+        Color surround(kBlue);
+        INT count = 1;
+        ASSERT_EQ(brush.SetSurroundColors(&surround, &count), Ok);
+        brush.SetFocusScales(c.focusX, c.focusY);
+
+        Bitmap bitmap(44, 84);
+        Graphics graphics(&bitmap);
+        graphics.SetSmoothingMode(SmoothingModeAntiAlias);
+        ASSERT_EQ(graphics.FillRectangle(&brush, 0, 0, 44, 84), Ok);
+        for (const Probe& probe : c.probes) {
+            EXPECT_TRUE(PixelNear(bitmap, probe.x, probe.y, RedToBlue(probe.blend), 2));
+        }
+        // Outside the path: untouched.
+        for (Point p : {Point(1, 1), Point(39, 78), Point(42, 40), Point(20, 82)}) {
+            EXPECT_TRUE(PixelNear(bitmap, p.X, p.Y, 0));
+        }
+    }
+}
+
+// Light-band ends: half ellipses from opaque red to transparent black. The blend is of
+// non-premultiplied channels, so halfway the red is half as bright as well as half transparent.
+// The pie's straight edge runs through the centres of the middle column, which it half covers.
+TEST(GdiPlusPathGradient, HalfEllipseToTransparent) {
+    struct Case {
+        const char* name;
+        REAL start;
+        int inside;   // x of a pixel midway to the boundary on the painted side
+        int outside;  // x of the mirror pixel
+    } cases[] = {
+        {"leading end", -90, 30, 10},
+        {"trailing end", 90, 10, 30},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bitmap bitmap(140, 84);
+        Graphics graphics(&bitmap);
+        graphics.SetSmoothingMode(SmoothingModeAntiAlias);
+        graphics.TranslateTransform(100, 0);  // moves the brush along with the pie
+
+        GraphicsPath path;
+        path.AddEllipse(0, 0, 40, 80);
+        PathGradientBrush brush(&path);
+        brush.SetCenterPoint(PointF(20, 40));
+        brush.SetCenterColor(Color(kRed));
+        Color surround(0);
+        INT count = 1;
+        brush.SetSurroundColors(&surround, &count);
+        brush.SetFocusScales(0, 0.75f);
+        ASSERT_EQ(graphics.FillPie(&brush, 0.0f, 0.0f, 40.0f, 80.0f, c.start, 180.0f), Ok);
+
+        EXPECT_TRUE(PixelNear(bitmap, 100 + 20, 40, 0x80FF0000u, 1));
+        EXPECT_TRUE(PixelNear(bitmap, 100 + 20, 65, 0x80FF0000u, 1));  // in the focus segment
+        EXPECT_TRUE(PixelNear(bitmap, 100 + 20, 75, 0x40800000u, 2));  // t = 0.5 below it
+        EXPECT_TRUE(PixelNear(bitmap, 100 + c.inside, 40, 0x80800000u, 2));
+        EXPECT_TRUE(PixelNear(bitmap, 100 + c.outside, 40, 0));
+        EXPECT_TRUE(PixelNear(bitmap, c.inside, 40, 0));
+    }
+}
+
+TEST(GdiPlusPathGradient, ArgumentsAsGdiPlusChecksThem) {
+    GraphicsPath empty;
+    EXPECT_EQ(PathGradientBrush(&empty).GetLastStatus(), OutOfMemory);
+    EXPECT_EQ(PathGradientBrush(static_cast<const GraphicsPath*>(nullptr)).GetLastStatus(),
+              InvalidParameter);
+    GraphicsPath two;
+    two.AddEllipse(0, 0, 4, 4);
+    two.AddEllipse(10, 0, 4, 4);
+    EXPECT_EQ(PathGradientBrush(&two).GetLastStatus(), NotImplemented);
+
+    GraphicsPath path;
+    path.AddEllipse(0, 0, 40, 80);
+    PathGradientBrush brush(&path);
+    ASSERT_EQ(brush.GetPointCount(), 13);
+    const Color same[14] = {};
+    const Color mixed[2] = {Color(kRed), Color(kBlue)};
+    struct Case {
+        const Color* colors;
+        INT count;
+        Status expected;
+    } cases[] = {
+        {same, 0, InvalidParameter}, {same, 14, InvalidParameter}, {same, 13, Ok}, {mixed, 1, Ok},
+        {mixed, 2, NotImplemented},
+    };
+    for (const Case& c : cases) {
+        INT count = c.count;
+        EXPECT_EQ(brush.SetSurroundColors(c.colors, &count), c.expected) << c.count;
+        EXPECT_EQ(count, c.count);
+    }
+
+    PointF centre;
+    ASSERT_EQ(brush.GetCenterPoint(&centre), Ok);
+    EXPECT_EQ(centre.X, 20);
+    EXPECT_EQ(centre.Y, 40);
+}
+
+}  // namespace
