@@ -184,9 +184,11 @@ void UIBackgroundProgress::DoPaint(HDC hdc, const RECT&) {
     Graphics graphics(hdc);
     graphics.SetSmoothingMode(SmoothingModeAntiAlias);
     if (DuiLib::UICulture::GetInstance()->getDirection() == 1) {
-        // Right to left: a half turn about the control's centre mirrors it in place.
+        // Right to left: a half turn about the control's centre mirrors it in place, wherever
+        // the control sits.
         graphics.RotateTransform(180.0f);
-        graphics.TranslateTransform(static_cast<REAL>(-w), static_cast<REAL>(-(h + 2 * top)));
+        graphics.TranslateTransform(static_cast<REAL>(-(w + 2 * left)),
+                                    static_cast<REAL>(-(h + 2 * top)));
     }
     SolidBrush background(Color(Colour(L"progress_background_color")));
     graphics.FillRectangle(&background, left, top, w, rows);

@@ -38,6 +38,8 @@ public:
     const std::wstring& str() const { return text_; }
     bool operator==(const CDuiString& other) const { return text_ == other.text_; }
     bool operator!=(const CDuiString& other) const { return text_ != other.text_; }
+    bool operator==(const wchar_t* other) const { return text_ == (other ? other : L""); }
+    bool operator!=(const wchar_t* other) const { return !(*this == other); }
     // The decimal number the text starts with (after leading blanks, with an optional sign);
     // NOT_A_NUMBER (if given) is set when the text holds no number at all, and 0 is returned.
     int ToInt(bool* notANumber = nullptr) const;

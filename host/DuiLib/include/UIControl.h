@@ -30,6 +30,8 @@ public:
     // found by CPaintManagerUI::FindControl.
     virtual void SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init = true);
     CControlUI* GetParent() const { return m_pParent; }
+    // Runs once a control is attached to a paint manager under a parent (each time it is).
+    virtual void DoInit() {}
 
     CDuiString GetName() const { return m_sName; }
     void SetName(const wchar_t* name);

@@ -57,6 +57,9 @@ void CControlUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool i
     m_pParent = parent;
     if (init && manager) {
         manager->NameControl(this);
+        if (parent) {
+            DoInit();
+        }
     }
 }
 

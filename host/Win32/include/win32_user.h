@@ -146,6 +146,9 @@ LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL IsWindow(HWND hwnd);
 BOOL IsWindowVisible(HWND hwnd);
+// Minimised windows stay visible; SC_MINIMIZE and SW_MINIMIZE minimise, SC_RESTORE and
+// SW_RESTORE restore.
+BOOL IsIconic(HWND hwnd);
 BOOL ShowWindow(HWND hwnd, int command);
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);

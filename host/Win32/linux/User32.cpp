@@ -23,6 +23,7 @@ struct Window {
     RECT rect{0, 0, 0, 0};
     bool visible = false;
     bool topmost = false;
+    bool minimized = false;
     HWND parent = nullptr;
     WNDPROC proc = nullptr;
     LONG_PTR userData = 0;
@@ -237,8 +238,10 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_SYSCOMMAND:
             if (wParam == SC_CLOSE) {
                 SendMessageW(hwnd, WM_CLOSE, 0, 0);
-            } else if (wParam == SC_MINIMIZE) {
-                ShowWindow(hwnd, SW_HIDE);
+            } else if (wParam == SC_MINIMIZE && w) {
+                w->minimized = true;
+            } else if (wParam == SC_RESTORE && w) {
+                w->minimized = false;
             }
             return 0;
         default:
@@ -266,6 +269,11 @@ BOOL IsWindow(HWND hwnd) {
     return Find(hwnd) ? TRUE : FALSE;
 }
 
+BOOL IsIconic(HWND hwnd) {
+    Window* w = Find(hwnd);
+    return w && w->minimized ? TRUE : FALSE;
+}
+
 BOOL IsWindowVisible(HWND hwnd) {
     Window* w = Find(hwnd);
     return w && w->visible ? TRUE : FALSE;
@@ -277,11 +285,12 @@ BOOL ShowWindow(HWND hwnd, int command) {
         return FALSE;
     }
     const BOOL was = w->visible ? TRUE : FALSE;
-    const bool show = command != SW_HIDE && command != SW_MINIMIZE;
+    const bool show = command != SW_HIDE;
     if (show != w->visible) {
         w->visible = show;
         SendMessageW(hwnd, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
     }
+    w->minimized = command == SW_MINIMIZE || (w->minimized && command != SW_RESTORE && show);
     if (show && command != SW_SHOWNOACTIVATE && command != SW_SHOWNA) {
         D().foreground = hwnd;
     }

@@ -1,0 +1,38 @@
+// A row of the transfer dialog's queue list: one transfer waiting its turn.
+#pragma once
+
+#include <UIAnimationObjectGuard.h>
+#include <UIFileIcon.h>
+#include <UIListItemInfo.h>
+#include <UIlib.h>
+
+#include <memory>
+
+class UIQueuedItem : public DuiLib::CListContainerElementUI, public UIAnimationObjectGuard {
+public:
+    // Builds the row from its layout; sizes come from MANAGER's skin values.
+    UIQueuedItem(DuiLib::CPaintManagerUI* manager, unsigned id,
+                 const Vela::Ux::UIListItemInfo& info);
+    ~UIQueuedItem() override;
+
+    void SetVisible(bool visible = true) override;
+    void DoInit() override;
+    void DoPaint(HDC hdc, const RECT& rcPaint) override;
+
+    void UpdateInfo(const Vela::Ux::UIListItemInfo& info);
+    unsigned GetId() const;
+    Vela::Ux::UIListItemInfo GetInfo() const;
+    void MarkRemoved();
+    bool IsRemoved() const;
+    void DisableRemove();
+
+private:
+    struct Record {
+        unsigned id = 0xFFFFFFFF;
+        Vela::Ux::UIListItemInfo info;
+        UIEx::UIFileIcon* fileIcon = nullptr;  // owned by its container in the row
+        bool removed = false;
+    };
+    DuiLib::CControlUI* Find(const wchar_t* name) const;
+    std::unique_ptr<Record> record;
+};

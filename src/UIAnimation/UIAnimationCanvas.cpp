@@ -1,0 +1,21 @@
+#include "UIAnimationCanvas.h"
+
+void UIAnimationCanvas::Init() {
+    sprites = std::make_unique<std::vector<Sprite>>();
+    SetMouseEnabled(false);
+    SetBkColor(0x8000FF00);  // never painted: only the sprites are
+}
+
+void UIAnimationCanvas::DoPaint(HDC hdc, const RECT& rcPaint) {
+    if (!sprites || !m_pManager) {
+        return;
+    }
+    const int caption = DuiLib::CResourceManager::GetInstance()->Scale(
+        m_pManager->GetUserValue(L"caption_height").ToInt());
+    for (const Sprite& sprite : *sprites) {
+        RECT rc = sprite.rect;
+        rc.top -= caption;
+        rc.bottom -= caption;
+        DuiLib::UIPainter::DrawImage(hdc, m_pManager, rc, rcPaint, sprite.image);
+    }
+}

@@ -1,0 +1,209 @@
+#include "UIAnimationManager.h"
+
+#include "UIAnimationCanvas.h"
+#include "UIAnimationStates.h"
+
+#include <FileTransferView.h>
+#include <UIFixedItem.h>
+#include <UIQueuedItem.h>
+
+#include <algorithm>
+
+UIAnimationManagerHelper::UIAnimationManagerHelper(FileTransferView* v, UIAnimationCanvas* c)
+    : view(v), canvas(c) {
+    root = view ? view->GetPaintManager()->GetRoot() : nullptr;
+    if (!root) {
+        return;
+    }
+    const wchar_t* keys[] = {L"transfer_ok_keep_timeout", L"window_hide_timeout"};
+    for (int timer : {kTransferOkKeep, kWindowHide}) {
+        auto animation = std::make_shared<DuiLib::VariantAnimation>(root, this);
+        animation->SetDuration(view->GetPaintManager()->GetUserValue(keys[timer]).ToInt());
+        timers[timer] = animation;
+    }
+}
+
+UIAnimationManagerHelper::~UIAnimationManagerHelper() {
+    for (auto& timer : timers) {
+        timer.second->Stop();
+        timer.second->SetCallback(nullptr);
+    }
+    timers.clear();
+    // States still queued go without end notifications; each unregisters from its objects.
+    std::vector<UIAnimationState*> left;
+    left.swap(states);
+    for (UIAnimationState* state : left) {
+        delete state;
+    }
+}
+
+void UIAnimationManagerHelper::SetCallback(UIAnimationCallback* cb) {
+    if (cb) {
+        callback = cb;
+    }
+}
+
+void UIAnimationManagerHelper::SetFixedItem(UIFixedItem* item) {
+    if (item) {
+        fixedItem = item;
+    }
+}
+
+void UIAnimationManagerHelper::StartTimer(int timer) {
+    auto found = timers.find(timer);
+    if (found == timers.end() || found->second->IsRunning()) {
+        return;
+    }
+    found->second->SetStartValue(0);
+    found->second->SetEndValue(1);
+    found->second->Start();
+}
+
+void UIAnimationManagerHelper::StopTimer(int timer) {
+    auto found = timers.find(timer);
+    if (found != timers.end() && found->second->IsRunning()) {
+        found->second->Stop();
+    }
+}
+
+bool UIAnimationManagerHelper::IsTimerRunning(int timer) const {
+    auto found = timers.find(timer);
+    return found != timers.end() && found->second->IsRunning();
+}
+
+void UIAnimationManagerHelper::GrowTo(int height) {
+    if (!view) {
+        return;
+    }
+    view->BringToFront();
+    auto* state = new UIWindowHeightIncreaseAnimation(view, height);
+    state->GetHelper()->Guard(view);
+    AddState(state);
+}
+
+void UIAnimationManagerHelper::ShrinkTo(int height) {
+    if (!view) {
+        return;
+    }
+    view->BringToFront();
+    auto* state = new UIWindowHeightDecreaseAnimation(view, height);
+    state->GetHelper()->Guard(view);
+    AddState(state);
+}
+
+void UIAnimationManagerHelper::AnimateProgress(unsigned percent) {
+    if (!view || !fixedItem) {
+        return;
+    }
+    auto* state = new UIItemProgressAnimation(view, fixedItem, percent);
+    state->GetHelper()->Guard(fixedItem);
+    state->GetHelper()->Guard(view);
+    AddState(state);
+}
+
+DuiLib::CListUI* UIAnimationManagerHelper::ListOf(UIQueuedItem* row) {
+    for (DuiLib::CControlUI* up = row ? row->GetParent() : nullptr; up; up = up->GetParent()) {
+        if (auto* list = static_cast<DuiLib::CListUI*>(up->GetInterface(L"List"))) {
+            return list;
+        }
+    }
+    return nullptr;
+}
+
+void UIAnimationManagerHelper::MoveQueuedToFixed(UIQueuedItem* row, UIFixedItem* item,
+                                                 const Vela::Ux::UIListItemInfo& info) {
+    DuiLib::CListUI* list = ListOf(row);
+    if (!row || !item || !list || !view || !callback) {
+        return;
+    }
+    item->SetItem(row->GetId(), info, false);
+    list->Remove(row);
+    view->BringToFront();
+    callback->OnQueue2TransferEnd();
+}
+
+void UIAnimationManagerHelper::RemoveQueuedRow(UIQueuedItem* row) {
+    DuiLib::CListUI* list = ListOf(row);
+    if (!list || !callback) {
+        return;
+    }
+    list->Remove(row);
+    callback->OnQueuedItemSlideOutEnd();
+}
+
+bool UIAnimationManagerHelper::ShowIfHidden() {
+    if (!view || !view->GetHWND()) {
+        return false;
+    }
+    if (IsWindowVisible(view->GetHWND())) {
+        view->BringToFront();
+        return false;
+    }
+    auto* manager = view->GetPaintManager();
+    auto scaled = [manager](const wchar_t* key) {
+        return DuiLib::CResourceManager::GetInstance()->Scale(manager->GetUserValue(key).ToInt());
+    };
+    view->Resize(scaled(L"transfer_dialog_width"), scaled(L"tranfer_dialog_height_collapsed"), 0);
+    view->CenterWindow();
+    view->ShowWindow(true, true);
+    view->BringToFront();
+    return true;
+}
+
+void UIAnimationManagerHelper::AddState(UIAnimationState* state) {
+    if (!state) {
+        return;
+    }
+    state->GetHelper()->Attach(this, root);
+    const int type = state->GetHelper()->GetType();
+    for (bool cancelled = true; cancelled;) {
+        cancelled = false;
+        for (auto it = states.begin(); it != states.end(); ++it) {
+            const std::vector<int>& replacedBy = (*it)->GetHelper()->GetReplacedBy();
+            if (std::find(replacedBy.begin(), replacedBy.end(), type) != replacedBy.end()) {
+                UIAnimationState* old = *it;
+                states.erase(it);
+                old->GetHelper()->StopAnimation();
+                delete old;
+                cancelled = true;
+                break;
+            }
+        }
+    }
+    const bool anyRunning = std::any_of(states.begin(), states.end(), [](UIAnimationState* s) {
+        return s->GetHelper()->IsRunning();
+    });
+    states.push_back(state);
+    if (!anyRunning) {
+        StartState(state);
+    }
+}
+
+void UIAnimationManagerHelper::StartState(UIAnimationState* state) {
+    state->GetHelper()->Start();  // may end and destroy the state
+}
+
+void UIAnimationManagerHelper::OnStateEnd(UIAnimationState* state) {
+    auto found = std::find(states.begin(), states.end(), state);
+    if (found == states.end()) {
+        return;
+    }
+    states.erase(found);
+    auto next = std::find_if(states.begin(), states.end(),
+                             [](UIAnimationState* s) { return !s->GetHelper()->IsRunning(); });
+    if (next != states.end()) {
+        StartState(*next);
+    }
+    delete state;
+}
+
+void UIAnimationManagerHelper::OnAnimationEnd(DuiLib::VariantAnimation* animation) {
+    for (auto& timer : timers) {
+        if (timer.second.get() == animation) {
+            if (callback) {
+                callback->OnTimerEnd(timer.first);
+            }
+            return;
+        }
+    }
+}

@@ -1,0 +1,61 @@
+// The dialog's animation states: the fixed item's progress, and the window growing or
+// shrinking with the queue.
+#pragma once
+
+#include "UIAnimationState.h"
+
+#include <FileTransferViewAnimationCallback.h>
+
+class FileTransferView;
+class UIFixedItem;
+
+// Moves the fixed item's progress up to a target over 150 ms, and the title percent with it.
+// A newer progress state replaces it.
+class UIItemProgressAnimation : public UIAnimationState {
+public:
+    UIItemProgressAnimation(FileTransferView* view, UIFixedItem* fixedItem, unsigned target);
+    void CollectTypesA(std::vector<int>& types) override;
+    void CollectReplacedBy(std::vector<int>& types) override;
+    bool Prepare(DuiLib::VariantAnimation* animation) override;
+    void OnValueChanged(const DuiLib::Variant& value) override;
+    void OnEnd() override {}
+
+private:
+    FileTransferView* view;
+    UIFixedItem* fixedItem;
+    unsigned start;
+    unsigned target;
+    unsigned lastWritten;
+};
+
+// Resizes the window to a target height with the toolkit's animated resize. Driven from
+// outside its own animation: it ends once the resize is handed to the window, or when the
+// window reports the end of a resize animation while it waits.
+class UIWindowHeightAnimation : public UIAnimationState, public FileTransferViewAnimationCallback {
+public:
+    ~UIWindowHeightAnimation() override;
+    void CollectTypesA(std::vector<int>& types) override;
+    bool Prepare(DuiLib::VariantAnimation* animation) override;
+    void OnValueChanged(const DuiLib::Variant&) override {}
+    void OnEnd() override {}
+    void OnResizeAnimationEnd() override;
+
+protected:
+    UIWindowHeightAnimation(int type, FileTransferView* view, int target);
+
+private:
+    FileTransferView* view;
+    int target;
+};
+
+class UIWindowHeightIncreaseAnimation : public UIWindowHeightAnimation {
+public:
+    UIWindowHeightIncreaseAnimation(FileTransferView* view, int target)
+        : UIWindowHeightAnimation(kWindowHeightIncrease, view, target) {}
+};
+
+class UIWindowHeightDecreaseAnimation : public UIWindowHeightAnimation {
+public:
+    UIWindowHeightDecreaseAnimation(FileTransferView* view, int target)
+        : UIWindowHeightAnimation(kWindowHeightDecrease, view, target) {}
+};

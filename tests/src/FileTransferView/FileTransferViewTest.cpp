@@ -1,0 +1,378 @@
+// The transfer dialog through the operations the controller calls and the user's clicks, on
+// mock time: heights by queue length, titles and their temporary messages, progress
+// animations, timers, closing, teardown in the middle of an animation, and its pictures.
+#include "FileTransferView.h"
+#include "UIFixedItem.h"
+#include "UIQueuedItem.h"
+
+#include <DuiLibStandIn.h>
+#include <GoldenImage.h>
+#include <TandemDataReportStandIn.h>
+#include <TandemUtilStandIn.h>
+#include <UIAnimationManager.h>
+#include <Win32StandIn.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Vela::Ux::UIItemState;
+using Vela::Ux::UIListItemInfo;
+
+class RecordingCallback : public FileTransferViewNotifyCallback {
+public:
+    void OnRemoveItem(unsigned id) override { calls.push_back("remove:" + std::to_string(id)); }
+    void OnRetryItem(unsigned id) override { calls.push_back("retry:" + std::to_string(id)); }
+    void OnCancelAll() override { calls.push_back("cancelall"); }
+    void OnItemShown(unsigned flag) override { calls.push_back("shown:" + std::to_string(flag)); }
+    void OnQueueChanged() override { calls.push_back("queuechanged"); }
+    void OnCloseAll() override { calls.push_back("closeall"); }
+    void OnViewDestroyed() override { calls.push_back("destroyed"); }
+    int GetQueuedCount() override { return queued; }
+    std::vector<std::string> calls;
+    int queued = 0;
+};
+
+UIListItemInfo Info(UIItemState state, std::vector<std::wstring> files = {L"C:\\docs\\report.pdf"},
+                    uint64_t bytes = 2621440, std::wstring stateText = L"") {
+    UIListItemInfo info;
+    info.shareType = 0;
+    info.files = std::move(files);
+    info.deviceName = L"Pixel-7";
+    info.nickName = L"  Ann's phone ";
+    info.totalBytes = bytes;
+    info.stateText = std::move(stateText);
+    info.uiState = static_cast<uint32_t>(state);
+    return info;
+}
+
+class FileTransferViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        duistandin::SetMainThread();
+        duistandin::DiscardPending();
+        win32standin::UseMockClock();
+        tandemstandin::ClearReportedEvents();
+        DuiLib::CPaintManagerUI::SetResourcePath(SWIFTSEND_RES_DIR);
+        Build();
+    }
+    void TearDown() override {
+        view.reset();
+        duistandin::DiscardPending();
+        duistandin::SetScale(100);
+        duistandin::SetDirection(0);
+        win32standin::UseRealClock();
+    }
+    void Build(const std::function<void(DuiLib::CPaintManagerUI*)>& adjust = nullptr) {
+        view = std::make_unique<FileTransferView>();
+        view->InitView();
+        if (adjust) {
+            adjust(view->GetPaintManager());
+        }
+        view->SetNotifyCallback(&callback);
+        duistandin::RunUntilIdle();
+    }
+    FileTransferViewHelper& H() { return *view->GetHelper(); }
+    DuiLib::CControlUI* Control(const wchar_t* name) {
+        return view->GetPaintManager()->FindControl(name);
+    }
+    std::wstring Text(const wchar_t* name) { return Control(name)->GetText().str(); }
+    int Height() {
+        RECT rc{};
+        GetWindowRect(view->GetHWND(), &rc);
+        return rc.bottom - rc.top;
+    }
+    // Shows the dialog with a sending item 1 and COUNT queued items 2, 3, ... as the
+    // controller does, and lets the animations finish.
+    void Start(int queued) {
+        view->ShowCurrentItem(1, Info(UIItemState::Preparing));
+        view->ShowDialog();
+        for (int i = 0; i < queued; ++i) {
+            view->AddQueuedItem(2 + i, Info(UIItemState::Idle, {L"a.jpg", L"b.jpg"}, 4096));
+        }
+        callback.queued = queued;
+        view->RefreshQueuedCount(queued);
+        duistandin::AdvanceTime(1000);
+    }
+    std::vector<int32_t> UserActions() {
+        std::vector<int32_t> actions;
+        for (const auto& event : tandemstandin::ReportedEvents()) {
+            if (event.code == 7008) {
+                actions.push_back(std::stoi(event.values.at(0)));
+            } else if (event.code == 7011) {
+                actions.push_back(7011);
+            }
+        }
+        return actions;
+    }
+    RecordingCallback callback;
+    std::unique_ptr<FileTransferView> view;
+};
+
+TEST_F(FileTransferViewTest, CreatedHiddenTopmostWithItsIconAndShownCollapsedOnce) {
+    ASSERT_NE(view->GetHWND(), nullptr);
+    EXPECT_FALSE(IsWindowVisible(view->GetHWND()));
+    EXPECT_TRUE(win32standin::IsTopmost(view->GetHWND()));
+    EXPECT_EQ(win32standin::WindowIconResource(view->GetHWND()), 167);
+    EXPECT_EQ(GetWindowLongPtrW(view->GetHWND(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW, WS_EX_TOOLWINDOW);
+    EXPECT_TRUE(view->GetShadow()->IsShowShadow());
+    view->ShowDialog();
+    EXPECT_TRUE(IsWindowVisible(view->GetHWND()));
+    RECT rc{};
+    GetWindowRect(view->GetHWND(), &rc);
+    EXPECT_EQ((std::vector<LONG>{rc.right - rc.left, rc.bottom - rc.top}),
+              (std::vector<LONG>{360, 116}));
+    EXPECT_EQ(rc.left, (1920 - 360) / 2);  // centred in the work area
+    SetWindowPos(view->GetHWND(), nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    view->ShowDialog();  // already visible: raised only
+    GetWindowRect(view->GetHWND(), &rc);
+    EXPECT_EQ((std::vector<LONG>{rc.left, rc.top}), (std::vector<LONG>{10, 20}));
+    EXPECT_EQ(UserActions(), (std::vector<int32_t>{7011}));
+}
+
+TEST_F(FileTransferViewTest, HeightFollowsTheQueuedCountUpToMaxRows) {
+    struct Case {
+        const wchar_t* maxItems;  // null: absent
+        int count;
+        int height;
+        bool scrolls;
+    } cases[] = {
+        {nullptr, 0, 116, false},          {nullptr, 1, 140 + 49, false},
+        {nullptr, 3, 140 + 3 * 49, false}, {nullptr, 7, 140 + 3 * 49, true},
+        {L"many", 4, 140 + 3 * 49, true},  {L"5", 5, 140 + 5 * 49, false},
+        {L"5", 6, 140 + 5 * 49, true},     {L"2147483647", 2, 116, false},
+    };
+    for (const auto& c : cases) {
+        Build([&](DuiLib::CPaintManagerUI* pm) {
+            pm->SetUserValue(L"maxitemcount", c.maxItems ? c.maxItems : L"");
+        });
+        view->ShowDialog();
+        view->RefreshQueuedCount(c.count);
+        duistandin::AdvanceTime(1000);
+        EXPECT_EQ(Height(), c.height) << c.count << " of " << (c.maxItems ? c.maxItems : L"-");
+        EXPECT_EQ(H().queueList->GetVerticalScrollBar() != nullptr, c.scrolls) << c.count;
+        EXPECT_EQ(Text(L"queued_item_count_label"), L"Waiting (" + std::to_wstring(c.count) + L")");
+    }
+    view->RefreshQueuedCount(-1);  // ignored
+    EXPECT_EQ(Text(L"queued_item_count_label"), L"Waiting (2)");
+}
+
+TEST_F(FileTransferViewTest, DoubleClickRereadsTheCountAndOnlyIdleInfosBecomeRows) {
+    Start(1);
+    view->AddQueuedItem(9, Info(UIItemState::Sending));
+    EXPECT_EQ(H().queueList->GetCount(), 1);
+    view->AddQueuedItem(3, Info(UIItemState::Idle));
+    callback.queued = 2;
+    view->SendMessage(WM_LBUTTONDBLCLK, 0, 0);
+    duistandin::AdvanceTime(1000);
+    EXPECT_EQ(Height(), 140 + 2 * 49);
+    auto* row = H().FindQueuedItem(3);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(view->GetPaintManager()->FindSubControlByName(row, L"sendto_label")->GetText(),
+              L"Waiting to send to Ann's phone");
+    EXPECT_EQ(view->GetPaintManager()->FindSubControlByName(row, L"file_size_label")->GetText(),
+              L"2.50 MB");
+}
+
+TEST_F(FileTransferViewTest, FixedItemTitlesByStateWithTheTemporaryMessage) {
+    view->ShowCurrentItem(1, Info(UIItemState::Idle));
+    EXPECT_EQ(Text(L"fixed_item_title_label"), L"Getting ready to send to Ann's phone");
+    EXPECT_EQ(Text(L"fixed_item_filename"), L"report.pdf");
+    EXPECT_EQ(Text(L"fixed_item_filesize"), L"2.50 MB");
+    // A status text shows for 1200 ms; a title arriving meanwhile shows afterwards.
+    view->UpdateItem(1, Info(UIItemState::Idle, {}, 0, L"Turn on Bluetooth"));
+    EXPECT_EQ(Text(L"fixed_item_title_label"), L"Turn on Bluetooth");
+    EXPECT_EQ(Text(L"fixed_item_filename"), L"1 files");  // no files: the count of one
+    view->UpdateItem(1, Info(UIItemState::Sending, {L"a", L"b", L"c"}));
+    EXPECT_EQ(Text(L"fixed_item_title_label"), L"Turn on Bluetooth");
+    EXPECT_EQ(Text(L"fixed_item_filename"), L"3 files");
+    duistandin::AdvanceTime(1199);
+    EXPECT_EQ(Text(L"fixed_item_title_label"), L"Turn on Bluetooth");
+    duistandin::AdvanceTime(1);
+    EXPECT_EQ(Text(L"fixed_item_title_label"), L"Sending to Ann's phone");
+
+    struct Case {
+        UIItemState state;
+        const wchar_t* title;
+        DWORD colour;
+    } cases[] = {
+        {UIItemState::Failed, L"Could not send", 0xFFFF0000},
+        {UIItemState::Cancelled, L"Ann's phone cancelled the transfer", 0xFFFF0000},
+        {UIItemState::Rejected, L"Ann's phone declined the files", 0xFFFF0000},
+        {UIItemState::Succeeded, L"Sent", 0xFF000000},
+    };
+    for (const auto& c : cases) {
+        // During a temporary message a title waits for its end, except a failure, which shows
+        // at once, in red (and gives way to the saved title when the message ends).
+        const std::wstring before = Text(L"fixed_item_title_label");
+        view->UpdateItem(1, Info(UIItemState::Idle, {}, 0, L"temporary"));
+        view->UpdateItem(1, Info(c.state, {}, 0, L"Could not send"));
+        const bool immediate = c.state == UIItemState::Failed;
+        EXPECT_EQ(Text(L"fixed_item_title_label"), immediate ? c.title : L"temporary");
+        if (immediate) {
+            EXPECT_EQ(Control(L"fixed_item_title_label")->GetTextColor(), c.colour);
+        }
+        duistandin::AdvanceTime(1200);
+        EXPECT_EQ(Text(L"fixed_item_title_label"), immediate ? before : c.title);
+        if (!immediate) {
+            EXPECT_EQ(Control(L"fixed_item_title_label")->GetTextColor(), c.colour);
+        }
+    }
+    EXPECT_FALSE(view->UpdateItem(42, Info(UIItemState::Sending)));
+}
+
+TEST_F(FileTransferViewTest, ChannelPagesAndSpeedOnlyWhileSending) {
+    auto* tab = static_cast<DuiLib::CTabLayoutUI*>(Control(L"fixed_item_send_channel"));
+    const std::pair<uint32_t, int> pages[] = {{1, 0}, {0, 1}, {2, 2}, {5, 2}};
+    for (const auto& [shareType, page] : pages) {
+        UIListItemInfo info = Info(UIItemState::Sending);
+        info.shareType = shareType;
+        view->ShowCurrentItem(1, info);
+        EXPECT_EQ(tab->GetCurSel(), page) << shareType;
+    }
+    view->UpdateProgress(0, 120, 2 * 1048576);
+    EXPECT_EQ(Text(L"fixed_item_speed"), L"2 MB/s");
+    EXPECT_EQ(Text(L"fixed_item_time_remains"), L"About 2 min left");
+    view->UpdateItem(1, Info(UIItemState::Preparing));
+    view->UpdateProgress(0, 5, 1024);
+    EXPECT_EQ(Text(L"fixed_item_speed"), L"2 MB/s");
+}
+
+TEST_F(FileTransferViewTest, ProgressAnimationsReplaceEachOtherAndNeverGoBack) {
+    Start(0);
+    view->UpdateProgress(40, 0, 0);
+    duistandin::AdvanceTime(48);
+    const unsigned reached = H().fixedItem->GetProgress();
+    EXPECT_GT(reached, 0u);
+    EXPECT_LT(reached, 40u);
+    view->UpdateProgress(60, 0, 0);  // replaces the first, from where it got to
+    EXPECT_EQ((*H().animationManager)->StateCount(), 1u);
+    duistandin::AdvanceTime(200);
+    EXPECT_EQ(H().fixedItem->GetProgress(), 60u);
+    EXPECT_EQ(Text(L"title_progress_label"), L"60%");
+    view->UpdateProgress(30, 0, 0);
+    duistandin::AdvanceTime(200);
+    EXPECT_EQ(H().fixedItem->GetProgress(), 60u);
+    view->SetTitlePercent(250);
+    EXPECT_EQ(Text(L"title_progress_label"), L"100%");
+    view->UpdateProgress(0, 0, 0);
+    EXPECT_EQ(H().fixedItem->GetProgress(), 0u);
+}
+
+TEST_F(FileTransferViewTest, FinishedItemMakesWayForTheNextQueuedOneAfterTheKeepTimeout) {
+    Start(2);
+    view->ScheduleNextItem(true, 1);
+    view->ScheduleNextItem(true, 1);  // running: not restarted
+    duistandin::AdvanceTime(1499);
+    EXPECT_EQ(H().fixedItem->GetId(), 1u);
+    callback.queued = 1;
+    duistandin::AdvanceTime(1);
+    EXPECT_EQ(H().fixedItem->GetId(), 2u);
+    EXPECT_EQ(callback.calls, (std::vector<std::string>{"shown:1"}));
+    duistandin::AdvanceTime(1000);
+    EXPECT_EQ(Height(), 140 + 49);
+    // The last one finishes: the dialog stays for the hide timeout, then hides.
+    view->ScheduleNextItem(false, 0);
+    callback.queued = 0;
+    view->ScheduleHide(true);
+    duistandin::AdvanceTime(2999);
+    EXPECT_TRUE(IsWindowVisible(view->GetHWND()));
+    duistandin::AdvanceTime(1);
+    EXPECT_FALSE(IsWindowVisible(view->GetHWND()));
+    EXPECT_EQ(callback.calls.back(), "closeall");
+    EXPECT_EQ(Text(L"fixed_item_title_label"), L"");
+}
+
+TEST_F(FileTransferViewTest, ClicksReportAndTellTheController) {
+    Start(2);
+    duistandin::Click(view->GetPaintManager()->FindSubControlByName(H().FindQueuedItem(3),
+                                                                    L"queued_item_remove_button"));
+    EXPECT_TRUE(H().FindQueuedItem(3)->IsRemoved());
+    view->RemoveQueuedItem(3);
+    EXPECT_EQ(H().FindQueuedItem(3), nullptr);
+    view->SetRetryVisible(true);
+    duistandin::Click(Control(L"queued_item_retry_button"));
+    EXPECT_FALSE(Control(L"queued_item_retry_button")->IsVisible());
+    view->SetRemoveEnabled(true);
+    duistandin::Click(Control(L"fixed_item_remove_button"));
+    EXPECT_EQ(Text(L"fixed_item_title_label"), L"Cancelling…");
+    EXPECT_FALSE(Control(L"fixed_item_remove_button")->IsEnabled());
+    duistandin::Click(Control(L"window_min_button"));
+    EXPECT_TRUE(IsIconic(view->GetHWND()));
+    EXPECT_EQ(callback.calls,
+              (std::vector<std::string>{"remove:3", "queuechanged", "retry:1", "remove:1"}));
+    EXPECT_EQ(UserActions(), (std::vector<int32_t>{7011, 11, 12, 10, 7}));
+}
+
+TEST_F(FileTransferViewTest, SystemCloseCancelsEverythingButKeepsTheWindowAndMaximiseIsRefused) {
+    Start(3);
+    view->ScheduleHide(true);
+    view->SendMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    view->SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+    duistandin::AdvanceTime(5000);
+    EXPECT_TRUE(IsWindow(view->GetHWND()));
+    EXPECT_EQ(H().queueList->GetCount(), 0);
+    EXPECT_EQ(Height(), 116);
+    EXPECT_FALSE(Control(L"window_close_button")->IsEnabled());
+    EXPECT_EQ(callback.calls, (std::vector<std::string>{"cancelall"}));  // no hide timer end
+    EXPECT_EQ(UserActions(), (std::vector<int32_t>{7011, 9}));
+    duistandin::Click(Control(L"window_close_button"));  // disabled now
+    EXPECT_EQ(callback.calls.size(), 1u);
+}
+
+TEST_F(FileTransferViewTest, DestroyedInTheMiddleOfAnimationsWithoutTouchingIt) {
+    Start(1);
+    view->UpdateProgress(80, 0, 0);
+    view->RefreshQueuedCount(0);
+    view->ScheduleHide(true);
+    duistandin::AdvanceTime(20);
+    view.reset();
+    duistandin::AdvanceTime(5000);
+    EXPECT_EQ(win32standin::LiveWindowCount(), 0u);
+    EXPECT_TRUE(std::find(callback.calls.begin(), callback.calls.end(), "closeall") ==
+                callback.calls.end());
+}
+
+TEST_F(FileTransferViewTest, Pictures) {
+    struct Case {
+        const char* name;
+        int queued;
+        int direction;
+        std::function<void()> then;
+    } cases[] = {
+        {"collapsed_40", 0, 0,
+         [this] {
+             view->UpdateItem(1, Info(UIItemState::Sending));
+             view->UpdateProgress(40, 95, 3 * 1048576 / 2);
+         }},
+        {"one_queued", 1, 0, [this] { view->UpdateItem(1, Info(UIItemState::Sending)); }},
+        {"overflow", 5, 0, [] {}},
+        {"failed_retry", 0, 0,
+         [this] {
+             view->UpdateItem(1, Info(UIItemState::Failed, {L"a.mp4", L"b.mp4"}, 73400320,
+                                      L"The transfer failed. Try again."));
+             view->SetRetryVisible(true);
+         }},
+        {"rtl_one_queued", 1, 1,
+         [this] {
+             view->UpdateItem(1, Info(UIItemState::Sending));
+             view->UpdateProgress(40, 95, 1048576);
+         }},
+    };
+    for (const auto& c : cases) {
+        duistandin::SetDirection(c.direction);
+        Build();
+        Start(c.queued);
+        c.then();
+        duistandin::AdvanceTime(1000);
+        view->GetPaintManager()->Paint();
+        EXPECT_TRUE(MatchesGolden(view->GetPaintManager()->GetSurface(),
+                                  std::string(SWIFTSEND_GOLDEN_DIR) + "/dialog_" + c.name + ".png"))
+            << c.name;
+    }
+}
+
+}  // namespace
