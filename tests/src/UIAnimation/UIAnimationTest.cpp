@@ -1,0 +1,150 @@
+// The animation manager on mock time: states one at a time in arrival order, replacement,
+// guarded objects ending a state silently, and the one-shot timers.
+#include <FileTransferView.h>
+#include <UIAnimationManager.h>
+#include <UIAnimationState.h>
+
+#include <DuiLibStandIn.h>
+#include <Win32StandIn.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string>* journal = nullptr;
+
+// A state of its own type that records what happens to it; 100 ms long.
+class RecordingState : public UIAnimationState {
+public:
+    RecordingState(std::string name, int type, bool prepares = true)
+        : UIAnimationState(type), name(std::move(name)), prepares(prepares) {}
+    ~RecordingState() override { journal->push_back(name + ":destroyed"); }
+    void CollectTypesA(std::vector<int>&) override {}
+    void CollectReplacedBy(std::vector<int>& types) override { types.push_back(7); }
+    bool Prepare(DuiLib::VariantAnimation* animation) override {
+        journal->push_back(name + ":prepare");
+        animation->SetDuration(100);
+        animation->SetStartValue(0);
+        animation->SetEndValue(10);
+        return prepares;
+    }
+    void OnValueChanged(const DuiLib::Variant&) override { ++values; }
+    void OnEnd() override { journal->push_back(name + ":end"); }
+    std::string name;
+    bool prepares;
+    int values = 0;
+};
+
+class Callback : public UIAnimationCallback {
+public:
+    void OnQueue2TransferEnd() override {}
+    void OnQueuedItemSlideOutEnd() override {}
+    void OnTimerEnd(int timer) override { journal->push_back("timer" + std::to_string(timer)); }
+};
+
+class QueuedCount : public FileTransferViewNotifyCallback {
+public:
+    int GetQueuedCount() override { return 0; }
+};
+
+class UIAnimationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        journal = &seen;
+        duistandin::SetMainThread();
+        duistandin::DiscardPending();
+        win32standin::UseMockClock();
+        DuiLib::CPaintManagerUI::SetResourcePath(SWIFTSEND_RES_DIR);
+        view = std::make_unique<FileTransferView>();
+        view->InitView();
+        view->SetNotifyCallback(&count);
+        manager = view->GetHelper()->animationManager->Get();
+        manager->SetCallback(&callback);
+        duistandin::RunUntilIdle();
+    }
+    void TearDown() override {
+        view.reset();
+        duistandin::DiscardPending();
+        win32standin::UseRealClock();
+        journal = nullptr;
+    }
+    std::vector<std::string> seen;
+    Callback callback;
+    QueuedCount count;
+    std::unique_ptr<FileTransferView> view;
+    UIAnimationManagerHelper* manager = nullptr;
+};
+
+TEST_F(UIAnimationTest, StatesRunOneAtATimeAndANothingToDoStateLetsTheNextStart) {
+    manager->AddState(new RecordingState("a", 5));
+    manager->AddState(new RecordingState("b", 5, false));
+    manager->AddState(new RecordingState("c", 5));
+    EXPECT_EQ(seen, (std::vector<std::string>{"a:prepare"}));
+    duistandin::AdvanceTime(100);
+    EXPECT_EQ(seen, (std::vector<std::string>{"a:prepare", "a:end", "b:prepare", "b:end",
+                                              "c:prepare", "b:destroyed", "a:destroyed"}));
+    duistandin::AdvanceTime(100);
+    EXPECT_EQ(seen.back(), "c:destroyed");
+    EXPECT_EQ(manager->StateCount(), 0u);
+}
+
+TEST_F(UIAnimationTest, ANewStateCancelsTheStatesItReplacesSilently) {
+    // Every recording state is replaced by type 7: the running one and the waiting one go,
+    // without end notifications, and the new one starts at once.
+    manager->AddState(new RecordingState("a", 5));
+    manager->AddState(new RecordingState("b", 5));
+    duistandin::AdvanceTime(30);
+    manager->AddState(new RecordingState("c", 7));
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"a:prepare", "a:destroyed", "b:destroyed", "c:prepare"}));
+    EXPECT_EQ(manager->StateCount(), 1u);
+}
+
+TEST_F(UIAnimationTest, AGuardedObjectGoneEndsTheStateWithoutItsEnd) {
+    auto object = std::make_unique<UIAnimationObjectGuard>();
+    auto* state = new RecordingState("a", 5);
+    state->GetHelper()->Guard(object.get());
+    manager->AddState(state);
+    manager->AddState(new RecordingState("b", 5));
+    duistandin::AdvanceTime(50);
+    const int values = state->values;
+    EXPECT_GT(values, 0);
+    object.reset();
+    EXPECT_EQ(seen, (std::vector<std::string>{"a:prepare", "b:prepare", "a:destroyed"}));
+}
+
+TEST_F(UIAnimationTest, HeightStatesEndAtOnceWhenThereIsNothingToResize) {
+    RECT rc{};
+    GetWindowRect(view->GetHWND(), &rc);
+    manager->GrowTo(rc.bottom - rc.top);  // equal: ends at once
+    manager->AddState(new RecordingState("next", 5));
+    EXPECT_EQ(seen, (std::vector<std::string>{"next:prepare"}));
+    manager->ShrinkTo(rc.bottom - rc.top + 10);  // taller is no shrink
+    duistandin::AdvanceTime(500);
+    EXPECT_EQ(manager->StateCount(), 0u);
+}
+
+TEST_F(UIAnimationTest, TimersAreOneShotAndStoppingSuppressesTheirEnd) {
+    view->GetPaintManager()->SetUserValue(L"window_hide_timeout", L"300");
+    // The timers read their durations when the manager is made: make a fresh one.
+    UIAnimationManagerHelper fresh(view.get(), nullptr);
+    fresh.SetCallback(&callback);
+    fresh.StartTimer(UIAnimationManagerHelper::kWindowHide);
+    duistandin::AdvanceTime(200);
+    fresh.StartTimer(UIAnimationManagerHelper::kWindowHide);  // running: not restarted
+    duistandin::AdvanceTime(100);
+    EXPECT_EQ(seen, (std::vector<std::string>{"timer1"}));
+    fresh.StartTimer(UIAnimationManagerHelper::kWindowHide);
+    fresh.StopTimer(UIAnimationManagerHelper::kWindowHide);
+    fresh.StartTimer(UIAnimationManagerHelper::kTransferOkKeep);  // skin value 1500 ms
+    duistandin::AdvanceTime(1499);
+    EXPECT_EQ(seen.size(), 1u);
+    duistandin::AdvanceTime(1);
+    EXPECT_EQ(seen, (std::vector<std::string>{"timer1", "timer0"}));
+    fresh.StartTimer(9);  // no such timer
+}
+
+}  // namespace
