@@ -280,16 +280,24 @@ bool SimpleUIManager::SendShareRequest(const KxShareDevices& device,
     if (files.empty()) {
         return false;
     }
+    std::vector<std::string> paths;
+    paths.reserve(files.size());
+    for (const std::wstring& file : files) {
+        paths.push_back(DE::UnicodeToUTF8(file));
+        // A payload string holds at most 32,767 bytes; the service could not tell a longer path
+        // from the fields after it, so the whole request is refused before anything is shown.
+        if (paths.back().size() > static_cast<size_t>(tandem::DataStream::kMaxStringLength)) {
+            LOG_WARN("share request refused: path "
+                     << paths.size() << " of " << files.size() << " is " << paths.back().size()
+                     << " bytes in UTF-8, more than " << tandem::DataStream::kMaxStringLength);
+            return false;
+        }
+    }
     const std::wstring ruleName = UIEx::UIStringLocale::GetString(L"IDS_BEAMLY_MODULAR_NAME");
     const std::wstring ruleText =
         UIEx::UIStringLocale::GetString(L"IDS_KXSHARE_FIREWALL_ALLOW_SEND_TEXT");
     FireWallRuleManger::GetInstance().TryEnableRule(ruleName, ruleText, false);
 
-    std::vector<std::string> paths;
-    paths.reserve(files.size());
-    for (const std::wstring& file : files) {
-        paths.push_back(DE::UnicodeToUTF8(file));
-    }
     uint64_t macAddr = 0;
     std::memcpy(&macAddr, device.macAddr, sizeof(macAddr));
     uint32_t thumbLength = 0;
@@ -303,6 +311,7 @@ bool SimpleUIManager::SendShareRequest(const KxShareDevices& device,
         int32_t{0}, int32_t{0}, paths, static_cast<int32_t>(thumbLength),
         tandem::RawBlock{thumbnail.data(), thumbLength});
     if (!payload) {
+        LOG_WARN("share request not sent: its payload could not be built");
         return false;
     }
     LOG_WARN(kMsgTandemShareSendName);
