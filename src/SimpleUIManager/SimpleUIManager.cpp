@@ -212,21 +212,37 @@ bool SimpleUIManager::HandleShareCommand(const std::wstring& command,
         return true;
     }
     if (command == kShareToPhone) {
-        selectedFiles = files;
-        SendFileToMyPhone();
+        {
+            std::lock_guard<std::mutex> guard(selectionLock);
+            selectedFiles = files;
+        }
+        // This command's own files: a selection that another thread stores meanwhile goes out
+        // with that thread's command.
+        SendFiles(files);
         return true;
     }
     return false;
 }
 
 void SimpleUIManager::SendFileToMyPhone() {
+    std::vector<std::wstring> files;
+    {
+        std::lock_guard<std::mutex> guard(selectionLock);
+        files = selectedFiles;
+    }
+    SendFiles(files);
+}
+
+void SimpleUIManager::SendFiles(const std::vector<std::wstring>& files) {
     FileTransferModel* model = sendModel.load();
     if (model == nullptr) {
-        LOG_WARN("transfer list view's model is null.");
+        LOG_WARN_FN("Vela::Ux::SimpleUIManager::SendFileToMyPhone",
+                    "transfer list view's model is null.");
         return;
     }
-    if (selectedFiles.empty()) {
-        LOG_WARN("selected send file list size is zero.");
+    if (files.empty()) {
+        LOG_WARN_FN("Vela::Ux::SimpleUIManager::SendFileToMyPhone",
+                    "selected send file list size is zero.");
         return;
     }
     KxShareDevices device;
@@ -234,7 +250,7 @@ void SimpleUIManager::SendFileToMyPhone() {
         return;
     }
     device.shareType = 2;
-    model->AddSendItem(device, selectedFiles, SendSponsorSource::FromContextMenu);
+    model->AddSendItem(device, files, SendSponsorSource::FromContextMenu);
 }
 
 bool SimpleUIManager::ReadPairedDevice(KxShareDevices& device) {

@@ -5,6 +5,7 @@
 #include "IPCMessageIds.h"
 #include "LogCapture.h"
 
+#include <DuiLibStandIn.h>
 #include <IPCMessageStandIn.h>
 #include <KxProcess.h>
 #include <UtilStandIn.h>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -224,6 +226,29 @@ TEST_F(SimpleUIManagerTest, ShareCommands) {
     EXPECT_TRUE(manager.HandleShareCommand(L"KXSHARE_PHONE", {L"a"}));
     EXPECT_TRUE(log.Contains(
         "transfer list view's model is null.(Vela::Ux::SimpleUIManager::SendFileToMyPhone)"));
+}
+
+// The pipe listener and the responder's IPC thread (dropped files) store selections at once; each
+// send reads the selection back. A race here is what ThreadSanitizer reports.
+TEST_F(SimpleUIManagerTest, SelectionsFromTwoThreadsAtOnce) {
+    utilstandin::ClearRegistry();  // no phone: each send ends after reading its selection
+    duistandin::SetMainThread();
+    SimpleUIManager manager;
+    manager.ShowSimpleUI();
+    duistandin::RunUntilIdle();
+    ASSERT_NE(manager.GetSendModel(), nullptr);
+    testsupport::LogCapture log;
+    auto select = [&manager](const std::wstring& path) {
+        for (int i = 0; i < 300; ++i) {
+            EXPECT_TRUE(manager.HandleShareCommand(L"KXSHARE_PHONE", {path, path + L"2"}));
+            manager.SendFileToMyPhone();
+        }
+    };
+    std::thread pipe(select, L"/pipe");
+    std::thread drop(select, L"/drop");
+    pipe.join();
+    drop.join();
+    EXPECT_TRUE(log.Records().empty());
 }
 
 }  // namespace
