@@ -124,6 +124,7 @@ private:
     size_t frameSize_ = 0;     // bytes of frame_ received
     size_t frameOffset_ = 0;   // next byte of frame_ to deliver
     std::mutex writeMutex_;
+    bool wrote_ = false;  // guarded by writeMutex_: whether Write ever sent a message
 };
 
 bool Connection::ReadWouldNotBlock() {
@@ -174,6 +175,7 @@ BOOL Connection::Read(char* buffer, DWORD size, DWORD* read, bool messageMode) {
 
 BOOL Connection::Write(const char* data, DWORD size, DWORD* written) {
     std::lock_guard<std::mutex> guard(writeMutex_);
+    wrote_ = true;
     size_t done = 0;
     do {
         size_t count = std::min<size_t>(kFragmentBytes, size - done);
@@ -190,6 +192,14 @@ BOOL Connection::Write(const char* data, DWORD size, DWORD* written) {
 }
 
 void Connection::Flush() {
+    {
+        // Nothing written: nothing to wait for, whether or not the client has read the
+        // acceptance record (a client that is not ours may never read it).
+        std::lock_guard<std::mutex> guard(writeMutex_);
+        if (!wrote_) {
+            return;
+        }
+    }
     // What was sent stays charged to this socket until the other end has read it, and is
     // dropped when the other end closes.
     int unread = 0;
