@@ -26,6 +26,19 @@ T Reversed(T value) {
     return value;
 }
 
+// A string field carries its length in 16 bits and the reader takes that length as a signed
+// number, so a longer string would come out as a different, shorter one followed by garbage.
+// Such a string is refused (logged) rather than written.
+bool Writable(const std::string& value, const char* function) {
+    if (value.size() <= static_cast<size_t>(DataStream::kMaxStringLength)) {
+        return true;
+    }
+    LOG_WARN_FN(function, "string of " << value.size()
+                                       << " bytes refused: a payload string holds at most "
+                                       << DataStream::kMaxStringLength << " bytes");
+    return false;
+}
+
 }  // namespace
 
 // Staging area of the string reads. Members are destroyed mutex first, then the bytes.
@@ -220,6 +233,9 @@ inline int32_t DataStream::WriteStringToBlock(const std::string& value) {
 }
 
 int32_t DataStream::WriteUtf8String(const std::string& value) {
+    if (!Writable(value, "tandem::DataStream::WriteUtf8String")) {
+        return -1;
+    }
     if (block != nullptr) {
         return WriteStringToBlock(value);
     }
@@ -232,15 +248,26 @@ int32_t DataStream::WriteUtf8String(const std::string& value) {
 }
 
 int32_t DataStream::WriteUtf8StringArray(const std::vector<std::string>& values) {
-    int32_t total = WriteInt32(static_cast<int32_t>(values.size()));
-    if (total < 0) {
-        return total;
-    }
+    static constexpr char kFunction[] = "tandem::DataStream::WriteUtf8StringArray";
     if (block != nullptr && block->Counting()) {
         // The sizing pass of a request: every element would report 2 + n.
+        int32_t total = 4;
         for (const std::string& value : values) {
+            if (!Writable(value, kFunction)) {
+                return -1;
+            }
             total += static_cast<int32_t>(value.size()) + 2;
         }
+        return total;
+    }
+    // Checked before the count is written, so that a refused array leaves nothing behind.
+    for (const std::string& value : values) {
+        if (!Writable(value, kFunction)) {
+            return -1;
+        }
+    }
+    int32_t total = WriteInt32(static_cast<int32_t>(values.size()));
+    if (total < 0) {
         return total;
     }
     for (const std::string& value : values) {

@@ -151,7 +151,8 @@ public:
 // A stream is used by one thread at a time.
 class DataStream final : public IOStream {
 public:
-    // Longest string the reader accepts; the length field is read as a signed 16-bit number.
+    // Longest string the reader accepts and the writers write; the length field is read as a
+    // signed 16-bit number.
     static constexpr int32_t kMaxStringLength = 32767;
     // Most elements the array reader accepts.
     static constexpr int32_t kMaxArrayCount = 5000;
@@ -196,10 +197,13 @@ public:
     int32_t WriteDouble(double value) override;
     int32_t WriteUInt8(uint8_t value) override;
     int32_t WriteUInt64(uint64_t value) override;
-    // The low 16 bits of the length, then the bytes: 2 + n, or the first negative result.
+    // The 16-bit length, then the bytes: 2 + n, or the first negative result. A string longer
+    // than kMaxStringLength is logged and refused with -1, nothing written.
     int32_t WriteUtf8String(const std::string& value) override;
     // The count as int32, then each element; stops at the first element that fails and returns
-    // the bytes written before it (the count's result when the count itself failed).
+    // the bytes written before it (the count's result when the count itself failed). An array
+    // with an element longer than kMaxStringLength is logged and refused with -1 before
+    // anything is written, so no payload holds a partial array under its full count.
     int32_t WriteUtf8StringArray(const std::vector<std::string>& values) override;
     // The bytes, then a line feed: n + 1, or the first negative result.
     int32_t WriteLine(const std::string& value) override;

@@ -328,7 +328,7 @@ void FileTransferModel::AddSendItem(const KxShareDevices& device,
         return;
     }
     if (OrvSoftShelf::IsITVersion()) {
-        LOG_WARN("IT version may not send files, send request dropped");
+        LOG_WARN("[DaVirir] Current system is IT Version, prevent send files to others");
         return;
     }
     ShowSpecialFileNotice(device, files);

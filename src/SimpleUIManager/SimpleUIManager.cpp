@@ -212,21 +212,37 @@ bool SimpleUIManager::HandleShareCommand(const std::wstring& command,
         return true;
     }
     if (command == kShareToPhone) {
-        selectedFiles = files;
-        SendFileToMyPhone();
+        {
+            std::lock_guard<std::mutex> guard(selectionLock);
+            selectedFiles = files;
+        }
+        // This command's own files: a selection that another thread stores meanwhile goes out
+        // with that thread's command.
+        SendFiles(files);
         return true;
     }
     return false;
 }
 
 void SimpleUIManager::SendFileToMyPhone() {
+    std::vector<std::wstring> files;
+    {
+        std::lock_guard<std::mutex> guard(selectionLock);
+        files = selectedFiles;
+    }
+    SendFiles(files);
+}
+
+void SimpleUIManager::SendFiles(const std::vector<std::wstring>& files) {
     FileTransferModel* model = sendModel.load();
     if (model == nullptr) {
-        LOG_WARN("transfer list view's model is null.");
+        LOG_WARN_FN("Vela::Ux::SimpleUIManager::SendFileToMyPhone",
+                    "transfer list view's model is null.");
         return;
     }
-    if (selectedFiles.empty()) {
-        LOG_WARN("selected send file list size is zero.");
+    if (files.empty()) {
+        LOG_WARN_FN("Vela::Ux::SimpleUIManager::SendFileToMyPhone",
+                    "selected send file list size is zero.");
         return;
     }
     KxShareDevices device;
@@ -234,7 +250,7 @@ void SimpleUIManager::SendFileToMyPhone() {
         return;
     }
     device.shareType = 2;
-    model->AddSendItem(device, selectedFiles, SendSponsorSource::FromContextMenu);
+    model->AddSendItem(device, files, SendSponsorSource::FromContextMenu);
 }
 
 bool SimpleUIManager::ReadPairedDevice(KxShareDevices& device) {
@@ -280,16 +296,24 @@ bool SimpleUIManager::SendShareRequest(const KxShareDevices& device,
     if (files.empty()) {
         return false;
     }
+    std::vector<std::string> paths;
+    paths.reserve(files.size());
+    for (const std::wstring& file : files) {
+        paths.push_back(DE::UnicodeToUTF8(file));
+        // A payload string holds at most 32,767 bytes; the service could not tell a longer path
+        // from the fields after it, so the whole request is refused before anything is shown.
+        if (paths.back().size() > static_cast<size_t>(tandem::DataStream::kMaxStringLength)) {
+            LOG_WARN("share request refused: path "
+                     << paths.size() << " of " << files.size() << " is " << paths.back().size()
+                     << " bytes in UTF-8, more than " << tandem::DataStream::kMaxStringLength);
+            return false;
+        }
+    }
     const std::wstring ruleName = UIEx::UIStringLocale::GetString(L"IDS_BEAMLY_MODULAR_NAME");
     const std::wstring ruleText =
         UIEx::UIStringLocale::GetString(L"IDS_KXSHARE_FIREWALL_ALLOW_SEND_TEXT");
     FireWallRuleManger::GetInstance().TryEnableRule(ruleName, ruleText, false);
 
-    std::vector<std::string> paths;
-    paths.reserve(files.size());
-    for (const std::wstring& file : files) {
-        paths.push_back(DE::UnicodeToUTF8(file));
-    }
     uint64_t macAddr = 0;
     std::memcpy(&macAddr, device.macAddr, sizeof(macAddr));
     uint32_t thumbLength = 0;
@@ -303,6 +327,7 @@ bool SimpleUIManager::SendShareRequest(const KxShareDevices& device,
         int32_t{0}, int32_t{0}, paths, static_cast<int32_t>(thumbLength),
         tandem::RawBlock{thumbnail.data(), thumbLength});
     if (!payload) {
+        LOG_WARN("share request not sent: its payload could not be built");
         return false;
     }
     LOG_WARN(kMsgTandemShareSendName);

@@ -48,6 +48,7 @@ public:
     // A command from the shell menu or a drop: "KXSHARE_PHONE" sends FILES to the paired phone,
     // "KXSHARE_DEVICES" is accepted without effect; other commands give false.
     bool HandleShareCommand(const std::wstring& command, const std::vector<std::wstring>& files);
+    // Sends the last selection stored by HandleShareCommand.
     void SendFileToMyPhone();
     // The paired phone from the current user's registry; false when no phone is paired.
     bool ReadPairedDevice(KxShareDevices& device);
@@ -59,6 +60,8 @@ public:
 
 private:
     void CreateSendSide();
+    // SendFileToMyPhone with FILES as the selection.
+    void SendFiles(const std::vector<std::wstring>& files);
 
     IPCMessageClient ipcClient;
     std::recursive_mutex lock;
@@ -66,6 +69,8 @@ private:
     std::map<uint32_t, std::vector<DataHandler>> dataHandlers;
     std::map<uint32_t, std::vector<MessageHandler>> messageHandlers;
     std::map<uint32_t, std::vector<ItemHandler>> itemHandlers;
+    // Stored by the pipe listener's thread and by the responder's IPC thread (dropped files).
+    std::mutex selectionLock;
     std::vector<std::wstring> selectedFiles;
     // Read on the pipe listener's thread while the UI thread creates it.
     std::atomic<FileTransferModel*> sendModel{nullptr};

@@ -109,13 +109,10 @@ bool SwiftSendPlugin::ConnectPipe(HANDLE pipe) {
             return false;
         }
     }
-    {
-        // ConnectNamedPipe resets the event: a release that came before it is lost, so look
-        // at `running` again now that a later release can no longer be missed.
-        std::lock_guard<std::mutex> guard(connectLock);
-        if (!running) {
-            return false;
-        }
+    // ConnectNamedPipe resets the event: a release that came before it is lost, so look again
+    // now that a later release can no longer be missed.
+    if (Released()) {
+        return false;
     }
     if (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0) {
         return true;
@@ -124,16 +121,77 @@ bool SwiftSendPlugin::ConnectPipe(HANDLE pipe) {
     return false;
 }
 
+bool SwiftSendPlugin::Released() {
+    std::lock_guard<std::mutex> guard(connectLock);
+    return !running || releaseRequested;
+}
+
+SwiftSendPlugin::PieceResult SwiftSendPlugin::ReadPiece(HANDLE pipe, char* buffer,
+                                                        ULONGLONG deadline, DWORD& read) {
+    read = 0;
+    HANDLE event = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(connectLock);
+        if (!running || releaseRequested) {
+            return PieceResult::kCutShort;
+        }
+        event = connectEvent;
+    }
+    if (event == nullptr) {
+        return PieceResult::kCutShort;
+    }
+    // Checked before every piece, so that a client that keeps writing is cut short as well.
+    if (GetTickCount64() >= deadline) {
+        LOG_WARN("SwiftSend Plugin : pipe client sent no complete request within "
+                 << kRequestWaitMs << " ms, dropped");
+        return PieceResult::kCutShort;
+    }
+    OVERLAPPED overlapped;
+    std::memset(&overlapped, 0, sizeof(overlapped));
+    overlapped.hEvent = event;
+    if (ReadFile(pipe, buffer, kPipeBufferSize, nullptr, &overlapped) ||
+        GetLastError() == ERROR_MORE_DATA) {
+        GetOverlappedResult(pipe, &overlapped, &read, FALSE);
+        return read > 0 ? PieceResult::kData : PieceResult::kEnd;
+    }
+    if (GetLastError() != ERROR_IO_PENDING) {
+        return PieceResult::kEnd;  // the client closed its end, or none is there
+    }
+    // The read reset the event, as the connect did: look for a release made before that.
+    if (!Released()) {
+        const ULONGLONG now = GetTickCount64();
+        WaitForSingleObject(event, now < deadline ? static_cast<DWORD>(deadline - now) : 0);
+    }
+    if (!GetOverlappedResult(pipe, &overlapped, &read, FALSE) &&
+        GetLastError() == ERROR_IO_INCOMPLETE) {
+        // Timed out or released: the buffer is the read's until it has ended.
+        CancelIoEx(pipe, &overlapped);
+        GetOverlappedResult(pipe, &overlapped, &read, TRUE);
+        if (!Released()) {
+            LOG_WARN("SwiftSend Plugin : pipe client sent no complete request within "
+                     << kRequestWaitMs << " ms, dropped");
+        }
+        return PieceResult::kCutShort;
+    }
+    // A piece of a longer message (ERROR_MORE_DATA) is data like a whole one; a failed read
+    // (the client closed its end) ends the request.
+    return read > 0 ? PieceResult::kData : PieceResult::kEnd;
+}
+
 bool SwiftSendPlugin::ReadPipeRequest(HANDLE pipe, char* buffer, std::string& text) {
     if (pipe == nullptr || buffer == nullptr) {
         return false;
     }
+    const ULONGLONG deadline = GetTickCount64() + kRequestWaitMs;
     DWORD read = 0;
     bool dropped = false;
     while (true) {
-        read = 0;
-        ReadFile(pipe, buffer, kPipeBufferSize, &read, nullptr);
-        if (read == 0) {
+        PieceResult piece = ReadPiece(pipe, buffer, deadline, read);
+        if (piece == PieceResult::kCutShort) {
+            std::string().swap(text);
+            break;
+        }
+        if (piece == PieceResult::kEnd) {
             break;
         }
         if (dropped) {

@@ -15,7 +15,9 @@ bool PluginEnabled() {
     return TandemUtilClass::IsSupportPlugin(SwiftSendPlugin::kPluginName);
 }
 
-MyAlbumStatusModelHelper* PairingResponder() { return MyAlbumStatusModelHelper::GetInstance(); }
+MyAlbumStatusModelHelper* PairingResponder() {
+    return MyAlbumStatusModelHelper::GetInstance();
+}
 
 }  // namespace
 
@@ -47,6 +49,7 @@ void SwiftSendPlugin::CloseConnectEvent() {
         CloseHandle(connectEvent);
         connectEvent = nullptr;
     }
+    releaseRequested = false;
 }
 
 bool SwiftSendPlugin::Initialize(void* hostContext) {
@@ -89,8 +92,10 @@ bool SwiftSendPlugin::Stop() {
         return false;
     }
     ReportEvent(UsageEvent::PluginStopped);
+    // Releases the listener's wait for a client or for a client's request.
     std::lock_guard<std::mutex> guard(connectLock);
     if (connectEvent != nullptr) {
+        releaseRequested = true;
         SetEvent(connectEvent);
     }
     return true;

@@ -27,6 +27,10 @@ public:
     static constexpr size_t kMaxFilesPerRequest = 500;
     // A request larger than this is dropped rather than growing memory without limit.
     static constexpr size_t kMaxRequestBytes = 16u << 20;
+    // How long a connected client has to deliver its request. The pipe is open to every local
+    // process and clients are served one at a time, so a client that writes nothing (or keeps
+    // writing) would otherwise hold up every other client and the plug-in's shutdown.
+    static constexpr DWORD kRequestWaitMs = 3000;
 
     SwiftSendPlugin();
     ~SwiftSendPlugin() override;
@@ -42,6 +46,8 @@ public:
     void PipeListener();
     HANDLE CreatePipe();
     bool ConnectPipe(HANDLE pipe);
+    // Reads until the client closes its end, within kRequestWaitMs of the start; a request cut
+    // short by that limit, by Stop or by the destructor is dropped.
     bool ReadPipeRequest(HANDLE pipe, char* buffer, std::string& text);
     void DispatchPipeRequest(const std::string& text);
     static void ParsePipeRequest(const std::string& text, std::wstring& command,
@@ -50,6 +56,11 @@ public:
     SimpleUIManager& GetUIManager() { return uiManager; }
 
 private:
+    enum class PieceResult { kData, kEnd, kCutShort };
+    // One overlapped read into BUFFER, waiting on connectEvent until DEADLINE (clock time).
+    PieceResult ReadPiece(HANDLE pipe, char* buffer, ULONGLONG deadline, DWORD& read);
+    // True once Stop or the destructor has asked this iteration's wait to end.
+    bool Released();
     void CloseConnectEvent();
 
     SimpleUIManager uiManager;
@@ -57,6 +68,9 @@ private:
     // Guards the hand-over of connectEvent between the listener, Stop and the destructor.
     std::mutex connectLock;
     HANDLE connectEvent;
+    // Set by Stop while connectEvent exists, cleared with it: a release that an overlapped
+    // operation's reset of the event would hide.
+    bool releaseRequested = false;
     IPCMessageClient ipcClient;
     // The listener is joined by the destructor rather than detached: it uses the members above
     // until it sees `running` cleared, and its code lives in this library, which the host may

@@ -38,6 +38,9 @@
 #define ERROR_FILENAME_EXCED_RANGE 206u
 #define ERROR_UNKNOWN_REVISION 1305u
 #define ERROR_INVALID_SECURITY_DESCR 1338u
+#define ERROR_OPERATION_ABORTED 995u
+#define ERROR_IO_INCOMPLETE 996u
+#define ERROR_NOT_FOUND 1168u
 
 // Security descriptors. Only a null DACL is understood: the pipe folder is private to the user,
 // so any process of the user may connect whatever the descriptor says.
@@ -91,12 +94,28 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode,
 // also waits for a name that has no instance yet, and does not wait for a free instance.
 BOOL WaitNamedPipeW(LPCWSTR name, DWORD timeOut);
 
-// Reads and writes on either end; synchronous only (an OVERLAPPED record is refused).
-// In message read mode a message longer than the buffer comes in pieces: FALSE with
-// ERROR_MORE_DATA for each but the last. With the writer gone and nothing left: FALSE with
-// ERROR_BROKEN_PIPE. Writing to a pipe whose other end is closed: FALSE with ERROR_NO_DATA.
+// Reads and writes on either end. In message read mode a message longer than the buffer comes
+// in pieces: FALSE with ERROR_MORE_DATA for each but the last. With the writer gone and nothing
+// left: FALSE with ERROR_BROKEN_PIPE. Writing to a pipe whose other end is closed: FALSE with
+// ERROR_NO_DATA.
+//
+// Overlapped reads exist on the server end of a pipe created with FILE_FLAG_OVERLAPPED, one at a
+// time per instance; every other OVERLAPPED record is refused (ERROR_INVALID_PARAMETER). The
+// record's hEvent (an event of CreateEventW) is reset when the read starts and signalled when it
+// completes. With data at hand the read completes at once, as a synchronous one would (the
+// event signalled as well); otherwise it gives FALSE with ERROR_IO_PENDING and completes when
+// data comes, the client leaves or CancelIoEx is called. The buffer belongs to the read until
+// GetOverlappedResult has reported it complete.
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
               LPOVERLAPPED overlapped);
+// The outcome of an overlapped operation on FILE: its result, last error and byte count as the
+// synchronous call would give them. While it is pending: FALSE with ERROR_IO_INCOMPLETE, or
+// with WAIT true, blocks until it completes. A pending connect is only reported incomplete.
+BOOL GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD bytesTransferred, BOOL wait);
+// Asks the pending read of OVERLAPPED (null: any) on FILE to end; it then completes with
+// ERROR_OPERATION_ABORTED unless its data came first. Does not wait: GetOverlappedResult does.
+// FALSE with ERROR_NOT_FOUND when no read of FILE is pending.
+BOOL CancelIoEx(HANDLE file, LPOVERLAPPED overlapped);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                LPOVERLAPPED overlapped);
 // Waits until the other end has read everything written to it (or has gone).

@@ -13,6 +13,9 @@
 // Every socket record starts with one frame byte. A message goes out as records of at most
 // kFragmentBytes, the last one marked, so a message may be far larger than the socket buffers.
 // The server's first record to a client says whether an instance took it.
+//
+// An overlapped read that finds no data at hand is completed by a worker thread of its own,
+// which waits for the socket or for a cancel.
 #include "KernelObject.h"
 #include "NamedPipe.h"
 
@@ -107,6 +110,9 @@ public:
 
     // Wakes blocked reads and writes; the other end sees the pipe broken.
     void Shutdown() { shutdown(fd_, SHUT_RDWR); }
+    int Fd() const { return fd_; }
+    // True when a Read would not block: a piece is left over, a record waits or the writer left.
+    bool ReadWouldNotBlock();
     BOOL Read(char* buffer, DWORD size, DWORD* read, bool messageMode);
     BOOL Write(const char* data, DWORD size, DWORD* written);
     void Flush();
@@ -118,7 +124,17 @@ private:
     size_t frameSize_ = 0;     // bytes of frame_ received
     size_t frameOffset_ = 0;   // next byte of frame_ to deliver
     std::mutex writeMutex_;
+    bool wrote_ = false;  // guarded by writeMutex_: whether Write ever sent a message
 };
+
+bool Connection::ReadWouldNotBlock() {
+    std::lock_guard<std::mutex> guard(readMutex_);
+    if (frameOffset_ < frameSize_) {
+        return true;
+    }
+    pollfd watched{fd_, POLLIN, 0};
+    return poll(&watched, 1, 0) > 0;
+}
 
 BOOL Connection::Read(char* buffer, DWORD size, DWORD* read, bool messageMode) {
     std::lock_guard<std::mutex> guard(readMutex_);
@@ -159,6 +175,7 @@ BOOL Connection::Read(char* buffer, DWORD size, DWORD* read, bool messageMode) {
 
 BOOL Connection::Write(const char* data, DWORD size, DWORD* written) {
     std::lock_guard<std::mutex> guard(writeMutex_);
+    wrote_ = true;
     size_t done = 0;
     do {
         size_t count = std::min<size_t>(kFragmentBytes, size - done);
@@ -175,12 +192,92 @@ BOOL Connection::Write(const char* data, DWORD size, DWORD* written) {
 }
 
 void Connection::Flush() {
+    {
+        // Nothing written: nothing to wait for, whether or not the client has read the
+        // acceptance record (a client that is not ours may never read it).
+        std::lock_guard<std::mutex> guard(writeMutex_);
+        if (!wrote_) {
+            return;
+        }
+    }
     // What was sent stays charged to this socket until the other end has read it, and is
     // dropped when the other end closes.
     int unread = 0;
     while (ioctl(fd_, SIOCOUTQ, &unread) == 0 && unread > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+}
+
+// An overlapped read that had to wait: its worker completes it as the system would, filling
+// the OVERLAPPED record and signalling its event.
+class PendingRead {
+public:
+    PendingRead(LPOVERLAPPED overlapped, int cancelFd)
+        : overlapped(overlapped), cancelFd_(cancelFd) {}
+    ~PendingRead() {
+        Cancel();
+        if (worker_.joinable()) {
+            worker_.join();
+        }
+        close(cancelFd_);
+    }
+    PendingRead(const PendingRead&) = delete;
+    PendingRead& operator=(const PendingRead&) = delete;
+
+    // False when no worker could be started.
+    bool Start(std::shared_ptr<Connection> connection, std::shared_ptr<Event> event, char* buffer,
+               DWORD size, bool messageMode);
+    void Cancel() {
+        uint64_t one = 1;
+        while (write(cancelFd_, &one, sizeof(one)) < 0 && errno == EINTR) {
+        }
+    }
+    bool Done() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return done_;
+    }
+    void WaitDone() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        finished_.wait(lock, [this] { return done_; });
+    }
+
+    const LPOVERLAPPED overlapped;
+
+private:
+    const int cancelFd_;
+    std::mutex mutex_;
+    std::condition_variable finished_;
+    bool done_ = false;
+    std::thread worker_;
+};
+
+bool PendingRead::Start(std::shared_ptr<Connection> connection, std::shared_ptr<Event> event,
+                        char* buffer, DWORD size, bool messageMode) {
+    auto body = [this, connection, event, buffer, size, messageMode] {
+        pollfd watched[2] = {{connection->Fd(), POLLIN, 0}, {cancelFd_, POLLIN, 0}};
+        while (poll(watched, 2, -1) < 0 && errno == EINTR) {
+        }
+        DWORD error = ERROR_OPERATION_ABORTED;
+        DWORD read = 0;
+        if (watched[1].revents == 0) {
+            error =
+                connection->Read(buffer, size, &read, messageMode) ? ERROR_SUCCESS : GetLastError();
+        }
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            overlapped->Internal = error;
+            overlapped->InternalHigh = read;
+            done_ = true;
+        }
+        finished_.notify_all();
+        event->Set();
+    };
+    try {
+        worker_ = std::thread(body);
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
 }
 
 class PipeInstance;
@@ -255,6 +352,10 @@ public:
     bool Join();
     BOOL Connect(LPOVERLAPPED overlapped, std::shared_ptr<Event> event);
     BOOL Disconnect();
+    BOOL ReadOverlapped(char* buffer, DWORD size, LPOVERLAPPED overlapped,
+                        std::shared_ptr<Event> event, DWORD* bytesRead);
+    BOOL OverlappedResult(LPOVERLAPPED overlapped, DWORD* bytes, bool wait);
+    BOOL CancelRead(LPOVERLAPPED overlapped);
     std::shared_ptr<Connection> Usable(bool write) override;
     std::shared_ptr<Connection> Current() override;
     bool MessageReadMode() const override { return (pipeMode_ & PIPE_READMODE_MESSAGE) != 0; }
@@ -268,6 +369,8 @@ private:
     const std::shared_ptr<NameBinding> binding_;
     const DWORD openMode_;
     const DWORD pipeMode_;
+    std::mutex ioMutex_;                        // guards pendingRead_
+    std::shared_ptr<PendingRead> pendingRead_;  // ended and joined with the instance at the latest
 };
 
 class PipeClient : public PipeEnd {
@@ -469,6 +572,96 @@ BOOL PipeInstance::Disconnect() {
     if (old) {
         old->Shutdown();
     }
+    return TRUE;
+}
+
+BOOL PipeInstance::ReadOverlapped(char* buffer, DWORD size, LPOVERLAPPED overlapped,
+                                  std::shared_ptr<Event> event, DWORD* bytesRead) {
+    if ((openMode_ & FILE_FLAG_OVERLAPPED) == 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::shared_ptr<Connection> connection = Usable(false);
+    if (!connection) {
+        return FALSE;
+    }
+    std::lock_guard<std::mutex> guard(ioMutex_);
+    if (pendingRead_) {
+        if (!pendingRead_->Done()) {
+            SetLastError(ERROR_INVALID_PARAMETER);  // one read at a time
+            return FALSE;
+        }
+        pendingRead_.reset();  // completed, its result never collected
+    }
+    event->Reset();
+    overlapped->Internal = kStatusPending;
+    overlapped->InternalHigh = 0;
+    if (connection->ReadWouldNotBlock()) {
+        DWORD read = 0;
+        BOOL ok = connection->Read(buffer, size, &read, MessageReadMode());
+        DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+        overlapped->Internal = error;
+        overlapped->InternalHigh = read;
+        if (bytesRead != nullptr) {
+            *bytesRead = read;
+        }
+        event->Set();
+        SetLastError(error);
+        return ok;
+    }
+    int cancelFd = eventfd(0, EFD_CLOEXEC);
+    if (cancelFd < 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return FALSE;
+    }
+    auto pending = std::make_shared<PendingRead>(overlapped, cancelFd);
+    if (!pending->Start(std::move(connection), std::move(event), buffer, size, MessageReadMode())) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
+    pendingRead_ = std::move(pending);
+    SetLastError(ERROR_IO_PENDING);
+    return FALSE;
+}
+
+BOOL PipeInstance::OverlappedResult(LPOVERLAPPED overlapped, DWORD* bytes, bool wait) {
+    std::shared_ptr<PendingRead> pending;
+    {
+        std::lock_guard<std::mutex> guard(ioMutex_);
+        if (pendingRead_ && pendingRead_->overlapped == overlapped) {
+            pending = pendingRead_;
+        }
+    }
+    if (pending) {
+        if (!wait && !pending->Done()) {
+            SetLastError(ERROR_IO_INCOMPLETE);
+            return FALSE;
+        }
+        pending->WaitDone();
+        std::lock_guard<std::mutex> guard(ioMutex_);
+        if (pendingRead_ == pending) {
+            pendingRead_.reset();
+        }
+    } else if (overlapped->Internal == kStatusPending) {
+        SetLastError(ERROR_IO_INCOMPLETE);
+        return FALSE;
+    }
+    if (bytes != nullptr) {
+        *bytes = static_cast<DWORD>(overlapped->InternalHigh);
+    }
+    const DWORD error = static_cast<DWORD>(overlapped->Internal);
+    SetLastError(error);
+    return error == ERROR_SUCCESS;
+}
+
+BOOL PipeInstance::CancelRead(LPOVERLAPPED overlapped) {
+    std::lock_guard<std::mutex> guard(ioMutex_);
+    if (!pendingRead_ || (overlapped != nullptr && pendingRead_->overlapped != overlapped) ||
+        pendingRead_->Done()) {
+        SetLastError(ERROR_NOT_FOUND);
+        return FALSE;
+    }
+    pendingRead_->Cancel();
     return TRUE;
 }
 
@@ -694,9 +887,20 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
     if (bytesRead != nullptr) {
         *bytesRead = 0;
     }
-    if (overlapped != nullptr || (buffer == nullptr && bytesToRead > 0)) {
+    if (buffer == nullptr && bytesToRead > 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
+    }
+    if (overlapped != nullptr) {
+        std::shared_ptr<PipeInstance> instance = win32standin::LookupAs<PipeInstance>(file);
+        std::shared_ptr<win32standin::Event> event =
+            win32standin::LookupAs<win32standin::Event>(overlapped->hEvent);
+        if (!instance || !event) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        return instance->ReadOverlapped(static_cast<char*>(buffer), bytesToRead, overlapped,
+                                        std::move(event), bytesRead);
     }
     std::shared_ptr<PipeEnd> end = win32standin::LookupAs<PipeEnd>(file);
     std::shared_ptr<Connection> connection = end ? end->Usable(false) : nullptr;
@@ -743,4 +947,23 @@ BOOL FlushFileBuffers(HANDLE file) {
         connection->Flush();
     }
     return TRUE;
+}
+
+BOOL GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD bytesTransferred,
+                         BOOL wait) {
+    std::shared_ptr<PipeInstance> instance = win32standin::LookupAs<PipeInstance>(file);
+    if (!instance || overlapped == nullptr) {
+        SetLastError(instance ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return instance->OverlappedResult(overlapped, bytesTransferred, wait != FALSE);
+}
+
+BOOL CancelIoEx(HANDLE file, LPOVERLAPPED overlapped) {
+    std::shared_ptr<PipeInstance> instance = win32standin::LookupAs<PipeInstance>(file);
+    if (!instance) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return instance->CancelRead(overlapped);
 }

@@ -124,6 +124,71 @@ TEST_F(NamedPipeTest, OverlappedConnectPendsUntilAClientComes) {
     CloseHandle(event);
 }
 
+TEST_F(NamedPipeTest, OverlappedReadsCompleteAtOnceLaterOrCancelled) {
+    HANDLE pipe = CreateServer();
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE) << GetLastError();
+    HANDLE client = OpenClient();
+    ASSERT_NE(client, INVALID_HANDLE_VALUE) << GetLastError();
+    HANDLE event = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    OVERLAPPED overlapped;
+    std::memset(&overlapped, 0, sizeof(overlapped));
+    overlapped.hEvent = event;
+    char buffer[4];
+    DWORD read = 99;
+    auto start = [&] { return ReadFile(pipe, buffer, sizeof(buffer), nullptr, &overlapped); };
+
+    // Nothing there: pending with the event reset, one read at a time, done when data comes.
+    EXPECT_FALSE(start());
+    EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
+    EXPECT_FALSE(GetOverlappedResult(pipe, &overlapped, &read, FALSE));
+    EXPECT_EQ(GetLastError(), ERROR_IO_INCOMPLETE);
+    EXPECT_FALSE(start());
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    Send(client, "abcdef");
+    EXPECT_EQ(WaitForSingleObject(event, INFINITE), WAIT_OBJECT_0);
+    EXPECT_FALSE(GetOverlappedResult(pipe, &overlapped, &read, FALSE));
+    EXPECT_EQ(GetLastError(), ERROR_MORE_DATA);
+    EXPECT_EQ(std::string(buffer, read), "abcd");
+
+    // The rest is at hand: complete at once, and the event is signalled all the same.
+    EXPECT_TRUE(start());
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(GetOverlappedResult(pipe, &overlapped, &read, FALSE));
+    EXPECT_EQ(std::string(buffer, read), "ef");
+
+    // Cancelled: aborted without data; what comes later is there for the next read.
+    EXPECT_FALSE(start());
+    EXPECT_TRUE(CancelIoEx(pipe, &overlapped));
+    EXPECT_FALSE(GetOverlappedResult(pipe, &overlapped, &read, TRUE));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+    EXPECT_EQ(read, 0u);
+    EXPECT_FALSE(CancelIoEx(pipe, &overlapped));
+    EXPECT_EQ(GetLastError(), ERROR_NOT_FOUND);
+    Send(client, "g");
+    start();
+    EXPECT_TRUE(GetOverlappedResult(pipe, &overlapped, &read, TRUE));
+    EXPECT_EQ(std::string(buffer, read), "g");
+
+    // The client leaves during a read: the pipe is broken.
+    EXPECT_FALSE(start());
+    EXPECT_TRUE(CloseHandle(client));
+    EXPECT_FALSE(GetOverlappedResult(pipe, &overlapped, &read, TRUE));
+    EXPECT_EQ(GetLastError(), ERROR_BROKEN_PIPE);
+    Release(pipe);
+
+    // Closing an instance whose read is pending ends the read; a client's end has none.
+    pipe = CreateServer();
+    client = OpenClient();
+    EXPECT_FALSE(start());
+    EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
+    Release(pipe);
+    EXPECT_FALSE(ReadFile(client, buffer, sizeof(buffer), nullptr, &overlapped));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    CloseHandle(client);
+    CloseHandle(event);
+}
+
 TEST_F(NamedPipeTest, ClientThatCameFirstGivesPipeConnected) {
     HANDLE pipe = CreateServer();
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE);

@@ -180,11 +180,51 @@ TEST(DataStreamStrings, LengthOf0x8000OrMoreIsNoStringAndConsumesOnlyTheLength) 
         EXPECT_EQ(out, "");
         EXPECT_EQ(reader.stream->ReadUInt8(), 0x2A);
     }
-    const std::string longest(32767, 'L');
-    Reader reader(Encode(longest));
-    std::string out;
-    EXPECT_EQ(reader.stream->ReadUtf8String(out), 32767 + 2);
-    EXPECT_EQ(out, longest);
+}
+
+// The length field has 16 bits and reads back signed: 32,767 bytes is the longest string.
+TEST(DataStreamStrings, WritersRefuseStringsOf32768BytesOrMore) {
+    struct Case {
+        size_t length;
+        bool written;
+    } const cases[] = {{32767, true}, {32768, false}, {70005, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.length);
+        const std::string text(c.length, 's');
+        const std::vector<std::string> paths = {"a", text};
+        testsupport::LogCapture log;
+        Payload single = BuildPayload(int32_t{1}, text);
+        Payload array = BuildPayload(paths, int32_t{2});
+        EXPECT_EQ(static_cast<bool>(single), c.written);
+        EXPECT_EQ(static_cast<bool>(array), c.written);
+        if (c.written) {
+            Reader reader(Bytes(array.block.get(), array.block.get() + array.size));
+            std::vector<std::string> read;
+            EXPECT_EQ(reader.stream->ReadUtf8StringArray(read), int32_t(4 + 3 + c.length + 2));
+            Reader alone(Bytes(single.block.get() + 4, single.block.get() + single.size));
+            EXPECT_EQ(alone.stream->ReadUtf8String(), text);
+            EXPECT_EQ(read, paths);
+            EXPECT_EQ(reader.stream->ReadInt32(), 2);
+            EXPECT_TRUE(log.Records().empty());
+            continue;
+        }
+        // One WARN per refused counting pass; the writing passes never ran.
+        const std::string warned = "string of " + std::to_string(c.length) +
+                                   " bytes refused: a payload string holds at most 32767 bytes";
+        EXPECT_TRUE(log.Contains(warned + "(tandem::DataStream::WriteUtf8String)"));
+        EXPECT_TRUE(log.Contains(warned + "(tandem::DataStream::WriteUtf8StringArray)"));
+        EXPECT_EQ(log.Records().size(), 2u);
+        EXPECT_EQ(log.Records()[0].level, 30000);
+
+        // Written straight into a block: refused before any byte, the count included.
+        Bytes block(c.length + 16, 0xEE);
+        IpcBufferBuild channel(block.data(), static_cast<uint32_t>(block.size()), false);
+        std::unique_ptr<DataStream> stream = CreateDataStream(&channel);
+        EXPECT_EQ(stream->WriteUtf8StringArray(paths), -1);
+        EXPECT_EQ(stream->WriteUtf8String(text), -1);
+        EXPECT_EQ(stream->WriteUInt8(7), 1);
+        EXPECT_EQ(block[0], 7);
+    }
 }
 
 TEST(DataStreamStrings, TruncatedStringFailsAfterItsLength) {

@@ -384,7 +384,9 @@ TEST_F(ModelTest, ItEditionDropsTheRequestBeforeAnything) {
     EXPECT_FALSE(model->IsBusy());
     EXPECT_TRUE(tandemstandin::ReportedEvents().empty());
     EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());
-    EXPECT_EQ(log.CountStartingWith("IT version may not send files"), 1u);
+    EXPECT_EQ(log.CountStartingWith(
+                  "[DaVirir] Current system is IT Version, prevent send files to others("),
+              1u);
 }
 
 TEST_F(ModelTest, ReportsCarrySourceDeviceTypeAndShareType) {

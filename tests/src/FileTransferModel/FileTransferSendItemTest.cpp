@@ -505,6 +505,24 @@ TEST_F(SendItemTest, CancelDuringTheDelaySendsNothing) {
     EXPECT_EQ(notifier.Count(), before);
 }
 
+TEST_F(SendItemTest, CancelAfterTheWorkerHasSentJoinsAtOnceAndCancelsTheSend) {
+    win32standin::UseMockClock();
+    const uint64_t begun = win32standin::TimedWaitsBegun();
+    auto item = MakeItem(2);
+    item->StartWithDelay(500);
+    Radio(*item, kMsgBluetoothOn);
+    Radio(*item, kMsgWifiOn);
+    ASSERT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));
+    win32standin::AdvanceClock(500);
+    ASSERT_TRUE(helper.WaitForShares(1, 10s));
+    item->CancelByUser();  // the worker is done or finishing its send: no further wait
+    EXPECT_EQ(helper.ShareCount(), 1u);
+    EXPECT_EQ(helper.Cancels(), 1);
+    std::vector<Seen> seen = notifier.All();
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back().state.stage, TransferStage::Connecting);  // joined after its change
+}
+
 TEST_F(SendItemTest, DestroyingAnItemWhoseWorkerWaitsSendsNothing) {
     auto item = MakeItem(2);
     item->StartWithDelay(60000);

@@ -5,6 +5,7 @@
 #include "IPCMessageIds.h"
 #include "LogCapture.h"
 
+#include <DuiLibStandIn.h>
 #include <IPCMessageStandIn.h>
 #include <KxProcess.h>
 #include <UtilStandIn.h>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -155,12 +157,39 @@ TEST_F(SimpleUIManagerTest, ShareRequestIsWrittenFieldByField) {
     EXPECT_EQ(service.Bodies()[0], expected);
 }
 
-TEST_F(SimpleUIManagerTest, NoShareRequestWithoutFiles) {
-    ServiceRecorder service;
-    SimpleUIManager manager;
-    EXPECT_FALSE(manager.SendShareRequest(KxShareDevices{}, {}));
-    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
-    EXPECT_TRUE(service.Items().empty());
+// A path's UTF-8 form must fit a payload string (at most 32,767 bytes): a longer one would wrap
+// its 16-bit length and the service would read the rest of the request as other paths.
+TEST_F(SimpleUIManagerTest, ShareRequestIsRefusedWithoutFilesOrWithAnOverlongPath) {
+    struct Case {
+        std::vector<std::wstring> files;
+        const char* warning;  // empty: sent
+    } const cases[] = {
+        {{}, nullptr},
+        {{L"/a", std::wstring(70005, L'p')}, "path 2 of 2 is 70005 bytes in UTF-8"},
+        {{std::wstring(32767, L'p') + L"x"}, "path 1 of 1 is 32768 bytes in UTF-8"},
+        {{std::wstring(32766, L'p') + L"\u00e9"}, "path 1 of 1 is 32768 bytes in UTF-8"},
+        {{L"/a", std::wstring(32767, L'p')}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.warning == nullptr ? "no files" : c.warning);
+        ServiceRecorder service;
+        SimpleUIManager manager;
+        testsupport::LogCapture log;
+        const bool sent = c.warning != nullptr && *c.warning == '\0';
+        EXPECT_EQ(manager.SendShareRequest(KxShareDevices{}, c.files), sent);
+        ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+        ASSERT_EQ(service.Items().size(), sent ? 1u : 0u);
+        if (sent) {
+            // Fixed fields, four empty texts, then the array: count, "/a", the long path.
+            const std::string body = service.Bodies()[0];
+            ASSERT_EQ(body.size(), 24 + 4 * 2 + 12 + 4 + 4 + 32769 + 4u);
+            EXPECT_EQ(body.substr(body.size() - 4 - 32769, 2), "\xff\x7f");
+        } else if (c.warning != nullptr) {
+            EXPECT_EQ(log.CountStartingWith(std::string("share request refused: ") + c.warning),
+                      1u);
+            EXPECT_EQ(log.Records().size(), 1u);  // before the payload: no second line
+        }
+    }
 }
 
 TEST_F(SimpleUIManagerTest, CancelSendPostsTheCancelToTheService) {
@@ -197,6 +226,29 @@ TEST_F(SimpleUIManagerTest, ShareCommands) {
     EXPECT_TRUE(manager.HandleShareCommand(L"KXSHARE_PHONE", {L"a"}));
     EXPECT_TRUE(log.Contains(
         "transfer list view's model is null.(Vela::Ux::SimpleUIManager::SendFileToMyPhone)"));
+}
+
+// The pipe listener and the responder's IPC thread (dropped files) store selections at once; each
+// send reads the selection back. A race here is what ThreadSanitizer reports.
+TEST_F(SimpleUIManagerTest, SelectionsFromTwoThreadsAtOnce) {
+    utilstandin::ClearRegistry();  // no phone: each send ends after reading its selection
+    duistandin::SetMainThread();
+    SimpleUIManager manager;
+    manager.ShowSimpleUI();
+    duistandin::RunUntilIdle();
+    ASSERT_NE(manager.GetSendModel(), nullptr);
+    testsupport::LogCapture log;
+    auto select = [&manager](const std::wstring& path) {
+        for (int i = 0; i < 300; ++i) {
+            EXPECT_TRUE(manager.HandleShareCommand(L"KXSHARE_PHONE", {path, path + L"2"}));
+            manager.SendFileToMyPhone();
+        }
+    };
+    std::thread pipe(select, L"/pipe");
+    std::thread drop(select, L"/drop");
+    pipe.join();
+    drop.join();
+    EXPECT_TRUE(log.Records().empty());
 }
 
 }  // namespace

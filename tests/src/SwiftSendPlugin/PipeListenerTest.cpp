@@ -13,14 +13,23 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
 
+using namespace std::chrono_literals;
 using Vela::Ux::SwiftSendPlugin;
 
 const std::string kModelMissing =
@@ -77,14 +86,20 @@ protected:
         win32standin::SetPipeFolder(folder);
         duistandin::SetMainThread();
         observer_ = std::make_unique<IPCMessageClient>(kEndpointPlugin, true, false);
-        observer_->RegisterMessageCallback(kMsgTooManyFiles,
-                                           [this](TagIPCMessageItem&) { ++tooManyNotices_; });
+        observer_->RegisterMessageCallback(kMsgTooManyFiles, [this](TagIPCMessageItem&) {
+            {
+                std::lock_guard<std::mutex> guard(noticeMutex_);
+                ++tooManyNotices_;
+            }
+            noticed_.notify_all();
+        });
         handlesAtStart_ = win32standin::LiveHandleCount();
     }
     void TearDown() override {
         plugin_.reset();
         observer_.reset();
         ipcstandin::WaitUntilIdle();
+        win32standin::UseRealClock();
         win32standin::SetCreateNamedPipeFailure(false);
         win32standin::SetSecurityDescriptorFailure(false);
         win32standin::SetProcessHeapFailure(false);
@@ -123,6 +138,63 @@ protected:
         return request;
     }
 
+    // A client of the pipe once the listener's instance takes one; retried in real time, for
+    // the tests on mock time, where Sleep stands still.
+    static HANDLE Connect() {
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        while (std::chrono::steady_clock::now() < end) {
+            if (WaitNamedPipeW(SwiftSendPlugin::kPipeName, 1000)) {
+                HANDLE pipe = CreateFileW(SwiftSendPlugin::kPipeName, GENERIC_READ | GENERIC_WRITE,
+                                          0, nullptr, OPEN_EXISTING, 0, nullptr);
+                if (pipe != INVALID_HANDLE_VALUE) {
+                    return pipe;
+                }
+            }
+            std::this_thread::yield();
+        }
+        return INVALID_HANDLE_VALUE;
+    }
+    static void SendAndClose(HANDLE pipe, const std::string& text) {
+        DWORD written = 0;
+        EXPECT_TRUE(
+            WriteFile(pipe, text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+        CloseHandle(pipe);
+    }
+    // A local process that is no pipe client of ours: it connects to the socket and never
+    // reads or writes; it only peeks, leaving it unread, at the record that says an instance
+    // took it. -1 when no instance did.
+    static int ForeignSilentClient() {
+        const std::string path = win32standin::PipeFolder() + "/PIPE_KX_MENU";
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        while (std::chrono::steady_clock::now() < end) {
+            int fd = socket(AF_UNIX, SOCK_SEQPACKET, 0);
+            char kind = 0;
+            if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+                recv(fd, &kind, 1, MSG_PEEK) == 1 && kind == 16 /* accepted */) {
+                return fd;
+            }
+            close(fd);
+            std::this_thread::yield();
+        }
+        return -1;
+    }
+    // True once COUNT notices have come, within a real-time bound.
+    bool NoticesReach(int count) {
+        std::unique_lock<std::mutex> lock(noticeMutex_);
+        return noticed_.wait_for(lock, 10s, [&] { return tooManyNotices_ >= count; });
+    }
+    // A silent client's end once the listener has dropped it.
+    static bool Dropped(HANDLE silent) {
+        DWORD written = 0;
+        bool dropped =
+            !WriteFile(silent, "x", 1, &written, nullptr) && GetLastError() == ERROR_NO_DATA;
+        CloseHandle(silent);
+        return dropped;
+    }
+
     bool WaitFor(const std::function<bool()>& done) {
         for (int i = 0; i < 1000 && !done(); ++i) {
             Sleep(5);
@@ -133,6 +205,8 @@ protected:
     testsupport::LogCapture log_;
     std::unique_ptr<IPCMessageClient> observer_;
     std::atomic<int> tooManyNotices_{0};
+    std::mutex noticeMutex_;
+    std::condition_variable noticed_;
     std::shared_ptr<SwiftSendPlugin> plugin_;
     size_t handlesAtStart_ = 0;
 };
@@ -184,6 +258,61 @@ TEST_F(PipeListenerTest, DestroyingThePluginReleasesAndOutlivesItsListener) {
     plugin_.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
     EXPECT_EQ(win32standin::LiveHandleCount(), handlesAtStart_);
+}
+
+// The pipe is open to every local process and served one client at a time: a client that
+// connects and writes nothing may hold the listener for kRequestWaitMs, not longer.
+TEST_F(PipeListenerTest, ASilentClientIsDroppedAtTheLimitAndTheNextOneIsServed) {
+    win32standin::UseMockClock();
+    const uint64_t begun = win32standin::TimedWaitsBegun();
+    Plugin().Start();
+    HANDLE silent = Connect();
+    ASSERT_NE(silent, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));  // waiting for its request
+    win32standin::AdvanceClock(SwiftSendPlugin::kRequestWaitMs - 1);
+    EXPECT_EQ(CreateFileW(SwiftSendPlugin::kPipeName, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                          nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_PIPE_BUSY);  // still held
+
+    win32standin::AdvanceClock(1);
+    HANDLE next = Connect();
+    ASSERT_NE(next, INVALID_HANDLE_VALUE);
+    SendAndClose(next, Request(501, 10));
+    EXPECT_TRUE(NoticesReach(1));
+    EXPECT_TRUE(Dropped(silent));
+    EXPECT_TRUE(
+        log_.Contains("SwiftSend Plugin : pipe client sent no complete request within "
+                      "3000 ms, dropped(Vela::Ux::SwiftSendPlugin::ReadPiece)"));
+}
+
+// Neither needs the clock to move: the wait for the request ends with the release.
+TEST_F(PipeListenerTest, StopAndDestructionReleaseAListenerHeldByASilentClient) {
+    win32standin::UseMockClock();
+    uint64_t begun = win32standin::TimedWaitsBegun();
+    Plugin().Start();
+    HANDLE silent = Connect();
+    ASSERT_NE(silent, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));
+    Plugin().Stop();  // drops the client; the listener goes on with a new instance
+    HANDLE next = Connect();
+    ASSERT_NE(next, INVALID_HANDLE_VALUE);
+    SendAndClose(next, Request(501, 10));
+    EXPECT_TRUE(NoticesReach(1));
+    EXPECT_TRUE(Dropped(silent));
+
+    // A foreign client does not even read the pipe's acceptance record: closing its instance
+    // must not wait for that either.
+    begun = win32standin::TimedWaitsBegun();
+    int foreign = ForeignSilentClient();
+    ASSERT_GE(foreign, 0);
+    ASSERT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));
+    plugin_.reset();
+    char byte = 0;
+    EXPECT_EQ(send(foreign, &byte, 1, MSG_NOSIGNAL), -1);  // dropped
+    close(foreign);
+    EXPECT_EQ(win32standin::LiveHandleCount(), handlesAtStart_);
+    EXPECT_EQ(log_.CountStartingWith("SwiftSend Plugin : pipe client sent no"), 0u);
 }
 
 TEST_F(PipeListenerTest, ClientsAreServedOneAfterAnother) {
