@@ -198,17 +198,6 @@ TEST_F(WifiDisconnectTest, AButtonPressGoesThroughTheMessageMapAndAClickWithoutS
     EXPECT_FALSE(IsWindow(window->GetHWND()));
 }
 
-TEST_F(WifiDisconnectTest, SetEventLeavesThePreviousActionWithItsCaller) {
-    ActionLog first;
-    ActionLog second;
-    auto kept = std::make_unique<RecordingEvent>(&first);
-    Open(kept.get());
-    window->SetEvent(new RecordingEvent(&second));
-    window.reset();
-    EXPECT_EQ(first.deleted, 0);
-    EXPECT_EQ(second.deleted, 1);
-}
-
 TEST_F(WifiDisconnectTest, TheTextAreaDragsTheWindowAndTheButtonsDoNot) {
     Open();
     const RECT rc = Rect();
