@@ -80,6 +80,10 @@ public:
     virtual void SetEnabled(bool enabled = true);
     bool IsMouseEnabled() const { return m_bMouseEnabled; }
     void SetMouseEnabled(bool enabled = true) { m_bMouseEnabled = enabled; }
+    // A caption area of the window: windows that ask answer a hit on it as the title bar, so a
+    // press there drags the window.
+    bool GetNcHit() const { return m_bNcHit; }
+    void SetNcHit(bool on) { m_bNcHit = on; }
     CDuiString GetUserData() const { return m_sUserData; }
     void SetUserData(const wchar_t* data) { m_sUserData = data; }
     UINT_PTR GetTag() const { return m_pTag; }
@@ -93,7 +97,7 @@ public:
 
     // Skin attributes: name, text, tooltip, width, height, padding, textpadding, bkcolor,
     // textcolor, disabledtextcolor, bordercolor, bordersize, bkimage, font, align, valign,
-    // endellipsis, multiline, visible, enabled, mouse, float, pos, userdata.
+    // endellipsis, multiline, visible, enabled, mouse, float, pos, userdata, nchit.
     virtual void SetAttribute(const wchar_t* name, const wchar_t* value);
 
     // The control under PT (device pixels) among this one and its children, or null.
@@ -135,6 +139,7 @@ protected:
     bool m_bEnabled = true;
     bool m_bMouseEnabled = true;
     bool m_bFloat = false;
+    bool m_bNcHit = false;
     UINT_PTR m_pTag = 0;
 };
 

@@ -135,6 +135,9 @@ protected:
     virtual LRESULT OnClose(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
     virtual LRESULT OnDestroy(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
     virtual LRESULT OnNcHitTest(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    // The frame's part of a hit test, for windows that answer WM_NCHITTEST themselves: nonzero
+    // for a point on a sizing border. The stand-in's windows have no frame, so it answers 0.
+    virtual LRESULT OnNcPreHitTest(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
     virtual LRESULT OnSize(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
     virtual LRESULT OnSysCommand(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
     // The client area changed size (device pixels).

@@ -237,6 +237,8 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
         SetFloatPos(ParseRect(value));
     } else if (key == L"userdata") {
         SetUserData(value);
+    } else if (key == L"nchit") {
+        SetNcHit(IsTrue(value));
     }
 }
 

@@ -297,6 +297,11 @@ LRESULT WindowImplBase::OnNcHitTest(UINT, WPARAM, LPARAM lParam, BOOL& handled) 
     return HTCLIENT;
 }
 
+LRESULT WindowImplBase::OnNcPreHitTest(UINT, WPARAM, LPARAM, BOOL& handled) {
+    handled = FALSE;
+    return 0;
+}
+
 LRESULT WindowImplBase::OnSize(UINT, WPARAM, LPARAM lParam, BOOL& handled) {
     m_pm.NeedUpdate();
     OnResize(SIZE{LOWORD(lParam), HIWORD(lParam)});

@@ -1,0 +1,135 @@
+// The share tip window from the project's layout: the second brand's name in the label and in
+// the first place of the text, a layout without the text control, closing and deleting itself
+// on the UI thread, and its picture.
+#include "BeamlyTipWnd.h"
+
+#include <DuiLibStandIn.h>
+#include <GoldenImage.h>
+#include <LogCapture.h>
+#include <UtilStandIn.h>
+#include <Win32StandIn.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace {
+
+int destroyed = 0;
+
+class CountedTip : public Vela::Ux::BeamlyTipWnd {
+public:
+    using BeamlyTipWnd::BeamlyTipWnd;
+    ~CountedTip() override { ++destroyed; }
+};
+
+class BeamlyTipWndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        duistandin::SetMainThread();
+        duistandin::DiscardPending();
+        win32standin::UseMockClock();
+        DuiLib::CPaintManagerUI::SetResourcePath(L"" SWIFTSEND_RES_DIR);
+        ASSERT_TRUE(duistandin::LoadCultureStrings(SWIFTSEND_RES_DIR "/strings/en.strings"));
+        utilstandin::ResetAll();
+        destroyed = 0;
+    }
+    void TearDown() override {
+        if (hwnd && IsWindow(hwnd)) {
+            DestroyWindow(hwnd);
+        }
+        duistandin::RunUntilIdle();
+        DuiLib::CPaintManagerUI::SetResourcePath(L"" SWIFTSEND_RES_DIR);
+        utilstandin::ResetAll();
+        win32standin::UseRealClock();
+    }
+    // The tip is handed over to its window: it deletes itself after the final message.
+    void Open(const std::wstring& text) {
+        tip = new CountedTip(text);
+        hwnd = tip->Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW);
+        ASSERT_NE(hwnd, nullptr);
+    }
+    std::wstring TextOf(const wchar_t* name) {
+        DuiLib::CControlUI* control = tip->GetPaintManager()->FindControl(name);
+        return control ? control->GetText().str() : L"<missing>";
+    }
+    CountedTip* tip = nullptr;
+    HWND hwnd = nullptr;
+};
+
+TEST_F(BeamlyTipWndTest, TheSecondBrandNamesTheFeatureInTheLabelAndTheFirstPlaceOfTheText) {
+    struct Case {
+        const char* name;
+        bool smbios;
+        bool lumen;
+        const wchar_t* text;
+        const wchar_t* shown;
+        const wchar_t* label;
+    } cases[] = {
+        {"first brand", true, false, L"Velmora Share sends files.", L"Velmora Share sends files.",
+         L"Velmora Share"},
+        {"second brand: first occurrence only", true, true,
+         L"Velmora Share is on. Velmora Share sends.", L"LUMEN Glide is on. Velmora Share sends.",
+         L"LUMEN Glide"},
+        {"second brand, text without the name", true, true, L"Too many files.", L"Too many files.",
+         L"LUMEN Glide"},
+        {"no brand service", false, true, L"Velmora Share sends files.",
+         L"Velmora Share sends files.", L"Velmora Share"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        utilstandin::SetSmBiosAvailable(c.smbios);
+        utilstandin::SetLumenDevice(c.lumen);
+        Open(c.text);
+        EXPECT_EQ(TextOf(L"txtTandemTips"), c.shown);
+        EXPECT_EQ(TextOf(L"ids_beamly_name"), c.label);
+        DestroyWindow(hwnd);
+        duistandin::RunUntilIdle();
+    }
+    EXPECT_EQ(destroyed, 4);
+}
+
+TEST_F(BeamlyTipWndTest, TheCloseButtonClosesAndTheWindowDeletesItselfOnTheUIThread) {
+    Open(L"You can send at most 500 files at a time.");
+    EXPECT_EQ(std::wstring(tip->GetPaintManager()->FindControl(L"BtnCloseUI")->GetClass()),
+              L"ButtonUI");
+    ASSERT_TRUE(duistandin::Click(tip->GetPaintManager()->FindControl(L"BtnCloseUI")));
+    EXPECT_TRUE(IsWindow(hwnd));
+    duistandin::RunUntilIdle();
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(destroyed, 1);
+}
+
+TEST_F(BeamlyTipWndTest, ALayoutWithoutTheTextControlLogsAndTheWindowStillCloses) {
+    const std::string folder = ::testing::TempDir() + "tipres";
+    ASSERT_EQ(std::system(("mkdir -p " + folder + "/layout/swiftsend").c_str()), 0);
+    std::ofstream(folder + "/layout/swiftsend/BeamlyTipWnd.xml")
+        << R"(<Window size="300,80"><VerticalLayout><Label name="ids_beamly_name"/>)"
+        << R"(<Button name="BtnCloseUI" height="20"/></VerticalLayout></Window>)";
+    DuiLib::CPaintManagerUI::SetResourcePath(std::wstring(folder.begin(), folder.end()).c_str());
+    utilstandin::SetLumenDevice(true);
+    testsupport::LogCapture logs;
+    Open(L"Velmora Share");
+    const auto records = logs.Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].message,
+              "control txtTandemTips not found(Vela::Ux::BeamlyTipWnd::InitWindow)");
+    EXPECT_EQ(records[0].level, 40000);
+    EXPECT_EQ(TextOf(L"ids_beamly_name"), L"");  // nothing more is done
+    ASSERT_TRUE(duistandin::Click(tip->GetPaintManager()->FindControl(L"BtnCloseUI")));
+    duistandin::RunUntilIdle();
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(destroyed, 1);
+}
+
+TEST_F(BeamlyTipWndTest, PictureMatchesTheGoldenOne) {
+    Open(L"You can send at most 500 files at a time.");
+    duistandin::RunUntilIdle();
+    tip->GetPaintManager()->Paint();
+    EXPECT_TRUE(
+        MatchesGolden(tip->GetPaintManager()->GetSurface(), SWIFTSEND_GOLDEN_DIR "/share_tip.png"));
+}
+
+}  // namespace
