@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the plug-in and the demo host, starts the host with a simulated phone, sends files
-# through the context-menu pipe and shows what crossed the bus.
+# through the context-menu pipe, shows the transfer dialog as it changes (a live console line and
+# pictures) and what crossed the bus.
 #   scripts/demo.sh [FILE...]     (default: a few files made for the demo)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,11 +18,20 @@ if [ ${#files[@]} -eq 0 ]; then
     files=("$work/holiday.mov" "$work/notes.pdf")
 fi
 
-"$bin/swiftsend-host" --seconds 8 --trace "$work/trace.jsonl" --speed 2000000 &
+snapshots=build/demo-snapshots
+rm -rf "$snapshots"
+"$bin/swiftsend-host" --seconds 9 --trace "$work/trace.jsonl" --speed 1000000 \
+    --snapshots "$snapshots" &
 host=$!
 sleep 1
-"$bin/swiftsend-menu" "${files[@]}"
+# One send per file, so that the later ones wait in the dialog's queue.
+for file in "${files[@]}"; do
+    "$bin/swiftsend-menu" "$file"
+    sleep 0.5
+done
 wait "$host"
+echo
+echo "Pictures of the transfer dialog as it changed: $snapshots/"
 
 echo
 echo "Messages and usage events (from $work/trace.jsonl):"

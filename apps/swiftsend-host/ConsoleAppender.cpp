@@ -16,11 +16,6 @@ namespace {
 std::mutex consoleMutex;
 bool progressShown = false;
 
-// Progress lines come from the model's interim callback.
-bool IsProgress(const std::string& function) {
-    return function.find("InterimModelCallback") != std::string::npos;
-}
-
 void EndProgressLine() {
     if (progressShown) {
         std::fputc('\n', stdout);
@@ -37,15 +32,6 @@ public:
 protected:
     void append(const log4cplus::spi::InternalLoggingEvent& event) override {
         std::lock_guard<std::mutex> guard(consoleMutex);
-        if (IsProgress(event.getFunction())) {
-            // The record's "(function)" tail is noise on the progress line.
-            std::string line = event.getMessage();
-            line = line.substr(0, line.rfind('('));
-            std::printf("\r\033[K%s", line.c_str());
-            std::fflush(stdout);
-            progressShown = true;
-            return;
-        }
         EndProgressLine();
         const char* level = event.getLogLevel() >= log4cplus::ERROR_LOG_LEVEL ? "ERROR" : "WARN ";
         if (verbose_) {
@@ -71,6 +57,13 @@ void InstallConsole(bool verbose) {
     logger.addAppender(console);
     logger.setLogLevel(log4cplus::WARN_LOG_LEVEL);
     logger.setAdditivity(false);
+}
+
+void ShowLiveLine(const char* prefix, const std::string& text) {
+    std::lock_guard<std::mutex> guard(consoleMutex);
+    std::printf("\r\033[K%s %s", prefix, text.c_str());
+    std::fflush(stdout);
+    progressShown = true;
 }
 
 void PrintLine(const char* prefix, const std::string& text) {

@@ -1,5 +1,5 @@
-// The demo host's console: log records as lines, except the progress of the running transfer,
-// which updates one line in place.
+// The demo host's console: log records as lines, and one live line (the transfer dialog as
+// text) that updates in place.
 #pragma once
 
 #include <string>
@@ -10,5 +10,7 @@ namespace demo {
 void InstallConsole(bool verbose);
 // Prints a line of the demo host itself, keeping the progress line intact.
 void PrintLine(const char* prefix, const std::string& text);
+// Replaces the live line.
+void ShowLiveLine(const char* prefix, const std::string& text);
 
 }  // namespace demo

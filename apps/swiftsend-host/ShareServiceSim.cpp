@@ -16,7 +16,9 @@
 
 namespace {
 
-constexpr uint32_t kProgressIntervalMs = 100;
+// About four progress reports a second, slower than the dialog's 150 ms progress animation, so
+// that the dialog's other animations (its height) get their turn between two reports.
+constexpr uint32_t kProgressIntervalMs = 250;
 
 // Status codes the simulator plays.
 constexpr uint32_t kStatusIoError = 5;

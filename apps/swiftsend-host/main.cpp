@@ -6,8 +6,10 @@
 #include "PairingServiceSim.h"
 #include "ShareServiceSim.h"
 #include "Trace.h"
+#include "UiObserver.h"
 
 #include <DuiLibStandIn.h>
+#include <UIlib.h>
 #include <IPCMessageStandIn.h>
 #include <OrvPluginsManager.h>
 #include <Registry.h>
@@ -23,6 +25,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -53,6 +57,9 @@ struct Options {
     uint64_t linkBytesPerSecond = 8u << 20;
     std::vector<std::wstring> drop;
     bool verbose = false;
+    std::string snapshots;
+    std::string uiTrace;
+    std::vector<demo::TimedClick> clicks;
 };
 
 std::atomic<bool> interrupted{false};
@@ -66,6 +73,7 @@ void Usage() {
         "usage: swiftsend-host [--seconds N] [--trace FILE] [--registry FILE]\n"
         "                      [--scenario ok|fail|reject|recvcancel|radio-off|busy]\n"
         "                      [--speed BYTES_PER_SECOND] [--drop FILE...] [--verbose]\n"
+        "                      [--snapshots DIR] [--ui-trace FILE] [--click CONTROL@SECONDS]...\n"
         "Loads the plug-in, plays the tandem service and the host's endpoints, runs for N seconds\n"
         "(or until Ctrl+C) and shuts the plug-in down. Send files with: swiftsend-menu FILE...\n");
 }
@@ -108,6 +116,30 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             if (!v)
                 return false;
             options.linkBytesPerSecond = std::strtoull(v, nullptr, 10);
+        } else if (arg == "--snapshots") {
+            const char* v = value("--snapshots");
+            if (!v) {
+                return false;
+            }
+            options.snapshots = v;
+        } else if (arg == "--ui-trace") {
+            const char* v = value("--ui-trace");
+            if (!v) {
+                return false;
+            }
+            options.uiTrace = v;
+        } else if (arg == "--click") {
+            const char* v = value("--click");
+            const char* at = v ? std::strrchr(v, '@') : nullptr;
+            if (!at || at == v) {
+                std::fprintf(stderr, "swiftsend-host: --click wants CONTROL@SECONDS\n");
+                return false;
+            }
+            demo::TimedClick click;
+            const std::string name(v, at);
+            click.control.assign(name.begin(), name.end());
+            click.atMs = static_cast<uint64_t>(std::strtod(at + 1, nullptr) * 1000);
+            options.clicks.push_back(click);
         } else if (arg == "--verbose") {
             options.verbose = true;
         } else if (arg == "--drop") {
@@ -151,6 +183,28 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // Skins and pictures of the plug-in's windows: the resource folder beside the binaries.
+    {
+        char exe[PATH_MAX];
+        ssize_t length = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
+        std::string folder(exe, length > 0 ? static_cast<size_t>(length) : 0);
+        folder = folder.substr(0, folder.rfind('/')) + "/res";
+        DuiLib::CPaintManagerUI::SetResourcePath(
+            std::wstring(folder.begin(), folder.end()).c_str());
+    }
+    demo::UiObserver observer(options.snapshots, options.uiTrace, options.clicks);
+    if (!observer.Ok()) {
+        std::fprintf(stderr, "swiftsend-host: cannot write %s\n", options.uiTrace.c_str());
+        return 2;
+    }
+    if (!options.snapshots.empty()) {
+        std::string command = "mkdir -p '" + options.snapshots + "'";
+        if (std::system(command.c_str()) != 0) {
+            std::fprintf(stderr, "swiftsend-host: cannot make %s\n", options.snapshots.c_str());
+            return 2;
+        }
+    }
+
     // The other endpoints of the bus: the tandem service and the host's notice endpoint.
     ShareServiceSim shareService(options.scenario, options.linkBytesPerSecond);
     demo::PairingServiceSim pairingService(true, true);
@@ -188,11 +242,17 @@ int main(int argc, char** argv) {
         hostNotices.DropFiles(options.drop);
     }
 
-    auto deadline = std::chrono::steady_clock::now() +
-                    std::chrono::milliseconds(static_cast<int64_t>(options.seconds * 1000));
+    const auto begin = std::chrono::steady_clock::now();
+    const auto deadline =
+        begin + std::chrono::milliseconds(static_cast<int64_t>(options.seconds * 1000));
     duistandin::RunUntil(
-        [&] { return interrupted.load() || std::chrono::steady_clock::now() >= deadline; },
-        std::chrono::hours(24 * 365), std::chrono::milliseconds(50));
+        [&] {
+            const auto now = std::chrono::steady_clock::now();
+            observer.Poll(static_cast<uint64_t>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(now - begin).count()));
+            return interrupted.load() || now >= deadline;
+        },
+        std::chrono::hours(24 * 365), std::chrono::milliseconds(20));
 
     demo::PrintLine("host:", "stopping the plug-in");
     plugin->Stop();

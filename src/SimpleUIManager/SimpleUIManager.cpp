@@ -2,7 +2,8 @@
 
 #include "DataStream.h"
 #include "FileTransferModel.h"
-#include "InterimModelCallback.h"
+#include "FileTransferController.h"
+#include "FileTransferView.h"
 #include "IPCMessageIds.h"
 #include "SDK/Util/LogTool/LogTool.h"
 
@@ -13,6 +14,7 @@
 #include <UIlib.h>
 
 #include <cstring>
+#include <new>
 
 namespace Vela {
 namespace Ux {
@@ -70,22 +72,29 @@ SimpleUIManager::SimpleUIManager() : ipcClient(kEndpointPlugin, true, false) {
     ipcClient.RegisterGeneralCallback(dispatch);
 }
 
+// The transfer dialog's view, the send model and the controller that joins them. The model
+// goes first (its items may still report), then the view, then the controller both of them
+// pointed at.
+struct SimpleUIManager::SendSide {
+    std::unique_ptr<FileTransferView> view;
+    std::unique_ptr<FileTransferModel> model;
+    std::unique_ptr<FileTransferController> controller;
+    ~SendSide() {
+        model.reset();
+        view.reset();
+        controller.reset();
+    }
+};
+
 SimpleUIManager::~SimpleUIManager() {
     lifetime.Expire();
     ipcClient.UnRegisterMessageCallbackAll();
     sendModel = nullptr;
-    // The model's posted tasks run on the UI thread, so it is destroyed there; the callback
-    // goes first, as it detaches itself from the model.
-    struct SendSide {
-        std::unique_ptr<FileTransferModel> model;
-        std::unique_ptr<InterimModelCallback> callback;
-        ~SendSide() { callback.reset(); }
-    };
-    auto sendSide = std::make_shared<SendSide>();
-    sendSide->model = std::move(ownedModel);
-    sendSide->callback = std::move(interimCallback);
-    if (!DuiLib::CPaintManagerUI::IsMainThread()) {
-        DuiLib::UIMainQueue::getInstance()->dispatch([sendSide] {});
+    // Windows and the model's posted tasks belong to the UI thread, so the send side is
+    // destroyed there: the task below becomes its only owner.
+    if (sendSide && !DuiLib::CPaintManagerUI::IsMainThread()) {
+        std::shared_ptr<SendSide> last(std::move(sendSide));
+        DuiLib::UIMainQueue::getInstance()->dispatch([side = std::move(last)] {});
     }
 }
 
@@ -194,16 +203,27 @@ bool SimpleUIManager::ShowSimpleUI() {
 }
 
 void SimpleUIManager::CreateSendSide() {
-    // The transfer dialog's view, the send model, the controller that joins them and the
-    // receive-side dispatcher are created here, in that order, each only when the one before
-    // it exists. Until the dialog exists, the model runs on its own with the interim callback.
-    if (ownedModel) {
+    // Each part is created only when the one before it exists; the controller gets the view
+    // before the model.
+    if (sendSide) {
         return;
     }
-    ownedModel = std::make_unique<FileTransferModel>(this);
-    interimCallback = std::make_unique<InterimModelCallback>(*ownedModel);
-    ownedModel->SetCallback(interimCallback.get());
-    sendModel = ownedModel.get();
+    sendSide = std::make_unique<SendSide>();
+    sendSide->view.reset(new (std::nothrow) FileTransferView);
+    if (!sendSide->view) {
+        return;
+    }
+    sendSide->model.reset(new (std::nothrow) FileTransferModel(this));
+    if (!sendSide->model) {
+        return;
+    }
+    sendSide->controller.reset(new (std::nothrow) FileTransferController);
+    if (!sendSide->controller) {
+        return;
+    }
+    sendSide->controller->SetView(sendSide->view.get());
+    sendSide->controller->SetModel(sendSide->model.get());
+    sendModel = sendSide->model.get();
 }
 
 bool SimpleUIManager::HandleShareCommand(const std::wstring& command,

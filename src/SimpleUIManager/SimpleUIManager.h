@@ -18,11 +18,13 @@
 #include <string>
 #include <vector>
 
+class FileTransferView;
+
 namespace Vela {
 namespace Ux {
 
+class FileTransferController;
 class FileTransferModel;
-class InterimModelCallback;
 
 class SimpleUIManager : public ITransferFile {
 public:
@@ -75,10 +77,9 @@ private:
     // Read on the pipe listener's thread while the UI thread creates it.
     std::atomic<FileTransferModel*> sendModel{nullptr};
 
-    // What this manager created and owns. Until the transfer dialog and its controller exist,
-    // the model reports to an interim callback that logs progress and starts the next item.
-    std::unique_ptr<FileTransferModel> ownedModel;
-    std::unique_ptr<InterimModelCallback> interimCallback;
+    // The send side this manager created on the UI thread and owns; it is destroyed there too.
+    struct SendSide;
+    std::unique_ptr<SendSide> sendSide;
     LifetimeGuard lifetime;
 };
 

@@ -80,6 +80,9 @@ bool SavePng(DuiLib::CPaintManagerUI* manager, const std::string& path);
 // (list rows with their own named controls).
 std::string DescribeJson(DuiLib::CPaintManagerUI* manager);
 
+// The paint manager of a toolkit window (null for other windows).
+DuiLib::CPaintManagerUI* PaintManagerOf(HWND hwnd);
+
 // Mouse actions on a control, as the window's mouse messages would deliver them: "click" after
 // a press and release on an enabled button; "mouseenter" and "mouseleave" on hover changes.
 bool Click(DuiLib::CControlUI* control);

@@ -1,5 +1,6 @@
 // Windows of the toolkit stand-in over the user32 stand-in's window table.
 #include "UIMainQueue.h"
+#include "DuiLibStandIn.h"
 #include "UIWindow.h"
 
 #include <algorithm>
@@ -320,3 +321,13 @@ void WindowImplBase::OnFinalMessage(HWND) {
 }
 
 }  // namespace DuiLib
+
+namespace duistandin {
+
+DuiLib::CPaintManagerUI* PaintManagerOf(HWND hwnd) {
+    auto* window = reinterpret_cast<DuiLib::CWindowWnd*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* skinned = dynamic_cast<DuiLib::WindowImplBase*>(window);
+    return skinned ? skinned->GetPaintManager() : nullptr;
+}
+
+}  // namespace duistandin

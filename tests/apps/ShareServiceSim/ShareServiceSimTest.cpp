@@ -7,7 +7,6 @@
 #include "IPCMessageClient.h"
 #include "IPCMessageIds.h"
 #include "IPCMessageStandIn.h"
-#include "InterimModelCallback.h"
 #include "TandemUtilStandIn.h"
 #include "UtilStandIn.h"
 
@@ -238,21 +237,6 @@ TEST_F(ShareServiceSimTest, UserCancelIsAnsweredAndEndsCancelledByUser) {
     model->RemoveItem(callback.notices.back().id);
     ASSERT_TRUE(duistandin::RunUntil([this] { return callback.Finished(); }, 10s));
     ExpectFinal(TransferResult::CancelledByUser, FailReason::Cancelled);
-}
-
-TEST_F(ShareServiceSimTest, InterimCallbackRunsQueuedItemsBackToBack) {
-    StartSim("ok", 50000);
-    InterimModelCallback interim(*model, 100);
-    KxShareDevices other = phone;
-    other.summary = "other";
-    model->AddSendItem(phone, {File("a", 1000)}, SendSponsorSource::FromContextMenu);
-    model->AddSendItem(other, {File("b", 1000)}, SendSponsorSource::FromContextMenu);
-    duistandin::RunUntilIdle();
-    ASSERT_TRUE(duistandin::RunUntil(
-        [this] { return model->GetQueuedCount() == 0 && !model->IsBusy(); }, 20s));
-    sim->Stop();
-    ipcstandin::WaitUntilIdle();
-    duistandin::RunUntilIdle();
 }
 
 TEST_F(ShareServiceSimTest, StopEndsATransferAtOnceAndSilencesTheService) {

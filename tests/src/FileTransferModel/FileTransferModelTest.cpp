@@ -1,7 +1,6 @@
 #include "FakeTransferFile.h"
 #include "FileTransferModel.h"
 #include "FileTransferSendItem.h"
-#include "InterimModelCallback.h"
 #include "SafeCopy.h"
 
 #include "DuiLibStandIn.h"
@@ -466,92 +465,5 @@ TEST_F(ModelTest, SpecialFileNoticeOnceForShareType2WithTheSwitchOn) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Interim callback
-
-class InterimTest : public ModelTest {
-protected:
-    void SetUp() override {
-        ModelTest::SetUp();
-        interim = std::make_unique<InterimModelCallback>(*model, 250);
-    }
-    void TearDown() override {
-        interim.reset();
-        ModelTest::TearDown();
-    }
-    std::unique_ptr<InterimModelCallback> interim;
-};
-
-TEST_F(InterimTest, StartsTheNextItemOnceWhenTheRunningOneFinishes) {
-    Send("a");
-    Send("b");
-    FinishRunning(SHARE_ERROR_IO);
-    // The next item started at once, without a delay.
-    EXPECT_EQ(model->GetQueuedCount(), 0u);
-    EXPECT_TRUE(model->IsBusy());
-    Respond(kMsgBluetoothOn, "");
-    Respond(kMsgWifiOn, "");
-    EXPECT_EQ(helper.ShareCount(), 2u);
-    EXPECT_EQ(FilesOfShare(1), std::vector<std::wstring>{L"/x"});
-    EXPECT_EQ(helper.Shares()[1].device.summary, "b");
-}
-
-TEST_F(InterimTest, ASecondFinishedNoticeStartsNothingMore) {
-    Send("a", {L"/1"}, 0);
-    Send("b");
-    Send("c");
-    Respond(kMsgBluetoothOn, "");
-    Respond(kMsgWifiOn, "");
-    Respond(kMsgShareStatus, StatusBody(SHARE_ERROR_IO));
-    // Finished/Failed, then a radio-off recomputes the reason: two finished notices.
-    helper.Deliver(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DISCONNECTED));
-    helper.Deliver(kMsgWifiOff, "");
-    duistandin::RunUntilIdle();
-    EXPECT_EQ(model->GetQueuedCount(), 1u);  // only "b" started
-}
-
-TEST_F(InterimTest, AUserCancelDelaysTheNextSend) {
-    Send("a");
-    Send("b");
-    Respond(kMsgBluetoothOn, "");
-    Respond(kMsgWifiOn, "");
-    Respond(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DATA));
-    model->RemoveItem(Id(1));
-    Respond(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_CANCEL));
-    auto cancelledAt = std::chrono::steady_clock::now();
-    Respond(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DISCONNECTED));
-    EXPECT_EQ(model->GetQueuedCount(), 0u);
-    Respond(kMsgBluetoothOn, "");
-    Respond(kMsgWifiOn, "");
-    ASSERT_TRUE(helper.WaitForShares(2, 10s));
-    EXPECT_GE(helper.Shares()[1].at - cancelledAt, 250ms);
-    duistandin::RunUntilIdle();
-}
-
-TEST_F(InterimTest, LogsOneLinePerChange) {
-    testsupport::LogCapture log;
-    Send("a");
-    Respond(kMsgBluetoothOn, "");
-    Respond(kMsgWifiOn, "");
-    Respond(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DATA));
-    helper.Deliver(kMsgShareProgress, testing::ProgressBody(42, 9, 1500));
-    duistandin::RunUntilIdle();
-    EXPECT_TRUE(log.Contains("item " + std::to_string(Id(1)) +
-                             " Transferring Ok 42% speed 1500 left 9 reason "
-                             "5(Vela::Ux::InterimModelCallback::OnItemStateChanged)"))
-        << ::testing::PrintToString(log.Messages());
-}
-
-TEST_F(InterimTest, RestartPostedBeforeTheCallbackIsGoneDoesNothing) {
-    Send("a");
-    Send("b");
-    Respond(kMsgBluetoothOn, "");
-    Respond(kMsgWifiOn, "");
-    helper.Deliver(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DISCONNECTED));
-    duistandin::RunUntil([] { return duistandin::PendingTasks() == 1; }, 1s);
-    interim.reset();
-    duistandin::RunUntilIdle();
-    EXPECT_EQ(model->GetQueuedCount(), 1u);
-}
-
 }  // namespace
 }  // namespace Vela::Ux

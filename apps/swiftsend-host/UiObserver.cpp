@@ -1,0 +1,127 @@
+#include "UiObserver.h"
+
+#include "ConsoleAppender.h"
+
+#include <DuiLibStandIn.h>
+#include <UIlib.h>
+#include <Win32StandIn.h>
+
+#include <unicode/unistr.h>
+
+namespace demo {
+namespace {
+
+constexpr uint64_t kPollMs = 100;
+constexpr uint64_t kSnapshotMs = 250;  // at most one picture per window this often
+
+std::string Utf8(const std::wstring& text) {
+    std::string out;
+    icu::UnicodeString::fromUTF32(reinterpret_cast<const UChar32*>(text.data()),
+                                  static_cast<int32_t>(text.size()))
+        .toUTF8String(out);
+    return out;
+}
+
+std::string ClassName(HWND hwnd) {
+    wchar_t name[128] = L"";
+    GetClassNameW(hwnd, name, 128);
+    return Utf8(name);
+}
+
+// The transfer dialog in one line: title, fixed item and queue.
+std::string Rendition(DuiLib::CPaintManagerUI* pm) {
+    auto text = [pm](const wchar_t* name) {
+        DuiLib::CControlUI* control = pm->FindControl(name);
+        return control && control->IsVisible() ? Utf8(control->GetText().str()) : std::string();
+    };
+    std::string line = "[" + text(L"title_progress_label") + "] " +
+                       text(L"fixed_item_title_label") + " | " + text(L"fixed_item_filename") +
+                       " " + text(L"fixed_item_filesize");
+    const std::string speed = text(L"fixed_item_speed");
+    if (!speed.empty()) {
+        line += " | " + speed + ", " + text(L"fixed_item_time_remains");
+    }
+    auto* list = static_cast<DuiLib::CListUI*>(
+        pm->FindControl(L"queue_list") ? pm->FindControl(L"queue_list")->GetInterface(L"List")
+                                       : nullptr);
+    if (list && list->GetCount() > 0) {
+        line += " | " + text(L"queued_item_count_label");
+    }
+    return line;
+}
+
+}  // namespace
+
+UiObserver::UiObserver(std::string dir, const std::string& file, std::vector<TimedClick> list)
+    : snapshotDir(std::move(dir)), traceFile(file), clicks(std::move(list)) {
+    if (!traceFile.empty()) {
+        trace = std::fopen(traceFile.c_str(), "w");
+    }
+}
+
+UiObserver::~UiObserver() {
+    if (trace) {
+        std::fclose(trace);
+    }
+}
+
+void UiObserver::Click(TimedClick& click) {
+    click.done = true;
+    for (HWND hwnd : win32standin::WindowsInZOrder()) {
+        DuiLib::CPaintManagerUI* pm = duistandin::PaintManagerOf(hwnd);
+        DuiLib::CControlUI* control = pm ? pm->FindControl(click.control.c_str()) : nullptr;
+        if (control && IsWindowVisible(hwnd)) {
+            const bool clicked = duistandin::Click(control);
+            PrintLine("host:", "click on " + Utf8(click.control) + " in " + ClassName(hwnd) +
+                                   (clicked ? "" : " (not enabled)"));
+            return;
+        }
+    }
+    PrintLine("host:", "click on " + Utf8(click.control) + ": no such control on screen");
+}
+
+void UiObserver::Poll(uint64_t elapsedMs) {
+    for (TimedClick& click : clicks) {
+        if (!click.done && elapsedMs >= click.atMs) {
+            Click(click);
+        }
+    }
+    if (elapsedMs - lastPollMs < kPollMs && lastPollMs != 0) {
+        return;
+    }
+    lastPollMs = elapsedMs;
+    for (HWND hwnd : win32standin::WindowsInZOrder()) {
+        DuiLib::CPaintManagerUI* pm = duistandin::PaintManagerOf(hwnd);
+        if (!pm) {
+            continue;
+        }
+        Seen& window = seen[hwnd];
+        const std::string description = duistandin::DescribeJson(pm);
+        if (description != window.description) {
+            window.description = description;
+            window.pendingSnapshot = true;
+            if (trace) {
+                std::fprintf(trace, "{\"ms\":%llu,\"window\":%s}\n",
+                             static_cast<unsigned long long>(elapsedMs), description.c_str());
+                std::fflush(trace);
+            }
+            if (ClassName(hwnd) == "FileTransferDialog") {
+                const std::string line = IsWindowVisible(hwnd) ? Rendition(pm) : "(hidden)";
+                if (line != liveLine) {
+                    liveLine = line;
+                    ShowLiveLine("dialog:", line);
+                }
+            }
+        }
+        if (!snapshotDir.empty() && window.pendingSnapshot && IsWindowVisible(hwnd) &&
+            elapsedMs - window.lastSnapshotMs >= kSnapshotMs) {
+            char name[64];
+            std::snprintf(name, sizeof name, "-%03d.png", ++window.snapshots);
+            duistandin::SavePng(pm, snapshotDir + "/" + ClassName(hwnd) + name);
+            window.pendingSnapshot = false;
+            window.lastSnapshotMs = elapsedMs;
+        }
+    }
+}
+
+}  // namespace demo

@@ -1,0 +1,48 @@
+// Watches the plug-in's windows for the demo: a live line on the console for the transfer
+// dialog, a JSON line per change (--ui-trace), a picture per change (--snapshots), and clicks
+// on named controls at given times (--click).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace demo {
+
+struct TimedClick {
+    std::wstring control;
+    uint64_t atMs = 0;
+    bool done = false;
+};
+
+class UiObserver {
+public:
+    UiObserver(std::string snapshotDir, const std::string& traceFile,
+               std::vector<TimedClick> clicks);
+    ~UiObserver();
+    bool Ok() const { return traceFile.empty() || trace != nullptr; }
+    // Looks at the windows; ELAPSED_MS since the host started. Call often on the UI thread.
+    void Poll(uint64_t elapsedMs);
+
+private:
+    struct Seen {
+        std::string description;
+        uint64_t lastSnapshotMs = 0;
+        bool pendingSnapshot = false;
+        int snapshots = 0;
+    };
+    void Click(TimedClick& click);
+    std::string snapshotDir;
+    std::string traceFile;
+    FILE* trace = nullptr;
+    std::vector<TimedClick> clicks;
+    std::map<HWND, Seen> seen;
+    std::string liveLine;
+    uint64_t lastPollMs = 0;
+};
+
+}  // namespace demo
