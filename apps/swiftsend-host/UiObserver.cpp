@@ -11,7 +11,6 @@
 namespace demo {
 namespace {
 
-constexpr uint64_t kPollMs = 100;
 constexpr uint64_t kSnapshotMs = 250;  // at most one picture per window this often
 
 std::string Utf8(const std::wstring& text) {
@@ -41,11 +40,18 @@ std::string Rendition(DuiLib::CPaintManagerUI* pm) {
     if (!speed.empty()) {
         line += " | " + speed + ", " + text(L"fixed_item_time_remains");
     }
-    auto* list = static_cast<DuiLib::CListUI*>(
-        pm->FindControl(L"queue_list") ? pm->FindControl(L"queue_list")->GetInterface(L"List")
-                                       : nullptr);
+    DuiLib::CControlUI* queue = pm->FindControl(L"queue_list");
+    auto* list = queue ? static_cast<DuiLib::CListUI*>(queue->GetInterface(L"List")) : nullptr;
     if (list && list->GetCount() > 0) {
-        line += " | " + text(L"queued_item_count_label");
+        line += " | " + text(L"queued_item_count_label") + ":";
+        for (int i = 0; i < list->GetCount(); ++i) {
+            auto rowText = [&](const wchar_t* name) {
+                DuiLib::CControlUI* c = pm->FindSubControlByName(list->GetItemAt(i), name);
+                return c ? Utf8(c->GetText().str()) : std::string();
+            };
+            line += " " + rowText(L"files_count_label") + " " + rowText(L"file_size_label") +
+                    (i + 1 < list->GetCount() ? ";" : "");
+        }
     }
     return line;
 }
@@ -69,8 +75,23 @@ void UiObserver::Click(TimedClick& click) {
     click.done = true;
     for (HWND hwnd : win32standin::WindowsInZOrder()) {
         DuiLib::CPaintManagerUI* pm = duistandin::PaintManagerOf(hwnd);
-        DuiLib::CControlUI* control = pm ? pm->FindControl(click.control.c_str()) : nullptr;
-        if (control && IsWindowVisible(hwnd)) {
+        if (!pm || !pm->GetRoot() || !IsWindowVisible(hwnd)) {
+            continue;
+        }
+        // The first of that name that a user could press (for queued rows: the first live
+        // row's), else the first of that name.
+        DuiLib::CControlUI* control = nullptr;
+        DuiLib::CControlUI* any = nullptr;
+        pm->GetRoot()->ForEach([&](DuiLib::CControlUI* c) {
+            if (c->GetName() == click.control.c_str()) {
+                any = any ? any : c;
+                if (!control && c->IsVisible() && c->IsEnabled()) {
+                    control = c;
+                }
+            }
+        });
+        control = control ? control : any;
+        if (control) {
             const bool clicked = duistandin::Click(control);
             PrintLine("host:", "click on " + Utf8(click.control) + " in " + ClassName(hwnd) +
                                    (clicked ? "" : " (not enabled)"));
@@ -86,10 +107,6 @@ void UiObserver::Poll(uint64_t elapsedMs) {
             Click(click);
         }
     }
-    if (elapsedMs - lastPollMs < kPollMs && lastPollMs != 0) {
-        return;
-    }
-    lastPollMs = elapsedMs;
     for (HWND hwnd : win32standin::WindowsInZOrder()) {
         DuiLib::CPaintManagerUI* pm = duistandin::PaintManagerOf(hwnd);
         if (!pm) {
@@ -101,8 +118,8 @@ void UiObserver::Poll(uint64_t elapsedMs) {
             window.description = description;
             window.pendingSnapshot = true;
             if (trace) {
-                std::fprintf(trace, "{\"ms\":%llu,\"window\":%s}\n",
-                             static_cast<unsigned long long>(elapsedMs), description.c_str());
+                std::fprintf(trace, "{\"t\":%llu,%s\n", static_cast<unsigned long long>(elapsedMs),
+                             description.c_str() + 1);
                 std::fflush(trace);
             }
             if (ClassName(hwnd) == "FileTransferDialog") {

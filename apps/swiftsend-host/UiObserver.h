@@ -25,7 +25,8 @@ public:
                std::vector<TimedClick> clicks);
     ~UiObserver();
     bool Ok() const { return traceFile.empty() || trace != nullptr; }
-    // Looks at the windows; ELAPSED_MS since the host started. Call often on the UI thread.
+    // Looks at the windows; ELAPSED_MS since the host started. Call on the UI thread once per
+    // turn of the UI loop: a window's trace line is written when its description changed.
     void Poll(uint64_t elapsedMs);
 
 private:
@@ -42,7 +43,6 @@ private:
     std::vector<TimedClick> clicks;
     std::map<HWND, Seen> seen;
     std::string liveLine;
-    uint64_t lastPollMs = 0;
 };
 
 }  // namespace demo

@@ -12,6 +12,7 @@ UIQueuedItem::UIQueuedItem(DuiLib::CPaintManagerUI* manager, unsigned id,
     builder.Create(L"../../res/layout/swiftsend/queued_item.xml", nullptr, nullptr, nullptr, this);
     record->id = id;
     record->info = info;
+    SetTag(id);  // what descriptions of the window show as the row's id
     if (manager) {
         auto scaled = [manager](const wchar_t* key) {
             return DuiLib::CResourceManager::GetInstance()->Scale(

@@ -75,9 +75,10 @@ void SetScale(int percent);
 
 // The picture of a window's paint manager as a PNG file (painted first when it never was).
 bool SavePng(DuiLib::CPaintManagerUI* manager, const std::string& path);
-// A description of the window as JSON: class, visible, rectangle, taskbar state and progress,
-// and every named control with its class, text, tooltip, visible, enabled and text colour
-// (list rows with their own named controls).
+// A description of the window as JSON: {"window": class, "visible", "rect": [l, t, r, b],
+// "taskbar": {"state", "progress"}, "controls": {name: {"text", "tooltip", "visible",
+// "enabled", "color"}}, "rows": [{"id": the row's tag, name: {...}}]}, rows being those of the
+// window's lists, each with its own named controls.
 std::string DescribeJson(DuiLib::CPaintManagerUI* manager);
 
 // The paint manager of a toolkit window (null for other windows).

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 #include <sstream>
 
 namespace DuiLib {
@@ -535,47 +536,40 @@ bool SavePng(DuiLib::CPaintManagerUI* manager, const std::string& path) {
 
 namespace {
 
-void DescribeControls(DuiLib::CControlUI* top, std::ostringstream& out) {
+// "name":{"text":…,"tooltip":…,"visible":…,"enabled":…,"color":…} for every named control
+// under TOP, the first of a name only, not looking into list rows (LISTS collects the lists).
+void DescribeControls(DuiLib::CControlUI* top, std::ostringstream& out,
+                      std::vector<DuiLib::CListUI*>* lists) {
     using DuiLib::CControlUI;
-    bool first = true;
-    std::function<void(CControlUI*)> visit = [&](CControlUI* c) {
-        if (c != top && c->GetInterface(L"ListContainerElement")) {
-            return;  // rows are described with the list
-        }
-        if (c->GetName().IsEmpty() && !c->GetInterface(L"List")) {
-            return;
-        }
-        out << (first ? "" : ",");
-        first = false;
-        char color[16];
-        std::snprintf(color, sizeof color, "#%08X", static_cast<unsigned>(c->GetTextColor()));
-        out << "{\"name\":" << DuiLib::JsonStringOf(c->GetName().str())
-            << ",\"class\":" << DuiLib::JsonStringOf(c->GetClass().str())
-            << ",\"text\":" << DuiLib::JsonStringOf(c->GetText().str())
-            << ",\"tooltip\":" << DuiLib::JsonStringOf(c->GetToolTip().str())
-            << ",\"visible\":" << (c->IsVisible() ? "true" : "false")
-            << ",\"enabled\":" << (c->IsEnabled() ? "true" : "false") << ",\"textcolor\":\""
-            << color << "\",\"pos\":" << DuiLib::JsonRectOf(c->GetPos());
-        if (auto* list = static_cast<DuiLib::CListUI*>(c->GetInterface(L"List"))) {
-            auto* bar = list->GetVerticalScrollBar();
-            out << ",\"scrollbar\":{\"visible\":" << (bar && bar->IsVisible() ? "true" : "false")
-                << ",\"range\":" << (bar ? bar->GetScrollRange() : 0)
-                << ",\"pos\":" << (bar ? bar->GetScrollPos() : 0) << "},\"rows\":[";
-            for (int i = 0; i < list->GetCount(); ++i) {
-                std::ostringstream row;
-                DescribeControls(list->GetItemAt(i), row);
-                out << (i ? "," : "") << "[" << row.str() << "]";
-            }
-            out << "]";
-        }
-        out << "}";
-    };
+    std::set<std::wstring> named;
     std::function<void(CControlUI*)> walk = [&](CControlUI* c) {
-        visit(c);
         if (c != top && c->GetInterface(L"ListContainerElement")) {
             return;
         }
-        if (c->GetInterface(L"List")) {
+        auto* list = static_cast<DuiLib::CListUI*>(c->GetInterface(L"List"));
+        if (list && lists) {
+            lists->push_back(list);
+        }
+        const std::wstring name = c->GetName().str();
+        if (!name.empty() && named.insert(name).second) {
+            char color[16];
+            std::snprintf(color, sizeof color, "#%08X", static_cast<unsigned>(c->GetTextColor()));
+            out << (named.size() > 1 ? "," : "") << DuiLib::JsonStringOf(name)
+                << ":{\"text\":" << DuiLib::JsonStringOf(c->GetText().str())
+                << ",\"tooltip\":" << DuiLib::JsonStringOf(c->GetToolTip().str())
+                << ",\"visible\":" << (c->IsVisible() ? "true" : "false")
+                << ",\"enabled\":" << (c->IsEnabled() ? "true" : "false") << ",\"color\":\""
+                << color << "\"";
+            if (list) {
+                auto* bar = list->GetVerticalScrollBar();
+                out << ",\"scrollbar\":{\"visible\":"
+                    << (bar && bar->IsVisible() ? "true" : "false")
+                    << ",\"range\":" << (bar ? bar->GetScrollRange() : 0)
+                    << ",\"pos\":" << (bar ? bar->GetScrollPos() : 0) << "}";
+            }
+            out << "}";
+        }
+        if (list) {
             return;
         }
         if (auto* container = static_cast<DuiLib::CContainerUI*>(c->GetInterface(L"Container"))) {
@@ -601,13 +595,26 @@ std::string DescribeJson(DuiLib::CPaintManagerUI* manager) {
         GetWindowRect(hwnd, &rc);
         GetClassNameW(hwnd, className, 256);
     }
-    out << "{\"class\":" << DuiLib::JsonStringOf(className)
+    out << "{\"window\":" << DuiLib::JsonStringOf(className)
         << ",\"visible\":" << (hwnd && IsWindowVisible(hwnd) ? "true" : "false")
         << ",\"rect\":" << DuiLib::JsonRectOf(rc)
         << ",\"taskbar\":{\"state\":" << manager->GetTaskbarState()
-        << ",\"progress\":" << manager->GetTaskbarProgress() << "},\"controls\":[";
+        << ",\"progress\":" << manager->GetTaskbarProgress() << "},\"controls\":{";
+    std::vector<DuiLib::CListUI*> lists;
     if (manager->GetRoot()) {
-        DescribeControls(manager->GetRoot(), out);
+        DescribeControls(manager->GetRoot(), out, &lists);
+    }
+    out << "},\"rows\":[";
+    bool first = true;
+    for (DuiLib::CListUI* list : lists) {
+        for (int i = 0; i < list->GetCount(); ++i) {
+            DuiLib::CControlUI* row = list->GetItemAt(i);
+            std::ostringstream controls;
+            DescribeControls(row, controls, nullptr);
+            out << (first ? "" : ",") << "{\"id\":" << row->GetTag()
+                << (controls.str().empty() ? "" : ",") << controls.str() << "}";
+            first = false;
+        }
     }
     out << "]}";
     return out.str();

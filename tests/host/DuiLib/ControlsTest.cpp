@@ -162,8 +162,7 @@ TEST_F(SkinTest, ListScrollsWhatDoesNotFitWhenItsBarIsEnabled) {
     manager.Paint();
     EXPECT_EQ(list->GetVerticalScrollBar(), nullptr);
     const std::string json = duistandin::DescribeJson(&manager);
-    EXPECT_NE(json.find("\"rows\":[[{\"name\":\"row_label\",\"class\":\"LabelUI\",\"text\":\"0\""),
-              std::string::npos)
+    EXPECT_NE(json.find("\"rows\":[{\"id\":0,\"row_label\":{\"text\":\"0\""), std::string::npos)
         << json;
 }
 

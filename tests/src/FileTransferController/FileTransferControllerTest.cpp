@@ -157,6 +157,26 @@ TEST_F(ControllerTest, FailureTextsByReasonShareTypeAndTheRadios) {
     EXPECT_EQ(view->GetPaintManager()->GetTaskbarState(), 3);
 }
 
+TEST_F(ControllerTest, FailedRejectedOrReceiverCancelledItemsStayWithRetryAndRemove) {
+    struct Case {
+        uint32_t code;
+        int taskbar;
+    } cases[] = {
+        {SHARE_ERROR_IO, 3}, {DTCP_STATUS_SEND_RECVREJCT, 3}, {DTCP_STATUS_SEND_RECVCANCEL, 0}};
+    auto* pm = view->GetPaintManager();
+    for (const auto& c : cases) {
+        Send("a");
+        RunTo(c.code);
+        duistandin::AdvanceTime(10000);  // no timer hides or replaces it
+        EXPECT_TRUE(Shown()) << c.code;
+        EXPECT_TRUE(pm->FindControl(L"queued_item_retry_button")->IsVisible()) << c.code;
+        EXPECT_TRUE(pm->FindControl(L"fixed_item_remove_button")->IsEnabled()) << c.code;
+        EXPECT_FALSE(pm->FindControl(L"title_progress_label")->IsVisible()) << c.code;
+        EXPECT_EQ(pm->GetTaskbarState(), c.taskbar) << c.code;
+        model->Clear();
+    }
+}
+
 TEST_F(ControllerTest, SuccessKeepsTheDialogThenHidesOrPromotesTheNextWithoutDelay) {
     Send("a");
     Send("b");
