@@ -1,7 +1,8 @@
 // The share request payload (500 paths of about 100 bytes, no thumbnail) built with the
-// two-pass rule, against copying the same bytes from buffers that already hold them encoded
-// (one buffer for the fixed fields, one per path, one for the thumbnail length). The ratio of
-// the two is printed at the end as "ratio X (limit 2.0)".
+// two-pass rule, against one memcpy of the finished payload, in the same run; for reference
+// also against copying the same bytes from buffers that already hold them encoded (one buffer
+// for the fixed fields, one per path, one for the thumbnail length). The ratio to the one
+// memcpy is printed at the end as "ratio X (limit 2.5)".
 #include "DataStream.h"
 
 #include <benchmark/benchmark.h>
@@ -16,7 +17,7 @@
 
 namespace {
 
-constexpr double kRatioLimit = 2.0;
+constexpr double kRatioLimit = 2.5;
 
 struct ShareRequest {
     int32_t devTypeIsOne = 1;
@@ -169,12 +170,12 @@ void BM_ShareRequestRatio(benchmark::State& state) {
         block += end - copied;
     }
     const double runs = static_cast<double>(state.iterations()) * kBatch;
-    gRatio = pieces > 0 ? twoPass / pieces : 0.0;
+    gRatio = block > 0 ? twoPass / block : 0.0;
     state.counters["two_pass_ns"] = twoPass / runs;
-    state.counters["memcpy_ns"] = pieces / runs;
-    state.counters["ratio_vs_memcpy"] = gRatio;
+    state.counters["one_block_ns"] = block / runs;
+    state.counters["ratio_vs_one_block"] = gRatio;
     state.counters["limit"] = kRatioLimit;
-    state.counters["ratio_vs_one_block"] = block > 0 ? twoPass / block : 0.0;
+    state.counters["ratio_vs_pieces"] = pieces > 0 ? twoPass / pieces : 0.0;
 }
 BENCHMARK(BM_ShareRequestRatio)->MinTime(1.0);
 
