@@ -150,6 +150,10 @@ inline constexpr uint32_t kMsgFolderOpenPicker = 0x350003;   // UTF-8 start fold
 // UTF-8 "save folder|file|file..." with its NUL.
 inline constexpr uint32_t kMsgFolderOpenAndSelect = 0x350005;
 
+// Folder helper -> the sender of kMsgFolderOpenPicker: the folder the picker settled on, UTF-8
+// with its NUL (the form of kMsgFolderOpenPicker). Nothing in the plug-in handles it yet.
+inline constexpr uint32_t kMsgFolderPicked = 0x1C0014;
+
 // Every id the plug-in handles arrives through its registered ranges.
 static_assert(
     IsRegisteredMessageId(kMsgShareProgress) && IsRegisteredMessageId(kMsgShareStatus) &&

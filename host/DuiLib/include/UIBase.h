@@ -62,7 +62,8 @@ public:
     // The text of string id ID; the id itself when the table has no text for it.
     CDuiString GetString(const wchar_t* id) const;
     // The text of ID with its "%d", "%s" or "%u" replaced by the arguments in order, and each
-    // "{N}" by argument N (counted from 0); RESERVED is 0.
+    // "{N}" by argument N (counted from 0) among the arguments no "%" placeholder took;
+    // RESERVED is 0.
     CDuiString GetMultiVarStr(const wchar_t* id, const std::vector<CDuiString>& args,
                               int reserved) const;
     // 0 left to right, 1 right to left.

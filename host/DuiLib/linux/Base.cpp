@@ -215,7 +215,9 @@ CDuiString UICulture::GetMultiVarStr(const wchar_t* id, const std::vector<CDuiSt
             at += kind == L'%' ? 2 : 1;
         }
     }
-    for (size_t n = 0; n < args.size(); ++n) {
+    // "{N}" takes the arguments that no printf-style placeholder took, so a text may keep a
+    // "{0}" for a later formatting step: "{0} wants to send you %d files".
+    for (size_t n = next; n < args.size(); ++n) {
         const std::wstring placeholder = L"{" + std::to_wstring(n) + L"}";
         for (size_t at = text.find(placeholder); at != std::wstring::npos;
              at = text.find(placeholder, at + args[n].str().size())) {

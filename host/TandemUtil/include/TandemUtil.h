@@ -29,7 +29,8 @@ int GetFileType(const std::string& ext);
 std::wstring GetDefaultIconPath(int fileType);
 
 namespace VelaShare {
-// Non-zero when the folder exists or was created and may receive files.
+// Non-zero when the folder exists or was created and may receive files. Backslashes separate
+// folders as on Windows ("C:\Users\me\AppData\Roaming\..\..\Desktop").
 int OnCreateDirectory(const std::wstring& path);
 }  // namespace VelaShare
 

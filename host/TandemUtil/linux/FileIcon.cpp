@@ -1,5 +1,6 @@
 // The file icon: a page with a folded corner in a colour of the file's type; behind it a
 // second page when there are several files.
+#include "FilePage.h"
 #include "TandemUtil.h"
 #include "UIFileIcon.h"
 
@@ -33,6 +34,26 @@ void Page(cairo_t* cr, double x, double y, double w, double h, double r, double 
 
 }  // namespace
 
+void PaintFilePage(cairo_t* cr, const RECT& rc, int fileType, bool several) {
+    // One hue per file type (other, picture, video, audio, document, archive).
+    static const double hues[][3] = {{0.45, 0.48, 0.53}, {0.20, 0.66, 0.38}, {0.86, 0.33, 0.30},
+                                     {0.93, 0.55, 0.14}, {0.24, 0.48, 0.97}, {0.58, 0.42, 0.80}};
+    const double* hue = hues[fileType > 0 && fileType < 6 ? fileType : 0];
+    const int width = rc.right - rc.left;
+    const int height = rc.bottom - rc.top;
+    cairo_save(cr);
+    const double size = std::min(width, height);
+    const double x = rc.left + (width - size) / 2.0;
+    const double y = rc.top + (height - size) / 2.0;
+    const double w = size * 0.62;
+    const double h = size * 0.8;
+    if (several) {
+        Page(cr, x + size * 0.3, y + size * 0.04, w, h, hue[0], hue[1], hue[2]);
+    }
+    Page(cr, x + size * 0.12, y + size * 0.14, w, h, hue[0], hue[1], hue[2]);
+    cairo_restore(cr);
+}
+
 void UIFileIcon::SetFiles(const std::vector<std::wstring>& files, bool) {
     files_ = files;
     Invalidate();
@@ -42,23 +63,8 @@ void UIFileIcon::DoPaint(HDC hdc, const RECT&) {
     if (files_.empty() || GetWidth() <= 0 || GetHeight() <= 0) {
         return;
     }
-    // One hue per file type (other, picture, video, audio, document, archive).
-    static const double hues[][3] = {{0.45, 0.48, 0.53}, {0.20, 0.66, 0.38}, {0.86, 0.33, 0.30},
-                                     {0.93, 0.55, 0.14}, {0.24, 0.48, 0.97}, {0.58, 0.42, 0.80}};
-    const int type = GetFileType(TandemUtilClass::GetFileExt(files_.front()));
-    const double* hue = hues[type > 0 && type < 6 ? type : 0];
-    cairo_t* cr = win32standin::CairoOf(hdc);
-    cairo_save(cr);
-    const double size = std::min(GetWidth(), GetHeight());
-    const double x = m_rcItem.left + (GetWidth() - size) / 2.0;
-    const double y = m_rcItem.top + (GetHeight() - size) / 2.0;
-    const double w = size * 0.62;
-    const double h = size * 0.8;
-    if (files_.size() > 1) {
-        Page(cr, x + size * 0.3, y + size * 0.04, w, h, hue[0], hue[1], hue[2]);
-    }
-    Page(cr, x + size * 0.12, y + size * 0.14, w, h, hue[0], hue[1], hue[2]);
-    cairo_restore(cr);
+    PaintFilePage(win32standin::CairoOf(hdc), m_rcItem,
+                  GetFileType(TandemUtilClass::GetFileExt(files_.front())), files_.size() > 1);
 }
 
 }  // namespace UIEx

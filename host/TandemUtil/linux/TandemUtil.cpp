@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <unicode/uchar.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -127,11 +128,13 @@ std::wstring GetDefaultIconPath(int fileType) {
 
 namespace VelaShare {
 
+// Windows paths name the same folders here: a backslash is a separator.
 int OnCreateDirectory(const std::wstring& path) {
     std::string narrow = DE::UnicodeToUTF8(path);
     if (narrow.empty()) {
         return 0;
     }
+    std::replace(narrow.begin(), narrow.end(), '\\', '/');
     std::error_code error;
     fs::create_directories(narrow, error);
     if (!fs::is_directory(narrow, error)) {

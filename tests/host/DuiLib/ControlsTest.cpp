@@ -44,6 +44,9 @@ TEST(DuiBaseTest, CultureTextsScaleAndDirection) {
     duistandin::SetCultureString(L"IDS_T_COUNT", L"{0} of {1} files, {0}");
     EXPECT_EQ(UICulture::GetInstance()->GetMultiVarStr(L"IDS_T_COUNT", {L"2", L"5"}, 0),
               CDuiString(L"2 of 5 files, 2"));
+    duistandin::SetCultureString(L"IDS_T_MIXED", L"{0} sends %d files");
+    EXPECT_EQ(UICulture::GetInstance()->GetMultiVarStr(L"IDS_T_MIXED", {L"3"}, 1),
+              CDuiString(L"{0} sends 3 files"));
     EXPECT_EQ(UICulture::GetInstance()->GetString(L"IDS_T_MISSING"), CDuiString(L"IDS_T_MISSING"));
     duistandin::SetScale(150);
     EXPECT_EQ(CResourceManager::GetInstance()->Scale(10), 15);

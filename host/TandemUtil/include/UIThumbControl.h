@@ -1,0 +1,43 @@
+// The utility library's picture control: shows a thumbnail from encoded bytes, a picture file
+// or a bitmap, fitted into the control with its aspect ratio kept.
+#pragma once
+
+#include <UIlib.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+typedef struct _cairo_surface cairo_surface_t;
+
+namespace UIEx {
+
+class CThumbControlUI : public DuiLib::CControlUI {
+public:
+    enum class Source { None, Data, File, Bitmap };
+
+    CThumbControlUI();
+    ~CThumbControlUI() override;
+    DuiLib::CDuiString GetClass() const override { return L"ThumbControlUI"; }
+
+    // Encoded picture bytes (PNG, JPEG, BMP); false when they cannot be decoded.
+    bool LoadFromData(const void* data, uint32_t size);
+    // A picture file under the resource folder or an absolute path; false when it cannot be
+    // read. A file type's default icon that is not there is drawn as a page of that type.
+    bool LoadFromFile(const std::wstring& path);
+    // A bitmap of PngThumbNailUtils::GetFileThumb; this platform has none, so false.
+    bool LoadFromHBITMAP(void* bitmap);
+
+    Source GetSource() const { return source_; }
+    const std::wstring& GetFile() const { return file_; }
+
+    void DoPaint(HDC hdc, const RECT& rcPaint) override;
+
+private:
+    void Reset();
+    Source source_ = Source::None;
+    std::wstring file_;
+    cairo_surface_t* picture_ = nullptr;  // owned
+};
+
+}  // namespace UIEx

@@ -1,0 +1,93 @@
+// The folder helper on the bus: the picker reports the folder it was opened at to its sender,
+// closes on request, and the folder-opening text splits into the folder and its files even
+// where the paths themselves hold bars.
+#include "OpenDirEndpoint.h"
+
+#include <IPCMessageIds.h>
+#include <IPCMessageStandIn.h>
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool PostText(IPCMessageClient& from, uint32_t messageId, const std::string& text) {
+    std::string bytes = text;
+    bytes.push_back('\0');
+    TagIPCMessageItem item;
+    item.destination = kEndpointFolderHelper;
+    item.source = kEndpointPlugin;
+    item.messageId = messageId;
+    item.data = bytes.data();
+    item.dataLength = bytes.size();
+    return from.PostIPCMessage(item);
+}
+
+TEST(OpenDirTest, PickerReportsItsFolderToTheSenderAndCloses) {
+    opendir::OpenDirEndpoint endpoint([](const std::string&) {});
+    ASSERT_TRUE(endpoint.Start());
+    IPCMessageClient plugin(static_cast<int>(kEndpointPlugin), true, false);
+    std::mutex mutex;
+    std::vector<std::string> picked;
+    plugin.RegisterMessageCallback(kMsgFolderPicked, [&](TagIPCMessageItem& item) {
+        std::lock_guard<std::mutex> guard(mutex);
+        picked.emplace_back(item.data, static_cast<size_t>(item.dataLength));
+    });
+    const std::string folder = "C:\\Users\\me\\..\\..\\Desktop\xE2\x82\xAC";
+    ASSERT_TRUE(PostText(plugin, kMsgFolderOpenPicker, folder));
+    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+    EXPECT_TRUE(endpoint.IsPickerOpen());
+    EXPECT_EQ(endpoint.PickerFolder(), folder);
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        EXPECT_EQ(picked, (std::vector<std::string>{folder + std::string(1, '\0')}));
+    }
+    bool closed = false;
+    endpoint.SetOnPickerClosed([&closed] { closed = true; });
+    TagIPCMessageItem close;
+    close.destination = kEndpointFolderHelper;
+    close.source = kEndpointPlugin;
+    close.messageId = kMsgFolderClosePicker;
+    ASSERT_TRUE(plugin.PostIPCMessage(close));
+    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+    EXPECT_FALSE(endpoint.IsPickerOpen());
+    EXPECT_TRUE(closed);
+    endpoint.Stop();
+    plugin.UnRegisterMessageCallbackAll();
+}
+
+TEST(OpenDirTest, SelectionSplitsIntoFolderAndFiles) {
+    struct Case {
+        std::string text;
+        std::string folder;
+        std::vector<std::string> files;
+    } cases[] = {
+        {"C:\\in|C:\\in\\a.jpg|C:\\in\\b.txt", "C:\\in", {"C:\\in\\a.jpg", "C:\\in\\b.txt"}},
+        {"/r/in|box|/r/in|box/a.jpg|/r/in|box/b|c.txt",
+         "/r/in|box",
+         {"/r/in|box/a.jpg", "/r/in|box/b|c.txt"}},
+        {"C:\\in|D:\\x.txt", "C:\\in", {"D:\\x.txt"}},
+        {"C:\\in", "C:\\in", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const opendir::Selection selection = opendir::ParseSelection(c.text);
+        EXPECT_EQ(selection.folder, c.folder);
+        EXPECT_EQ(selection.files, c.files);
+    }
+}
+
+TEST(OpenDirTest, OpenFolderMessageIsRecorded) {
+    opendir::OpenDirEndpoint endpoint([](const std::string&) {});
+    ASSERT_TRUE(endpoint.Start());
+    IPCMessageClient plugin(static_cast<int>(kEndpointPlugin), true, false);
+    ASSERT_TRUE(PostText(plugin, kMsgFolderOpenAndSelect, "C:\\in|C:\\in\\a.jpg"));
+    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+    ASSERT_EQ(endpoint.Selections().size(), 1u);
+    EXPECT_EQ(endpoint.Selections()[0].files, (std::vector<std::string>{"C:\\in\\a.jpg"}));
+}
+
+}  // namespace

@@ -1,0 +1,497 @@
+// The receive dialog built from the project's layout on mock time: the messages it posts and
+// their bytes, the save-folder choice, the folder helper's messages, the failure reports, the
+// auto-close on calendar seconds, the click table and its pictures.
+#include "FileRecvDialog.h"
+
+#include <DuiLibStandIn.h>
+#include <GoldenImage.h>
+#include <LogCapture.h>
+#include <Registry.h>
+#include <TandemDataReportStandIn.h>
+#include <TandemUtilStandIn.h>
+#include <UIBackgroundProgress.h>
+#include <UtilStandIn.h>
+#include <Win32StandIn.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using tandemstandin::ReportedEvent;
+
+struct Post {
+    uint32_t destination;
+    uint32_t messageId;
+    uint32_t replyId;
+    std::string bytes;
+};
+
+class RecordingTransfer : public Vela::Ux::ITransferFile {
+public:
+    void RegisterDataHandler(uint32_t, DataHandler) override {}
+    void RegisterMessageHandler(uint32_t, MessageHandler) override {}
+    void RegisterItemHandler(uint32_t, ItemHandler) override {}
+    bool PostMessage(uint32_t destination, uint32_t messageId, uint32_t replyId, const char* data,
+                     uint32_t length) override {
+        posts.push_back(
+            {destination, messageId, replyId, data ? std::string(data, length) : std::string()});
+        return true;
+    }
+    bool SendMessage(uint32_t, uint32_t, int32_t, std::string&, uint32_t) override { return false; }
+    bool SendShareRequest(const KxShareDevices&, const std::vector<std::wstring>&) override {
+        return false;
+    }
+    bool CancelSend() override { return false; }
+    IPCMessageClient* GetIPCClient() override { return nullptr; }
+
+    std::vector<Post> posts;
+};
+
+// A DataStream string: 16-bit length, then the bytes.
+std::string StreamString(const std::string& text) {
+    const auto n = static_cast<uint16_t>(text.size());
+    return std::string{static_cast<char>(n & 0xFF), static_cast<char>(n >> 8)} + text;
+}
+
+std::string WithNul(const std::string& text) {
+    return text + std::string(1, '\0');
+}
+
+class FileRecvDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        duistandin::SetMainThread();
+        duistandin::DiscardPending();
+        win32standin::UseMockClock();
+        win32standin::SetDesktop({});
+        DuiLib::CPaintManagerUI::SetResourcePath(L"" SWIFTSEND_RES_DIR);
+        ASSERT_TRUE(duistandin::LoadCultureStrings(SWIFTSEND_RES_DIR "/strings/en.strings"));
+        tandemstandin::ResetAll();
+        utilstandin::ClearStartedProcesses();
+        root = fs::temp_directory_path() /
+               ("recvdialog-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(root);
+        fs::create_directories(root / "AppData" / "Roaming");
+        win32standin::SetAppDataFolder((root / "AppData" / "Roaming").wstring());
+        sender.devName = L"Ana's phone";
+        sender.shareType = 0;
+    }
+    void TearDown() override {
+        dialog.reset();
+        duistandin::DiscardPending();
+        win32standin::UseRealClock();
+        win32standin::SetAppDataFolder(L"");
+        tandemstandin::ResetAll();
+        utilstandin::ClearStartedProcesses();
+        fs::remove_all(root);
+    }
+    void Open(std::vector<std::wstring> files = {L"C:\\Users\\me\\holiday.mp4"},
+              int64_t size = 3 * 1048576, bool withTransfer = true) {
+        dialog = std::make_unique<FileRecvDialog>();
+        ASSERT_TRUE(dialog->Prepare());
+        dialog->SetTransfer(withTransfer ? &transfer : nullptr);
+        dialog->SetSender(sender);
+        dialog->SetOfferedFiles(std::move(files), size);
+        ASSERT_NE(dialog->Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW), nullptr);
+    }
+    DuiLib::CControlUI* Control(const wchar_t* name) {
+        return dialog->GetPaintManager()->FindControl(name);
+    }
+    std::wstring TextOf(const wchar_t* name) { return Control(name)->GetText().str(); }
+    void ClickOn(const wchar_t* name) {
+        dialog->GetPaintManager()->SendNotify(Control(name), L"click");
+        duistandin::RunUntilIdle();
+    }
+    std::vector<uint32_t> PostedIds() const {
+        std::vector<uint32_t> ids;
+        for (const Post& post : transfer.posts) {
+            ids.push_back(post.messageId);
+        }
+        return ids;
+    }
+
+    fs::path root;
+    KxShareDevices sender;
+    RecordingTransfer transfer;
+    std::unique_ptr<FileRecvDialog> dialog;
+};
+
+TEST_F(FileRecvDialogTest, ShowsTheOfferBySizeNameAndLinkKind) {
+    struct Case {
+        int64_t size;
+        std::vector<std::wstring> files;
+        uint32_t shareType;
+        const wchar_t* sizeText;
+        const wchar_t* name;
+        const wchar_t* header;
+        const wchar_t* icon;
+    } cases[] = {
+        {1024,
+         {L"D:\\in\\a.txt"},
+         0,
+         L"1024.00 B",
+         L"a.txt",
+         L"Ana's phone wants to send you 1 file(s)",
+         L"../../res/drawable/swiftsend/icon_velmorashare.png"},
+        {1025,
+         {L"b.txt", L"c.txt"},
+         1,
+         L"1.00 KB",
+         L"b.txt",
+         L"Ana's phone wants to send you 2 file(s)",
+         L"../../res/drawable/swiftsend/icon_bluetooth.png"},
+        {0x100000, {L"a.txt"}, 0, L"1024.00 KB", L"a.txt", nullptr, nullptr},
+        {0x100001, {L"a.txt"}, 0, L"1.00 MB", L"a.txt", nullptr, nullptr},
+        {0x40000001LL, {L"a.txt"}, 0, L"1.00 GB", L"a.txt", nullptr, nullptr},
+        {5LL << 40, {L"a.txt"}, 0, L"5120.00 GB", L"a.txt", nullptr, nullptr},
+        // A link kind the dialog does not know leaves everything after the title untouched.
+        {1024, {L"a.txt"}, 2, L"", L"", L"", L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        sender.shareType = c.shareType;
+        Open(c.files, c.size);
+        EXPECT_EQ(TextOf(L"file_recv_dialog_title"), L"Receive files");
+        EXPECT_EQ(TextOf(L"file_recv_dialog_filesize"), c.sizeText);
+        EXPECT_EQ(Control(L"file_recv_dialog_filesize")->GetToolTip().str(), c.sizeText);
+        EXPECT_EQ(TextOf(L"file_recv_dialog_filename"), c.name);
+        if (c.header) {
+            EXPECT_EQ(TextOf(L"file_recv_dialog_header_label"), c.header);
+            EXPECT_EQ(Control(L"file_recv_dialog_devicetype")->GetBkImage().str(), c.icon);
+        }
+    }
+}
+
+TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
+    const std::wstring folder = L"C:\\Users\\me\\Downloads";
+    struct Case {
+        const char* name;
+        const wchar_t* click;
+        bool withTransfer;
+        std::wstring savePath;
+        std::vector<Post> posts;
+        RecvState state;
+        bool closed;
+        const char* warning;
+    } cases[] = {
+        {"accept",
+         L"file_recv_dialog_accept_button",
+         true,
+         folder,
+         {{0x150000, 0x15004A, 0xFFFFFFFF, StreamString("C:\\Users\\me\\Downloads")}},
+         RecvState::Receiving,
+         false,
+         nullptr},
+        {"accept without a folder",
+         L"file_recv_dialog_accept_button",
+         true,
+         L"",
+         {},
+         RecvState::Receiving,
+         false,
+         "fail to get receive file path.(FileRecvDialog::OnAcceptClick)"},
+        {"refuse",
+         L"file_recv_dialog_refuse_button",
+         true,
+         folder,
+         {{0x150000, 0x15004C, 0xFFFFFFFF, ""}},
+         RecvState::Waiting,
+         true,
+         nullptr},
+        {"close while waiting refuses",
+         L"window_close_button",
+         true,
+         folder,
+         {{0x150000, 0x15004C, 0xFFFFFFFF, ""}},
+         RecvState::Waiting,
+         true,
+         nullptr},
+        {"refuse without channel",
+         L"file_recv_dialog_refuse_button",
+         false,
+         folder,
+         {},
+         RecvState::Waiting,
+         false,
+         nullptr},
+        {"cancel without channel still fails",
+         L"file_recv_dialog_cancel_button",
+         false,
+         folder,
+         {},
+         RecvState::Failed,
+         false,
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        transfer.posts.clear();
+        testsupport::LogCapture log;
+        Open({L"a.txt"}, 10, c.withTransfer);
+        dialog->SetSavePath(c.savePath);
+        ClickOn(c.click);
+        ASSERT_EQ(transfer.posts.size(), c.posts.size());
+        for (size_t i = 0; i < c.posts.size(); ++i) {
+            EXPECT_EQ(transfer.posts[i].destination, c.posts[i].destination);
+            EXPECT_EQ(transfer.posts[i].messageId, c.posts[i].messageId);
+            EXPECT_EQ(transfer.posts[i].replyId, c.posts[i].replyId);
+            EXPECT_EQ(transfer.posts[i].bytes, c.posts[i].bytes);
+        }
+        EXPECT_EQ(dialog->GetState(), c.state);
+        EXPECT_EQ(dialog->IsClosed(), c.closed);
+        if (c.warning) {
+            EXPECT_TRUE(log.Contains(c.warning));
+            EXPECT_EQ(TextOf(L"file_recv_dialog_header_label"), L"Receiving…");
+        }
+    }
+}
+
+TEST_F(FileRecvDialogTest, CancelWhileReceivingPostsAndCloses) {
+    Open();
+    dialog->SetSavePath(L"C:\\in");
+    ClickOn(L"file_recv_dialog_accept_button");
+    EXPECT_NE(dialog->GetAcceptTicks(), 0u);
+    ClickOn(L"window_close_button");
+    EXPECT_EQ(PostedIds(), (std::vector<uint32_t>{0x15004A, 0x15004D}));
+    EXPECT_EQ(dialog->GetState(), RecvState::Failed);
+    EXPECT_TRUE(dialog->IsClosed());
+    EXPECT_FALSE(IsWindow(dialog->GetHWND()));
+}
+
+TEST_F(FileRecvDialogTest, SaveFolderLongerThanAStreamStringIsRefused) {
+    for (size_t length : {size_t{32767}, size_t{32768}, size_t{40000}}) {
+        SCOPED_TRACE(length);
+        transfer.posts.clear();
+        testsupport::LogCapture log;
+        Open();
+        dialog->SetSavePath(std::wstring(length, L'd'));
+        EXPECT_EQ(dialog->OnAcceptClick(), length <= 32767);
+        if (length <= 32767) {
+            ASSERT_EQ(transfer.posts.size(), 1u);
+            EXPECT_EQ(transfer.posts[0].bytes, StreamString(std::string(length, 'd')));
+        } else {
+            EXPECT_TRUE(transfer.posts.empty());
+            EXPECT_TRUE(
+                log.Contains("fail to packetSavePath. len=-1(FileRecvDialog::OnAcceptClick)"));
+        }
+    }
+}
+
+TEST_F(FileRecvDialogTest, SaveButtonOpensThePickerAtTheFirstUsableFolder) {
+    const std::wstring base = (root / "AppData" / "Roaming").wstring() + L"\\..\\..\\";
+    struct Case {
+        const char* name;
+        std::vector<const char*> blocked;  // standard folders that are plain files
+        std::wstring savePath;
+        std::wstring expected;  // empty: no picker
+    } cases[] = {
+        {"desktop", {}, L"", base + L"Desktop"},
+        {"desktop blocked", {"Desktop"}, L"", base + L"Documents"},
+        {"all but videos blocked",
+         {"Desktop", "Documents", "Downloads", "Music", "Pictures"},
+         L"",
+         base + L"Videos"},
+        {"none usable",
+         {"Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos"},
+         L"",
+         L""},
+        {"chosen folder first", {}, L"E:\\phone", L"E:\\phone"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(root / "Desktop");
+        for (const char* folder : {"Documents", "Downloads", "Music", "Pictures", "Videos"}) {
+            fs::remove_all(root / folder);
+        }
+        for (const char* folder : c.blocked) {
+            std::ofstream(root / folder) << "x";
+        }
+        transfer.posts.clear();
+        utilstandin::ClearStartedProcesses();
+        Open();
+        dialog->SetSavePath(c.savePath);
+        ClickOn(L"file_recv_dialog_save_button");
+        if (c.expected.empty()) {
+            EXPECT_TRUE(utilstandin::StartedProcesses().empty());
+            EXPECT_FALSE(dialog->IsFolderDialogOpen());
+            continue;
+        }
+        ASSERT_EQ(utilstandin::StartedProcesses().size(), 1u);
+        EXPECT_EQ(utilstandin::StartedProcesses()[0].exe, L"OpenDir.exe");
+        EXPECT_EQ(utilstandin::StartedProcesses()[0].args, c.expected);
+        EXPECT_TRUE(dialog->IsFolderDialogOpen());
+        // The helper is given half a second to start before it hears from the dialog.
+        duistandin::AdvanceTime(499);
+        EXPECT_TRUE(transfer.posts.empty());
+        duistandin::AdvanceTime(1);
+        ASSERT_EQ(transfer.posts.size(), 1u);
+        EXPECT_EQ(transfer.posts[0].destination, 0x350000u);
+        EXPECT_EQ(transfer.posts[0].messageId, 0x350003u);
+        EXPECT_EQ(transfer.posts[0].bytes, WithNul(DE::UnicodeToUTF8(c.expected)));
+        dialog->Close();
+        EXPECT_EQ(PostedIds(), (std::vector<uint32_t>{0x350003, 0x350002}));
+    }
+}
+
+TEST_F(FileRecvDialogTest, OpenFolderSelectsTheReceivedFilesThatExist) {
+    const fs::path inbox = root / "in|box";
+    fs::create_directories(inbox);
+    std::ofstream(inbox / "a.jpg") << "a";
+    std::ofstream(inbox / "b|c.txt") << "b";
+    const std::wstring folder = inbox.wstring();
+    const std::wstring a = (inbox / "a.jpg").wstring();
+    const std::wstring bc = (inbox / "b|c.txt").wstring();
+    const std::wstring missing = (inbox / "gone.txt").wstring();
+    struct Case {
+        const char* name;
+        std::wstring savePath;
+        std::vector<std::wstring> received;
+        std::string expected;  // empty: nothing started or posted
+    } cases[] = {
+        {"existing files, bars unescaped",
+         folder,
+         {a, missing, bc},
+         DE::UnicodeToUTF8(folder + L"|" + a + L"|" + bc)},
+        {"none exists", folder, {missing}, ""},
+        {"save folder missing", (root / "nowhere").wstring(), {a}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        transfer.posts.clear();
+        utilstandin::ClearStartedProcesses();
+        Open();
+        dialog->SetSavePath(c.savePath);
+        dialog->SetReceivedPaths(c.received);
+        EXPECT_EQ(dialog->OnOpenDirClick(), !c.expected.empty());
+        duistandin::AdvanceTime(500);
+        if (c.expected.empty()) {
+            EXPECT_TRUE(utilstandin::StartedProcesses().empty());
+            EXPECT_TRUE(transfer.posts.empty());
+            continue;
+        }
+        ASSERT_EQ(utilstandin::StartedProcesses().size(), 1u);
+        EXPECT_EQ(utilstandin::StartedProcesses()[0].args, L"openfolder");
+        ASSERT_EQ(transfer.posts.size(), 1u);
+        EXPECT_EQ(transfer.posts[0].messageId, 0x350005u);
+        EXPECT_EQ(transfer.posts[0].bytes, WithNul(c.expected));
+    }
+}
+
+TEST_F(FileRecvDialogTest, FailureReportsAndShowsTheFailedState) {
+    sender.devTypeIsOne = true;
+    sender.shareType = 1;
+    Open();
+    dialog->SetState(RecvState::Receiving);
+    dialog->GetProgress()->SetPercent(40);
+    dialog->OnRecvFail(27);
+    EXPECT_EQ(
+        tandemstandin::ReportedEvents(),
+        (std::vector<ReportedEvent>{{ReportedEvent::Event, 1034, {"1", "27"}},
+                                    {ReportedEvent::Event, 7015, {"0", "27", "1", "1", "0"}}}));
+    EXPECT_EQ(dialog->GetState(), RecvState::Failed);
+    EXPECT_EQ(TextOf(L"file_recv_dialog_header_label"), L"Receiving failed");
+    EXPECT_TRUE(Control(L"file_recv_dialog_complete_footer")->IsVisible());
+    EXPECT_FALSE(Control(L"file_recv_dialog_recving_footer")->IsVisible());
+    EXPECT_TRUE(Control(L"file_recv_dialog_fail_icon")->IsVisible());
+    EXPECT_FALSE(Control(L"file_recv_dialog_open_button")->IsEnabled());
+    EXPECT_FALSE(Control(L"file_recv_dialog_opendir_button")->IsEnabled());
+    EXPECT_FALSE(Control(L"file_recv_dialog_speed")->IsVisible());
+    EXPECT_FALSE(Control(L"file_recv_dialog_time_remains")->IsVisible());
+    EXPECT_EQ(dialog->GetProgress()->GetPercent(), 0u);
+    EXPECT_TRUE(dialog->IsAutoCloseArmed());
+
+    dialog->Close();
+    duistandin::RunUntilIdle();
+    tandemstandin::ClearReportedEvents();
+    dialog->OnRecvFail(10);
+    EXPECT_TRUE(tandemstandin::ReportedEvents().empty());
+}
+
+TEST_F(FileRecvDialogTest, AutoCloseFiresBetweenFiveAndSixAndAHalfSecondsAfterArming) {
+    // The mock clock starts on a whole calendar second; arm at several points into a second.
+    for (uint64_t into : {0, 1, 499, 500, 999}) {
+        SCOPED_TRACE(into);
+        Open();
+        duistandin::AdvanceTime(into);
+        dialog->ArmAutoClose();
+        duistandin::AdvanceTime(5000);
+        EXPECT_FALSE(dialog->IsClosed());
+        duistandin::AdvanceTime(1500);
+        EXPECT_TRUE(dialog->IsClosed());
+        duistandin::AdvanceTime(1500 - into);  // back onto a whole second
+    }
+}
+
+TEST_F(FileRecvDialogTest, CursorOverTheWindowKeepsItOpen) {
+    Open();
+    dialog->ShowWindow(true, false);
+    RECT rc{};
+    GetWindowRect(dialog->GetHWND(), &rc);
+    SetCursorPos(rc.left + 5, rc.top + 5);
+    dialog->ArmAutoClose();
+    duistandin::AdvanceTime(4000);
+    dialog->GetPaintManager()->SendNotify(Control(L"file_recv_dialog_filename"), L"mouseenter");
+    duistandin::AdvanceTime(5500);
+    EXPECT_FALSE(dialog->IsClosed());
+    duistandin::AdvanceTime(1000);
+    EXPECT_TRUE(dialog->IsClosed());
+}
+
+TEST_F(FileRecvDialogTest, ClicksReportTheirUsageCodes) {
+    struct Case {
+        const wchar_t* control;
+        int code;  // 0: not reported
+    } cases[] = {
+        {L"file_recv_dialog_accept_button", 13},  {L"file_recv_dialog_save_button", 14},
+        {L"file_recv_dialog_refuse_button", 15},  {L"window_close_button", 16},
+        {L"file_recv_dialog_cancel_button", 17},  {L"file_recv_dialog_open_button", 18},
+        {L"file_recv_dialog_opendir_button", 19}, {L"file_recv_dialog_filename", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        Open({L"a.txt"}, 1, false);
+        tandemstandin::ClearReportedEvents();
+        ClickOn(c.control);
+        std::vector<ReportedEvent> expected;
+        if (c.code != 0) {
+            expected.push_back({ReportedEvent::Event, 7008, {std::to_string(c.code)}});
+        }
+        EXPECT_EQ(tandemstandin::ReportedEvents(), expected);
+    }
+}
+
+TEST_F(FileRecvDialogTest, Pictures) {
+    struct Case {
+        const char* name;
+        std::vector<std::wstring> files;
+        void (*then)(FileRecvDialog&);
+    } cases[] = {
+        {"waiting", {L"C:\\Users\\me\\holiday.mp4"}, [](FileRecvDialog&) {}},
+        {"failed_two_files",
+         {L"a.jpg", L"b.pdf"},
+         [](FileRecvDialog& d) {
+             d.SetReceivedPaths({L"a.jpg", L"b.pdf"});
+             d.SetState(RecvState::Receiving);
+             d.OnRecvFail(23);
+         }},
+    };
+    for (const Case& c : cases) {
+        Open(c.files);
+        c.then(*dialog);
+        duistandin::AdvanceTime(100);
+        dialog->GetPaintManager()->Paint();
+        EXPECT_TRUE(MatchesGolden(dialog->GetPaintManager()->GetSurface(),
+                                  std::string(SWIFTSEND_GOLDEN_DIR) + "/recv_" + c.name + ".png"))
+            << c.name;
+    }
+}
+
+}  // namespace
