@@ -1,0 +1,158 @@
+// Soak run: many sends through the plug-in in one process, each from the shell's pipe to the
+// simulated service and back, with the transfer dialog showing and hiding each time on mock
+// time, printing the resident memory as it goes.
+//   swiftsend-soak [SENDS]    (default 10000)
+// At the end the queue must be empty, nothing busy, the dialog hidden and one window left.
+#include "ShareServiceSim.h"
+#include "SimpleUIManager.h"
+#include "SwiftSendPlugin.h"
+
+#include <DuiLibStandIn.h>
+#include <FileTransferModel.h>
+#include <IPCMessageStandIn.h>
+#include <SDK/Util/LogTool/LogTool.h>
+#include <UIlib.h>
+#include <UtilStandIn.h>
+#include <Win32StandIn.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+const char kPairedPhone[] = R"(Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\SOFTWARE\Velmora\Corvix\Beamly\PairPhone2]
+"IsPaired"=dword:00000001
+"Summary"="soak-phone"
+"DevName"="Soak Phone"
+"NickName"="Soak"
+"DevType"=dword:00000000
+"ShareType"=dword:00000002
+)";
+
+long ResidentKb() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+HWND Dialog() {
+    for (HWND hwnd : win32standin::WindowsInZOrder()) {
+        wchar_t name[64] = L"";
+        GetClassNameW(hwnd, name, 64);
+        if (std::wstring(name) == L"FileTransferDialog") {
+            return hwnd;
+        }
+    }
+    return nullptr;
+}
+
+bool SendToPipe(const std::string& text) {
+    for (int attempt = 0; attempt < 100000; ++attempt) {
+        HANDLE pipe =
+            CreateFileW(Vela::Ux::SwiftSendPlugin::kPipeName, GENERIC_READ | GENERIC_WRITE, 0,
+                        nullptr, OPEN_EXISTING, 0, nullptr);
+        if (pipe != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            BOOL ok =
+                WriteFile(pipe, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+            CloseHandle(pipe);
+            return ok != FALSE;
+        }
+        std::this_thread::yield();
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const long sends = argc > 1 ? std::atol(argv[1]) : 10000;
+    LogTool::GetLogger().setLogLevel(log4cplus::OFF_LOG_LEVEL);
+    duistandin::SetMainThread();
+    win32standin::UseMockClock();
+    char folder[] = "/tmp/swiftsend-soak-XXXXXX";
+    if (mkdtemp(folder) == nullptr || !utilstandin::LoadRegistryText(kPairedPhone)) {
+        std::fprintf(stderr, "swiftsend-soak: no work folder or registry\n");
+        return 2;
+    }
+    win32standin::SetPipeFolder(folder);
+    std::string exe(PATH_MAX, '\0');
+    exe.resize(
+        static_cast<size_t>(std::max<ssize_t>(0, readlink("/proc/self/exe", &exe[0], exe.size()))));
+    const std::string res = exe.substr(0, exe.rfind('/')) + "/res";
+    DuiLib::CPaintManagerUI::SetResourcePath(std::wstring(res.begin(), res.end()).c_str());
+    const std::string file = std::string(folder) + "/photo.jpg";
+    std::ofstream(file, std::ios::binary) << std::string(64 * 1024, 'x');
+
+    ShareServiceSim service("ok", 1ull << 40);  // transfers end at once
+    service.Start();
+    auto plugin = std::make_shared<Vela::Ux::SwiftSendPlugin>();
+    int host = 0;
+    plugin->Initialize(&host);
+    plugin->Start();
+    duistandin::RunUntil([] { return Dialog() != nullptr; }, std::chrono::seconds(10));
+    HWND dialog = Dialog();
+    Vela::Ux::FileTransferModel* model = plugin->GetUIManager().GetSendModel();
+    if (!dialog || !model) {
+        std::fprintf(stderr, "swiftsend-soak: the send side did not come up\n");
+        return 1;
+    }
+
+    const auto begin = std::chrono::steady_clock::now();
+    long warm = 0;
+    int failures = 0;
+    for (long i = 1; i <= sends; ++i) {
+        if (!SendToPipe("KXSHARE_PHONE?" + file)) {
+            ++failures;
+            continue;
+        }
+        // Until the dialog has shown the send, finished it and hidden itself again: the
+        // service works on real time, the dialog's timers on mock time.
+        bool shown = false;
+        bool finished = duistandin::RunUntil(
+            [&] {
+                shown = shown || IsWindowVisible(dialog);
+                if (shown && !model->IsBusy() && model->GetQueuedCount() == 0) {
+                    duistandin::AdvanceTime(500);
+                }
+                return shown && !IsWindowVisible(dialog);
+            },
+            std::chrono::seconds(20), std::chrono::milliseconds(1));
+        if (!finished) {
+            ++failures;
+        }
+        if (i == 100) {
+            warm = ResidentKb();
+        }
+        if (i % 1000 == 0 || i == sends) {
+            std::printf(
+                "%ld sends, resident %ld KB (%+ld KB since send 100), %.1f s\n", i, ResidentKb(),
+                warm ? ResidentKb() - warm : 0,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+            std::fflush(stdout);
+        }
+    }
+    const bool clean = model->GetQueuedCount() == 0 && !model->IsBusy() &&
+                       !IsWindowVisible(dialog) && win32standin::LiveWindowCount() == 1;
+    std::printf("failures %d, end state %s\n", failures, clean ? "clean" : "NOT clean");
+    plugin->Stop();
+    plugin->Uninitialize();
+    plugin.reset();
+    ipcstandin::WaitUntilIdle(std::chrono::seconds(5));
+    duistandin::RunUntilIdle();
+    service.Stop();
+    win32standin::SetPipeFolder("");
+    return failures == 0 && clean ? 0 : 1;
+}
