@@ -6,19 +6,13 @@
 #include <UIlib.h>
 #include <Win32StandIn.h>
 
-#include <unicode/unistr.h>
-
 namespace demo {
 namespace {
 
 constexpr uint64_t kSnapshotMs = 250;  // at most one picture per window this often
 
 std::string Utf8(const std::wstring& text) {
-    std::string out;
-    icu::UnicodeString::fromUTF32(reinterpret_cast<const UChar32*>(text.data()),
-                                  static_cast<int32_t>(text.size()))
-        .toUTF8String(out);
-    return out;
+    return win32standin::ToUtf8(text);
 }
 
 std::string ClassName(HWND hwnd) {

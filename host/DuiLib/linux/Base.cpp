@@ -1,6 +1,6 @@
 // Strings, colours, culture texts and DPI scale of the toolkit stand-in.
 #include "DuiLibStandIn.h"
-#include "StandInText.h"
+#include <Win32StandIn.h>
 #include "UIBase.h"
 
 #include <unistd.h>
@@ -75,7 +75,7 @@ bool ReadStringTable(const std::string& path, std::map<std::wstring, std::wstrin
         if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
             text = text.substr(1, text.size() - 2);
         }
-        out[FromUtf8(id)] = FromUtf8(Unescape(text));
+        out[win32standin::FromUtf8(id)] = win32standin::FromUtf8(Unescape(text));
     }
     return true;
 }

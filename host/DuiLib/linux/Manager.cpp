@@ -1,6 +1,6 @@
 // The paint manager, the skin builder and the inspection hooks of the toolkit stand-in.
 #include "DuiLibStandIn.h"
-#include "StandInText.h"
+#include <Win32StandIn.h>
 #include "UIManager.h"
 #include "UIMainQueue.h"
 
@@ -23,7 +23,7 @@ std::wstring& ResourcePath() {
 }  // namespace
 std::string JsonStringOf(const std::wstring& text) {
     std::string out = "\"";
-    for (char c : duistandin::ToUtf8(text)) {
+    for (char c : win32standin::ToUtf8(text)) {
         if (c == '"' || c == '\\') {
             out += '\\';
             out += c;
@@ -74,13 +74,13 @@ std::string CPaintManagerUI::ResolveResource(const CDuiString& path) {
         relative = relative.substr(res + 4);
     }
     if (!relative.empty() && relative[0] == L'/') {
-        return duistandin::ToUtf8(relative);
+        return win32standin::ToUtf8(relative);
     }
     std::wstring folder = ResourcePath();
     if (!folder.empty() && folder.back() != L'/') {
         folder += L'/';
     }
-    return duistandin::ToUtf8(folder + relative);
+    return win32standin::ToUtf8(folder + relative);
 }
 
 void CPaintManagerUI::Init(HWND hWnd) {
@@ -421,20 +421,21 @@ private:
         }
         if (window.attribute("defaultfontcolor")) {
             manager_->SetDefaultFontColor(Utils::GetColorFromString(
-                duistandin::FromUtf8(window.attribute("defaultfontcolor").value()).c_str()));
+                win32standin::FromUtf8(window.attribute("defaultfontcolor").value()).c_str()));
         }
         for (pugi::xml_node font : window.children("Font")) {
             TFontInfo info;
             if (font.attribute("name")) {
-                info.name = duistandin::FromUtf8(font.attribute("name").value());
+                info.name = win32standin::FromUtf8(font.attribute("name").value());
             }
             info.size = scale(font.attribute("size").as_int(12));
             info.bold = font.attribute("bold").as_bool(false);
             manager_->AddFont(font.attribute("id").as_int(0), info);
         }
         for (pugi::xml_node value : window.children("UserValue")) {
-            manager_->SetUserValue(duistandin::FromUtf8(value.attribute("name").value()).c_str(),
-                                   duistandin::FromUtf8(value.attribute("value").value()).c_str());
+            manager_->SetUserValue(
+                win32standin::FromUtf8(value.attribute("name").value()).c_str(),
+                win32standin::FromUtf8(value.attribute("value").value()).c_str());
         }
     }
 
@@ -459,7 +460,7 @@ private:
             return new CListUI;
         if (name == "ListContainerElement")
             return new CListContainerElementUI;
-        return callback_ ? callback_->CreateControl(duistandin::FromUtf8(name).c_str()) : nullptr;
+        return callback_ ? callback_->CreateControl(win32standin::FromUtf8(name).c_str()) : nullptr;
     }
 
     CControlUI* Create(const pugi::xml_node& node, CControlUI* parent) {
@@ -468,8 +469,8 @@ private:
             return nullptr;
         }
         for (pugi::xml_attribute attribute : node.attributes()) {
-            control->SetAttribute(duistandin::FromUtf8(attribute.name()).c_str(),
-                                  duistandin::FromUtf8(attribute.value()).c_str());
+            control->SetAttribute(win32standin::FromUtf8(attribute.name()).c_str(),
+                                  win32standin::FromUtf8(attribute.value()).c_str());
         }
         auto* container = static_cast<CContainerUI*>(control->GetInterface(L"Container"));
         if (parent) {

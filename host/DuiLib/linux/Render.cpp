@@ -1,6 +1,6 @@
 // Painting of the toolkit stand-in: colours, borders, PNG images and text laid out with Pango,
 // all on the Cairo context that a device context stands for.
-#include "StandInText.h"
+#include <Win32StandIn.h>
 #include "UIControl.h"
 #include "UIManager.h"
 
@@ -42,7 +42,7 @@ PangoLayout* CreateLayout(cairo_t* cr, const TFontInfo& font) {
     cairo_font_options_destroy(options);
 
     PangoFontDescription* description = pango_font_description_new();
-    pango_font_description_set_family(description, duistandin::ToUtf8(font.name).c_str());
+    pango_font_description_set_family(description, win32standin::ToUtf8(font.name).c_str());
     pango_font_description_set_absolute_size(description, font.size * PANGO_SCALE);
     pango_font_description_set_weight(description,
                                       font.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
@@ -87,7 +87,7 @@ void CRenderEngine::DrawText(HDC hDC, CPaintManagerUI* manager, RECT& rc, const 
     cairo_t* cr = hDC ? win32standin::CairoOf(hDC) : MeasuringContext();
     TFontInfo info = manager ? manager->GetFontInfo(font) : TFontInfo();
     PangoLayout* layout = CreateLayout(cr, info);
-    std::string utf8 = duistandin::ToUtf8(text.str());
+    std::string utf8 = win32standin::ToUtf8(text.str());
     const int width = rc.right - rc.left;
     if (style & DT_SINGLELINE) {
         pango_layout_set_single_paragraph_mode(layout, TRUE);

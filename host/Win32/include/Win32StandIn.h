@@ -46,11 +46,17 @@ uint64_t TimedWaitsBegun();
 // at least WAITING are in progress, so that the next move of the clock reaches them. True when so.
 bool WaitForTimedWaits(uint64_t begun, size_t waiting, std::chrono::milliseconds realTimeout);
 
+// UTF-8 form of a wide text and back (the platform's one conversion, through ICU). Wide text
+// may carry UTF-16 surrogate pairs as separate elements.
+std::string ToUtf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);
+
 // Makes GetProcessHeap or HeapAlloc fail until reset.
 void SetProcessHeapFailure(bool fail);
 void SetHeapAllocFailure(bool fail);
 
-// The file name of module NAME on this platform: "OrvPluginsManager.dll" -> "libOrvPluginsManager.so".
+// The file name of module NAME on this platform: "OrvPluginsManager.dll" ->
+// "libOrvPluginsManager.so".
 std::string PlatformModuleName(const std::wstring& name);
 
 // Number of live kernel handles (events, pipes); for leak checks in tests.

@@ -45,8 +45,4 @@ private:
     bool signalled_;
 };
 
-// UTF-8 form of a wide text (paths, names).
-std::string ToUtf8(const std::wstring& text);
-std::wstring FromUtf8(const std::string& text);
-
 }  // namespace win32standin
