@@ -1,9 +1,13 @@
 #include "HostNoticeEndpoint.h"
 
 #include "BusPost.h"
+#include "NoticeRecordReader.h"
 
 #include <DataStream.h>
+#include <DuiLibStandIn.h>
 #include <IPCMessageIds.h>
+#include <UIlib.h>
+#include <windows.h>
 
 #include <utility>
 
@@ -122,7 +126,51 @@ bool HostNoticeEndpoint::Start() {
                         kMsgHostRemovePhoneMenu, kMsgHostMenuName}) {
         client_->RegisterMessageCallback(id, [this](TagIPCMessageItem& item) { OnMessage(item); });
     }
+    client_->RegisterMessageCallback(kMsgHostNotice,
+                                     [this](TagIPCMessageItem& item) { OnNotice(item); });
     return true;
+}
+
+void HostNoticeEndpoint::OnNotice(TagIPCMessageItem& item) {
+    NoticeRecord record;
+    if (!ReadNoticeRecord(item.data, item.data != nullptr ? item.dataLength : 0, record)) {
+        Print("notice record unreadable (" + std::to_string(item.dataLength) + " bytes)");
+        return;
+    }
+    if (record.type != kNoticeTypeWindow || record.window == 0 || record.handle != record.window) {
+        Print("notice of type " + std::to_string(record.type) + " ignored");
+        return;
+    }
+    const uint32_t durationMs = record.durationMs;
+    auto* window = reinterpret_cast<DuiLib::WindowImplBase*>(static_cast<uintptr_t>(record.window));
+    // The window is the plug-in's object; it is created, shown and closed on the UI thread.
+    DuiLib::UIMainQueue::getInstance()->dispatch([this, window, durationMs] {
+        HWND hwnd = window->Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW);
+        if (hwnd == nullptr) {
+            Print("notice window could not be created");
+            return;
+        }
+        window->ShowWindow(true, false);
+        noticeWindows_.push_back(hwnd);
+        Print("notice window shown for " + std::to_string(durationMs) + " ms");
+        duistandin::ScheduleAt(GetTickCount64() + durationMs, [this, hwnd] {
+            // Handles are never reused: a window its owner closed meanwhile gets nothing.
+            if (IsWindow(hwnd)) {
+                PostMessageW(hwnd, WM_CLOSE, 1, 0);
+                Print("notice window closed after its time");
+            }
+        });
+    });
+}
+
+void HostNoticeEndpoint::CloseNoticeWindows() {
+    for (void* handle : noticeWindows_) {
+        HWND hwnd = static_cast<HWND>(handle);
+        if (IsWindow(hwnd)) {
+            DestroyWindow(hwnd);
+        }
+    }
+    noticeWindows_.clear();
 }
 
 void HostNoticeEndpoint::Stop() {
@@ -227,6 +275,7 @@ void HostNoticeEndpoint::OnMessage(TagIPCMessageItem& item) {
                 // The same id carries the decoder window's repair command (reply id unset);
                 // only menu names are the tray's business.
                 if (item.replyId == kReplyIdUnset) {
+                    lines.push_back("fix function requested (para /doctor)");
                     break;
                 }
                 // UTF-16LE with its terminator; the text ends at the first NUL.

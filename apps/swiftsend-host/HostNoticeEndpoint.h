@@ -1,6 +1,7 @@
 // The host's notice endpoint (0x40000) as the demo host plays it for the tray and the phone
 // menus: keeps what the plug-in told it and prints one line per change. It also plays the
-// host's phone window, on which the user drops files.
+// host's phone window, on which the user drops files, and shows the window objects that notice
+// records (0x40003) hand over, each for the record's duration.
 #pragma once
 
 #include <IPCMessageClient.h>
@@ -28,6 +29,9 @@ public:
     bool Start();
     // Leaves the bus; no callback (and no printer call) runs after it returns.
     void Stop();
+    // UI thread: destroys the handed-over windows that are still open, before the plug-in
+    // whose objects they are goes away.
+    void CloseNoticeWindows();
 
     // Posts the files to the plug-in as the phone window does on a drop (0x1C001E: per file an
     // int32 byte length and the UTF-16LE path). False when not started or the post fails.
@@ -47,6 +51,7 @@ public:
 
 private:
     void OnMessage(TagIPCMessageItem& item);
+    void OnNotice(TagIPCMessageItem& item);
     void Print(const std::string& line);
 
     Printer printer_;
@@ -59,6 +64,8 @@ private:
     std::vector<std::wstring> menuNames_;
     std::vector<std::pair<uint32_t, std::wstring>> addedMenus_;
     bool dropTargetRegistered_ = false;
+    // Handed-over windows, UI thread only.
+    std::vector<void*> noticeWindows_;
     std::unique_ptr<IPCMessageClient> client_;
 };
 

@@ -239,6 +239,40 @@ void ShareServiceSim::RunTransfer(uint64_t totalBytes) {
     }
 }
 
+bool ShareServiceSim::PlayNotice() {
+    if (!client) {
+        return false;
+    }
+    if (scenario == "restart-needed") {
+        PostEmpty(kMsgRestartNeeded);
+    } else if (scenario == "bt-fault") {
+        PostEmpty(kMsgBluetoothFault);
+    } else if (scenario == "channel-busy") {
+        PostEmpty(kMsgDirectLinkBusy);
+    } else if (scenario == "wlan-disconnected") {
+        PostEmpty(kMsgWlanDisconnected);
+    } else if (scenario == "decoder-error") {
+        PostEmpty(kMsgMirrorDecoderError);
+    } else if (scenario == "decoder-error-text") {
+        static const char kText[] = "audio decoder stopped";
+        demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgMirrorDecoderError,
+                       kText, sizeof(kText));
+    } else if (scenario == "recv-fail") {
+        unsigned char raw[8] = {};
+        const uint32_t code = 27;  // no space left on the receiving side
+        std::memcpy(raw, &code, sizeof(code));
+        tandem::Payload payload = tandem::BuildPayload(int32_t{0}, tandem::RawBlock{raw, 8});
+        if (!payload) {
+            return false;
+        }
+        demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgRecvFailure,
+                       payload.block.get(), payload.size);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void ShareServiceSim::PostEmpty(uint32_t messageId) {
     demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, messageId);
 }

@@ -17,6 +17,12 @@ struct TagIPCMessageItem;
 // receiver refuses), "recvcancel" (the receiver cancels after some progress), "radio-off"
 // (Bluetooth reported off, the item waits), "busy" (the receiver is busy).
 //
+// Notice scenarios, played once by PlayNotice: "restart-needed", "bt-fault", "channel-busy",
+// "wlan-disconnected" (played twice by the demo host, the second replacing the first's
+// window), "decoder-error" (no
+// text: the fix offer), "decoder-error-text" (a text: the restart offer) and "recv-fail" (the
+// receive failure with code 27, no space left).
+//
 // Progress messages carry the percent, the time left in seconds and the speed in bytes per
 // second, at most ten per second.
 class ShareServiceSim {
@@ -31,6 +37,9 @@ public:
     // Leaves the bus and stops a transfer in progress at once; no thread of the simulator runs
     // after it returns. Safe to call more than once.
     void Stop();
+
+    // Posts the notice of a notice scenario to the plug-in; false for the other scenarios.
+    bool PlayNotice();
 
 private:
     void OnPrepareRadios(TagIPCMessageItem& item);

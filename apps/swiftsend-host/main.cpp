@@ -8,8 +8,11 @@
 #include "Trace.h"
 #include "UiObserver.h"
 
+#include <BluetoothManage.h>
 #include <DuiLibStandIn.h>
+#include <TandemUtilStandIn.h>
 #include <UIlib.h>
+#include <WifiManage.h>
 #include <IPCMessageStandIn.h>
 #include <OrvPluginsManager.h>
 #include <Registry.h>
@@ -60,6 +63,7 @@ struct Options {
     std::string snapshots;
     std::string uiTrace;
     std::vector<demo::TimedClick> clicks;
+    bool confirmBoxes = false;
 };
 
 std::atomic<bool> interrupted{false};
@@ -68,12 +72,48 @@ void OnSignal(int) {
     interrupted = true;
 }
 
+// Prints every state change of the simulated radios, so that a confirmed restart is seen.
+class RadioPrinter
+    : public ConnectKitWifi::WifiManage::IWifiStateChangeNotification,
+      public ConnectKitBluetooth::BluetoothManage::IBluetoothStateChangeNotification {
+public:
+    explicit RadioPrinter(const char* name) : name(name) {}
+    void OnStateChanged(int state) override {
+        demo::PrintLine("radio:",
+                        std::string(name) + (state == 1   ? " on"
+                                             : state == 2 ? " off"
+                                                          : " state " + std::to_string(state)));
+    }
+
+private:
+    const char* name;
+};
+
+// Message boxes print their text; with CONFIRM each is confirmed on the UI thread, which runs
+// its action against the simulated radios.
+void WatchMessageBoxes(bool confirm) {
+    static std::atomic<size_t> shown{0};
+    tandemstandin::SetMessageBoxObserver([confirm](const tandemstandin::ShownMessageBox& box) {
+        const size_t index = shown++;
+        demo::PrintLine("host:", "message box " + box.key + ": " + DE::UnicodeToUTF8(box.text));
+        if (confirm) {
+            DuiLib::UIMainQueue::getInstance()->dispatch([index] {
+                demo::PrintLine("host:", "message box confirmed");
+                tandemstandin::ConfirmMessageBox(index);
+            });
+        }
+    });
+}
+
 void Usage() {
     std::printf(
         "usage: swiftsend-host [--seconds N] [--trace FILE] [--registry FILE]\n"
         "                      [--scenario ok|fail|reject|recvcancel|radio-off|busy]\n"
         "                      [--speed BYTES_PER_SECOND] [--drop FILE...] [--verbose]\n"
         "                      [--snapshots DIR] [--ui-trace FILE] [--click CONTROL@SECONDS]...\n"
+        "                      [--confirm-boxes]\n"
+        "Notice scenarios: restart-needed, bt-fault, channel-busy, wlan-disconnected,\n"
+        "decoder-error, decoder-error-text, recv-fail.\n"
         "Loads the plug-in, plays the tandem service and the host's endpoints, runs for N seconds\n"
         "(or until Ctrl+C) and shuts the plug-in down. Send files with: swiftsend-menu FILE...\n");
 }
@@ -140,6 +180,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             click.control.assign(name.begin(), name.end());
             click.atMs = static_cast<uint64_t>(std::strtod(at + 1, nullptr) * 1000);
             options.clicks.push_back(click);
+        } else if (arg == "--confirm-boxes") {
+            options.confirmBoxes = true;
         } else if (arg == "--verbose") {
             options.verbose = true;
         } else if (arg == "--drop") {
@@ -205,6 +247,13 @@ int main(int argc, char** argv) {
         }
     }
 
+    WatchMessageBoxes(options.confirmBoxes);
+    RadioPrinter wifiPrinter("wifi");
+    RadioPrinter bluetoothPrinter("bluetooth");
+    ConnectKitWifi::WifiManage::GetInstance()->RegistWifiStateChangeCallback(&wifiPrinter);
+    ConnectKitBluetooth::BluetoothManage::GetInstance()->RegistBluetoothStateChangeCallback(
+        &bluetoothPrinter);
+
     // The other endpoints of the bus: the tandem service and the host's notice endpoint.
     ShareServiceSim shareService(options.scenario, options.linkBytesPerSecond);
     demo::PairingServiceSim pairingService(true, true);
@@ -242,6 +291,18 @@ int main(int argc, char** argv) {
         hostNotices.DropFiles(options.drop);
     }
 
+    // Once the UI thread has built the plug-in's windows and dispatchers, a notice scenario plays.
+    duistandin::RunUntil([] { return false; }, std::chrono::milliseconds(300));
+    if (shareService.PlayNotice()) {
+        demo::PrintLine("host:", "service notice played: " + options.scenario);
+        // A second WLAN notice once the first window is up replaces it.
+        if (options.scenario == "wlan-disconnected") {
+            duistandin::RunUntil([] { return false; }, std::chrono::milliseconds(1000));
+            shareService.PlayNotice();
+            demo::PrintLine("host:", "service notice played again: " + options.scenario);
+        }
+    }
+
     const auto begin = std::chrono::steady_clock::now();
     const auto deadline =
         begin + std::chrono::milliseconds(static_cast<int64_t>(options.seconds * 1000));
@@ -255,6 +316,8 @@ int main(int argc, char** argv) {
         std::chrono::hours(24 * 365), std::chrono::milliseconds(20));
 
     demo::PrintLine("host:", "stopping the plug-in");
+    hostNotices.CloseNoticeWindows();
+    duistandin::RunUntilIdle();
     plugin->Stop();
     plugin->Uninitialize();
     plugin.reset();
@@ -264,6 +327,10 @@ int main(int argc, char** argv) {
     hostNotices.Stop();
     pairingService.Stop();
     shareService.Stop();
+    ConnectKitWifi::WifiManage::GetInstance()->UnRegistWifiStateChangeCallback(&wifiPrinter);
+    ConnectKitBluetooth::BluetoothManage::GetInstance()->UnRegistBluetoothStateChangeCallback(
+        &bluetoothPrinter);
+    tandemstandin::SetMessageBoxObserver(nullptr);
     demo::StopTrace();
     demo::PrintLine("host:", "done");
     return 0;

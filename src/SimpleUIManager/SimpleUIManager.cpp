@@ -1,6 +1,7 @@
 #include "SimpleUIManager.h"
 
 #include "DataStream.h"
+#include "FileRecvView.h"
 #include "FileTransferModel.h"
 #include "FileTransferController.h"
 #include "FileTransferView.h"
@@ -72,14 +73,16 @@ SimpleUIManager::SimpleUIManager() : ipcClient(kEndpointPlugin, true, false) {
     ipcClient.RegisterGeneralCallback(dispatch);
 }
 
-// The transfer dialog's view, the send model and the controller that joins them. The model
-// goes first (its items may still report), then the view, then the controller both of them
-// pointed at.
+// The transfer dialog's view, the send model and the controller that joins them, and the
+// receive-side notice dispatcher. The dispatcher goes first (its handlers stop), then the model
+// (its items may still report), then the view, then the controller both of them pointed at.
 struct SimpleUIManager::SendSide {
     std::unique_ptr<FileTransferView> view;
     std::unique_ptr<FileTransferModel> model;
     std::unique_ptr<FileTransferController> controller;
+    std::unique_ptr<FileRecvView> recvView;
     ~SendSide() {
+        recvView.reset();
         model.reset();
         view.reset();
         controller.reset();
@@ -204,7 +207,7 @@ bool SimpleUIManager::ShowSimpleUI() {
 
 void SimpleUIManager::CreateSendSide() {
     // Each part is created only when the one before it exists; the controller gets the view
-    // before the model.
+    // before the model, and the receive-side dispatcher comes last.
     if (sendSide) {
         return;
     }
@@ -223,6 +226,7 @@ void SimpleUIManager::CreateSendSide() {
     }
     sendSide->controller->SetView(sendSide->view.get());
     sendSide->controller->SetModel(sendSide->model.get());
+    sendSide->recvView.reset(new (std::nothrow) FileRecvView(this));
     sendModel = sendSide->model.get();
 }
 

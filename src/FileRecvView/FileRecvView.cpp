@@ -1,0 +1,427 @@
+#include "FileRecvView.h"
+
+#include "DataStream.h"
+#include "DecoderErrorUI.h"
+#include "FileTransferItem.h"
+#include "IPCMessageIds.h"
+#include "NoticeRecord.h"
+#include "RadioRestart.h"
+#include "RecvDialogOps.h"
+#include "SDK/Util/LogTool/LogTool.h"
+#include "WifiDisconnect.h"
+
+#include <BeamlyTipWnd.h>
+#include <SmBiosHelper.h>
+#include <TandemMessageBox.h>
+#include <UIStringLocale.h>
+#include <UIlib.h>
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr const wchar_t* kFirstBrandName = L"Velmora Share";
+constexpr const wchar_t* kSecondBrandName = L"LUMEN Glide";
+// Number and button kind of the notices' message boxes.
+constexpr int kMessageBoxFlags = 10;
+constexpr int kMessageBoxButtons = 1;
+// The decoder window: popup, border, system menu, minimise box; a tool window.
+constexpr DWORD kDecoderStyle = 0x808A0000;
+constexpr DWORD kDecoderExStyle = 0x80;
+// The host notice buffer is allocated this much larger than the record.
+constexpr size_t kNoticeSlack = 16;
+// Size of the raw status record of the failure notice; its first u32 is the code.
+constexpr uint32_t kStatusRecordSize = 8;
+
+// The receive failures that end the current dialog's receive.
+bool EndsReceive(uint32_t code) {
+    using namespace Vela::Ux;
+    switch (code) {
+        case SHARE_ERROR_TIMEOUT:
+        case SHARE_UNKNOWN_ERROR:
+        case DTCP_ERR_SOCKET:
+        case DTCP_ERR_REMOTE:
+        case DTCP_ERR_NOSPACE:
+        case DTCP_STATUS_RECV_SENDCANCEL:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The serialised record of a window notice, in a buffer kNoticeSlack bytes larger than it.
+struct NoticeBuffer {
+    std::unique_ptr<char[]> bytes;
+    size_t length = 0;
+};
+
+NoticeBuffer BuildWindowNotice(const void* window, uint32_t durationMs) {
+    const NoticeRecord record = WindowNotice(window, durationMs);
+    NoticeBuffer buffer;
+    buffer.length = NoticeRecordLength(record);
+    buffer.bytes.reset(new (std::nothrow) char[buffer.length + kNoticeSlack]);
+    if (buffer.bytes) {
+        WriteNoticeRecord(record, buffer.bytes.get());
+    }
+    return buffer;
+}
+
+void DestroyWindowObject(DuiLib::WindowImplBase* window) {
+    // A close posted to the window may still be queued; a destroyed window gets nothing, while
+    // a live one would reach the deleted object.
+    if (window != nullptr && IsWindow(window->GetHWND())) {
+        DestroyWindow(window->GetHWND());
+    }
+}
+
+}  // namespace
+
+// What the registered handlers reach the view through.
+struct FileRecvView::HandlerLink {
+    std::mutex mutex;
+    FileRecvView* view = nullptr;
+};
+
+FileRecvView::FileRecvView(Vela::Ux::ITransferFile* transfer)
+    : transfer(transfer), link(std::make_shared<HandlerLink>()) {
+    link->view = this;
+    if (transfer != nullptr) {
+        RegisterHandlers();
+    }
+    FillPool();
+    CollectUsedDialogs();
+}
+
+FileRecvView::~FileRecvView() {
+    {
+        // Waits for a handler in progress on the IPC thread.
+        std::lock_guard<std::mutex> guard(link->mutex);
+        link->view = nullptr;
+    }
+    lifetime.Expire();
+    FileRecvDialog* dialog = nullptr;
+    while (dialogPool.Pop(dialog)) {
+        recvdialogops::Destroy(dialog);
+    }
+    while (usedDialogs.Pop(dialog)) {
+        recvdialogops::Destroy(dialog);
+    }
+    if (currentDialog != nullptr) {
+        recvdialogops::Destroy(currentDialog);
+        currentDialog = nullptr;
+    }
+    DestroyWindowObject(wlanDialog.get());
+    wlanDialog.reset();
+    DestroyWindowObject(decoderDialog.get());
+    decoderDialog.reset();
+}
+
+void FileRecvView::RegisterHandlers() {
+    using Handler = void (FileRecvView::*)(char*, unsigned);
+    const struct {
+        uint32_t id;
+        Handler handler;
+    } handlers[] = {
+        {kMsgRecvFailure, &FileRecvView::OnRecvFileFailed},
+        {kMsgRestartNeeded, &FileRecvView::OnShowRestartMsg},
+        {kMsgBluetoothFault, &FileRecvView::OnShowBtExceptionMsg},
+        {kMsgDirectLinkBusy, &FileRecvView::OnShowGoChannelBusyMsg},
+        {kMsgTooManyFiles, &FileRecvView::OnShowMaxFileCountTip},
+        {kMsgWlanDisconnected, &FileRecvView::OnShowWlanDisconnect},
+    };
+    std::shared_ptr<HandlerLink> shared = link;
+    for (const auto& entry : handlers) {
+        transfer->RegisterDataHandler(
+            entry.id, [shared, handler = entry.handler](char* data, uint32_t length) {
+                std::lock_guard<std::mutex> guard(shared->mutex);
+                if (shared->view != nullptr) {
+                    (shared->view->*handler)(data, length);
+                }
+            });
+    }
+    transfer->RegisterDataHandler(kMsgMirrorDecoderError, [shared](char* data, uint32_t length) {
+        std::lock_guard<std::mutex> guard(shared->mutex);
+        if (shared->view != nullptr) {
+            shared->view->OnShowMirrorDecoderUI(data, length);
+        }
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Receive dialogs
+
+void FileRecvView::FillPool() {
+    for (uint32_t attempt = 0; attempt < kPoolSlots; ++attempt) {
+        FileRecvDialog* dialog = recvdialogops::Create(transfer);
+        if (dialog == nullptr) {
+            continue;
+        }
+        recvdialogops::Prepare(dialog);
+        if (!dialogPool.Push(dialog)) {
+            recvdialogops::Destroy(dialog);
+            break;
+        }
+    }
+}
+
+void FileRecvView::CollectUsedDialogs() {
+    for (uint32_t step = 0; step < kUsedSlots; ++step) {
+        FileRecvDialog* dialog = nullptr;
+        if (!usedDialogs.Pop(dialog) || dialog == nullptr) {
+            break;
+        }
+        if (recvdialogops::IsClosed(dialog)) {
+            recvdialogops::Destroy(dialog);
+        } else if (!usedDialogs.Push(dialog)) {
+            // Only another pop can have made room meanwhile, so this cannot happen with one
+            // collector; the dialog would be lost rather than deleted while open.
+            LOG_WARN("used receive dialog could not be put back");
+        }
+    }
+}
+
+void FileRecvView::Retire(FileRecvDialog* dialog) {
+    if (usedDialogs.Push(dialog)) {
+        return;
+    }
+    CollectUsedDialogs();
+    if (!usedDialogs.Push(dialog)) {
+        // Every slot holds an open dialog; this one stays open until the user closes it and is
+        // not deleted by the view.
+        LOG_WARN("used receive dialogs full, dialog left to its window");
+    }
+}
+
+bool FileRecvView::ShowRecvOffer(const RecvOffer& offer) {
+    CollectUsedDialogs();
+    FileRecvDialog* dialog = nullptr;
+    if (!dialogPool.Pop(dialog) || dialog == nullptr) {
+        LOG_WARN("no prepared receive dialog for the offer");
+        return false;
+    }
+    // The next offer finds a prepared dialog too.
+    if (FileRecvDialog* spare = recvdialogops::Create(transfer)) {
+        recvdialogops::Prepare(spare);
+        if (!dialogPool.Push(spare)) {
+            recvdialogops::Destroy(spare);
+        }
+    }
+    if (!recvdialogops::ShowOffer(dialog, offer)) {
+        LOG_WARN("receive dialog window could not be created");
+        recvdialogops::Destroy(dialog);
+        return false;
+    }
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    if (currentDialog != nullptr) {
+        Retire(currentDialog);
+    }
+    currentDialog = dialog;
+    return true;
+}
+
+FileRecvDialog* FileRecvView::CurrentDialog() {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    return currentDialog;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Receive failure
+
+void FileRecvView::OnRecvFileFailed(char* data, unsigned length) {
+    if (data == nullptr || length == 0) {
+        return;
+    }
+    tandem::IpcBufferBuild channel(data, length, true);
+    std::unique_ptr<tandem::DataStream> stream = tandem::CreateDataStream(&channel);
+    int32_t param = 0;
+    unsigned char record[kStatusRecordSize] = {};
+    if (stream->ReadInt32(param) < 0 || stream->ReadRaw(record, sizeof(record)) < 0) {
+        LOG_WARN("receive failure notice too short: " << length << " bytes, "
+                                                      << 4 + kStatusRecordSize << " needed");
+        return;
+    }
+    uint32_t code = 0;
+    std::memcpy(&code, record, sizeof(code));
+    if (!EndsReceive(code)) {
+        return;
+    }
+    DuiLib::UIMainQueue::getInstance()->dispatch(
+        lifetime.Wrap([this, code] { ApplyRecvFailure(code); }));
+}
+
+void FileRecvView::ApplyRecvFailure(uint32_t code) {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    if (currentDialog == nullptr) {
+        return;
+    }
+    recvdialogops::OnRecvFail(currentDialog, code);
+    Retire(currentDialog);
+    currentDialog = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Message boxes and the tip
+
+void FileRecvView::OnShowRestartMsg(char*, unsigned) {
+    ShowMessageNotice(kMsgRestartNeeded);
+}
+
+void FileRecvView::OnShowBtExceptionMsg(char*, unsigned) {
+    ShowMessageNotice(kMsgBluetoothFault);
+}
+
+void FileRecvView::OnShowGoChannelBusyMsg(char*, unsigned) {
+    ShowMessageNotice(kMsgDirectLinkBusy);
+}
+
+void FileRecvView::ShowMessageNotice(uint32_t messageId) {
+    const bool bluetooth = messageId == kMsgBluetoothFault;
+    std::unique_ptr<tandem::MsgBoxEvent> action;
+    if (bluetooth) {
+        action.reset(new (std::nothrow) BtErrorEvent);
+    } else {
+        action.reset(new (std::nothrow) WifiRestartEvent);
+    }
+    std::wstring title =
+        UIEx::UIStringLocale::GetString(bluetooth ? L"IDS_BEAMLY_DIALOG_BLUETOOTHEXCEPTION_TITLE"
+                                                  : L"IDS_BEAMLY_DIALOG_GOEXCEPTION_TITLE2");
+    if (messageId != kMsgRestartNeeded) {
+        SmBiosHelper* brand = SmBiosHelper::GetInstance();
+        if (brand != nullptr && brand->IsLumenDevice()) {
+            const std::wstring first(kFirstBrandName);
+            const size_t at = title.find(first);
+            if (at != std::wstring::npos) {
+                title.replace(at, first.size(), kSecondBrandName);
+            }
+        }
+    }
+    const char* key = messageId == kMsgRestartNeeded    ? "PCRESTART_MSG"
+                      : messageId == kMsgBluetoothFault ? "BTEXCEPTION_MSG"
+                                                        : "GOCHANNEL_BUSY_MSG";
+    tandem::ShowMessageBox(title, action.release(), key, kMessageBoxFlags, kMessageBoxButtons);
+}
+
+void FileRecvView::OnShowMaxFileCountTip(char*, unsigned) {
+    const std::wstring text = DuiLib::UICulture::GetInstance()
+                                  ->GetMultiVarStr(L"IDS_FILETRANSFER_TIP_MAX_FILE_COUNT_EXCEPTION",
+                                                   {std::to_wstring(kMaxFileCount).c_str()}, 0)
+                                  .str();
+    auto* tip = new (std::nothrow) Vela::Ux::BeamlyTipWnd(text);
+    if (tip == nullptr) {
+        return;
+    }
+    // The host owns a tip it was handed; one that never reached it has no window yet.
+    if (!ShowMsgTipWnd(tip, kTipDurationMs)) {
+        delete tip;
+    }
+}
+
+bool FileRecvView::ShowMsgTipWnd(void* window, unsigned durationMs) {
+    if (window == nullptr || durationMs == 0) {
+        return false;
+    }
+    NoticeBuffer buffer = BuildWindowNotice(window, durationMs);
+    if (!buffer.bytes) {
+        LOG_WARN("alloc message buffer failed.");
+        return false;
+    }
+    if (transfer == nullptr) {
+        return false;
+    }
+    return transfer->PostMessage(kEndpointHostNotice, kMsgHostNotice, kReplyIdUnset,
+                                 buffer.bytes.get(), static_cast<uint32_t>(buffer.length));
+}
+
+void FileRecvView::ShowNoitfyWindow(DuiLib::WindowImplBase* window, int durationMs) {
+    if (window == nullptr) {
+        LOG_WARN("window is null");
+        return;
+    }
+    NoticeBuffer buffer = BuildWindowNotice(window, static_cast<uint32_t>(durationMs));
+    IPCMessageClient* client = transfer != nullptr ? transfer->GetIPCClient() : nullptr;
+    if (!buffer.bytes || client == nullptr) {
+        return;
+    }
+    TagIPCMessageItem item;
+    item.destination = kEndpointHostNotice;
+    item.source = kEndpointPlugin;
+    item.messageId = kMsgHostNotice;
+    item.data = buffer.bytes.get();
+    item.dataLength = buffer.length;
+    if (!client->PostIPCMessage(item)) {
+        LOG_ERROR("post ShowNoitfyWindow msg failed");
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// WLAN-disconnect window
+
+void FileRecvView::OnShowWlanDisconnect(char*, unsigned) {
+    LOG_WARN("FileRecvView::OnShowWlanDisconnect begin\n");
+    DuiLib::UIMainQueue::getInstance()->dispatch(lifetime.Wrap([this] { ShowWlanWindow(); }));
+}
+
+void FileRecvView::ShowWlanWindow() {
+    constexpr const char* kFunction = "FileRecvView::OnShowWlanDisconnect";
+    LOG_WARN_FN(kFunction, "FileRecvView::OnShowWlanDisconnect show window start");
+    std::unique_ptr<WifiRestartEvent> action(new (std::nothrow) WifiRestartEvent);
+    if (wlanDialog) {
+        if (IsWindow(wlanDialog->GetHWND())) {
+            LOG_WARN_FN(kFunction, "Close Last Wnd.");
+            wlanDialog->ActionDataReport();
+            wlanDialog->CloseWindow();
+        }
+        DestroyWindowObject(wlanDialog.get());
+        wlanDialog.reset();
+    }
+    wlanDialog.reset(new (std::nothrow) WifiDisconnect(action.get()));
+    if (wlanDialog) {
+        action.release();  // the window owns it now
+    }
+    ShowNoitfyWindow(wlanDialog.get(), kWlanDurationMs);
+    LOG_WARN_FN(kFunction, "FileRecvView::OnShowWlanDisconnect show recalcheight window");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Decoder error window
+
+void FileRecvView::OnShowMirrorDecoderUI(const char* data, unsigned length) {
+    LOG_WARN("FileRecvView::OnShowMirrorDecoderUI begin");
+    std::string text;
+    if (data == nullptr) {
+        LOG_WARN("FileRecvView::OnShowMirrorDecoderUI msg is null");
+        text = "0";
+    } else {
+        // The text ends at its NUL, or with the body when the sender left the NUL out.
+        const void* end = std::memchr(data, '\0', length);
+        text.assign(data, end != nullptr ? static_cast<const char*>(end) - data : length);
+    }
+    DuiLib::UIMainQueue::getInstance()->dispatch(
+        lifetime.Wrap([this, text = std::move(text)] { ShowDecoderWindow(text); }));
+}
+
+void FileRecvView::ShowDecoderWindow(const std::string& text) {
+    constexpr const char* kFunction = "FileRecvView::OnShowMirrorDecoderUI";
+    LOG_WARN_FN(kFunction, "FileRecvView::OnShowMirrorDecoderUI show window start");
+    if (decoderDialog) {
+        DestroyWindowObject(decoderDialog.get());
+        decoderDialog.reset();
+    }
+    decoderDialog.reset(new (std::nothrow) DecoderErrorUI);
+    if (!decoderDialog) {
+        LOG_WARN_FN(kFunction, "FileRecvView::OnShowMirrorDecoderUI is null.\n");
+    } else {
+        if (text != "0") {
+            decoderDialog->SetMode(DecoderErrorUI::kModeRestart);
+        }
+        decoderDialog->SetIPCClient(transfer != nullptr ? transfer->GetIPCClient() : nullptr);
+        decoderDialog->Create(nullptr, L"DecoderErrorUI", kDecoderStyle, kDecoderExStyle,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT);
+        decoderDialog->ShowWindow(true, true);
+        LOG_WARN_FN(kFunction, "FileRecvView::OnShowMirrorDecoderUI show end");
+        decoderDialog->MoveToCorner();
+    }
+    LOG_WARN_FN(kFunction, "FileRecvView::OnShowMirrorDecoderUI show recalcheight window");
+}

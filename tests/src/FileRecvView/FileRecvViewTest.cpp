@@ -1,0 +1,434 @@
+// The receive-side notice dispatcher over a recording message interface and a receive dialog
+// double: each handler's decision on good and bad payloads, the message boxes and their
+// actions, the tip and WLAN windows handed to the host, the decoder window, and the dialogs
+// from the pool to their deletion.
+#include "FileRecvView.h"
+
+#include "BeamlyTipWnd.h"
+#include "DataStream.h"
+#include "DecoderErrorUI.h"
+#include "FakeRecvDialog.h"
+#include "IPCMessageIds.h"
+#include "RadioRestart.h"
+#include "WifiDisconnect.h"
+
+#include <DuiLibStandIn.h>
+#include <IPCMessageStandIn.h>
+#include <LogCapture.h>
+#include <SystemApiStandIn.h>
+#include <TandemDataReportStandIn.h>
+#include <TandemUtilStandIn.h>
+#include <UtilStandIn.h>
+#include <Win32StandIn.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Posted {
+    uint32_t destination = 0;
+    uint32_t messageId = 0;
+    uint32_t replyId = 0;
+    std::string bytes;
+};
+
+class RecordingTransfer : public Vela::Ux::ITransferFile {
+public:
+    void RegisterDataHandler(uint32_t id, DataHandler handler) override {
+        handlers[id].push_back(std::move(handler));
+    }
+    void RegisterMessageHandler(uint32_t, MessageHandler) override {}
+    void RegisterItemHandler(uint32_t, ItemHandler) override {}
+    bool PostMessage(uint32_t destination, uint32_t messageId, uint32_t replyId, const char* data,
+                     uint32_t length) override {
+        posts.push_back({destination, messageId, replyId, std::string(data, length)});
+        return postResult;
+    }
+    bool SendMessage(uint32_t, uint32_t, int32_t, std::string&, uint32_t) override { return false; }
+    bool SendShareRequest(const KxShareDevices&, const std::vector<std::wstring>&) override {
+        return false;
+    }
+    bool CancelSend() override { return false; }
+    IPCMessageClient* GetIPCClient() override { return client; }
+
+    // Runs the handlers of ID as the dispatcher does; BODY null for a message without one.
+    void Deliver(uint32_t id, const char* body, uint32_t length) {
+        for (DataHandler& handler : handlers[id]) {
+            handler(const_cast<char*>(body), length);
+        }
+    }
+    void Deliver(uint32_t id, const std::string& body) {
+        Deliver(id, body.data(), static_cast<uint32_t>(body.size()));
+    }
+
+    std::map<uint32_t, std::vector<DataHandler>> handlers;
+    std::vector<Posted> posts;
+    bool postResult = true;
+    IPCMessageClient* client = nullptr;
+};
+
+std::string FailureBody(uint32_t code) {
+    unsigned char raw[8] = {};
+    std::memcpy(raw, &code, sizeof(code));
+    tandem::Payload payload = tandem::BuildPayload(int32_t{7}, tandem::RawBlock{raw, 8});
+    return std::string(payload.block.get(), payload.size);
+}
+
+uint64_t Word64(const std::string& bytes, size_t at) {
+    uint64_t value = 0;
+    std::memcpy(&value, bytes.data() + at, sizeof(value));
+    return value;
+}
+
+class FileRecvViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        duistandin::SetMainThread();
+        duistandin::DiscardPending();
+        win32standin::UseMockClock();
+        win32standin::SetDesktop({});
+        DuiLib::CPaintManagerUI::SetResourcePath(L"" SWIFTSEND_RES_DIR);
+        ASSERT_TRUE(duistandin::LoadCultureStrings(SWIFTSEND_RES_DIR "/strings/en.strings"));
+        tandemstandin::ResetAll();
+        utilstandin::ResetAll();
+        systemapistandin::ResetAll();
+        fakerecvdialog::Reset();
+    }
+    void TearDown() override {
+        tandemstandin::ClearMessageBoxes();
+        WifiRestartCB::GetInstance().OnStateChanged(0);
+        BtRestartCB::GetInstance().OnStateChanged(0);
+        systemapistandin::ResetAll();
+        duistandin::DiscardPending();
+        win32standin::UseRealClock();
+        tandemstandin::ResetAll();
+        utilstandin::ResetAll();
+    }
+    RecordingTransfer transfer;
+};
+
+TEST_F(FileRecvViewTest, RegistersSevenHandlersAndPreparesFourDialogs) {
+    {
+        FileRecvView view(&transfer);
+        std::vector<uint32_t> ids;
+        for (const auto& entry : transfer.handlers) {
+            ids.push_back(entry.first);
+        }
+        EXPECT_EQ(ids, (std::vector<uint32_t>{0x1C0013, 0x1C0015, 0x1C0016, 0x1C0017, 0x1C001A,
+                                              0x1C0028, 0x250015}));
+        // Five attempts: four fit, the fifth is destroyed.
+        EXPECT_EQ(fakerecvdialog::Get().created, 5);
+        EXPECT_EQ(fakerecvdialog::Get().destroyed, 1);
+    }
+    EXPECT_EQ(fakerecvdialog::Get().destroyed, 5);
+    // The handlers outlive the view in the interface's tables and then do nothing.
+    transfer.Deliver(kMsgRestartNeeded, nullptr, 0);
+    EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());
+
+    // Without a message interface the pool is prepared all the same.
+    FileRecvView alone(nullptr);
+    EXPECT_EQ(fakerecvdialog::Get().created, 10);
+}
+
+TEST_F(FileRecvViewTest, OffersTakePoolDialogsWhichAreDeletedOnlyOnceClosed) {
+    FileRecvView view(&transfer);
+    RecvOffer offer;
+    offer.offeredNames = {L"a.jpg"};
+    offer.totalSize = 1234;
+    ASSERT_TRUE(view.ShowRecvOffer(offer));
+    FileRecvDialog* first = view.CurrentDialog();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->prepared);
+    EXPECT_TRUE(first->shown);
+    EXPECT_EQ(first->transfer, &transfer);
+    EXPECT_EQ(first->offer.offeredNames, offer.offeredNames);
+    EXPECT_EQ(first->offer.totalSize, 1234);
+
+    // Pool dialogs are replaced, so offers keep coming beyond the first four.
+    for (int n = 0; n < 6; ++n) {
+        ASSERT_TRUE(view.ShowRecvOffer(offer)) << n;
+    }
+    EXPECT_NE(view.CurrentDialog(), first);
+    EXPECT_EQ(fakerecvdialog::Get().destroyed, 1);  // the fifth of the construction only
+    first->closed = true;
+    ASSERT_TRUE(view.ShowRecvOffer(offer));
+    EXPECT_EQ(fakerecvdialog::Get().destroyed, 2);
+    EXPECT_EQ(fakerecvdialog::Get().destroyedOpen, 0);
+
+    // A window that cannot be created keeps the current dialog and loses no dialog.
+    FileRecvDialog* current = view.CurrentDialog();
+    fakerecvdialog::Get().failShow = true;
+    EXPECT_FALSE(view.ShowRecvOffer(offer));
+    EXPECT_EQ(view.CurrentDialog(), current);
+    EXPECT_EQ(fakerecvdialog::Get().destroyed, 3);
+}
+
+TEST_F(FileRecvViewTest, ReceiveFailureEndsTheCurrentDialogOnlyForItsSixCodes) {
+    struct Case {
+        const char* name;
+        std::string body;
+        bool withBody;
+        bool fails;
+        bool logged;
+    } cases[] = {
+        {"10 timeout", FailureBody(10), true, true, false},
+        {"20 unknown", FailureBody(20), true, true, false},
+        {"23 socket", FailureBody(23), true, true, false},
+        {"25 remote", FailureBody(25), true, true, false},
+        {"27 no space", FailureBody(27), true, true, false},
+        {"59 sender cancelled", FailureBody(59), true, true, false},
+        {"9", FailureBody(9), true, false, false},
+        {"11", FailureBody(11), true, false, false},
+        {"60", FailureBody(60), true, false, false},
+        {"0", FailureBody(0), true, false, false},
+        {"trailing bytes", FailureBody(27) + "xyz", true, true, false},
+        {"no body", "", false, false, false},
+        {"empty body", "", true, false, false},
+        {"int32 only", FailureBody(10).substr(0, 4), true, false, true},
+        {"record cut short", FailureBody(10).substr(0, 11), true, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fakerecvdialog::Reset();
+        FileRecvView view(&transfer);
+        ASSERT_TRUE(view.ShowRecvOffer(RecvOffer{}));
+        FileRecvDialog* dialog = view.CurrentDialog();
+        testsupport::LogCapture log;
+        if (c.withBody) {
+            transfer.Deliver(kMsgRecvFailure, c.body);
+        } else {
+            transfer.Deliver(kMsgRecvFailure, nullptr, 8);
+        }
+        duistandin::RunUntilIdle();
+        const uint32_t code = c.fails ? static_cast<uint8_t>(c.body[4]) : 0;
+        EXPECT_EQ(dialog->failCodes,
+                  c.fails ? std::vector<uint32_t>{code} : std::vector<uint32_t>{});
+        EXPECT_EQ(view.CurrentDialog(), c.fails ? nullptr : dialog);
+        EXPECT_EQ(log.CountStartingWith("receive failure notice too short: "), c.logged ? 1u : 0u);
+        if (c.fails) {
+            // Retired, not deleted: it goes once it is closed.
+            EXPECT_EQ(fakerecvdialog::Get().destroyedOpen, 0);
+            dialog->closed = true;
+            ASSERT_TRUE(view.ShowRecvOffer(RecvOffer{}));
+        }
+    }
+    // Without a current dialog a failure does nothing.
+    FileRecvView view(&transfer);
+    transfer.Deliver(kMsgRecvFailure, FailureBody(10));
+    duistandin::RunUntilIdle();
+    EXPECT_EQ(view.CurrentDialog(), nullptr);
+}
+
+TEST_F(FileRecvViewTest, MessageBoxesWithKeysTitlesAndRestartActions) {
+    using systemapistandin::Radio;
+    tandemstandin::SetString(L"IDS_BEAMLY_DIALOG_GOEXCEPTION_TITLE2",
+                             L"Velmora Share, Velmora Share");
+    tandemstandin::SetString(L"IDS_BEAMLY_DIALOG_BLUETOOTHEXCEPTION_TITLE",
+                             L"BT Velmora Share+Velmora Share");
+    struct Case {
+        uint32_t id;
+        bool lumen;
+        const char* key;
+        const wchar_t* title;
+        Radio restarted;
+    } cases[] = {
+        {kMsgRestartNeeded, false, "PCRESTART_MSG", L"Velmora Share, Velmora Share", Radio::Wifi},
+        {kMsgRestartNeeded, true, "PCRESTART_MSG", L"Velmora Share, Velmora Share", Radio::Wifi},
+        {kMsgBluetoothFault, false, "BTEXCEPTION_MSG", L"BT Velmora Share+Velmora Share",
+         Radio::Bluetooth},
+        {kMsgBluetoothFault, true, "BTEXCEPTION_MSG", L"BT LUMEN Glide+Velmora Share",
+         Radio::Bluetooth},
+        {kMsgDirectLinkBusy, false, "GOCHANNEL_BUSY_MSG", L"Velmora Share, Velmora Share",
+         Radio::Wifi},
+        {kMsgDirectLinkBusy, true, "GOCHANNEL_BUSY_MSG", L"LUMEN Glide, Velmora Share",
+         Radio::Wifi},
+    };
+    FileRecvView view(&transfer);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key + std::string(c.lumen ? " lumen" : ""));
+        utilstandin::SetLumenDevice(c.lumen);
+        tandemstandin::ClearMessageBoxes();
+        systemapistandin::ResetAll();
+        transfer.Deliver(c.id, "ignored");
+        const auto boxes = tandemstandin::ShownMessageBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].key, c.key);
+        EXPECT_EQ(boxes[0].text, c.title);
+        EXPECT_TRUE(boxes[0].hasEvent);
+        EXPECT_EQ(boxes[0].flags, 10);
+        EXPECT_EQ(boxes[0].buttons, 1);
+
+        // Confirming restarts the notice's radio: it is switched off, then waits 100 ms.
+        const uint64_t begun = win32standin::TimedWaitsBegun();
+        std::thread confirming([] { tandemstandin::ConfirmMessageBox(0); });
+        EXPECT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, std::chrono::seconds(10)));
+        win32standin::AdvanceClock(100);
+        confirming.join();
+        ASSERT_TRUE(systemapistandin::WaitForCallbacks());
+        const Radio other = c.restarted == Radio::Wifi ? Radio::Bluetooth : Radio::Wifi;
+        EXPECT_EQ(systemapistandin::Calls(c.restarted).off, 1);
+        EXPECT_EQ(systemapistandin::Calls(other).off, 0);
+    }
+}
+
+TEST_F(FileRecvViewTest, TooManyFilesHandsTheHostATipForFiveSeconds) {
+    FileRecvView view(&transfer);
+    transfer.Deliver(kMsgTooManyFiles, nullptr, 0);
+    ASSERT_EQ(transfer.posts.size(), 1u);
+    const Posted& post = transfer.posts[0];
+    EXPECT_EQ(post.destination, 0x40000u);
+    EXPECT_EQ(post.messageId, 0x40003u);
+    EXPECT_EQ(post.replyId, 0xFFFFFFFFu);
+    ASSERT_EQ(post.bytes.size(), 35u);
+    uint32_t duration = 0;
+    std::memcpy(&duration, post.bytes.data() + 22, 4);
+    EXPECT_EQ(duration, 5000u);
+    EXPECT_EQ(Word64(post.bytes, 27), Word64(post.bytes, 6));
+
+    // As the host: create the handed-over window, read its text, close it; it deletes itself.
+    auto* tip = reinterpret_cast<Vela::Ux::BeamlyTipWnd*>(Word64(post.bytes, 6));
+    ASSERT_NE(tip->Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW), nullptr);
+    DuiLib::CControlUI* text = tip->GetPaintManager()->FindControl(L"txtTandemTips");
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->GetText().str(), L"You can send at most 500 files at a time.");
+    DestroyWindow(tip->GetHWND());
+    duistandin::RunUntilIdle();
+
+    // A tip the host never got is deleted here (the leak check would see it otherwise).
+    transfer.postResult = false;
+    transfer.Deliver(kMsgTooManyFiles, nullptr, 0);
+    EXPECT_EQ(transfer.posts.size(), 2u);
+}
+
+TEST_F(FileRecvViewTest, ShowMsgTipWndRefusesWhatCannotReachTheHost) {
+    int window = 0;
+    FileRecvView view(&transfer);
+    FileRecvView withoutTransfer(nullptr);
+    testsupport::LogCapture log;
+    EXPECT_FALSE(view.ShowMsgTipWnd(nullptr, 5000));
+    EXPECT_FALSE(view.ShowMsgTipWnd(&window, 0));
+    EXPECT_TRUE(transfer.posts.empty());
+    EXPECT_FALSE(withoutTransfer.ShowMsgTipWnd(&window, 5000));
+    EXPECT_TRUE(view.ShowMsgTipWnd(&window, 7));
+    transfer.postResult = false;
+    EXPECT_FALSE(view.ShowMsgTipWnd(&window, 7));
+    EXPECT_EQ(transfer.posts.size(), 2u);
+    view.ShowNoitfyWindow(nullptr, 5);
+    EXPECT_TRUE(log.Contains("window is null(FileRecvView::ShowNoitfyWindow)"));
+}
+
+// The host's notice endpoint on the bus: records the window notices it receives.
+class HostEndpoint {
+public:
+    HostEndpoint() : client(static_cast<int>(kEndpointHostNotice), true, false) {
+        client.RegisterMessageCallback(kMsgHostNotice, [this](TagIPCMessageItem& item) {
+            std::lock_guard<std::mutex> guard(mutex);
+            items.push_back(item);
+            bodies.emplace_back(item.data, item.dataLength);
+        });
+    }
+    ~HostEndpoint() { client.UnRegisterMessageCallbackAll(); }
+    size_t Count() {
+        std::lock_guard<std::mutex> guard(mutex);
+        return bodies.size();
+    }
+    std::string Body(size_t n) {
+        std::lock_guard<std::mutex> guard(mutex);
+        return bodies.at(n);
+    }
+    TagIPCMessageItem Item(size_t n) {
+        std::lock_guard<std::mutex> guard(mutex);
+        return items.at(n);
+    }
+
+private:
+    IPCMessageClient client;
+    std::mutex mutex;
+    std::vector<TagIPCMessageItem> items;
+    std::vector<std::string> bodies;
+};
+
+TEST_F(FileRecvViewTest, ANewWlanNoticeClosesReportsAndDeletesTheLastWindowFirst) {
+    IPCMessageClient plugin(static_cast<int>(kEndpointPlugin), true, false);
+    HostEndpoint host;
+    transfer.client = &plugin;
+    FileRecvView view(&transfer);
+    testsupport::LogCapture log;
+    // Shows the next notice's window as the host would, and gives its window.
+    auto notice = [&](size_t count) -> HWND {
+        transfer.Deliver(kMsgWlanDisconnected, nullptr, 0);
+        duistandin::RunUntilIdle();
+        EXPECT_TRUE(ipcstandin::WaitUntilIdle());
+        EXPECT_EQ(host.Count(), count);
+        const std::string body = host.Body(count - 1);
+        EXPECT_EQ(body.size(), 35u);
+        uint32_t duration = 0;
+        std::memcpy(&duration, body.data() + 22, 4);
+        EXPECT_EQ(duration, 50000000u);
+        EXPECT_EQ(host.Item(count - 1).source, kEndpointPlugin);
+        EXPECT_EQ(host.Item(count - 1).replyId, 0xFFFFFFFFu);
+        auto* window = reinterpret_cast<WifiDisconnect*>(Word64(body, 6));
+        EXPECT_EQ(window, view.WlanDialog());
+        return window->Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW);
+    };
+    HWND first = notice(1);
+    ASSERT_TRUE(IsWindow(first));
+    EXPECT_TRUE(tandemstandin::ReportedEvents().empty());
+    HWND second = notice(2);
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_TRUE(IsWindow(second));
+    EXPECT_TRUE(log.Contains("Close Last Wnd.(FileRecvView::OnShowWlanDisconnect)"));
+    const auto reports = tandemstandin::ReportedEvents();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].code, 10009);
+    duistandin::RunUntilIdle();  // the close posted to the destroyed window reaches nothing
+    EXPECT_EQ(log.CountStartingWith("FileRecvView::OnShowWlanDisconnect begin\n"), 2u);
+    EXPECT_EQ(log.CountStartingWith("FileRecvView::OnShowWlanDisconnect show recalcheight"), 2u);
+}
+
+TEST_F(FileRecvViewTest, DecoderNoticeOpensTheWindowInTheModeOfItsText) {
+    struct Case {
+        const char* name;
+        const char* body;
+        uint32_t length;
+        uint32_t mode;
+    } cases[] = {
+        {"no text", nullptr, 0, DecoderErrorUI::kModeFix},
+        {"0", "0", 2, DecoderErrorUI::kModeFix},
+        {"0 without its NUL", "0", 1, DecoderErrorUI::kModeFix},
+        {"0 then junk after the NUL", "0\0zz", 4, DecoderErrorUI::kModeFix},
+        {"empty", "", 1, DecoderErrorUI::kModeRestart},
+        {"empty, no length", "x", 0, DecoderErrorUI::kModeRestart},
+        {"01", "01", 3, DecoderErrorUI::kModeRestart},
+        {"other", "audio decoder 3", 16, DecoderErrorUI::kModeRestart},
+    };
+    FileRecvView view(&transfer);
+    HWND previous = nullptr;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::LogCapture log;
+        transfer.Deliver(kMsgMirrorDecoderError, c.body, c.length);
+        duistandin::RunUntilIdle();
+        DecoderErrorUI* dialog = view.DecoderDialog();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->GetMode(), c.mode);
+        EXPECT_TRUE(IsWindowVisible(dialog->GetHWND()));
+        EXPECT_FALSE(previous != nullptr && IsWindow(previous));  // the last one is gone
+        previous = dialog->GetHWND();
+        EXPECT_EQ(log.Contains("FileRecvView::OnShowMirrorDecoderUI msg is null"
+                               "(FileRecvView::OnShowMirrorDecoderUI)"),
+                  c.body == nullptr);
+        EXPECT_TRUE(
+            log.Contains("FileRecvView::OnShowMirrorDecoderUI show end"
+                         "(FileRecvView::OnShowMirrorDecoderUI)"));
+    }
+}
+
+}  // namespace
