@@ -8,7 +8,11 @@
 namespace recvdialogops {
 
 FileRecvDialog* Create(Vela::Ux::ITransferFile* transfer) {
-    return new (std::nothrow) FileRecvDialog(transfer);
+    auto* dialog = new (std::nothrow) FileRecvDialog;
+    if (dialog) {
+        dialog->SetTransfer(transfer);
+    }
+    return dialog;
 }
 
 bool Prepare(FileRecvDialog* dialog) {
@@ -24,7 +28,12 @@ bool IsClosed(FileRecvDialog* dialog) {
 }
 
 bool ShowOffer(FileRecvDialog* dialog, const RecvOffer& offer) {
-    dialog->SetOffer(offer);
+    dialog->SetSender(offer.sender);
+    dialog->SetOfferedFiles(offer.offeredNames, offer.totalSize);
+    dialog->SetThumbnail(offer.thumbnail.empty() ? nullptr : offer.thumbnail.data(),
+                         static_cast<uint32_t>(offer.thumbnail.size()));
+    dialog->SetSavePath(offer.savePath);
+    dialog->SetAutoAccept(offer.autoAccept);
     if (dialog->Create(nullptr, L"RECEIVE FILE DIALOG", WS_POPUP, WS_EX_TOOLWINDOW) == nullptr) {
         return false;
     }
