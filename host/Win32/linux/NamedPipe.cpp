@@ -44,6 +44,7 @@ namespace win32standin {
 namespace {
 
 constexpr size_t kFragmentBytes = 32 * 1024;
+constexpr int kOverlappedReadGraceMs = 2;
 constexpr char kFrameMore = 1;       // a piece of a message, more follows
 constexpr char kFrameLast = 2;       // the last (or only) piece of a message
 constexpr char kFrameAccepted = 16;  // server to client: an instance took you
@@ -111,8 +112,9 @@ public:
     // Wakes blocked reads and writes; the other end sees the pipe broken.
     void Shutdown() { shutdown(fd_, SHUT_RDWR); }
     int Fd() const { return fd_; }
-    // True when a Read would not block: a piece is left over, a record waits or the writer left.
-    bool ReadWouldNotBlock();
+    // True when a Read would not block: a piece is left over, a record waits or the writer left
+    // (looking for up to GRACE_MS for a record about to arrive).
+    bool ReadWouldNotBlock(int graceMs = 0);
     BOOL Read(char* buffer, DWORD size, DWORD* read, bool messageMode);
     BOOL Write(const char* data, DWORD size, DWORD* written);
     void Flush();
@@ -127,13 +129,13 @@ private:
     bool wrote_ = false;  // guarded by writeMutex_: whether Write ever sent a message
 };
 
-bool Connection::ReadWouldNotBlock() {
+bool Connection::ReadWouldNotBlock(int graceMs) {
     std::lock_guard<std::mutex> guard(readMutex_);
     if (frameOffset_ < frameSize_) {
         return true;
     }
     pollfd watched{fd_, POLLIN, 0};
-    return poll(&watched, 1, 0) > 0;
+    return poll(&watched, 1, graceMs) > 0;
 }
 
 BOOL Connection::Read(char* buffer, DWORD size, DWORD* read, bool messageMode) {
@@ -596,7 +598,9 @@ BOOL PipeInstance::ReadOverlapped(char* buffer, DWORD size, LPOVERLAPPED overlap
     event->Reset();
     overlapped->Internal = kStatusPending;
     overlapped->InternalHigh = 0;
-    if (connection->ReadWouldNotBlock()) {
+    // A client writes its request right after it connected: a moment's look for it spares
+    // starting a worker for a read that is about to complete anyway.
+    if (connection->ReadWouldNotBlock(kOverlappedReadGraceMs)) {
         DWORD read = 0;
         BOOL ok = connection->Read(buffer, size, &read, MessageReadMode());
         DWORD error = ok ? ERROR_SUCCESS : GetLastError();
