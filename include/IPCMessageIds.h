@@ -76,6 +76,11 @@ inline constexpr uint32_t kMsgStartupAnswer1 = 0x1C0023;      // answer to kMsgT
 inline constexpr uint32_t kMsgStartupAnswer2 = 0x1C0024;      // answer to kMsgTandemStartupQuery2
 
 // Receive side and service notices, handled by the receive-side notice dispatcher.
+// A phone's offer to send files here: DataStream of the sender's nickname and device name
+// (strings), its share type (int32), the offered size in bytes (uint64), the offered file
+// names (string array) and the folder the files go to unless the user picks another (string).
+// Shown in a receive dialog.
+inline constexpr uint32_t kMsgRecvOffer = 0x1C0011;
 inline constexpr uint32_t kMsgRecvFailure = 0x1C0013;     // int32, 8 raw bytes (status code first)
 inline constexpr uint32_t kMsgRestartNeeded = 0x1C0015;   // no body used
 inline constexpr uint32_t kMsgBluetoothFault = 0x1C0016;  // no body used

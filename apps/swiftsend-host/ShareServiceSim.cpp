@@ -79,6 +79,10 @@ bool ShareServiceSim::Start() {
                                     [this](TagIPCMessageItem& item) { OnPrepareRadios(item); });
     client->RegisterMessageCallback(kMsgTandemShareSend,
                                     [this](TagIPCMessageItem& item) { OnShareRequest(item); });
+    for (uint32_t id : {kMsgTandemRecvAccept, kMsgTandemRecvRefuse, kMsgTandemRecvCancel}) {
+        client->RegisterMessageCallback(id,
+                                        [this](TagIPCMessageItem& item) { OnRecvAnswer(item); });
+    }
     client->RegisterMessageCallback(kMsgTandemShareCancel,
                                     [this](TagIPCMessageItem& item) { OnCancel(item); });
     return true;
@@ -112,6 +116,19 @@ void ShareServiceSim::OnPrepareRadios(TagIPCMessageItem& /*item*/) {
     }
     PostEmpty(kMsgBluetoothOn);
     PostEmpty(kMsgWifiOn);
+}
+
+void ShareServiceSim::OnRecvAnswer(TagIPCMessageItem& item) {
+    std::string folder;
+    if (item.messageId == kMsgTandemRecvAccept && item.data != nullptr) {
+        tandem::IpcBufferBuild channel(item.data, static_cast<uint32_t>(item.dataLength), true);
+        tandem::CreateDataStream(&channel)->ReadUtf8String(folder);
+    }
+    if (onReceiveAnswer) {
+        onReceiveAnswer(item.messageId == kMsgTandemRecvAccept   ? "accepted, saving to " + folder
+                        : item.messageId == kMsgTandemRecvRefuse ? "refused"
+                                                                 : "cancelled");
+    }
 }
 
 void ShareServiceSim::OnShareRequest(TagIPCMessageItem& item) {
@@ -257,6 +274,17 @@ bool ShareServiceSim::PlayNotice() {
         static const char kText[] = "audio decoder stopped";
         demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgMirrorDecoderError,
                        kText, sizeof(kText));
+    } else if (scenario == "receive-offer") {
+        // The phone offers two pictures; the receive dialog shows the offer.
+        const std::vector<std::string> names = {"IMG_2041.jpg", "IMG_2042.jpg"};
+        tandem::Payload payload = tandem::BuildPayload(
+            std::string("My Phone"), std::string("Demo Phone"), int32_t{0},
+            uint64_t{3 * 1024 * 1024}, names, std::string("/tmp/swiftsend-received"));
+        if (!payload) {
+            return false;
+        }
+        demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgRecvOffer,
+                       payload.block.get(), payload.size);
     } else if (scenario == "recv-fail") {
         unsigned char raw[8] = {};
         const uint32_t code = 27;  // no space left on the receiving side

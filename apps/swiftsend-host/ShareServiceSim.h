@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -34,6 +35,10 @@ public:
 
     // Joins the bus as 0x150000. False when already started.
     bool Start();
+    // Told the plug-in's answer to a receive offer ("accepted, saving to FOLDER", "refused",
+    // "cancelled"), on the bus thread. Set before Start.
+    std::function<void(const std::string&)> onReceiveAnswer;
+
     // Leaves the bus and stops a transfer in progress at once; no thread of the simulator runs
     // after it returns. Safe to call more than once.
     void Stop();
@@ -45,6 +50,7 @@ private:
     void OnPrepareRadios(TagIPCMessageItem& item);
     void OnShareRequest(TagIPCMessageItem& item);
     void OnCancel(TagIPCMessageItem& item);
+    void OnRecvAnswer(TagIPCMessageItem& item);
     void RunTransfer(uint64_t totalBytes);
     // Waits up to `ms` for a stop or a cancel; true when one arrived.
     bool WaitInterrupted(std::unique_lock<std::mutex>& lock, uint64_t ms);

@@ -113,7 +113,8 @@ void Usage() {
         "                      [--snapshots DIR] [--ui-trace FILE] [--click CONTROL@SECONDS]...\n"
         "                      [--confirm-boxes]\n"
         "Notice scenarios: restart-needed, bt-fault, channel-busy, wlan-disconnected,\n"
-        "decoder-error, decoder-error-text, recv-fail.\n"
+        "decoder-error, decoder-error-text, recv-fail, receive-offer (accept it with\n"
+        "--click file_recv_dialog_accept_button@SECONDS).\n"
         "Loads the plug-in, plays the tandem service and the host's endpoints, runs for N seconds\n"
         "(or until Ctrl+C) and shuts the plug-in down. Send files with: swiftsend-menu FILE...\n");
 }
@@ -256,6 +257,9 @@ int main(int argc, char** argv) {
 
     // The other endpoints of the bus: the tandem service and the host's notice endpoint.
     ShareServiceSim shareService(options.scenario, options.linkBytesPerSecond);
+    shareService.onReceiveAnswer = [](const std::string& answer) {
+        demo::PrintLine("service:", "receive offer " + answer);
+    };
     demo::PairingServiceSim pairingService(true, true);
     demo::HostNoticeEndpoint hostNotices(
         [](const std::string& line) { demo::PrintLine("host:", line); });

@@ -11,11 +11,13 @@
 #include "WifiDisconnect.h"
 
 #include <BeamlyTipWnd.h>
+#include <Registry.h>
 #include <SmBiosHelper.h>
 #include <TandemMessageBox.h>
 #include <UIStringLocale.h>
 #include <UIlib.h>
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -130,6 +132,7 @@ void FileRecvView::RegisterHandlers() {
         {kMsgDirectLinkBusy, &FileRecvView::OnShowGoChannelBusyMsg},
         {kMsgTooManyFiles, &FileRecvView::OnShowMaxFileCountTip},
         {kMsgWlanDisconnected, &FileRecvView::OnShowWlanDisconnect},
+        {kMsgRecvOffer, &FileRecvView::OnRecvOffer},
     };
     std::shared_ptr<HandlerLink> shared = link;
     for (const auto& entry : handlers) {
@@ -224,6 +227,58 @@ bool FileRecvView::ShowRecvOffer(const RecvOffer& offer) {
 FileRecvDialog* FileRecvView::CurrentDialog() {
     std::lock_guard<std::recursive_mutex> guard(lock);
     return currentDialog;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Offers
+
+namespace {
+
+// The bytes an offer with these texts takes: a shorter body lost names on the way (the array
+// reader keeps what it could read), a longer one carries what no reader expects.
+uint64_t OfferBytes(const std::string& nickName, const std::string& devName,
+                    const std::vector<std::string>& names, const std::string& saveFolder) {
+    uint64_t bytes = 2 + nickName.size() + 2 + devName.size() + 4 + 8 + 4 + 2 + saveFolder.size();
+    for (const std::string& name : names) {
+        bytes += 2 + name.size();
+    }
+    return bytes;
+}
+
+}  // namespace
+
+void FileRecvView::OnRecvOffer(char* data, unsigned length) {
+    if (data == nullptr || length == 0) {
+        LOG_WARN("receive offer without a body dropped");
+        return;
+    }
+    tandem::IpcBufferBuild channel(data, length, true);
+    std::unique_ptr<tandem::DataStream> stream = tandem::CreateDataStream(&channel);
+    std::string nickName;
+    std::string devName;
+    int32_t shareType = 0;
+    uint64_t totalSize = 0;
+    std::vector<std::string> names;
+    std::string saveFolder;
+    if (stream->ReadUtf8String(nickName) < 0 || stream->ReadUtf8String(devName) < 0 ||
+        stream->ReadInt32(shareType) < 0 || stream->ReadUInt64(totalSize) < 0 ||
+        stream->ReadUtf8StringArray(names) < 0 || stream->ReadUtf8String(saveFolder) < 0 ||
+        names.empty() || totalSize > static_cast<uint64_t>(INT64_MAX) ||
+        OfferBytes(nickName, devName, names, saveFolder) != length) {
+        LOG_WARN("receive offer of " << length << " bytes dropped: unreadable or without files");
+        return;
+    }
+    RecvOffer offer;
+    offer.sender.nickName = DE::UTF8ToUnicode(nickName);
+    offer.sender.devName = DE::UTF8ToUnicode(devName);
+    offer.sender.shareType = static_cast<uint32_t>(shareType);
+    offer.totalSize = static_cast<int64_t>(totalSize);
+    offer.savePath = DE::UTF8ToUnicode(saveFolder);
+    for (const std::string& name : names) {
+        offer.offeredNames.push_back(DE::UTF8ToUnicode(name));
+    }
+    DuiLib::UIMainQueue::getInstance()->dispatch(
+        lifetime.Wrap([this, offer] { ShowRecvOffer(offer); }));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -114,15 +114,15 @@ protected:
     RecordingTransfer transfer;
 };
 
-TEST_F(FileRecvViewTest, RegistersSevenHandlersAndPreparesFourDialogs) {
+TEST_F(FileRecvViewTest, RegistersItsHandlersAndPreparesFourDialogs) {
     {
         FileRecvView view(&transfer);
         std::vector<uint32_t> ids;
         for (const auto& entry : transfer.handlers) {
             ids.push_back(entry.first);
         }
-        EXPECT_EQ(ids, (std::vector<uint32_t>{0x1C0013, 0x1C0015, 0x1C0016, 0x1C0017, 0x1C001A,
-                                              0x1C0028, 0x250015}));
+        EXPECT_EQ(ids, (std::vector<uint32_t>{0x1C0011, 0x1C0013, 0x1C0015, 0x1C0016, 0x1C0017,
+                                              0x1C001A, 0x1C0028, 0x250015}));
         // Five attempts: four fit, the fifth is destroyed.
         EXPECT_EQ(fakerecvdialog::Get().created, 5);
         EXPECT_EQ(fakerecvdialog::Get().destroyed, 1);
@@ -135,6 +135,30 @@ TEST_F(FileRecvViewTest, RegistersSevenHandlersAndPreparesFourDialogs) {
     // Without a message interface the pool is prepared all the same.
     FileRecvView alone(nullptr);
     EXPECT_EQ(fakerecvdialog::Get().created, 10);
+}
+
+TEST_F(FileRecvViewTest, AnOfferMessageShowsItsDialogAndABadOneNothing) {
+    FileRecvView view(&transfer);
+    // An offer message shows its dialog on the UI thread; an unreadable one or one without
+    // files shows nothing.
+    const std::vector<std::string> names = {"IMG_1.jpg", "IMG_2.jpg"};
+    tandem::Payload good =
+        tandem::BuildPayload(std::string("Ann"), std::string("Pixel"), int32_t{1}, uint64_t{5000},
+                             names, std::string("/home/ann/Received"));
+    tandem::Payload empty =
+        tandem::BuildPayload(std::string("Ann"), std::string("Pixel"), int32_t{1}, uint64_t{0},
+                             std::vector<std::string>{}, std::string());
+    for (const tandem::Payload* body : {&empty, &good}) {
+        transfer.Deliver(kMsgRecvOffer, body->block.get(), body->size);
+    }
+    transfer.Deliver(kMsgRecvOffer, good.block.get(), good.size - 3);  // truncated
+    duistandin::RunUntilIdle();
+    ASSERT_NE(view.CurrentDialog(), nullptr);
+    EXPECT_EQ(view.CurrentDialog()->offer.offeredNames,
+              (std::vector<std::wstring>{L"IMG_1.jpg", L"IMG_2.jpg"}));
+    EXPECT_EQ(view.CurrentDialog()->offer.sender.nickName, L"Ann");
+    EXPECT_EQ(view.CurrentDialog()->offer.totalSize, 5000);
+    EXPECT_EQ(view.CurrentDialog()->offer.savePath, L"/home/ann/Received");
 }
 
 TEST_F(FileRecvViewTest, OffersTakePoolDialogsWhichAreDeletedOnlyOnceClosed) {
