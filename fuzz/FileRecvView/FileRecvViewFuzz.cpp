@@ -1,6 +1,6 @@
-// The receive-failure and decoder notice handlers over arbitrary bodies, with their UI-thread
-// halves run after each input: the failure's status record and the decoder's text. And the
-// host's reading of a notice record: what it accepts writes back to the very same bytes.
+// The receive-failure, offer and decoder notice handlers over arbitrary bodies, with their
+// UI-thread halves run after each input: the failure's status record and the decoder's text. And
+// the host's reading of a notice record: what it accepts writes back to the very same bytes.
 #include "FileRecvView.h"
 #include "NoticeRecordReader.h"
 
@@ -38,6 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const auto length = static_cast<uint32_t>(size);
     view->OnRecvFileFailed(block.get(), length);
+    view->OnRecvOffer(block.get(), length);
     view->OnShowMirrorDecoderUI(block.get(), length);
     if (size == 0) {
         view->OnShowMirrorDecoderUI(nullptr, 0);

@@ -42,6 +42,7 @@ public:
 
     void AddState(UIAnimationState* state);
     size_t StateCount() const { return states.size(); }
+    UIAnimationCanvas* GetCanvas() const { return canvas; }
 
     void OnStateEnd(UIAnimationState* state) override;
     void OnAnimationEnd(DuiLib::VariantAnimation* animation) override;
