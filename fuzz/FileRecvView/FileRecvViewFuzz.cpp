@@ -5,6 +5,7 @@
 #include "NoticeRecordReader.h"
 
 #include <DuiLibStandIn.h>
+#include <SDK/Util/LogTool/LogTool.h>
 #include <UIlib.h>
 #include <Win32StandIn.h>
 
@@ -26,6 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     static FileRecvView* view = [] {
+        LogTool::GetLogger().setLogLevel(log4cplus::OFF_LOG_LEVEL);  // refusals log every run
         duistandin::SetMainThread();
         win32standin::UseMockClock();
         DuiLib::CPaintManagerUI::SetResourcePath(L"" SWIFTSEND_RES_DIR);
