@@ -4,6 +4,7 @@
 #include "FileRecvDialog.h"
 
 #include <DuiLibStandIn.h>
+#include <FakeTransferFile.h>
 #include <GoldenImage.h>
 #include <LogCapture.h>
 #include <Registry.h>
@@ -26,33 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using tandemstandin::ReportedEvent;
 
-struct Post {
-    uint32_t destination;
-    uint32_t messageId;
-    uint32_t replyId;
-    std::string bytes;
-};
-
-class RecordingTransfer : public Vela::Ux::ITransferFile {
-public:
-    void RegisterDataHandler(uint32_t, DataHandler) override {}
-    void RegisterMessageHandler(uint32_t, MessageHandler) override {}
-    void RegisterItemHandler(uint32_t, ItemHandler) override {}
-    bool PostMessage(uint32_t destination, uint32_t messageId, uint32_t replyId, const char* data,
-                     uint32_t length) override {
-        posts.push_back(
-            {destination, messageId, replyId, data ? std::string(data, length) : std::string()});
-        return true;
-    }
-    bool SendMessage(uint32_t, uint32_t, int32_t, std::string&, uint32_t) override { return false; }
-    bool SendShareRequest(const KxShareDevices&, const std::vector<std::wstring>&) override {
-        return false;
-    }
-    bool CancelSend() override { return false; }
-    IPCMessageClient* GetIPCClient() override { return nullptr; }
-
-    std::vector<Post> posts;
-};
+using testsupport::Post;
 
 // A DataStream string: 16-bit length, then the bytes.
 std::string StreamString(const std::string& text) {
@@ -110,17 +85,10 @@ protected:
         dialog->GetPaintManager()->SendNotify(Control(name), L"click");
         duistandin::RunUntilIdle();
     }
-    std::vector<uint32_t> PostedIds() const {
-        std::vector<uint32_t> ids;
-        for (const Post& post : transfer.posts) {
-            ids.push_back(post.messageId);
-        }
-        return ids;
-    }
 
     fs::path root;
     KxShareDevices sender;
-    RecordingTransfer transfer;
+    testsupport::FakeTransferFile transfer;
     std::unique_ptr<FileRecvDialog> dialog;
 };
 
@@ -233,18 +201,12 @@ TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        transfer.posts.clear();
+        transfer.ClearPosts();
         testsupport::LogCapture log;
         Open({L"a.txt"}, 10, c.withTransfer);
         dialog->SetSavePath(c.savePath);
         ClickOn(c.click);
-        ASSERT_EQ(transfer.posts.size(), c.posts.size());
-        for (size_t i = 0; i < c.posts.size(); ++i) {
-            EXPECT_EQ(transfer.posts[i].destination, c.posts[i].destination);
-            EXPECT_EQ(transfer.posts[i].messageId, c.posts[i].messageId);
-            EXPECT_EQ(transfer.posts[i].replyId, c.posts[i].replyId);
-            EXPECT_EQ(transfer.posts[i].bytes, c.posts[i].bytes);
-        }
+        EXPECT_EQ(transfer.Posts(), c.posts);
         EXPECT_EQ(dialog->GetState(), c.state);
         EXPECT_EQ(dialog->IsClosed(), c.closed);
         if (c.warning) {
@@ -260,7 +222,7 @@ TEST_F(FileRecvDialogTest, CancelWhileReceivingPostsAndCloses) {
     ClickOn(L"file_recv_dialog_accept_button");
     EXPECT_NE(dialog->GetAcceptTicks(), 0u);
     ClickOn(L"window_close_button");
-    EXPECT_EQ(PostedIds(), (std::vector<uint32_t>{0x15004A, 0x15004D}));
+    EXPECT_EQ(transfer.PostedIds(), (std::vector<uint32_t>{0x15004A, 0x15004D}));
     EXPECT_EQ(dialog->GetState(), RecvState::Failed);
     EXPECT_TRUE(dialog->IsClosed());
     EXPECT_FALSE(IsWindow(dialog->GetHWND()));
@@ -269,16 +231,16 @@ TEST_F(FileRecvDialogTest, CancelWhileReceivingPostsAndCloses) {
 TEST_F(FileRecvDialogTest, SaveFolderLongerThanAStreamStringIsRefused) {
     for (size_t length : {size_t{32767}, size_t{32768}, size_t{40000}}) {
         SCOPED_TRACE(length);
-        transfer.posts.clear();
+        transfer.ClearPosts();
         testsupport::LogCapture log;
         Open();
         dialog->SetSavePath(std::wstring(length, L'd'));
         EXPECT_EQ(dialog->OnAcceptClick(), length <= 32767);
         if (length <= 32767) {
-            ASSERT_EQ(transfer.posts.size(), 1u);
-            EXPECT_EQ(transfer.posts[0].bytes, StreamString(std::string(length, 'd')));
+            ASSERT_EQ(transfer.Posts().size(), 1u);
+            EXPECT_EQ(transfer.Posts()[0].data, StreamString(std::string(length, 'd')));
         } else {
-            EXPECT_TRUE(transfer.posts.empty());
+            EXPECT_TRUE(transfer.Posts().empty());
             EXPECT_TRUE(
                 log.Contains("fail to packetSavePath. len=-1(FileRecvDialog::OnAcceptClick)"));
         }
@@ -314,7 +276,7 @@ TEST_F(FileRecvDialogTest, SaveButtonOpensThePickerAtTheFirstUsableFolder) {
         for (const char* folder : c.blocked) {
             std::ofstream(root / folder) << "x";
         }
-        transfer.posts.clear();
+        transfer.ClearPosts();
         utilstandin::ClearStartedProcesses();
         Open();
         dialog->SetSavePath(c.savePath);
@@ -330,14 +292,14 @@ TEST_F(FileRecvDialogTest, SaveButtonOpensThePickerAtTheFirstUsableFolder) {
         EXPECT_TRUE(dialog->IsFolderDialogOpen());
         // The helper is given half a second to start before it hears from the dialog.
         duistandin::AdvanceTime(499);
-        EXPECT_TRUE(transfer.posts.empty());
+        EXPECT_TRUE(transfer.Posts().empty());
         duistandin::AdvanceTime(1);
-        ASSERT_EQ(transfer.posts.size(), 1u);
-        EXPECT_EQ(transfer.posts[0].destination, 0x350000u);
-        EXPECT_EQ(transfer.posts[0].messageId, 0x350003u);
-        EXPECT_EQ(transfer.posts[0].bytes, WithNul(DE::UnicodeToUTF8(c.expected)));
+        ASSERT_EQ(transfer.Posts().size(), 1u);
+        EXPECT_EQ(transfer.Posts()[0].destination, 0x350000u);
+        EXPECT_EQ(transfer.Posts()[0].messageId, 0x350003u);
+        EXPECT_EQ(transfer.Posts()[0].data, WithNul(DE::UnicodeToUTF8(c.expected)));
         dialog->Close();
-        EXPECT_EQ(PostedIds(), (std::vector<uint32_t>{0x350003, 0x350002}));
+        EXPECT_EQ(transfer.PostedIds(), (std::vector<uint32_t>{0x350003, 0x350002}));
     }
 }
 
@@ -365,7 +327,7 @@ TEST_F(FileRecvDialogTest, OpenFolderSelectsTheReceivedFilesThatExist) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        transfer.posts.clear();
+        transfer.ClearPosts();
         utilstandin::ClearStartedProcesses();
         Open();
         dialog->SetSavePath(c.savePath);
@@ -374,14 +336,14 @@ TEST_F(FileRecvDialogTest, OpenFolderSelectsTheReceivedFilesThatExist) {
         duistandin::AdvanceTime(500);
         if (c.expected.empty()) {
             EXPECT_TRUE(utilstandin::StartedProcesses().empty());
-            EXPECT_TRUE(transfer.posts.empty());
+            EXPECT_TRUE(transfer.Posts().empty());
             continue;
         }
         ASSERT_EQ(utilstandin::StartedProcesses().size(), 1u);
         EXPECT_EQ(utilstandin::StartedProcesses()[0].args, L"openfolder");
-        ASSERT_EQ(transfer.posts.size(), 1u);
-        EXPECT_EQ(transfer.posts[0].messageId, 0x350005u);
-        EXPECT_EQ(transfer.posts[0].bytes, WithNul(c.expected));
+        ASSERT_EQ(transfer.Posts().size(), 1u);
+        EXPECT_EQ(transfer.Posts()[0].messageId, 0x350005u);
+        EXPECT_EQ(transfer.Posts()[0].data, WithNul(c.expected));
     }
 }
 

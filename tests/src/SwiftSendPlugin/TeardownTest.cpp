@@ -4,7 +4,7 @@
 // thread returns promptly. Run under the address and thread sanitizers in CI.
 #include "SwiftSendPlugin.h"
 
-#include <FakeTransferFile.h>
+#include <SendBodies.h>
 #include <IPCMessageClient.h>
 #include <IPCMessageIds.h>
 #include <IPCMessageStandIn.h>
