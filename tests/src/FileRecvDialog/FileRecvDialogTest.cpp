@@ -99,29 +99,16 @@ TEST_F(FileRecvDialogTest, ShowsTheOfferBySizeNameAndLinkKind) {
         uint32_t shareType;
         const wchar_t* sizeText;
         const wchar_t* name;
-        const wchar_t* header;
-        const wchar_t* icon;
+        const wchar_t* icon;  // null: not looked at; empty: header and icon left empty
     } cases[] = {
-        {1024,
-         {L"D:\\in\\a.txt"},
-         0,
-         L"1024.00 B",
-         L"a.txt",
-         L"Ana's phone wants to send you 1 file(s)",
-         L"../../res/drawable/swiftsend/icon_velmorashare.png"},
-        {1025,
-         {L"b.txt", L"c.txt"},
-         1,
-         L"1.00 KB",
-         L"b.txt",
-         L"Ana's phone wants to send you 2 file(s)",
-         L"../../res/drawable/swiftsend/icon_bluetooth.png"},
-        {0x100000, {L"a.txt"}, 0, L"1024.00 KB", L"a.txt", nullptr, nullptr},
-        {0x100001, {L"a.txt"}, 0, L"1.00 MB", L"a.txt", nullptr, nullptr},
-        {0x40000001LL, {L"a.txt"}, 0, L"1.00 GB", L"a.txt", nullptr, nullptr},
-        {5LL << 40, {L"a.txt"}, 0, L"5120.00 GB", L"a.txt", nullptr, nullptr},
+        {1024, {L"D:\\in\\a.txt"}, 0, L"1024.00 B", L"a.txt", L"icon_velmorashare"},
+        {1025, {L"b.txt", L"c.txt"}, 1, L"1.00 KB", L"b.txt", L"icon_bluetooth"},
+        {0x100000, {L"a.txt"}, 0, L"1024.00 KB", L"a.txt", nullptr},
+        {0x100001, {L"a.txt"}, 0, L"1.00 MB", L"a.txt", nullptr},
+        {0x40000001LL, {L"a.txt"}, 0, L"1.00 GB", L"a.txt", nullptr},
+        {5LL << 40, {L"a.txt"}, 0, L"5120.00 GB", L"a.txt", nullptr},
         // A link kind the dialog does not know leaves everything after the title untouched.
-        {1024, {L"a.txt"}, 2, L"", L"", L"", L""},
+        {1024, {L"a.txt"}, 2, L"", L"", L""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.size);
@@ -131,15 +118,27 @@ TEST_F(FileRecvDialogTest, ShowsTheOfferBySizeNameAndLinkKind) {
         EXPECT_EQ(TextOf(L"file_recv_dialog_filesize"), c.sizeText);
         EXPECT_EQ(Control(L"file_recv_dialog_filesize")->GetToolTip().str(), c.sizeText);
         EXPECT_EQ(TextOf(L"file_recv_dialog_filename"), c.name);
-        if (c.header) {
-            EXPECT_EQ(TextOf(L"file_recv_dialog_header_label"), c.header);
-            EXPECT_EQ(Control(L"file_recv_dialog_devicetype")->GetBkImage().str(), c.icon);
+        if (c.icon) {
+            const bool known = *c.icon != L'\0';
+            EXPECT_EQ(TextOf(L"file_recv_dialog_header_label"),
+                      known ? L"Ana's phone wants to send you " + std::to_wstring(c.files.size()) +
+                                  L" file(s)"
+                            : L"");
+            EXPECT_EQ(
+                Control(L"file_recv_dialog_devicetype")->GetBkImage().str(),
+                known ? L"../../res/drawable/swiftsend/" + std::wstring(c.icon) + L".png" : L"");
         }
     }
 }
 
 TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
     const std::wstring folder = L"C:\\Users\\me\\Downloads";
+    const wchar_t* accept = L"file_recv_dialog_accept_button";
+    const wchar_t* refuse = L"file_recv_dialog_refuse_button";
+    const wchar_t* cancel = L"file_recv_dialog_cancel_button";
+    const wchar_t* close = L"window_close_button";
+    const Post accepted{0x150000, 0x15004A, 0xFFFFFFFF, StreamString("C:\\Users\\me\\Downloads")};
+    const Post refused{0x150000, 0x15004C, 0xFFFFFFFF, ""};
     struct Case {
         const char* name;
         const wchar_t* click;
@@ -148,56 +147,13 @@ TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
         std::vector<Post> posts;
         RecvState state;
         bool closed;
-        const char* warning;
     } cases[] = {
-        {"accept",
-         L"file_recv_dialog_accept_button",
-         true,
-         folder,
-         {{0x150000, 0x15004A, 0xFFFFFFFF, StreamString("C:\\Users\\me\\Downloads")}},
-         RecvState::Receiving,
-         false,
-         nullptr},
-        {"accept without a folder",
-         L"file_recv_dialog_accept_button",
-         true,
-         L"",
-         {},
-         RecvState::Receiving,
-         false,
-         "fail to get receive file path.(FileRecvDialog::OnAcceptClick)"},
-        {"refuse",
-         L"file_recv_dialog_refuse_button",
-         true,
-         folder,
-         {{0x150000, 0x15004C, 0xFFFFFFFF, ""}},
-         RecvState::Waiting,
-         true,
-         nullptr},
-        {"close while waiting refuses",
-         L"window_close_button",
-         true,
-         folder,
-         {{0x150000, 0x15004C, 0xFFFFFFFF, ""}},
-         RecvState::Waiting,
-         true,
-         nullptr},
-        {"refuse without channel",
-         L"file_recv_dialog_refuse_button",
-         false,
-         folder,
-         {},
-         RecvState::Waiting,
-         false,
-         nullptr},
-        {"cancel without channel still fails",
-         L"file_recv_dialog_cancel_button",
-         false,
-         folder,
-         {},
-         RecvState::Failed,
-         false,
-         nullptr},
+        {"accept", accept, true, folder, {accepted}, RecvState::Receiving, false},
+        {"accept without a folder", accept, true, L"", {}, RecvState::Receiving, false},
+        {"refuse", refuse, true, folder, {refused}, RecvState::Waiting, true},
+        {"close while waiting refuses", close, true, folder, {refused}, RecvState::Waiting, true},
+        {"refuse without channel", refuse, false, folder, {}, RecvState::Waiting, false},
+        {"cancel without channel still fails", cancel, false, folder, {}, RecvState::Failed, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -209,8 +165,9 @@ TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
         EXPECT_EQ(transfer.Posts(), c.posts);
         EXPECT_EQ(dialog->GetState(), c.state);
         EXPECT_EQ(dialog->IsClosed(), c.closed);
-        if (c.warning) {
-            EXPECT_TRUE(log.Contains(c.warning));
+        if (c.savePath.empty()) {
+            EXPECT_TRUE(
+                log.Contains("fail to get receive file path.(FileRecvDialog::OnAcceptClick)"));
             EXPECT_EQ(TextOf(L"file_recv_dialog_header_label"), L"Receiving…");
         }
     }
