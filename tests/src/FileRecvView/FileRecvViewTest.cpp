@@ -13,6 +13,7 @@
 #include "WifiDisconnect.h"
 
 #include <DuiLibStandIn.h>
+#include <EndpointRecorder.h>
 #include <FakeTransferFile.h>
 #include <IPCMessageStandIn.h>
 #include <LogCapture.h>
@@ -27,7 +28,6 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -281,40 +281,10 @@ TEST_F(FileRecvViewTest, ShowMsgTipWndRefusesWhatCannotReachTheHost) {
     EXPECT_TRUE(log.Contains("window is null(FileRecvView::ShowNoitfyWindow)"));
 }
 
-// The host's notice endpoint on the bus: records the window notices it receives.
-class HostEndpoint {
-public:
-    HostEndpoint() : client(static_cast<int>(kEndpointHostNotice), true, false) {
-        client.RegisterMessageCallback(kMsgHostNotice, [this](TagIPCMessageItem& item) {
-            std::lock_guard<std::mutex> guard(mutex);
-            items.push_back(item);
-            bodies.emplace_back(item.data, item.dataLength);
-        });
-    }
-    ~HostEndpoint() { client.UnRegisterMessageCallbackAll(); }
-    size_t Count() {
-        std::lock_guard<std::mutex> guard(mutex);
-        return bodies.size();
-    }
-    std::string Body(size_t n) {
-        std::lock_guard<std::mutex> guard(mutex);
-        return bodies.at(n);
-    }
-    TagIPCMessageItem Item(size_t n) {
-        std::lock_guard<std::mutex> guard(mutex);
-        return items.at(n);
-    }
-
-private:
-    IPCMessageClient client;
-    std::mutex mutex;
-    std::vector<TagIPCMessageItem> items;
-    std::vector<std::string> bodies;
-};
-
 TEST_F(FileRecvViewTest, ANewWlanNoticeClosesReportsAndDeletesTheLastWindowFirst) {
     IPCMessageClient plugin(static_cast<int>(kEndpointPlugin), true, false);
-    HostEndpoint host;
+    // The host's notice endpoint on the bus: records the window notices it receives.
+    testsupport::EndpointRecorder host(kEndpointHostNotice, kMsgHostNotice);
     transfer.client = &plugin;
     FileRecvView view(&transfer);
     testsupport::LogCapture log;
@@ -324,13 +294,13 @@ TEST_F(FileRecvViewTest, ANewWlanNoticeClosesReportsAndDeletesTheLastWindowFirst
         duistandin::RunUntilIdle();
         EXPECT_TRUE(ipcstandin::WaitUntilIdle());
         EXPECT_EQ(host.Count(), count);
-        const std::string body = host.Body(count - 1);
+        const std::string body = host.Bodies().at(count - 1);
         EXPECT_EQ(body.size(), 35u);
         uint32_t duration = 0;
         std::memcpy(&duration, body.data() + 22, 4);
         EXPECT_EQ(duration, 50000000u);
-        EXPECT_EQ(host.Item(count - 1).source, kEndpointPlugin);
-        EXPECT_EQ(host.Item(count - 1).replyId, 0xFFFFFFFFu);
+        EXPECT_EQ(host.Items().at(count - 1).source, kEndpointPlugin);
+        EXPECT_EQ(host.Items().at(count - 1).replyId, 0xFFFFFFFFu);
         auto* window = reinterpret_cast<WifiDisconnect*>(Word64(body, 6));
         EXPECT_EQ(window, view.WlanDialog());
         return window->Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW);

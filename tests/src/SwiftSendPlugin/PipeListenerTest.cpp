@@ -5,6 +5,8 @@
 #include "IPCMessageIds.h"
 #include "LogCapture.h"
 
+#include <EndpointRecorder.h>
+
 #include <DuiLibStandIn.h>
 #include <IPCMessageStandIn.h>
 #include <TandemDataReportStandIn.h>
@@ -17,12 +19,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -74,14 +73,8 @@ protected:
         ASSERT_NE(mkdtemp(folder), nullptr);
         win32standin::SetPipeFolder(folder);
         duistandin::SetMainThread();
-        observer_ = std::make_unique<IPCMessageClient>(kEndpointPlugin, true, false);
-        observer_->RegisterMessageCallback(kMsgTooManyFiles, [this](TagIPCMessageItem&) {
-            {
-                std::lock_guard<std::mutex> guard(noticeMutex_);
-                ++tooManyNotices_;
-            }
-            noticed_.notify_all();
-        });
+        observer_ =
+            std::make_unique<testsupport::EndpointRecorder>(kEndpointPlugin, kMsgTooManyFiles);
         handlesAtStart_ = win32standin::LiveHandleCount();
     }
     void TearDown() override {
@@ -163,10 +156,7 @@ protected:
         return -1;
     }
     // True once COUNT notices have come, within a real-time bound.
-    bool NoticesReach(int count) {
-        std::unique_lock<std::mutex> lock(noticeMutex_);
-        return noticed_.wait_for(lock, 10s, [&] { return tooManyNotices_ >= count; });
-    }
+    bool NoticesReach(size_t count) { return observer_->WaitForCount(count); }
     // A silent client's end once the listener has dropped it.
     static bool Dropped(HANDLE silent) {
         DWORD written = 0;
@@ -184,10 +174,7 @@ protected:
     }
 
     testsupport::LogCapture log_;
-    std::unique_ptr<IPCMessageClient> observer_;
-    std::atomic<int> tooManyNotices_{0};
-    std::mutex noticeMutex_;
-    std::condition_variable noticed_;
+    std::unique_ptr<testsupport::EndpointRecorder> observer_;
     std::shared_ptr<SwiftSendPlugin> plugin_;
     size_t handlesAtStart_ = 0;
 };
@@ -200,10 +187,10 @@ TEST_F(PipeListenerTest, UpToFiveHundredPathsGoToTheUiManagerMoreOnlyPostTheNoti
         EXPECT_EQ(log_.CountStartingWith(kModelMissing), 1u) << request.size();
         log_.Clear();
     }
-    EXPECT_EQ(tooManyNotices_, 0);
+    EXPECT_EQ(observer_->Count(), 0u);
     Plugin().DispatchPipeRequest(Request(501, 20));
     ASSERT_TRUE(ipcstandin::WaitUntilIdle());
-    EXPECT_EQ(tooManyNotices_, 1);
+    EXPECT_EQ(observer_->Count(), 1u);
     EXPECT_FALSE(log_.Contains(kModelMissing));
 }
 
@@ -214,7 +201,7 @@ TEST_F(PipeListenerTest, ALongRequestIsReadInPiecesAndParsedAsOne) {
     ASSERT_GT(request.size(), 40000u);
     Plugin().Start();
     ASSERT_TRUE(Send(request));
-    EXPECT_TRUE(WaitFor([&] { return tooManyNotices_ == 1; }));
+    EXPECT_TRUE(NoticesReach(1));
 }
 
 TEST_F(PipeListenerTest, StopReleasesAWaitingListenerWhichGoesOnWithANewInstance) {
@@ -225,7 +212,7 @@ TEST_F(PipeListenerTest, StopReleasesAWaitingListenerWhichGoesOnWithANewInstance
     ASSERT_TRUE(WaitFor(
         [&] { return log_.CountStartingWith("SwiftSend Plugin : pipe connected or error") >= 2; }));
     ASSERT_TRUE(Send(Request(501, 10)));
-    EXPECT_TRUE(WaitFor([&] { return tooManyNotices_ == 1; }));
+    EXPECT_TRUE(NoticesReach(1));
 }
 
 TEST_F(PipeListenerTest, DestroyingThePluginReleasesAndOutlivesItsListener) {
@@ -294,9 +281,9 @@ TEST_F(PipeListenerTest, StopAndDestructionReleaseAListenerHeldByASilentClient) 
 
 TEST_F(PipeListenerTest, ClientsAreServedOneAfterAnother) {
     Plugin().Start();
-    for (int i = 0; i < 3; ++i) {
+    for (size_t i = 0; i < 3; ++i) {
         ASSERT_TRUE(Send(Request(501, 10)));
-        ASSERT_TRUE(WaitFor([&] { return tooManyNotices_ == i + 1; }));
+        ASSERT_TRUE(NoticesReach(i + 1));
     }
 }
 
@@ -355,7 +342,7 @@ TEST_F(PipeListenerTest, AnOversizedRequestIsDroppedWithAWarning) {
         [&] { return log_.CountStartingWith("SwiftSend Plugin : pipe request larger") == 1; }));
     // The listener goes on serving.
     ASSERT_TRUE(Send(Request(501, 10)));
-    EXPECT_TRUE(WaitFor([&] { return tooManyNotices_ == 1; }));
+    EXPECT_TRUE(NoticesReach(1));
 }
 
 }  // namespace
