@@ -352,12 +352,11 @@ TEST_F(MyAlbumStatusModelTest, UnpairedNoticeClearsConnectionAndRemovesMenusInOr
     EXPECT_EQ(host[2].data, Bytes(int32_t{kMenuMusic}));
     EXPECT_EQ(host[3].data, Bytes(int32_t{kMenuVideo}));
     EXPECT_EQ(host[4].data, Bytes(int32_t{kMenuAlbum}));
-}
 
-TEST_F(MyAlbumStatusModelTest, UnpairedNoticeRemovesOnlyMenusOfSupportedPlugins) {
+    // Only the menus of supported plug-ins are removed.
     tandemstandin::SetPluginSupported("vela_plugin_myvideo", false);
     tandemstandin::SetPluginSupported("vela_plugin_myalbum", false);
-    helper.SetTransfer(&fake);
+    fake.ClearPosts();
     fake.Deliver(kMsgPairingState, PairingNotice(0));
     std::vector<Post> removals = fake.PostsOf(kMsgHostRemovePhoneMenu);
     ASSERT_EQ(removals.size(), 1u);

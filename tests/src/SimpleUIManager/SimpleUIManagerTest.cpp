@@ -64,7 +64,7 @@ TEST_F(SimpleUIManagerTest, HandlersRunKindAThenCThenBEachInRegistrationOrder) {
     EXPECT_EQ(calls, (std::vector<std::string>{"A1:hi", "A2", "C1", "B1", "B2:1835056/2"}));
 }
 
-TEST_F(SimpleUIManagerTest, ReadsThePairedPhone) {
+TEST_F(SimpleUIManagerTest, ReadsThePairedPhoneAndNoneWithoutKeyOrWhenNotPaired) {
     SimpleUIManager manager;
     KxShareDevices device;
     ASSERT_TRUE(manager.ReadPairedDevice(device));
@@ -78,11 +78,8 @@ TEST_F(SimpleUIManagerTest, ReadsThePairedPhone) {
     EXPECT_EQ(std::memcmp(device.macAddr, mac, 8), 0);
     // No "Wifi5GAbility" value: read as 0.
     EXPECT_FALSE(device.wifi5GAbility);
-}
 
-TEST_F(SimpleUIManagerTest, NoPhoneWithoutKeyOrWhenNotPaired) {
-    SimpleUIManager manager;
-    KxShareDevices device;
+    // No phone without the key or when not paired.
     utilstandin::ClearRegistry();
     EXPECT_FALSE(manager.ReadPairedDevice(device));
     std::string unpaired = kPairedPhone;
