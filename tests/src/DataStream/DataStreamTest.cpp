@@ -163,23 +163,27 @@ TEST(DataStreamSerialize, SendPayloadHandsOverTheExactBlock) {
     EXPECT_EQ(empty.size, 0u);
 }
 
-TEST(DataStreamStrings, EmptyStringReadsAsEmptyWithResultZero) {
-    Reader reader({0x00, 0x00, 0x2A});
-    std::string out = "stale";
-    EXPECT_EQ(reader.stream->ReadUtf8String(out), 0);
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(reader.stream->ReadUInt8(), 0x2A);
-}
-
-TEST(DataStreamStrings, LengthOf0x8000OrMoreIsNoStringAndConsumesOnlyTheLength) {
-    for (uint16_t length : {uint16_t{0x8000}, uint16_t{0xFFFF}}) {
-        Reader reader(
-            {static_cast<uint8_t>(length & 0xFF), static_cast<uint8_t>(length >> 8), 0x2A, 0x2B});
+// An empty string reads with result 0; a length of 0x8000 or more is no string and a length past
+// the end fails: either way the text is empty and only the length was consumed.
+TEST(DataStreamStrings, EmptyNoStringAndTruncatedReadAsEmptyAfterTheirLength) {
+    const struct Case {
+        Bytes bytes;
+        bool fails;
+    } cases[] = {{{0x00, 0x00, 0x2A}, false},
+                 {{0x00, 0x80, 0x2A, 0x2B}, false},
+                 {{0xFF, 0xFF, 0x2A, 0x2B}, false},
+                 {{0x05, 0x00, 0x2A, 'b'}, true}};
+    for (const Case& c : cases) {
+        Reader reader(c.bytes);
         std::string out = "stale";
-        EXPECT_EQ(reader.stream->ReadUtf8String(out), 0) << length;
+        const int32_t result = reader.stream->ReadUtf8String(out);
+        EXPECT_EQ(result < 0, c.fails) << int(c.bytes[1]) << " " << result;
+        EXPECT_TRUE(c.fails || result == 0);
         EXPECT_EQ(out, "");
         EXPECT_EQ(reader.stream->ReadUInt8(), 0x2A);
     }
+    Reader byValue({0x05, 0x00, 'a'});
+    EXPECT_EQ(byValue.stream->ReadUtf8String(), "");
 }
 
 // The length field has 16 bits and reads back signed: 32,767 bytes is the longest string.
@@ -227,19 +231,7 @@ TEST(DataStreamStrings, WritersRefuseStringsOf32768BytesOrMore) {
     }
 }
 
-TEST(DataStreamStrings, TruncatedStringFailsAfterItsLength) {
-    Reader reader({0x05, 0x00, 'a', 'b'});
-    std::string out = "stale";
-    EXPECT_LT(reader.stream->ReadUtf8String(out), 0);
-    EXPECT_EQ(out, "");
-    // The length was consumed, the text was not.
-    EXPECT_EQ(reader.stream->ReadUInt8(), 'a');
-
-    Reader byValue({0x05, 0x00, 'a'});
-    EXPECT_EQ(byValue.stream->ReadUtf8String(), "");
-}
-
-TEST(DataStreamArrays, ReadsUpTo5000Elements) {
+TEST(DataStreamArrays, ReadsUpTo5000ElementsRefusesMoreAndLogsTheCount) {
     std::vector<std::string> elements(5000, "e");
     Reader reader(Encode(elements));
     std::vector<std::string> out = {"kept"};
@@ -247,23 +239,19 @@ TEST(DataStreamArrays, ReadsUpTo5000Elements) {
     ASSERT_EQ(out.size(), 5001u);
     EXPECT_EQ(out.front(), "kept");
     EXPECT_EQ(out.back(), "e");
-}
 
-TEST(DataStreamArrays, RefusesMoreThan5000AndLogsTheCount) {
-    Reader reader(ArrayField(5001, {"e"}));
+    Reader over(ArrayField(5001, {"e"}));
     testsupport::LogCapture log;
-    std::vector<std::string> out;
-    EXPECT_EQ(reader.stream->ReadUtf8StringArray(out), -1);
+    out.clear();
+    EXPECT_EQ(over.stream->ReadUtf8StringArray(out), -1);
     EXPECT_TRUE(out.empty());
-
     std::vector<testsupport::LogRecord> records = log.Records();
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].level, 40000);
     EXPECT_EQ(records[0].message,
               "readPrimitiveTypes int32_t :5001(tandem::DataStream::ReadUtf8StringArray)");
     EXPECT_EQ(records[0].file, "src\\DataStream");
-    // Nothing was read past the count.
-    EXPECT_EQ(reader.stream->ReadUtf8String(), "e");
+    EXPECT_EQ(over.stream->ReadUtf8String(), "e");  // nothing was read past the count
 }
 
 TEST(DataStreamArrays, CountBelowOneAndShortData) {

@@ -82,6 +82,12 @@ std::string Utf16Le(const std::u16string& text) {
 }
 
 TEST_F(DecoderErrorUITest, TheModeChoosesTheTextsAndWhatOkAsksTheHost) {
+    const wchar_t* fix = L"The phone audio cannot be played on this PC. Fix it now?";
+    const wchar_t* restart =
+        L"The phone audio cannot be played on this PC. Restart the computer to fix it.";
+    const std::string ok = "ok btn(DecoderErrorUI::OnClick)";
+    const std::string cancel = "cancel btn(DecoderErrorUI::OnClick)";
+    const std::string restarting = "RestartNow (DecoderErrorUI::RestartNow)";
     struct Case {
         const char* name;
         uint32_t mode;
@@ -93,42 +99,10 @@ TEST_F(DecoderErrorUITest, TheModeChoosesTheTextsAndWhatOkAsksTheHost) {
         uint32_t id;
         std::string payload;
     } cases[] = {
-        {"fix",
-         0,
-         L"Fix",
-         L"The phone audio cannot be played on this PC. Fix it now?",
-         L"ok_btn",
-         {"ok btn(DecoderErrorUI::OnClick)"},
-         0x40000,
-         0x4001B,
-         Utf16Le(u"para /doctor")},
-        {"restart",
-         1,
-         L"Restart",
-         L"The phone audio cannot be played on this PC. Restart the computer to fix it.",
-         L"ok_btn",
-         {"ok btn(DecoderErrorUI::OnClick)", "RestartNow (DecoderErrorUI::RestartNow)"},
-         0x30000,
-         0xF0006,
-         ""},
-        {"cancel",
-         1,
-         L"Restart",
-         nullptr,
-         L"cancel_btn",
-         {"cancel btn(DecoderErrorUI::OnClick)"},
-         0,
-         0,
-         ""},
-        {"another mode does nothing on ok",
-         7,
-         L"Restart",
-         nullptr,
-         L"ok_btn",
-         {"ok btn(DecoderErrorUI::OnClick)"},
-         0,
-         0,
-         ""},
+        {"fix", 0, L"Fix", fix, L"ok_btn", {ok}, 0x40000, 0x4001B, Utf16Le(u"para /doctor")},
+        {"restart", 1, L"Restart", restart, L"ok_btn", {ok, restarting}, 0x30000, 0xF0006, ""},
+        {"cancel", 1, L"Restart", nullptr, L"cancel_btn", {cancel}, 0, 0, ""},
+        {"another mode does nothing on ok", 7, L"Restart", nullptr, L"ok_btn", {ok}, 0, 0, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -235,6 +209,9 @@ TEST_F(DecoderErrorUITest, MovesIntoTheCornerOfTheWorkAreaOfItsMonitor) {
     using win32standin::TaskbarEdge;
     const RECT screen{0, 0, 1920, 1080};
     const RECT second{1920, 0, 3840, 1080};
+    const auto bottom40 = win32standin::MonitorWithTaskbar(screen, TaskbarEdge::Bottom, 40);
+    const auto bottom60 = win32standin::MonitorWithTaskbar(screen, TaskbarEdge::Bottom, 60);
+    const auto left60 = win32standin::MonitorWithTaskbar(screen, TaskbarEdge::Left, 60);
     struct Case {
         const char* name;
         std::vector<win32standin::Monitor> desktop;
@@ -242,29 +219,16 @@ TEST_F(DecoderErrorUITest, MovesIntoTheCornerOfTheWorkAreaOfItsMonitor) {
         int scale;
         RECT expected;
     } cases[] = {
-        {"bottom taskbar",
-         {win32standin::MonitorWithTaskbar(screen, TaskbarEdge::Bottom, 40)},
-         {100, 100},
-         100,
-         {1510, 870, 1910, 1030}},
-        {"left taskbar",
-         {win32standin::MonitorWithTaskbar(screen, TaskbarEdge::Left, 60)},
-         {100, 100},
-         100,
-         {1510, 910, 1910, 1070}},
-        {"150 %",
-         {win32standin::MonitorWithTaskbar(screen, TaskbarEdge::Bottom, 60)},
-         {100, 100},
-         150,
-         {1305, 765, 1905, 1005}},
+        {"bottom taskbar", {bottom40}, {100, 100}, 100, {1510, 870, 1910, 1030}},
+        {"left taskbar", {left60}, {100, 100}, 100, {1510, 910, 1910, 1070}},
+        {"150 %", {bottom60}, {100, 100}, 150, {1305, 765, 1905, 1005}},
         {"on the second monitor",
-         {win32standin::MonitorWithTaskbar(screen, TaskbarEdge::Bottom, 40),
-          {second, second, false}},
+         {bottom40, {second, second, false}},
          {2000, 100},
          100,
          {3430, 910, 3830, 1070}},
         {"outside every monitor: the primary one",
-         {win32standin::MonitorWithTaskbar(screen, TaskbarEdge::Bottom, 40)},
+         {bottom40},
          {-3000, -3000},
          100,
          {1510, 870, 1910, 1030}},

@@ -4,6 +4,7 @@
 #include "FileRecvDialog.h"
 
 #include <DuiLibStandIn.h>
+#include <FakeTransferFile.h>
 #include <GoldenImage.h>
 #include <LogCapture.h>
 #include <Registry.h>
@@ -26,33 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using tandemstandin::ReportedEvent;
 
-struct Post {
-    uint32_t destination;
-    uint32_t messageId;
-    uint32_t replyId;
-    std::string bytes;
-};
-
-class RecordingTransfer : public Vela::Ux::ITransferFile {
-public:
-    void RegisterDataHandler(uint32_t, DataHandler) override {}
-    void RegisterMessageHandler(uint32_t, MessageHandler) override {}
-    void RegisterItemHandler(uint32_t, ItemHandler) override {}
-    bool PostMessage(uint32_t destination, uint32_t messageId, uint32_t replyId, const char* data,
-                     uint32_t length) override {
-        posts.push_back(
-            {destination, messageId, replyId, data ? std::string(data, length) : std::string()});
-        return true;
-    }
-    bool SendMessage(uint32_t, uint32_t, int32_t, std::string&, uint32_t) override { return false; }
-    bool SendShareRequest(const KxShareDevices&, const std::vector<std::wstring>&) override {
-        return false;
-    }
-    bool CancelSend() override { return false; }
-    IPCMessageClient* GetIPCClient() override { return nullptr; }
-
-    std::vector<Post> posts;
-};
+using testsupport::Post;
 
 // A DataStream string: 16-bit length, then the bytes.
 std::string StreamString(const std::string& text) {
@@ -110,17 +85,10 @@ protected:
         dialog->GetPaintManager()->SendNotify(Control(name), L"click");
         duistandin::RunUntilIdle();
     }
-    std::vector<uint32_t> PostedIds() const {
-        std::vector<uint32_t> ids;
-        for (const Post& post : transfer.posts) {
-            ids.push_back(post.messageId);
-        }
-        return ids;
-    }
 
     fs::path root;
     KxShareDevices sender;
-    RecordingTransfer transfer;
+    testsupport::FakeTransferFile transfer;
     std::unique_ptr<FileRecvDialog> dialog;
 };
 
@@ -131,29 +99,16 @@ TEST_F(FileRecvDialogTest, ShowsTheOfferBySizeNameAndLinkKind) {
         uint32_t shareType;
         const wchar_t* sizeText;
         const wchar_t* name;
-        const wchar_t* header;
-        const wchar_t* icon;
+        const wchar_t* icon;  // null: not looked at; empty: header and icon left empty
     } cases[] = {
-        {1024,
-         {L"D:\\in\\a.txt"},
-         0,
-         L"1024.00 B",
-         L"a.txt",
-         L"Ana's phone wants to send you 1 file(s)",
-         L"../../res/drawable/swiftsend/icon_velmorashare.png"},
-        {1025,
-         {L"b.txt", L"c.txt"},
-         1,
-         L"1.00 KB",
-         L"b.txt",
-         L"Ana's phone wants to send you 2 file(s)",
-         L"../../res/drawable/swiftsend/icon_bluetooth.png"},
-        {0x100000, {L"a.txt"}, 0, L"1024.00 KB", L"a.txt", nullptr, nullptr},
-        {0x100001, {L"a.txt"}, 0, L"1.00 MB", L"a.txt", nullptr, nullptr},
-        {0x40000001LL, {L"a.txt"}, 0, L"1.00 GB", L"a.txt", nullptr, nullptr},
-        {5LL << 40, {L"a.txt"}, 0, L"5120.00 GB", L"a.txt", nullptr, nullptr},
+        {1024, {L"D:\\in\\a.txt"}, 0, L"1024.00 B", L"a.txt", L"icon_velmorashare"},
+        {1025, {L"b.txt", L"c.txt"}, 1, L"1.00 KB", L"b.txt", L"icon_bluetooth"},
+        {0x100000, {L"a.txt"}, 0, L"1024.00 KB", L"a.txt", nullptr},
+        {0x100001, {L"a.txt"}, 0, L"1.00 MB", L"a.txt", nullptr},
+        {0x40000001LL, {L"a.txt"}, 0, L"1.00 GB", L"a.txt", nullptr},
+        {5LL << 40, {L"a.txt"}, 0, L"5120.00 GB", L"a.txt", nullptr},
         // A link kind the dialog does not know leaves everything after the title untouched.
-        {1024, {L"a.txt"}, 2, L"", L"", L"", L""},
+        {1024, {L"a.txt"}, 2, L"", L"", L""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.size);
@@ -163,15 +118,27 @@ TEST_F(FileRecvDialogTest, ShowsTheOfferBySizeNameAndLinkKind) {
         EXPECT_EQ(TextOf(L"file_recv_dialog_filesize"), c.sizeText);
         EXPECT_EQ(Control(L"file_recv_dialog_filesize")->GetToolTip().str(), c.sizeText);
         EXPECT_EQ(TextOf(L"file_recv_dialog_filename"), c.name);
-        if (c.header) {
-            EXPECT_EQ(TextOf(L"file_recv_dialog_header_label"), c.header);
-            EXPECT_EQ(Control(L"file_recv_dialog_devicetype")->GetBkImage().str(), c.icon);
+        if (c.icon) {
+            const bool known = *c.icon != L'\0';
+            EXPECT_EQ(TextOf(L"file_recv_dialog_header_label"),
+                      known ? L"Ana's phone wants to send you " + std::to_wstring(c.files.size()) +
+                                  L" file(s)"
+                            : L"");
+            EXPECT_EQ(
+                Control(L"file_recv_dialog_devicetype")->GetBkImage().str(),
+                known ? L"../../res/drawable/swiftsend/" + std::wstring(c.icon) + L".png" : L"");
         }
     }
 }
 
 TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
     const std::wstring folder = L"C:\\Users\\me\\Downloads";
+    const wchar_t* accept = L"file_recv_dialog_accept_button";
+    const wchar_t* refuse = L"file_recv_dialog_refuse_button";
+    const wchar_t* cancel = L"file_recv_dialog_cancel_button";
+    const wchar_t* close = L"window_close_button";
+    const Post accepted{0x150000, 0x15004A, 0xFFFFFFFF, StreamString("C:\\Users\\me\\Downloads")};
+    const Post refused{0x150000, 0x15004C, 0xFFFFFFFF, ""};
     struct Case {
         const char* name;
         const wchar_t* click;
@@ -180,75 +147,27 @@ TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
         std::vector<Post> posts;
         RecvState state;
         bool closed;
-        const char* warning;
     } cases[] = {
-        {"accept",
-         L"file_recv_dialog_accept_button",
-         true,
-         folder,
-         {{0x150000, 0x15004A, 0xFFFFFFFF, StreamString("C:\\Users\\me\\Downloads")}},
-         RecvState::Receiving,
-         false,
-         nullptr},
-        {"accept without a folder",
-         L"file_recv_dialog_accept_button",
-         true,
-         L"",
-         {},
-         RecvState::Receiving,
-         false,
-         "fail to get receive file path.(FileRecvDialog::OnAcceptClick)"},
-        {"refuse",
-         L"file_recv_dialog_refuse_button",
-         true,
-         folder,
-         {{0x150000, 0x15004C, 0xFFFFFFFF, ""}},
-         RecvState::Waiting,
-         true,
-         nullptr},
-        {"close while waiting refuses",
-         L"window_close_button",
-         true,
-         folder,
-         {{0x150000, 0x15004C, 0xFFFFFFFF, ""}},
-         RecvState::Waiting,
-         true,
-         nullptr},
-        {"refuse without channel",
-         L"file_recv_dialog_refuse_button",
-         false,
-         folder,
-         {},
-         RecvState::Waiting,
-         false,
-         nullptr},
-        {"cancel without channel still fails",
-         L"file_recv_dialog_cancel_button",
-         false,
-         folder,
-         {},
-         RecvState::Failed,
-         false,
-         nullptr},
+        {"accept", accept, true, folder, {accepted}, RecvState::Receiving, false},
+        {"accept without a folder", accept, true, L"", {}, RecvState::Receiving, false},
+        {"refuse", refuse, true, folder, {refused}, RecvState::Waiting, true},
+        {"close while waiting refuses", close, true, folder, {refused}, RecvState::Waiting, true},
+        {"refuse without channel", refuse, false, folder, {}, RecvState::Waiting, false},
+        {"cancel without channel still fails", cancel, false, folder, {}, RecvState::Failed, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        transfer.posts.clear();
+        transfer.ClearPosts();
         testsupport::LogCapture log;
         Open({L"a.txt"}, 10, c.withTransfer);
         dialog->SetSavePath(c.savePath);
         ClickOn(c.click);
-        ASSERT_EQ(transfer.posts.size(), c.posts.size());
-        for (size_t i = 0; i < c.posts.size(); ++i) {
-            EXPECT_EQ(transfer.posts[i].destination, c.posts[i].destination);
-            EXPECT_EQ(transfer.posts[i].messageId, c.posts[i].messageId);
-            EXPECT_EQ(transfer.posts[i].replyId, c.posts[i].replyId);
-            EXPECT_EQ(transfer.posts[i].bytes, c.posts[i].bytes);
-        }
+        EXPECT_EQ(transfer.Posts(), c.posts);
         EXPECT_EQ(dialog->GetState(), c.state);
         EXPECT_EQ(dialog->IsClosed(), c.closed);
-        if (c.warning) {
-            EXPECT_TRUE(log.Contains(c.warning));
+        if (c.savePath.empty()) {
+            EXPECT_TRUE(
+                log.Contains("fail to get receive file path.(FileRecvDialog::OnAcceptClick)"));
             EXPECT_EQ(TextOf(L"file_recv_dialog_header_label"), L"Receiving…");
         }
     }
@@ -260,7 +179,7 @@ TEST_F(FileRecvDialogTest, CancelWhileReceivingPostsAndCloses) {
     ClickOn(L"file_recv_dialog_accept_button");
     EXPECT_NE(dialog->GetAcceptTicks(), 0u);
     ClickOn(L"window_close_button");
-    EXPECT_EQ(PostedIds(), (std::vector<uint32_t>{0x15004A, 0x15004D}));
+    EXPECT_EQ(transfer.PostedIds(), (std::vector<uint32_t>{0x15004A, 0x15004D}));
     EXPECT_EQ(dialog->GetState(), RecvState::Failed);
     EXPECT_TRUE(dialog->IsClosed());
     EXPECT_FALSE(IsWindow(dialog->GetHWND()));
@@ -269,16 +188,16 @@ TEST_F(FileRecvDialogTest, CancelWhileReceivingPostsAndCloses) {
 TEST_F(FileRecvDialogTest, SaveFolderLongerThanAStreamStringIsRefused) {
     for (size_t length : {size_t{32767}, size_t{32768}, size_t{40000}}) {
         SCOPED_TRACE(length);
-        transfer.posts.clear();
+        transfer.ClearPosts();
         testsupport::LogCapture log;
         Open();
         dialog->SetSavePath(std::wstring(length, L'd'));
         EXPECT_EQ(dialog->OnAcceptClick(), length <= 32767);
         if (length <= 32767) {
-            ASSERT_EQ(transfer.posts.size(), 1u);
-            EXPECT_EQ(transfer.posts[0].bytes, StreamString(std::string(length, 'd')));
+            ASSERT_EQ(transfer.Posts().size(), 1u);
+            EXPECT_EQ(transfer.Posts()[0].data, StreamString(std::string(length, 'd')));
         } else {
-            EXPECT_TRUE(transfer.posts.empty());
+            EXPECT_TRUE(transfer.Posts().empty());
             EXPECT_TRUE(
                 log.Contains("fail to packetSavePath. len=-1(FileRecvDialog::OnAcceptClick)"));
         }
@@ -314,7 +233,7 @@ TEST_F(FileRecvDialogTest, SaveButtonOpensThePickerAtTheFirstUsableFolder) {
         for (const char* folder : c.blocked) {
             std::ofstream(root / folder) << "x";
         }
-        transfer.posts.clear();
+        transfer.ClearPosts();
         utilstandin::ClearStartedProcesses();
         Open();
         dialog->SetSavePath(c.savePath);
@@ -330,14 +249,14 @@ TEST_F(FileRecvDialogTest, SaveButtonOpensThePickerAtTheFirstUsableFolder) {
         EXPECT_TRUE(dialog->IsFolderDialogOpen());
         // The helper is given half a second to start before it hears from the dialog.
         duistandin::AdvanceTime(499);
-        EXPECT_TRUE(transfer.posts.empty());
+        EXPECT_TRUE(transfer.Posts().empty());
         duistandin::AdvanceTime(1);
-        ASSERT_EQ(transfer.posts.size(), 1u);
-        EXPECT_EQ(transfer.posts[0].destination, 0x350000u);
-        EXPECT_EQ(transfer.posts[0].messageId, 0x350003u);
-        EXPECT_EQ(transfer.posts[0].bytes, WithNul(DE::UnicodeToUTF8(c.expected)));
+        ASSERT_EQ(transfer.Posts().size(), 1u);
+        EXPECT_EQ(transfer.Posts()[0].destination, 0x350000u);
+        EXPECT_EQ(transfer.Posts()[0].messageId, 0x350003u);
+        EXPECT_EQ(transfer.Posts()[0].data, WithNul(DE::UnicodeToUTF8(c.expected)));
         dialog->Close();
-        EXPECT_EQ(PostedIds(), (std::vector<uint32_t>{0x350003, 0x350002}));
+        EXPECT_EQ(transfer.PostedIds(), (std::vector<uint32_t>{0x350003, 0x350002}));
     }
 }
 
@@ -365,7 +284,7 @@ TEST_F(FileRecvDialogTest, OpenFolderSelectsTheReceivedFilesThatExist) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        transfer.posts.clear();
+        transfer.ClearPosts();
         utilstandin::ClearStartedProcesses();
         Open();
         dialog->SetSavePath(c.savePath);
@@ -374,14 +293,14 @@ TEST_F(FileRecvDialogTest, OpenFolderSelectsTheReceivedFilesThatExist) {
         duistandin::AdvanceTime(500);
         if (c.expected.empty()) {
             EXPECT_TRUE(utilstandin::StartedProcesses().empty());
-            EXPECT_TRUE(transfer.posts.empty());
+            EXPECT_TRUE(transfer.Posts().empty());
             continue;
         }
         ASSERT_EQ(utilstandin::StartedProcesses().size(), 1u);
         EXPECT_EQ(utilstandin::StartedProcesses()[0].args, L"openfolder");
-        ASSERT_EQ(transfer.posts.size(), 1u);
-        EXPECT_EQ(transfer.posts[0].messageId, 0x350005u);
-        EXPECT_EQ(transfer.posts[0].bytes, WithNul(c.expected));
+        ASSERT_EQ(transfer.Posts().size(), 1u);
+        EXPECT_EQ(transfer.Posts()[0].messageId, 0x350005u);
+        EXPECT_EQ(transfer.Posts()[0].data, WithNul(c.expected));
     }
 }
 

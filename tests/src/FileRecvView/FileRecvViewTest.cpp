@@ -13,6 +13,8 @@
 #include "WifiDisconnect.h"
 
 #include <DuiLibStandIn.h>
+#include <EndpointRecorder.h>
+#include <FakeTransferFile.h>
 #include <IPCMessageStandIn.h>
 #include <LogCapture.h>
 #include <SystemApiStandIn.h>
@@ -23,56 +25,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
-struct Posted {
-    uint32_t destination = 0;
-    uint32_t messageId = 0;
-    uint32_t replyId = 0;
-    std::string bytes;
-};
-
-class RecordingTransfer : public Vela::Ux::ITransferFile {
-public:
-    void RegisterDataHandler(uint32_t id, DataHandler handler) override {
-        handlers[id].push_back(std::move(handler));
-    }
-    void RegisterMessageHandler(uint32_t, MessageHandler) override {}
-    void RegisterItemHandler(uint32_t, ItemHandler) override {}
-    bool PostMessage(uint32_t destination, uint32_t messageId, uint32_t replyId, const char* data,
-                     uint32_t length) override {
-        posts.push_back({destination, messageId, replyId, std::string(data, length)});
-        return postResult;
-    }
-    bool SendMessage(uint32_t, uint32_t, int32_t, std::string&, uint32_t) override { return false; }
-    bool SendShareRequest(const KxShareDevices&, const std::vector<std::wstring>&) override {
-        return false;
-    }
-    bool CancelSend() override { return false; }
-    IPCMessageClient* GetIPCClient() override { return client; }
-
-    // Runs the handlers of ID as the dispatcher does; BODY null for a message without one.
-    void Deliver(uint32_t id, const char* body, uint32_t length) {
-        for (DataHandler& handler : handlers[id]) {
-            handler(const_cast<char*>(body), length);
-        }
-    }
-    void Deliver(uint32_t id, const std::string& body) {
-        Deliver(id, body.data(), static_cast<uint32_t>(body.size()));
-    }
-
-    std::map<uint32_t, std::vector<DataHandler>> handlers;
-    std::vector<Posted> posts;
-    bool postResult = true;
-    IPCMessageClient* client = nullptr;
-};
+using testsupport::Post;
 
 std::string FailureBody(uint32_t code) {
     unsigned char raw[8] = {};
@@ -111,16 +73,14 @@ protected:
         tandemstandin::ResetAll();
         utilstandin::ResetAll();
     }
-    RecordingTransfer transfer;
+    testsupport::FakeTransferFile transfer;
 };
 
 TEST_F(FileRecvViewTest, RegistersItsHandlersAndPreparesFourDialogs) {
     {
         FileRecvView view(&transfer);
-        std::vector<uint32_t> ids;
-        for (const auto& entry : transfer.handlers) {
-            ids.push_back(entry.first);
-        }
+        std::vector<uint32_t> ids = transfer.RegisteredIds();
+        std::sort(ids.begin(), ids.end());
         EXPECT_EQ(ids, (std::vector<uint32_t>{0x1C0011, 0x1C0013, 0x1C0015, 0x1C0016, 0x1C0017,
                                               0x1C001A, 0x1C0028, 0x250015}));
         // Five attempts: four fit, the fifth is destroyed.
@@ -225,11 +185,8 @@ TEST_F(FileRecvViewTest, ReceiveFailureEndsTheCurrentDialogOnlyForItsSixCodes) {
         ASSERT_TRUE(view.ShowRecvOffer(RecvOffer{}));
         FileRecvDialog* dialog = view.CurrentDialog();
         testsupport::LogCapture log;
-        if (c.withBody) {
-            transfer.Deliver(kMsgRecvFailure, c.body);
-        } else {
-            transfer.Deliver(kMsgRecvFailure, nullptr, 8);
-        }
+        transfer.Deliver(kMsgRecvFailure, c.withBody ? c.body.data() : nullptr,
+                         c.withBody ? static_cast<uint32_t>(c.body.size()) : 8);
         duistandin::RunUntilIdle();
         const uint32_t code = c.fails ? static_cast<uint8_t>(c.body[4]) : 0;
         EXPECT_EQ(dialog->failCodes,
@@ -305,19 +262,19 @@ TEST_F(FileRecvViewTest, MessageBoxesWithKeysTitlesAndRestartActions) {
 TEST_F(FileRecvViewTest, TooManyFilesHandsTheHostATipForFiveSeconds) {
     FileRecvView view(&transfer);
     transfer.Deliver(kMsgTooManyFiles, nullptr, 0);
-    ASSERT_EQ(transfer.posts.size(), 1u);
-    const Posted& post = transfer.posts[0];
+    ASSERT_EQ(transfer.Posts().size(), 1u);
+    const Post post = transfer.Posts()[0];
     EXPECT_EQ(post.destination, 0x40000u);
     EXPECT_EQ(post.messageId, 0x40003u);
     EXPECT_EQ(post.replyId, 0xFFFFFFFFu);
-    ASSERT_EQ(post.bytes.size(), 35u);
+    ASSERT_EQ(post.data.size(), 35u);
     uint32_t duration = 0;
-    std::memcpy(&duration, post.bytes.data() + 22, 4);
+    std::memcpy(&duration, post.data.data() + 22, 4);
     EXPECT_EQ(duration, 5000u);
-    EXPECT_EQ(Word64(post.bytes, 27), Word64(post.bytes, 6));
+    EXPECT_EQ(Word64(post.data, 27), Word64(post.data, 6));
 
     // As the host: create the handed-over window, read its text, close it; it deletes itself.
-    auto* tip = reinterpret_cast<Vela::Ux::BeamlyTipWnd*>(Word64(post.bytes, 6));
+    auto* tip = reinterpret_cast<Vela::Ux::BeamlyTipWnd*>(Word64(post.data, 6));
     ASSERT_NE(tip->Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW), nullptr);
     DuiLib::CControlUI* text = tip->GetPaintManager()->FindControl(L"txtTandemTips");
     ASSERT_NE(text, nullptr);
@@ -328,7 +285,7 @@ TEST_F(FileRecvViewTest, TooManyFilesHandsTheHostATipForFiveSeconds) {
     // A tip the host never got is deleted here (the leak check would see it otherwise).
     transfer.postResult = false;
     transfer.Deliver(kMsgTooManyFiles, nullptr, 0);
-    EXPECT_EQ(transfer.posts.size(), 2u);
+    EXPECT_EQ(transfer.Posts().size(), 2u);
 }
 
 TEST_F(FileRecvViewTest, ShowMsgTipWndRefusesWhatCannotReachTheHost) {
@@ -338,50 +295,20 @@ TEST_F(FileRecvViewTest, ShowMsgTipWndRefusesWhatCannotReachTheHost) {
     testsupport::LogCapture log;
     EXPECT_FALSE(view.ShowMsgTipWnd(nullptr, 5000));
     EXPECT_FALSE(view.ShowMsgTipWnd(&window, 0));
-    EXPECT_TRUE(transfer.posts.empty());
+    EXPECT_TRUE(transfer.Posts().empty());
     EXPECT_FALSE(withoutTransfer.ShowMsgTipWnd(&window, 5000));
     EXPECT_TRUE(view.ShowMsgTipWnd(&window, 7));
     transfer.postResult = false;
     EXPECT_FALSE(view.ShowMsgTipWnd(&window, 7));
-    EXPECT_EQ(transfer.posts.size(), 2u);
+    EXPECT_EQ(transfer.Posts().size(), 2u);
     view.ShowNoitfyWindow(nullptr, 5);
     EXPECT_TRUE(log.Contains("window is null(FileRecvView::ShowNoitfyWindow)"));
 }
 
-// The host's notice endpoint on the bus: records the window notices it receives.
-class HostEndpoint {
-public:
-    HostEndpoint() : client(static_cast<int>(kEndpointHostNotice), true, false) {
-        client.RegisterMessageCallback(kMsgHostNotice, [this](TagIPCMessageItem& item) {
-            std::lock_guard<std::mutex> guard(mutex);
-            items.push_back(item);
-            bodies.emplace_back(item.data, item.dataLength);
-        });
-    }
-    ~HostEndpoint() { client.UnRegisterMessageCallbackAll(); }
-    size_t Count() {
-        std::lock_guard<std::mutex> guard(mutex);
-        return bodies.size();
-    }
-    std::string Body(size_t n) {
-        std::lock_guard<std::mutex> guard(mutex);
-        return bodies.at(n);
-    }
-    TagIPCMessageItem Item(size_t n) {
-        std::lock_guard<std::mutex> guard(mutex);
-        return items.at(n);
-    }
-
-private:
-    IPCMessageClient client;
-    std::mutex mutex;
-    std::vector<TagIPCMessageItem> items;
-    std::vector<std::string> bodies;
-};
-
 TEST_F(FileRecvViewTest, ANewWlanNoticeClosesReportsAndDeletesTheLastWindowFirst) {
     IPCMessageClient plugin(static_cast<int>(kEndpointPlugin), true, false);
-    HostEndpoint host;
+    // The host's notice endpoint on the bus: records the window notices it receives.
+    testsupport::EndpointRecorder host(kEndpointHostNotice, kMsgHostNotice);
     transfer.client = &plugin;
     FileRecvView view(&transfer);
     testsupport::LogCapture log;
@@ -391,13 +318,13 @@ TEST_F(FileRecvViewTest, ANewWlanNoticeClosesReportsAndDeletesTheLastWindowFirst
         duistandin::RunUntilIdle();
         EXPECT_TRUE(ipcstandin::WaitUntilIdle());
         EXPECT_EQ(host.Count(), count);
-        const std::string body = host.Body(count - 1);
+        const std::string body = host.Bodies().at(count - 1);
         EXPECT_EQ(body.size(), 35u);
         uint32_t duration = 0;
         std::memcpy(&duration, body.data() + 22, 4);
         EXPECT_EQ(duration, 50000000u);
-        EXPECT_EQ(host.Item(count - 1).source, kEndpointPlugin);
-        EXPECT_EQ(host.Item(count - 1).replyId, 0xFFFFFFFFu);
+        EXPECT_EQ(host.Items().at(count - 1).source, kEndpointPlugin);
+        EXPECT_EQ(host.Items().at(count - 1).replyId, 0xFFFFFFFFu);
         auto* window = reinterpret_cast<WifiDisconnect*>(Word64(body, 6));
         EXPECT_EQ(window, view.WlanDialog());
         return window->Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW);

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <tuple>
 #include <memory>
 #include <string>
 
@@ -123,19 +125,13 @@ NoticeRecord Decode(const std::string& bytes, bool& ok) {
     return r;
 }
 
+auto Fields(const NoticeItem& x) {
+    return std::tie(x.a, x.b, x.c, x.blob, x.d, x.e, x.f, x.g, x.h, x.i);
+}
 bool SameItems(const std::vector<NoticeItem>& x, const std::vector<NoticeItem>& y) {
-    if (x.size() != y.size()) {
-        return false;
-    }
-    for (size_t n = 0; n < x.size(); ++n) {
-        const NoticeItem& a = x[n];
-        const NoticeItem& b = y[n];
-        if (a.a != b.a || a.b != b.b || a.c != b.c || a.blob != b.blob || a.d != b.d ||
-            a.e != b.e || a.f != b.f || a.g != b.g || a.h != b.h || a.i != b.i) {
-            return false;
-        }
-    }
-    return true;
+    return std::equal(
+        x.begin(), x.end(), y.begin(), y.end(),
+        [](const NoticeItem& a, const NoticeItem& b) { return Fields(a) == Fields(b); });
 }
 
 TEST(NoticeRecordTest, AWindowNoticeIs35BytesWithTheAddressTwice) {
@@ -158,17 +154,8 @@ TEST(NoticeRecordTest, AWindowNoticeIs35BytesWithTheAddressTwice) {
 }
 
 TEST(NoticeRecordTest, EveryTypeRoundTrips) {
-    NoticeItem item;
-    item.a = "a";
-    item.b = 0x01020304;
-    item.c = "cc";
-    item.blob = {0, 0xFF, 0};  // NULs inside a blob are bytes like any other
-    item.d = "";
-    item.e = 5;
-    item.f = 0xFFFFFFFF;
-    item.g = 7;
-    item.h = 8;
-    item.i = 0xFE;
+    // NULs inside a blob are bytes like any other.
+    const NoticeItem item{"a", 0x01020304, "cc", {0, 0xFF, 0}, "", 5, 0xFFFFFFFF, 7, 8, 0xFE};
     for (uint32_t type : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u, 10u, 11u, 12u, 13u, 14u, 99u}) {
         SCOPED_TRACE(type);
         NoticeRecord in;

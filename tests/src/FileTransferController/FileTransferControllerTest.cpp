@@ -3,7 +3,7 @@
 // cancel, usage reports, and what it leaves alone.
 #include "FileTransferController.h"
 
-#include <FakeTransferFile.h>
+#include <SendBodies.h>
 #include <FileTransferModel.h>
 #include <FileTransferSendItem.h>
 #include <FileTransferView.h>

@@ -1,4 +1,4 @@
-#include "FakeTransferFile.h"
+#include "SendBodies.h"
 #include "FileTransferModel.h"
 #include "FileTransferSendItem.h"
 #include "SafeCopy.h"
@@ -156,12 +156,9 @@ TEST_F(ModelTest, NullPayloadWithLengthIsDroppedWithAnError) {
               std::vector<std::string>{"src buf null(FileTransferModelHelper::OnIPCResponse)"});
 }
 
-TEST_F(ModelTest, ResponsesWithNothingRunningAreDropped) {
+TEST_F(ModelTest, ResponsesWithNothingRunningOrPostedBeforeTheModelGoesAreDropped) {
     Respond(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DATA));
     EXPECT_TRUE(callback.Take().empty());
-}
-
-TEST_F(ModelTest, ResponsePostedBeforeTheModelIsDestroyedIsDropped) {
     Send("a");
     helper.Deliver(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DATA));
     model.reset();
@@ -200,6 +197,10 @@ TEST_F(ModelTest, RequestsForAWaitingPhoneMergeIntoTheFirstWaitingItem) {
     Send("b", {L"/4", L"/5"});
     ASSERT_EQ(model->GetQueuedCount(), 2u);
     EXPECT_EQ(callback.Take(), Events{"queued 2"});
+    // One for the running phone is queued, not merged.
+    Send("a", {L"/6"});
+    EXPECT_EQ(model->GetQueuedCount(), 3u);
+    EXPECT_EQ(callback.Take(), Events{"queued 5"});  // the merged request took id 4
 
     // The merged item runs with all its files, before the item for "c".
     model->StartNext(0);
@@ -208,14 +209,6 @@ TEST_F(ModelTest, RequestsForAWaitingPhoneMergeIntoTheFirstWaitingItem) {
     ASSERT_EQ(helper.ShareCount(), 1u);
     EXPECT_EQ(FilesOfShare(0), (std::vector<std::wstring>{L"/2", L"/4", L"/5"}));
     EXPECT_EQ(helper.Shares()[0].device.summary, "b");
-}
-
-TEST_F(ModelTest, ARequestForTheRunningPhoneIsQueuedNotMerged) {
-    Send("a", {L"/1"});
-    callback.Take();
-    Send("a", {L"/2"});
-    EXPECT_EQ(model->GetQueuedCount(), 1u);
-    EXPECT_EQ(callback.Take(), Events{"queued 2"});
 }
 
 TEST_F(ModelTest, WithAFinishedItemCurrentANewRequestWaitsForStartNext) {

@@ -1,4 +1,4 @@
-#include "FakeTransferFile.h"
+#include "SendBodies.h"
 #include "FileTransferSendItem.h"
 
 #include "DuiLibStandIn.h"
@@ -103,7 +103,7 @@ protected:
         Status(*item, DTCP_STATUS_SEND_DATA);
         return item;
     }
-    static Post ToService(uint32_t id) { return Post{kEndpointTandemService, id, 0, 0}; }
+    static Post ToService(uint32_t id) { return Post{kEndpointTandemService, id, 0, {}}; }
 
     FakeTransferFile helper;
     RecordingNotifier notifier;
@@ -166,20 +166,18 @@ TEST_F(SendItemTest, MergeTakesDeviceAppendsFilesAndAddsSizes) {
 // ---------------------------------------------------------------------------------------------
 // Radio handshake
 
-TEST_F(SendItemTest, StartAsksForRadiosAndPrepares) {
+TEST_F(SendItemTest, StartAsksForRadiosAndPreparesButNotWithoutSendHelper) {
+    FileTransferSendItem orphan(Phone("p"), {L"/a"}, SendSponsorSource::FromContextMenu);
+    orphan.SetNotifier(&notifier);
+    orphan.StartWithDelay(0);
+    EXPECT_EQ(orphan.GetState().stage, TransferStage::None);
+    EXPECT_EQ(notifier.Count(), 0u);
+
     auto item = MakeItem(2);
     item->StartWithDelay(0);
     ExpectState(*item, TransferStage::Preparing, TransferResult::Ok, FailReason::InProgress);
     EXPECT_EQ(helper.Posts(), (std::vector<Post>{ToService(kMsgTandemPrepareRadios)}));
     ASSERT_EQ(notifier.Count(), 1u);
-}
-
-TEST_F(SendItemTest, StartWithoutSendHelperDoesNothing) {
-    FileTransferSendItem item(Phone("p"), {L"/a"}, SendSponsorSource::FromContextMenu);
-    item.SetNotifier(&notifier);
-    item.StartWithDelay(0);
-    EXPECT_EQ(item.GetState().stage, TransferStage::None);
-    EXPECT_EQ(notifier.Count(), 0u);
 }
 
 TEST_F(SendItemTest, ShareType1NeedsBluetoothOnly) {
@@ -264,47 +262,26 @@ struct StatusRow {
 };
 
 TEST_F(SendItemTest, StatusTableAppliesFromAnyStage) {
-    const FailReason unchanged = FailReason::InProgress;  // what Start() left
-    const StatusRow rows[] = {
-        {SHARE_ERROR_IO, TransferStage::Transferring, TransferResult::Failed,
-         FailReason::SendFailed},
-        {SHARE_ERROR_SOCKET, TransferStage::Transferring, TransferResult::Failed,
-         FailReason::SendFailed},
-        {SHARE_ERROR_CLIENT_BUSY, TransferStage::Transferring, TransferResult::Failed,
-         FailReason::SendFailed},
-        {SHARE_ERROR_SELF_CHANNEL_BUSY, TransferStage::Transferring, TransferResult::Failed,
-         FailReason::SendFailed},
-        {SHARE_ERROR_OTHER_CHANNEL_BUSY, TransferStage::Transferring, TransferResult::Failed,
-         FailReason::SendFailed},
-        {SHARE_UNKNOWN_ERROR, TransferStage::Transferring, TransferResult::Failed,
-         FailReason::SendFailed},
-        {DTCP_ERR_SOCKET, TransferStage::Transferring, TransferResult::Failed,
-         FailReason::SendFailed},
-        {DTCP_ERR_REMOTE, TransferStage::Transferring, TransferResult::Failed,
-         FailReason::SendFailed},
-        {DTCP_ERR_IO, TransferStage::Transferring, TransferResult::Failed, FailReason::SendFailed},
-        {DTCP_TIMEOUT_FINISH, TransferStage::Transferring, TransferResult::Failed,
-         FailReason::SendFailed},
-        {DTCP_TIMEOUT_CANCEL, TransferStage::Transferring, TransferResult::Failed,
-         FailReason::SendFailed},
-        {SHARE_ERROR_SERVER_BUSY, TransferStage::Transferring, TransferResult::Failed,
-         FailReason::ReceiverBusy},
-        {DTCP_ERR_MISSED_PAIR_DEVICE, TransferStage::Transferring, TransferResult::Failed,
-         FailReason::MissedPair},
-        {DTCP_ERR_VERSION_MISMATCH, TransferStage::Transferring, TransferResult::Failed,
-         FailReason::VersionMismatch},
-        {DTCP_ERR_NOSPACE, TransferStage::Transferring, TransferResult::Failed,
-         FailReason::NoSpace},
-        {DTCP_TIMEOUT_CONFIRM, TransferStage::Transferring, TransferResult::Failed,
-         FailReason::ConfirmTimeout},
-        {DTCP_STATUS_SEND_CONNECTING, TransferStage::Connecting, TransferResult::Ok, unchanged},
-        {DTCP_STATUS_SEND_DATA, TransferStage::Transferring, TransferResult::Ok,
-         FailReason::InProgress},
-        {DTCP_STATUS_SEND_CANCEL, TransferStage::Transferring, TransferResult::Cancelled,
-         FailReason::Cancelled},
-        {DTCP_STATUS_SEND_RECVREJCT, TransferStage::Transferring, TransferResult::Rejected,
-         FailReason::Rejected},
+    using S = TransferStage;
+    using R = TransferResult;
+    using F = FailReason;
+    std::vector<StatusRow> rows = {
+        {SHARE_ERROR_SERVER_BUSY, S::Transferring, R::Failed, F::ReceiverBusy},
+        {DTCP_ERR_MISSED_PAIR_DEVICE, S::Transferring, R::Failed, F::MissedPair},
+        {DTCP_ERR_VERSION_MISMATCH, S::Transferring, R::Failed, F::VersionMismatch},
+        {DTCP_ERR_NOSPACE, S::Transferring, R::Failed, F::NoSpace},
+        {DTCP_TIMEOUT_CONFIRM, S::Transferring, R::Failed, F::ConfirmTimeout},
+        {DTCP_STATUS_SEND_CONNECTING, S::Connecting, R::Ok, F::InProgress},  // what Start() left
+        {DTCP_STATUS_SEND_DATA, S::Transferring, R::Ok, F::InProgress},
+        {DTCP_STATUS_SEND_CANCEL, S::Transferring, R::Cancelled, F::Cancelled},
+        {DTCP_STATUS_SEND_RECVREJCT, S::Transferring, R::Rejected, F::Rejected},
     };
+    for (uint32_t code : {SHARE_ERROR_IO, SHARE_ERROR_SOCKET, SHARE_ERROR_CLIENT_BUSY,
+                          SHARE_ERROR_SELF_CHANNEL_BUSY, SHARE_ERROR_OTHER_CHANNEL_BUSY,
+                          SHARE_UNKNOWN_ERROR, DTCP_ERR_SOCKET, DTCP_ERR_REMOTE, DTCP_ERR_IO,
+                          DTCP_TIMEOUT_FINISH, DTCP_TIMEOUT_CANCEL}) {
+        rows.push_back({code, S::Transferring, R::Failed, F::SendFailed});
+    }
     for (const StatusRow& row : rows) {
         SCOPED_TRACE(row.code);
         auto item = MakeItem(2);
@@ -334,6 +311,12 @@ TEST_F(SendItemTest, ReceiverCancelCarriesParamAsProgress) {
     ExpectState(*item, TransferStage::Transferring, TransferResult::Cancelled,
                 FailReason::Cancelled);
     EXPECT_EQ(item->GetState().progress, 37u);
+    // Without a reporter the disconnect still finishes the item, unreported.
+    tandemstandin::SetReporterPresent(false);
+    Status(*item, DTCP_STATUS_SEND_DISCONNECTED);
+    EXPECT_EQ(item->GetState().stage, TransferStage::Finished);
+    tandemstandin::SetReporterPresent(true);
+    EXPECT_TRUE(tandemstandin::ReportedEvents().empty());
 }
 
 TEST_F(SendItemTest, ProgressAppliesOnlyWhileTransferringOk) {
@@ -436,15 +419,6 @@ TEST_F(SendItemTest, RadioOffAfterFailureRecomputesTheReason) {
     ExpectState(*failed, TransferStage::Finished, TransferResult::Failed, FailReason::BothClosed);
 }
 
-TEST_F(SendItemTest, NoReportWithoutReporter) {
-    tandemstandin::SetReporterPresent(false);
-    auto item = Transferring(2);
-    Status(*item, DTCP_STATUS_SEND_DISCONNECTED);
-    EXPECT_EQ(item->GetState().stage, TransferStage::Finished);
-    tandemstandin::SetReporterPresent(true);
-    EXPECT_TRUE(tandemstandin::ReportedEvents().empty());
-}
-
 // ---------------------------------------------------------------------------------------------
 // Cancel
 
@@ -493,16 +467,24 @@ TEST_F(SendItemTest, DelayedSendGoesOutFromTheWorkerAfterTheDelay) {
     EXPECT_NE(seen.back().thread, std::this_thread::get_id());
 }
 
-TEST_F(SendItemTest, CancelDuringTheDelaySendsNothing) {
-    auto item = MakeItem(2);
-    item->StartWithDelay(60000);
-    Radio(*item, kMsgBluetoothOn);
-    Radio(*item, kMsgWifiOn);
-    size_t before = notifier.Count();
-    item->CancelByUser();  // joins the worker: returns long before the delay
-    EXPECT_EQ(helper.ShareCount(), 0u);
-    EXPECT_EQ(helper.Cancels(), 1);
-    EXPECT_EQ(notifier.Count(), before);
+TEST_F(SendItemTest, CancelOrDestructionDuringTheDelaySendsNothing) {
+    for (bool destroy : {false, true}) {
+        SCOPED_TRACE(destroy ? "destroyed" : "cancelled");
+        helper.ClearRecords();
+        auto item = MakeItem(2);
+        item->StartWithDelay(60000);
+        Radio(*item, kMsgBluetoothOn);
+        Radio(*item, kMsgWifiOn);
+        size_t before = notifier.Count();
+        if (destroy) {
+            item.reset();
+        } else {
+            item->CancelByUser();  // joins the worker: returns long before the delay
+            EXPECT_EQ(notifier.Count(), before);
+        }
+        EXPECT_EQ(helper.ShareCount(), 0u);
+        EXPECT_EQ(helper.Cancels(), destroy ? 0 : 1);
+    }
 }
 
 TEST_F(SendItemTest, CancelAfterTheWorkerHasSentJoinsAtOnceAndCancelsTheSend) {
@@ -521,16 +503,6 @@ TEST_F(SendItemTest, CancelAfterTheWorkerHasSentJoinsAtOnceAndCancelsTheSend) {
     std::vector<Seen> seen = notifier.All();
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back().state.stage, TransferStage::Connecting);  // joined after its change
-}
-
-TEST_F(SendItemTest, DestroyingAnItemWhoseWorkerWaitsSendsNothing) {
-    auto item = MakeItem(2);
-    item->StartWithDelay(60000);
-    Radio(*item, kMsgBluetoothOn);
-    Radio(*item, kMsgWifiOn);
-    item.reset();
-    EXPECT_EQ(helper.ShareCount(), 0u);
-    EXPECT_EQ(helper.Cancels(), 0);
 }
 
 TEST_F(SendItemTest, SpuriousWakeUpWaitsTheFullDelayAgain) {

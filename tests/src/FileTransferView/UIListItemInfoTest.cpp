@@ -1,4 +1,4 @@
-// The display state of an item, by stage and result; the defaults of the display record.
+// The display state of an item, by stage and result.
 #include <UIListItemInfo.h>
 
 #include <gtest/gtest.h>
@@ -34,10 +34,6 @@ TEST(UIListItemInfoTest, DisplayStateByStageAndResult) {
         EXPECT_EQ(UIItemStateOf(state), c.shown)
             << static_cast<int>(c.stage) << "/" << static_cast<int>(c.result);
     }
-    UIListItemInfo info;
-    EXPECT_EQ(info.uiState, 2u);
-    EXPECT_EQ(info.shareType + info.totalBytes + info.elapsedMs, 0u);
-    EXPECT_TRUE(info.files.empty() && info.stateText.empty() && info.nickName.empty());
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 #include "MyAlbumStatusModel.h"
 
-#include "FakeTransfer.h"
 #include "IPCMessageIds.h"
 #include "LogCapture.h"
 #include "Utf16Le.h"
 
 #include <DataStream.h>
+#include <FakeTransferFile.h>
 #include <TandemUtilStandIn.h>
 #include <UtilStandIn.h>
 #include <gmock/gmock.h>
@@ -17,8 +17,7 @@
 
 using namespace Vela::Ux;
 using ::testing::ElementsAre;
-using testpair::FakeTransfer;
-using testpair::PostedMessage;
+using testsupport::Post;
 
 namespace {
 
@@ -48,10 +47,10 @@ std::string Record(const std::wstring& text) {
     return Record(static_cast<int32_t>(bytes.size()), bytes);
 }
 
-std::vector<uint32_t> Ids(const std::vector<PostedMessage>& posts) {
+std::vector<uint32_t> Ids(const std::vector<Post>& posts) {
     std::vector<uint32_t> ids;
-    for (const PostedMessage& post : posts) {
-        ids.push_back(post.id);
+    for (const Post& post : posts) {
+        ids.push_back(post.messageId);
     }
     return ids;
 }
@@ -82,7 +81,7 @@ protected:
     }
 
     testsupport::LogCapture logs;
-    FakeTransfer fake;
+    testsupport::FakeTransferFile fake;
     MyAlbumStatusModelHelper helper;
     std::vector<std::pair<std::wstring, std::vector<std::wstring>>> shareCommands;
 };
@@ -159,7 +158,7 @@ TEST_F(MyAlbumStatusModelTest, StopWhileWorkersWaitReturnsPromptlyAndRefusesNewR
     // Workers are joined: no request after Stop, and a notice cannot start a new one.
     auto serviceRequests = [this] {
         size_t n = 0;
-        for (const PostedMessage& post : fake.Posts()) {
+        for (const Post& post : fake.Posts()) {
             n += post.destination == kEndpointTandemService ? 1 : 0;
         }
         return n;
@@ -196,9 +195,9 @@ TEST_F(MyAlbumStatusModelTest, StartRegistersDropTargetThenRequestsEveryState) {
     ASSERT_TRUE(fake.WaitForCount(kMsgTandemConnectionState, 1));
     ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairingState, 1));
 
-    std::vector<PostedMessage> posts = fake.Posts();
+    std::vector<Post> posts = fake.Posts();
     EXPECT_EQ(posts[0].destination, kEndpointHostNotice);
-    EXPECT_EQ(posts[0].id, kMsgHostDropTarget);
+    EXPECT_EQ(posts[0].messageId, kMsgHostDropTarget);
     EXPECT_EQ(posts[0].replyId, kMsgDroppedFiles);
     const std::map<uint32_t, uint32_t> replyOf = {
         {kMsgTandemPairingState, kMsgPairingState},
@@ -208,10 +207,10 @@ TEST_F(MyAlbumStatusModelTest, StartRegistersDropTargetThenRequestsEveryState) {
         {kMsgTandemPairedDevice, kMsgPairedDeviceAnswer},
     };
     for (size_t i = 1; i < posts.size(); ++i) {
-        SCOPED_TRACE(posts[i].id);
-        ASSERT_EQ(replyOf.count(posts[i].id), 1u);
+        SCOPED_TRACE(posts[i].messageId);
+        ASSERT_EQ(replyOf.count(posts[i].messageId), 1u);
         EXPECT_EQ(posts[i].destination, kEndpointTandemService);
-        EXPECT_EQ(posts[i].replyId, replyOf.at(posts[i].id));
+        EXPECT_EQ(posts[i].replyId, replyOf.at(posts[i].messageId));
         EXPECT_TRUE(posts[i].data.empty());
     }
 
@@ -251,13 +250,13 @@ TEST_F(MyAlbumStatusModelTest, ConnectedWhileUnpairedAsksForPairedDeviceAndRecor
     EXPECT_TRUE(
         logs.Contains("[DaVirir] device connected when not paired.(Vela::Ux::"
                       "MyAlbumStatusModelHelper::IPCAvtiveConnectChangedID)"));
-    std::vector<PostedMessage> host = fake.HostPosts();
+    std::vector<Post> host = fake.PostsTo(kEndpointHostNotice);
     ASSERT_EQ(host.size(), 3u);
-    EXPECT_EQ(host[0].id, kMsgHostConnectionState);
+    EXPECT_EQ(host[0].messageId, kMsgHostConnectionState);
     EXPECT_EQ(host[0].data, Bytes(int32_t{2}));
-    EXPECT_EQ(host[1].id, kMsgHostSendPossible);
+    EXPECT_EQ(host[1].messageId, kMsgHostSendPossible);
     EXPECT_EQ(host[1].data, std::string(1, '\x01'));
-    EXPECT_EQ(host[2].id, kMsgHostConnectionFlag);
+    EXPECT_EQ(host[2].messageId, kMsgHostConnectionFlag);
     EXPECT_EQ(host[2].data, Bytes(int32_t{1}, uint8_t{1}));
 
     // The request repeats until answered.
@@ -279,7 +278,7 @@ TEST_F(MyAlbumStatusModelTest, ItEditionNeverTellsHostThatSendingIsPossible) {
     fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
     fake.Deliver(kMsgConnectionState, std::string(1, '\x00'));
 
-    std::vector<PostedMessage> host = fake.HostPosts();
+    std::vector<Post> host = fake.PostsTo(kEndpointHostNotice);
     EXPECT_THAT(Ids(host), ElementsAre(kMsgHostConnectionState, kMsgHostConnectionFlag,
                                        kMsgHostConnectionState, kMsgHostConnectionFlag));
     ASSERT_EQ(host.size(), 4u);
@@ -309,7 +308,7 @@ TEST_F(MyAlbumStatusModelTest, PairedDeviceAnswerNeedsNameAndPairedFlag) {
             ASSERT_EQ(fake.PostsOf(kMsgHostConnectionState).size(), 1u);
             EXPECT_EQ(fake.PostsOf(kMsgHostConnectionState)[0].data, Bytes(int32_t{1}));
         } else {
-            EXPECT_TRUE(fake.HostPosts().empty());
+            EXPECT_TRUE(fake.PostsTo(kEndpointHostNotice).empty());
         }
     }
 }
@@ -325,11 +324,11 @@ TEST_F(MyAlbumStatusModelTest, PairedNoticeReportsStateAndValidPhoneText) {
     EXPECT_TRUE(
         logs.Contains("device.isPaired: 1 helper->connected: 1(Vela::Ux::MyAlbumStatusModelHelper::"
                       "IPCAvtivePairDeviceChangedID)"));
-    std::vector<PostedMessage> host = fake.HostPosts();
+    std::vector<Post> host = fake.PostsTo(kEndpointHostNotice);
     ASSERT_EQ(host.size(), 2u);
-    EXPECT_EQ(host[0].id, kMsgHostConnectionState);
+    EXPECT_EQ(host[0].messageId, kMsgHostConnectionState);
     EXPECT_EQ(host[0].data, Bytes(int32_t{2}));
-    EXPECT_EQ(host[1].id, kMsgHostValidPhoneText);
+    EXPECT_EQ(host[1].messageId, kMsgHostValidPhoneText);
     EXPECT_EQ(host[1].data, "Phone \xc3\xa9 ok");
     EXPECT_EQ(host[1].replyId, kReplyIdNone);
 }
@@ -343,7 +342,7 @@ TEST_F(MyAlbumStatusModelTest, UnpairedNoticeClearsConnectionAndRemovesMenusInOr
     fake.Deliver(kMsgPairingState, PairingNotice(0));
     EXPECT_FALSE(helper.IsPaired());
     EXPECT_FALSE(helper.IsConnected());
-    std::vector<PostedMessage> host = fake.HostPosts();
+    std::vector<Post> host = fake.PostsTo(kEndpointHostNotice);
     EXPECT_THAT(Ids(host), ElementsAre(kMsgHostConnectionState, kMsgHostConnectionFlag,
                                        kMsgHostRemovePhoneMenu, kMsgHostRemovePhoneMenu,
                                        kMsgHostRemovePhoneMenu));
@@ -353,14 +352,13 @@ TEST_F(MyAlbumStatusModelTest, UnpairedNoticeClearsConnectionAndRemovesMenusInOr
     EXPECT_EQ(host[2].data, Bytes(int32_t{kMenuMusic}));
     EXPECT_EQ(host[3].data, Bytes(int32_t{kMenuVideo}));
     EXPECT_EQ(host[4].data, Bytes(int32_t{kMenuAlbum}));
-}
 
-TEST_F(MyAlbumStatusModelTest, UnpairedNoticeRemovesOnlyMenusOfSupportedPlugins) {
+    // Only the menus of supported plug-ins are removed.
     tandemstandin::SetPluginSupported("vela_plugin_myvideo", false);
     tandemstandin::SetPluginSupported("vela_plugin_myalbum", false);
-    helper.SetTransfer(&fake);
+    fake.ClearPosts();
     fake.Deliver(kMsgPairingState, PairingNotice(0));
-    std::vector<PostedMessage> removals = fake.PostsOf(kMsgHostRemovePhoneMenu);
+    std::vector<Post> removals = fake.PostsOf(kMsgHostRemovePhoneMenu);
     ASSERT_EQ(removals.size(), 1u);
     EXPECT_EQ(removals[0].data, Bytes(int32_t{kMenuMusic}));
 }
@@ -379,40 +377,35 @@ TEST_F(MyAlbumStatusModelTest, NoticesWithoutPayloadAreIgnored) {
 // ---------------------------------------------------------------------------------------------
 // Dropped files
 
-TEST(DroppedFileRecords, ReadsLengthPrefixedUtf16LeTexts) {
-    std::string data = Record(L"C:\\a.txt") + Record(L"D:\\\u00e9\U0001F600.png");
-    EXPECT_THAT(DecodeDroppedFileRecords(data.data(), static_cast<uint32_t>(data.size())),
-                ElementsAre(L"C:\\a.txt", L"D:\\\u00e9\U0001F600.png"));
-}
-
-TEST(DroppedFileRecords, ShortAndOddRecords) {
+TEST(DroppedFileRecords, LengthPrefixedUtf16LeTextsAndTheirShortOrOddRecords) {
     const std::string ab = EncodeUtf16Le(L"ab", false);
-    // A length of 0 is skipped; the next record is still read.
-    std::string zero = Record(0, "") + Record(L"x");
-    EXPECT_THAT(DecodeDroppedFileRecords(zero.data(), static_cast<uint32_t>(zero.size())),
-                ElementsAre(L"x"));
-    // A length claiming more than remains takes what remains.
-    std::string overlong = Record(L"y") + Record(1000, ab);
-    EXPECT_THAT(DecodeDroppedFileRecords(overlong.data(), static_cast<uint32_t>(overlong.size())),
-                ElementsAre(L"y", L"ab"));
-    // An odd length: the last byte belongs to no character but is stepped over.
-    std::string odd = Record(3, ab.substr(0, 3)) + Record(L"z");
-    EXPECT_THAT(DecodeDroppedFileRecords(odd.data(), static_cast<uint32_t>(odd.size())),
-                ElementsAre(L"a", L"z"));
-    // Fewer than 5 bytes left end the list.
-    std::string tail = Record(L"q") + Bytes(int32_t{2});
-    EXPECT_THAT(DecodeDroppedFileRecords(tail.data(), static_cast<uint32_t>(tail.size())),
-                ElementsAre(L"q"));
+    const struct Case {
+        const char* name;
+        std::string data;
+        std::vector<std::wstring> files;
+    } cases[] = {
+        {"two texts",
+         Record(L"C:\\a.txt") + Record(L"D:\\\u00e9\U0001F600.png"),
+         {L"C:\\a.txt", L"D:\\\u00e9\U0001F600.png"}},
+        {"a length of 0 is skipped", Record(0, "") + Record(L"x"), {L"x"}},
+        {"a length past the end takes what remains",
+         Record(L"y") + Record(1000, ab),
+         {L"y", L"ab"}},
+        {"an odd length steps over its last byte",
+         Record(3, ab.substr(0, 3)) + Record(L"z"),
+         {L"a", L"z"}},
+        {"fewer than 5 bytes left end the list", Record(L"q") + Bytes(int32_t{2}), {L"q"}},
+        {"a negative length ends the list",
+         Record(L"kept") + Record(-2, EncodeUtf16Le(L"lost", false)) + Record(L"x"),
+         {L"kept"}},
+        {"the least length", Record(INT32_MIN, "abcd"), {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DecodeDroppedFileRecords(c.data.data(), static_cast<uint32_t>(c.data.size())),
+                  c.files)
+            << c.name;
+    }
     EXPECT_TRUE(DecodeDroppedFileRecords(nullptr, 10).empty());
-}
-
-TEST(DroppedFileRecords, NegativeLengthEndsTheList) {
-    std::string data = Record(L"kept") + Record(-2, EncodeUtf16Le(L"lost", false)) + Record(L"x");
-    EXPECT_THAT(DecodeDroppedFileRecords(data.data(), static_cast<uint32_t>(data.size())),
-                ElementsAre(L"kept"));
-    std::string minimum = Record(INT32_MIN, "abcd");
-    EXPECT_TRUE(
-        DecodeDroppedFileRecords(minimum.data(), static_cast<uint32_t>(minimum.size())).empty());
 }
 
 TEST(Utf16Le, SurrogatePairsAndLoneSurrogates) {
@@ -443,21 +436,20 @@ TEST_F(MyAlbumStatusModelTest, FiveHundredDroppedFilesArePassedOnFiveHundredOneA
     data += Record(L"C:\\files\\500.jpg");
     fake.Deliver(kMsgDroppedFiles, data);
     EXPECT_EQ(shareCommands.size(), 1u);
-    std::vector<PostedMessage> posts = fake.Posts();
+    std::vector<Post> posts = fake.Posts();
     ASSERT_EQ(posts.size(), 1u);
     EXPECT_EQ(posts[0].destination, kEndpointPlugin);
-    EXPECT_EQ(posts[0].id, kMsgTooManyFiles);
+    EXPECT_EQ(posts[0].messageId, kMsgTooManyFiles);
     EXPECT_EQ(posts[0].replyId, kReplyIdNone);
     EXPECT_TRUE(posts[0].data.empty());
     EXPECT_TRUE(
         logs.Contains("connected device reveive upperlimited fileCount(Vela::Ux::"
                       "MyAlbumStatusModelHelper::IPCAvtiveRecvDropFilesID)"));
-}
 
-TEST_F(MyAlbumStatusModelTest, DropWithOnlyEmptyRecordsDoesNothing) {
-    helper.SetTransfer(&fake);
+    // A drop of empty records only does nothing.
+    fake.ClearPosts();
     fake.Deliver(kMsgDroppedFiles, Record(0, "") + Record(1, "a"));
-    EXPECT_TRUE(shareCommands.empty());
+    EXPECT_EQ(shareCommands.size(), 1u);
     EXPECT_TRUE(fake.Posts().empty());
 }
 
@@ -473,7 +465,7 @@ TEST_F(MyAlbumStatusModelTest, MenuNameIsSentAsUtf16LeWithTerminator) {
     fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{3}));                 // unknown kind
     fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuMusic}) + "x");  // not exactly 4 bytes
 
-    std::vector<PostedMessage> names = fake.PostsOf(kMsgHostMenuName);
+    std::vector<Post> names = fake.PostsOf(kMsgHostMenuName);
     ASSERT_EQ(names.size(), 2u);
     EXPECT_EQ(names[0].destination, kEndpointHostNotice);
     EXPECT_EQ(names[0].replyId, kReplyIdNone);
@@ -489,7 +481,7 @@ TEST_F(MyAlbumStatusModelTest, MenuEntryPayloadAndLimits) {
     EXPECT_FALSE(helper.AddMenuEntry(kMenuMusic, std::wstring(125, L'm')));
     EXPECT_FALSE(helper.AddMenuEntry(kMenuAlbum, L""));
 
-    std::vector<PostedMessage> entries = fake.PostsOf(kMsgHostAddPhoneMenu);
+    std::vector<Post> entries = fake.PostsOf(kMsgHostAddPhoneMenu);
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].destination, kEndpointHostNotice);
     EXPECT_EQ(entries[0].replyId, kMsgMenuNameQuery);
@@ -528,12 +520,6 @@ TEST_F(MyAlbumStatusModelTest, SetTransferRegistersRoutingBeforeStandingHandlers
     }
     EXPECT_EQ(fake.HandlerCount(kMsgDroppedFiles), 1u);
     EXPECT_EQ(fake.HandlerCount(kMsgMenuNameQuery), 1u);
-}
-
-TEST(MyAlbumStatusModelGlobal, OneObjectForTheLibrary) {
-    EXPECT_NE(MyAlbumStatusModelHelper::GetInstance(), nullptr);
-    EXPECT_EQ(MyAlbumStatusModelHelper::GetInstance(), MyAlbumStatusModelHelper::GetInstance());
-    EXPECT_FALSE(MyAlbumStatusModelHelper::GetInstance()->IsPaired());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "LogCapture.h"
 
 #include <DuiLibStandIn.h>
+#include <EndpointRecorder.h>
 #include <IPCMessageStandIn.h>
 #include <KxProcess.h>
 #include <UtilStandIn.h>
@@ -13,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,31 +35,8 @@ const char kPairedPhone[] = R"(Windows Registry Editor Version 5.00
 "ShareType"=dword:00000001
 )";
 
-// A client playing the tandem service that keeps what reaches it.
-class ServiceRecorder {
-public:
-    ServiceRecorder() : client_(kEndpointTandemService, true, false) {
-        client_.RegisterGeneralCallback([this](TagIPCMessageItem& item) {
-            std::lock_guard<std::mutex> guard(mutex_);
-            received_.push_back(item);
-            bodies_.emplace_back(item.data ? std::string(item.data, item.dataLength) : "");
-        });
-    }
-    std::vector<TagIPCMessageItem> Items() {
-        std::lock_guard<std::mutex> guard(mutex_);
-        return received_;
-    }
-    std::vector<std::string> Bodies() {
-        std::lock_guard<std::mutex> guard(mutex_);
-        return bodies_;
-    }
-
-private:
-    IPCMessageClient client_;
-    std::mutex mutex_;
-    std::vector<TagIPCMessageItem> received_;
-    std::vector<std::string> bodies_;
-};
+// Plays the tandem service and keeps what reaches it.
+using ServiceRecorder = testsupport::EndpointRecorder;
 
 class SimpleUIManagerTest : public ::testing::Test {
 protected:
@@ -87,7 +64,7 @@ TEST_F(SimpleUIManagerTest, HandlersRunKindAThenCThenBEachInRegistrationOrder) {
     EXPECT_EQ(calls, (std::vector<std::string>{"A1:hi", "A2", "C1", "B1", "B2:1835056/2"}));
 }
 
-TEST_F(SimpleUIManagerTest, ReadsThePairedPhone) {
+TEST_F(SimpleUIManagerTest, ReadsThePairedPhoneAndNoneWithoutKeyOrWhenNotPaired) {
     SimpleUIManager manager;
     KxShareDevices device;
     ASSERT_TRUE(manager.ReadPairedDevice(device));
@@ -101,11 +78,8 @@ TEST_F(SimpleUIManagerTest, ReadsThePairedPhone) {
     EXPECT_EQ(std::memcmp(device.macAddr, mac, 8), 0);
     // No "Wifi5GAbility" value: read as 0.
     EXPECT_FALSE(device.wifi5GAbility);
-}
 
-TEST_F(SimpleUIManagerTest, NoPhoneWithoutKeyOrWhenNotPaired) {
-    SimpleUIManager manager;
-    KxShareDevices device;
+    // No phone without the key or when not paired.
     utilstandin::ClearRegistry();
     EXPECT_FALSE(manager.ReadPairedDevice(device));
     std::string unpaired = kPairedPhone;
@@ -115,7 +89,7 @@ TEST_F(SimpleUIManagerTest, NoPhoneWithoutKeyOrWhenNotPaired) {
 }
 
 TEST_F(SimpleUIManagerTest, ShareRequestIsWrittenFieldByField) {
-    ServiceRecorder service;
+    ServiceRecorder service(kEndpointTandemService);
     SimpleUIManager manager;
     KxShareDevices device;
     ASSERT_TRUE(manager.ReadPairedDevice(device));
@@ -172,7 +146,7 @@ TEST_F(SimpleUIManagerTest, ShareRequestIsRefusedWithoutFilesOrWithAnOverlongPat
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.warning == nullptr ? "no files" : c.warning);
-        ServiceRecorder service;
+        ServiceRecorder service(kEndpointTandemService);
         SimpleUIManager manager;
         testsupport::LogCapture log;
         const bool sent = c.warning != nullptr && *c.warning == '\0';
@@ -193,7 +167,7 @@ TEST_F(SimpleUIManagerTest, ShareRequestIsRefusedWithoutFilesOrWithAnOverlongPat
 }
 
 TEST_F(SimpleUIManagerTest, CancelSendPostsTheCancelToTheService) {
-    ServiceRecorder service;
+    ServiceRecorder service(kEndpointTandemService);
     SimpleUIManager manager;
     EXPECT_TRUE(manager.CancelSend());
     ASSERT_TRUE(ipcstandin::WaitUntilIdle());

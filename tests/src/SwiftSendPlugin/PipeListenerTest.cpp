@@ -5,6 +5,8 @@
 #include "IPCMessageIds.h"
 #include "LogCapture.h"
 
+#include <EndpointRecorder.h>
+
 #include <DuiLibStandIn.h>
 #include <IPCMessageStandIn.h>
 #include <TandemDataReportStandIn.h>
@@ -17,12 +19,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,42 +37,31 @@ const std::string kWaitingForClient =
     "SwiftSend Plugin : pipe connected or error, error code = 997"
     "(Vela::Ux::SwiftSendPlugin::ConnectPipe)";
 
-std::vector<std::wstring> Parse(const std::string& text, std::wstring* commandOut = nullptr) {
-    std::wstring command = L"unset";
-    std::vector<std::wstring> paths = {L"stale"};
-    SwiftSendPlugin::ParsePipeRequest(text, command, paths);
-    if (commandOut) {
-        *commandOut = command;
-    }
-    return paths;
-}
-
 TEST(ParsePipeRequest, SplitsCommandAndPathsLikeTheMenuHandlerWritesThem) {
-    std::wstring command;
-    EXPECT_EQ(Parse("KXSHARE_PHONE?C:\\a.txt|C:\\b.txt", &command),
-              (std::vector<std::wstring>{L"C:\\a.txt", L"C:\\b.txt"}));
-    EXPECT_EQ(command, L"KXSHARE_PHONE");
-    // UTF-8 paths arrive as wide text.
-    EXPECT_EQ(Parse("KXSHARE_PHONE?/tmp/caf\xc3\xa9.txt"),
-              std::vector<std::wstring>{L"/tmp/caf\u00e9.txt"});
-}
-
-TEST(ParsePipeRequest, EdgesOfTheSplitting) {
-    // "?" alone gives one empty path.
-    EXPECT_EQ(Parse("KXSHARE_PHONE?"), std::vector<std::wstring>{L""});
-    // A bar right after "?" does not split: the whole rest is one path.
-    EXPECT_EQ(Parse("KXSHARE_PHONE?|a|b"), std::vector<std::wstring>{L"|a|b"});
-    // Two bars in a row end the splitting; the second bar belongs to the last path.
-    EXPECT_EQ(Parse("KXSHARE_PHONE?a||b|c"), (std::vector<std::wstring>{L"a", L"|b|c"}));
-    // A trailing bar adds an empty last path.
-    EXPECT_EQ(Parse("KXSHARE_PHONE?a|b|"), (std::vector<std::wstring>{L"a", L"b", L""}));
-}
-
-TEST(ParsePipeRequest, TextsWithoutQuestionMarkOrEmptyGiveNothing) {
-    std::wstring command;
-    EXPECT_TRUE(Parse("KXSHARE_PHONE a|b", &command).empty());
-    EXPECT_EQ(command, L"unset");
-    EXPECT_TRUE(Parse("").empty());
+    using Paths = std::vector<std::wstring>;
+    const struct Case {
+        const char* text;
+        const wchar_t* command;
+        Paths paths;
+    } cases[] = {
+        {"KXSHARE_PHONE?C:\\a.txt|C:\\b.txt", L"KXSHARE_PHONE", {L"C:\\a.txt", L"C:\\b.txt"}},
+        {"KXSHARE_PHONE?/tmp/caf\xc3\xa9.txt", L"KXSHARE_PHONE", {L"/tmp/caf\u00e9.txt"}},  // UTF-8
+        {"KXSHARE_PHONE?", L"KXSHARE_PHONE", {L""}},
+        // A bar right after "?" does not split: the whole rest is one path.
+        {"KXSHARE_PHONE?|a|b", L"KXSHARE_PHONE", {L"|a|b"}},
+        // Two bars in a row end the splitting; the second bar belongs to the last path.
+        {"KXSHARE_PHONE?a||b|c", L"KXSHARE_PHONE", {L"a", L"|b|c"}},
+        {"KXSHARE_PHONE?a|b|", L"KXSHARE_PHONE", {L"a", L"b", L""}},
+        {"KXSHARE_PHONE a|b", L"unset", {}},  // no question mark
+        {"", L"unset", {}},
+    };
+    for (const Case& c : cases) {
+        std::wstring command = L"unset";
+        Paths paths = {L"stale"};
+        SwiftSendPlugin::ParsePipeRequest(c.text, command, paths);
+        EXPECT_EQ(command, c.command) << c.text;
+        EXPECT_EQ(paths, c.paths) << c.text;
+    }
 }
 
 // A plug-in object on a private pipe folder, with a client of the plug-in's own id that sees
@@ -85,14 +73,8 @@ protected:
         ASSERT_NE(mkdtemp(folder), nullptr);
         win32standin::SetPipeFolder(folder);
         duistandin::SetMainThread();
-        observer_ = std::make_unique<IPCMessageClient>(kEndpointPlugin, true, false);
-        observer_->RegisterMessageCallback(kMsgTooManyFiles, [this](TagIPCMessageItem&) {
-            {
-                std::lock_guard<std::mutex> guard(noticeMutex_);
-                ++tooManyNotices_;
-            }
-            noticed_.notify_all();
-        });
+        observer_ =
+            std::make_unique<testsupport::EndpointRecorder>(kEndpointPlugin, kMsgTooManyFiles);
         handlesAtStart_ = win32standin::LiveHandleCount();
     }
     void TearDown() override {
@@ -115,19 +97,8 @@ protected:
 
     // Writes TEXT to the pipe as one message; false when no listener was there in time.
     static bool Send(const std::string& text) {
-        for (int attempt = 0; attempt < 500; ++attempt) {
-            HANDLE pipe = CreateFileW(SwiftSendPlugin::kPipeName, GENERIC_READ | GENERIC_WRITE, 0,
-                                      nullptr, OPEN_EXISTING, 0, nullptr);
-            if (pipe != INVALID_HANDLE_VALUE) {
-                DWORD written = 0;
-                BOOL ok = WriteFile(pipe, text.data(), static_cast<DWORD>(text.size()), &written,
-                                    nullptr);
-                CloseHandle(pipe);
-                return ok && written == text.size();
-            }
-            Sleep(10);
-        }
-        return false;
+        HANDLE pipe = Connect();
+        return pipe != INVALID_HANDLE_VALUE && SendAndClose(pipe, text);
     }
 
     static std::string Request(size_t paths, size_t pathBytes) {
@@ -154,11 +125,14 @@ protected:
         }
         return INVALID_HANDLE_VALUE;
     }
-    static void SendAndClose(HANDLE pipe, const std::string& text) {
+    static bool SendAndClose(HANDLE pipe, const std::string& text) {
         DWORD written = 0;
-        EXPECT_TRUE(
-            WriteFile(pipe, text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+        const bool ok =
+            WriteFile(pipe, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+            written == text.size();
+        EXPECT_TRUE(ok);
         CloseHandle(pipe);
+        return ok;
     }
     // A local process that is no pipe client of ours: it connects to the socket and never
     // reads or writes; it only peeks, leaving it unread, at the record that says an instance
@@ -182,10 +156,7 @@ protected:
         return -1;
     }
     // True once COUNT notices have come, within a real-time bound.
-    bool NoticesReach(int count) {
-        std::unique_lock<std::mutex> lock(noticeMutex_);
-        return noticed_.wait_for(lock, 10s, [&] { return tooManyNotices_ >= count; });
-    }
+    bool NoticesReach(size_t count) { return observer_->WaitForCount(count); }
     // A silent client's end once the listener has dropped it.
     static bool Dropped(HANDLE silent) {
         DWORD written = 0;
@@ -203,31 +174,24 @@ protected:
     }
 
     testsupport::LogCapture log_;
-    std::unique_ptr<IPCMessageClient> observer_;
-    std::atomic<int> tooManyNotices_{0};
-    std::mutex noticeMutex_;
-    std::condition_variable noticed_;
+    std::unique_ptr<testsupport::EndpointRecorder> observer_;
     std::shared_ptr<SwiftSendPlugin> plugin_;
     size_t handlesAtStart_ = 0;
 };
 
-TEST_F(PipeListenerTest, UpToFiveHundredPathsGoToTheUiManager) {
-    Plugin().DispatchPipeRequest(Request(500, 20));
-    ipcstandin::WaitUntilIdle();
-    EXPECT_TRUE(log_.Contains(kModelMissing));
-    EXPECT_EQ(tooManyNotices_, 0);
-}
-
-TEST_F(PipeListenerTest, MoreThanFiveHundredPathsOnlyPostTheNotice) {
+TEST_F(PipeListenerTest, UpToFiveHundredPathsGoToTheUiManagerMoreOnlyPostTheNotice) {
+    // An empty path still reaches the UI manager.
+    for (const std::string& request : {Request(500, 20), std::string("KXSHARE_PHONE?")}) {
+        Plugin().DispatchPipeRequest(request);
+        ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+        EXPECT_EQ(log_.CountStartingWith(kModelMissing), 1u) << request.size();
+        log_.Clear();
+    }
+    EXPECT_EQ(observer_->Count(), 0u);
     Plugin().DispatchPipeRequest(Request(501, 20));
     ASSERT_TRUE(ipcstandin::WaitUntilIdle());
-    EXPECT_EQ(tooManyNotices_, 1);
+    EXPECT_EQ(observer_->Count(), 1u);
     EXPECT_FALSE(log_.Contains(kModelMissing));
-}
-
-TEST_F(PipeListenerTest, AnEmptyPathStillReachesTheUiManager) {
-    Plugin().DispatchPipeRequest("KXSHARE_PHONE?");
-    EXPECT_TRUE(log_.Contains(kModelMissing));
 }
 
 TEST_F(PipeListenerTest, ALongRequestIsReadInPiecesAndParsedAsOne) {
@@ -237,7 +201,7 @@ TEST_F(PipeListenerTest, ALongRequestIsReadInPiecesAndParsedAsOne) {
     ASSERT_GT(request.size(), 40000u);
     Plugin().Start();
     ASSERT_TRUE(Send(request));
-    EXPECT_TRUE(WaitFor([&] { return tooManyNotices_ == 1; }));
+    EXPECT_TRUE(NoticesReach(1));
 }
 
 TEST_F(PipeListenerTest, StopReleasesAWaitingListenerWhichGoesOnWithANewInstance) {
@@ -248,7 +212,7 @@ TEST_F(PipeListenerTest, StopReleasesAWaitingListenerWhichGoesOnWithANewInstance
     ASSERT_TRUE(WaitFor(
         [&] { return log_.CountStartingWith("SwiftSend Plugin : pipe connected or error") >= 2; }));
     ASSERT_TRUE(Send(Request(501, 10)));
-    EXPECT_TRUE(WaitFor([&] { return tooManyNotices_ == 1; }));
+    EXPECT_TRUE(NoticesReach(1));
 }
 
 TEST_F(PipeListenerTest, DestroyingThePluginReleasesAndOutlivesItsListener) {
@@ -317,9 +281,9 @@ TEST_F(PipeListenerTest, StopAndDestructionReleaseAListenerHeldByASilentClient) 
 
 TEST_F(PipeListenerTest, ClientsAreServedOneAfterAnother) {
     Plugin().Start();
-    for (int i = 0; i < 3; ++i) {
+    for (size_t i = 0; i < 3; ++i) {
         ASSERT_TRUE(Send(Request(501, 10)));
-        ASSERT_TRUE(WaitFor([&] { return tooManyNotices_ == i + 1; }));
+        ASSERT_TRUE(NoticesReach(i + 1));
     }
 }
 
@@ -378,7 +342,7 @@ TEST_F(PipeListenerTest, AnOversizedRequestIsDroppedWithAWarning) {
         [&] { return log_.CountStartingWith("SwiftSend Plugin : pipe request larger") == 1; }));
     // The listener goes on serving.
     ASSERT_TRUE(Send(Request(501, 10)));
-    EXPECT_TRUE(WaitFor([&] { return tooManyNotices_ == 1; }));
+    EXPECT_TRUE(NoticesReach(1));
 }
 
 }  // namespace

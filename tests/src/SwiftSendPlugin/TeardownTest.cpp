@@ -4,7 +4,8 @@
 // thread returns promptly. Run under the address and thread sanitizers in CI.
 #include "SwiftSendPlugin.h"
 
-#include <FakeTransferFile.h>
+#include <EndpointRecorder.h>
+#include <SendBodies.h>
 #include <IPCMessageClient.h>
 #include <IPCMessageIds.h>
 #include <IPCMessageStandIn.h>
@@ -19,7 +20,6 @@
 
 #include <atomic>
 #include <fstream>
-#include <mutex>
 #include <thread>
 
 namespace Vela::Ux {
@@ -38,17 +38,10 @@ const char kPairedPhone[] = R"(Windows Registry Editor Version 5.00
 "ShareType"=dword:00000002
 )";
 
-// Plays the tandem service: counts the share requests it receives and answers on request.
-class Service {
+// Plays the tandem service: keeps what it receives and answers on request.
+class Service : public testsupport::EndpointRecorder {
 public:
-    Service() : client(static_cast<int>(kEndpointTandemService), true, false) {
-        client.RegisterGeneralCallback([this](TagIPCMessageItem& item) {
-            if (item.messageId == kMsgTandemShareSend) {
-                ++shares;
-            }
-        });
-    }
-    ~Service() { client.UnRegisterMessageCallbackAll(); }
+    Service() : EndpointRecorder(kEndpointTandemService) {}
     void Tell(uint32_t id, const std::string& body = "") {
         TagIPCMessageItem item;
         item.destination = kEndpointPlugin;
@@ -56,12 +49,9 @@ public:
         item.messageId = id;
         item.data = body.empty() ? nullptr : const_cast<char*>(body.data());
         item.dataLength = body.size();
-        client.PostIPCMessage(item);
+        Client().PostIPCMessage(item);
     }
-    std::atomic<int> shares{0};
-
-private:
-    IPCMessageClient client;
+    int Shares() { return static_cast<int>(CountOf(kMsgTandemShareSend)); }
 };
 
 class TeardownTest : public ::testing::Test {
@@ -125,7 +115,7 @@ TEST_F(TeardownTest, InTheMiddleOfATransferWithTheDialogAnimating) {
     Send();  // a second item grows the dialog
     Answer(kMsgBluetoothOn);
     Answer(kMsgWifiOn);
-    ASSERT_TRUE(duistandin::RunUntil([this] { return service.shares.load() == 1; }, 5s));
+    ASSERT_TRUE(duistandin::RunUntil([this] { return service.Shares() == 1; }, 5s));
     Answer(kMsgShareStatus, testing::StatusBody(DTCP_STATUS_SEND_DATA));
     service.Tell(kMsgShareProgress, testing::ProgressBody(40, 10, 50000));
     ipcstandin::WaitUntilIdle(5s);
@@ -141,7 +131,7 @@ TEST_F(TeardownTest, WhileADelayedSendWaits) {
     Send();
     Answer(kMsgBluetoothOn);
     Answer(kMsgWifiOn);
-    ASSERT_TRUE(duistandin::RunUntil([this] { return service.shares.load() == 1; }, 5s));
+    ASSERT_TRUE(duistandin::RunUntil([this] { return service.Shares() == 1; }, 5s));
     Answer(kMsgShareStatus, testing::StatusBody(DTCP_STATUS_SEND_DATA));
     // The user cancels the first in the dialog; the second starts, and once its radios are
     // ready its send waits for the cancel delay on a worker.
@@ -160,7 +150,7 @@ TEST_F(TeardownTest, WhileADelayedSendWaits) {
     ASSERT_TRUE(win32standin::WaitForTimedWaits(waits + 1, 1, 5s));
     EXPECT_LT(EndOnHostThread(), 2000ms);
     EXPECT_EQ(win32standin::LiveWindowCount(), 0u);
-    EXPECT_EQ(service.shares.load(), 1);  // the waiting send never went out
+    EXPECT_EQ(service.Shares(), 1);  // the waiting send never went out
     win32standin::UseRealClock();
 }
 

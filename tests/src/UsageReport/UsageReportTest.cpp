@@ -34,34 +34,33 @@ protected:
     }
 };
 
-TEST_F(UsageReportTest, IntegersAreSigned32BitNumbers) {
-    ReportEvent(UsageEvent::SendFinished, 0xFFFFFFFFu, int32_t{-5}, uint8_t{7}, uint16_t{65535},
-                0x80000000u, 2147483647, UserAction::TransferDialogRetry);
-    EXPECT_EQ(OnlyValues(), (Texts{"-1", "-5", "7", "65535", "-2147483648", "2147483647", "12"}));
-}
-
-TEST_F(UsageReportTest, BooleansAreDigits) {
-    ReportEvent(UsageEvent::WlanDisconnectClicked, true, false);
-    EXPECT_EQ(OnlyValues(), (Texts{"1", "0"}));
-}
-
-TEST_F(UsageReportTest, FloatingValuesUseDefaultStreamFormatting) {
-    ReportEvent(UsageEvent::SendFinished, 1234.567, 0.5, 1.5e6, 5.0, 1234.567f, 0.0001234, 10.25f);
-    EXPECT_EQ(OnlyValues(),
-              (Texts{"1234.57", "0.5", "1.5e+06", "5", "1234.57", "0.0001234", "10.25"}));
-}
-
-TEST_F(UsageReportTest, EachValueStartsFromFreshFormatting) {
-    // A value formatted after a floating one is not affected by it, and vice versa.
-    ReportEvent(UsageEvent::TransferFailed, 0.5, 10, true, 1e7, std::string("text"));
-    EXPECT_EQ(OnlyValues(), (Texts{"0.5", "10", "1", "1e+07", "text"}));
-}
-
-TEST_F(UsageReportTest, NoValuesReportAnEmptyList) {
-    ReportEvent(UsageEvent::PluginModuleInitialized);
-    std::vector<ReportedEvent> events = tandemstandin::ReportedEvents();
-    ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0], (ReportedEvent{ReportedEvent::Event, 7000, {}}));
+// Integers as signed 32-bit numbers, booleans as digits, floating values in the default stream
+// format, each value from fresh formatting whatever came before it, and no values at all.
+TEST_F(UsageReportTest, ValuesAreFormattedOneByOne) {
+    const struct Case {
+        void (*report)();
+        Texts values;
+    } cases[] = {
+        {[] {
+             ReportEvent(UsageEvent::SendFinished, 0xFFFFFFFFu, int32_t{-5}, uint8_t{7},
+                         uint16_t{65535}, 0x80000000u, 2147483647, UserAction::TransferDialogRetry);
+         },
+         {"-1", "-5", "7", "65535", "-2147483648", "2147483647", "12"}},
+        {[] { ReportEvent(UsageEvent::WlanDisconnectClicked, true, false); }, {"1", "0"}},
+        {[] {
+             ReportEvent(UsageEvent::SendFinished, 1234.567, 0.5, 1.5e6, 5.0, 1234.567f, 0.0001234,
+                         10.25f);
+         },
+         {"1234.57", "0.5", "1.5e+06", "5", "1234.57", "0.0001234", "10.25"}},
+        {[] { ReportEvent(UsageEvent::TransferFailed, 0.5, 10, true, 1e7, std::string("text")); },
+         {"0.5", "10", "1", "1e+07", "text"}},
+        {[] { ReportEvent(UsageEvent::PluginModuleInitialized); }, {}},
+    };
+    for (const Case& c : cases) {
+        tandemstandin::ClearReportedEvents();
+        c.report();
+        EXPECT_EQ(OnlyValues(), c.values) << ::testing::PrintToString(c.values);
+    }
 }
 
 TEST_F(UsageReportTest, ReportValuesGoesToTheGivenReporterOnly) {

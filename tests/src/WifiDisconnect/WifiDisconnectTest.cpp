@@ -87,29 +87,13 @@ TEST_F(WifiDisconnectTest, PlacedBesideTheTaskbarForItsTextHeightAndScale) {
         RECT expected;  // left, top, right, bottom
     } cases[] = {
         {"bottom", TaskbarEdge::Bottom, 40, 100, false, 20, {1504, 922, 1904, 1024}},
-        {"top, still above the bottom edge by its height",
-         TaskbarEdge::Top,
-         40,
-         100,
-         false,
-         20,
-         {1504, 922, 1904, 1024}},
-        {"left, moved left by its width",
-         TaskbarEdge::Left,
-         60,
-         100,
-         false,
-         20,
-         {1444, 962, 1844, 1064}},
+        // Top: still above the bottom edge by its height; left: moved left by its width.
+        {"top", TaskbarEdge::Top, 40, 100, false, 20, {1504, 922, 1904, 1024}},
+        {"left", TaskbarEdge::Left, 60, 100, false, 20, {1444, 962, 1844, 1064}},
         {"right", TaskbarEdge::Right, 60, 100, false, 20, {1444, 962, 1844, 1064}},
         {"none", TaskbarEdge::Bottom, 0, 100, false, 20, {1504, 962, 1904, 1064}},
-        {"work area unknown: as for a left taskbar of width 0",
-         TaskbarEdge::Bottom,
-         40,
-         100,
-         true,
-         20,
-         {1504, 962, 1904, 1064}},
+        // As for a left taskbar of width 0.
+        {"work area unknown", TaskbarEdge::Bottom, 40, 100, true, 20, {1504, 962, 1904, 1064}},
         // 416, 98, 400 and 82 design pixels become 624, 147, 600 and 123; a line is 30 high.
         {"bottom at 150 %", TaskbarEdge::Bottom, 60, 150, false, 30, {1296, 843, 1896, 996}},
     };
