@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -20,23 +21,8 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-struct Received {
-    std::string via;  // which callback saw it
-    uint32_t source;
-    uint32_t destination;
-    uint32_t messageId;
-    uint32_t replyId;
-    std::string data;
-    bool operator==(const Received& o) const {
-        return via == o.via && source == o.source && destination == o.destination &&
-               messageId == o.messageId && replyId == o.replyId && data == o.data;
-    }
-};
-
-void PrintTo(const Received& r, std::ostream* os) {
-    *os << r.via << " " << std::hex << r.source << "->" << r.destination << " id " << r.messageId
-        << " reply " << r.replyId << " '" << r.data << "'";
-}
+// Which callback saw a message, its source, destination, message id, reply id and body.
+using Received = std::tuple<std::string, uint32_t, uint32_t, uint32_t, uint32_t, std::string>;
 
 // Collects what callbacks receive, from any thread.
 class Inbox {
@@ -55,7 +41,7 @@ public:
     std::vector<std::string> Bodies() const {
         std::vector<std::string> bodies;
         for (const Received& r : Items()) {
-            bodies.push_back(r.data);
+            bodies.push_back(std::get<5>(r));
         }
         return bodies;
     }
