@@ -58,10 +58,6 @@ protected:
         tandemstandin::ResetAll();
         utilstandin::ResetAll();
     }
-    void Lines(std::vector<std::string>& out) {
-        std::lock_guard<std::mutex> guard(mutex);
-        out = lines;
-    }
 
     std::mutex mutex;
     std::vector<std::string> lines;
@@ -105,13 +101,12 @@ TEST_F(PairingOverBusTest, StartLearnsStateAndFollowsChanges) {
     EXPECT_THAT(endpoint.RemovedMenus(), ElementsAre(2u, 1u, 0u));
     EXPECT_FALSE(helper.IsPaired());
 
-    std::vector<std::string> printed;
-    Lines(printed);
-    EXPECT_THAT(printed,
-                ::testing::IsSupersetOf({"drop target registered", "tray: connected",
-                                         "tray: paired", "tray: unpaired", "menu removed: music",
-                                         "menu removed: video", "menu removed: album"}));
     service.Stop();
+    std::lock_guard<std::mutex> guard(mutex);
+    EXPECT_THAT(
+        lines, ::testing::IsSupersetOf({"drop target registered", "tray: connected", "tray: paired",
+                                        "tray: unpaired", "menu removed: music",
+                                        "menu removed: video", "menu removed: album"}));
 }
 
 TEST_F(PairingOverBusTest, ConnectedWhileUnpairedAsksServiceForThePairedPhone) {
