@@ -49,7 +49,11 @@ TEST_F(ClockTest, EveryTimedWaitEndsWhenMockTimeReachesItsDeadline) {
     std::condition_variable cv;
     const TimedWaitCase cases[] = {
         {"event", [&] { return WaitForSingleObject(event, 500) == WAIT_TIMEOUT; }},
-        {"sleep", [] { Sleep(500); return true; }},
+        {"sleep",
+         [] {
+             Sleep(500);
+             return true;
+         }},
         {"condition variable",
          [&] {
              std::unique_lock<std::mutex> lock(mutex);
