@@ -3,6 +3,8 @@
 // where the paths themselves hold bars.
 #include "OpenDirEndpoint.h"
 
+#include "BusTransfer.h"
+
 #include <IPCMessageIds.h>
 #include <IPCMessageStandIn.h>
 
@@ -15,18 +17,11 @@
 namespace {
 
 bool PostText(IPCMessageClient& from, uint32_t messageId, const std::string& text) {
-    std::string bytes = text;
-    bytes.push_back('\0');
-    TagIPCMessageItem item;
-    item.destination = kEndpointFolderHelper;
-    item.source = kEndpointPlugin;
-    item.messageId = messageId;
-    item.data = bytes.data();
-    item.dataLength = bytes.size();
-    return from.PostIPCMessage(item);
+    return apptest::Post(from, kEndpointFolderHelper, messageId, kReplyIdNone, text.c_str(),
+                         text.size() + 1);
 }
 
-TEST(OpenDirTest, PickerReportsItsFolderToTheSenderAndCloses) {
+TEST(OpenDirTest, PickerReportsItsFolderToTheSenderClosesAndSelectionsAreRecorded) {
     opendir::OpenDirEndpoint endpoint([](const std::string&) {});
     ASSERT_TRUE(endpoint.Start());
     IPCMessageClient plugin(static_cast<int>(kEndpointPlugin), true, false);
@@ -47,14 +42,16 @@ TEST(OpenDirTest, PickerReportsItsFolderToTheSenderAndCloses) {
     }
     bool closed = false;
     endpoint.SetOnPickerClosed([&closed] { closed = true; });
-    TagIPCMessageItem close;
-    close.destination = kEndpointFolderHelper;
-    close.source = kEndpointPlugin;
-    close.messageId = kMsgFolderClosePicker;
-    ASSERT_TRUE(plugin.PostIPCMessage(close));
+    ASSERT_TRUE(apptest::Post(plugin, kEndpointFolderHelper, kMsgFolderClosePicker));
     ASSERT_TRUE(ipcstandin::WaitUntilIdle());
     EXPECT_FALSE(endpoint.IsPickerOpen());
     EXPECT_TRUE(closed);
+
+    // The folder-opening text is recorded as its selection.
+    ASSERT_TRUE(PostText(plugin, kMsgFolderOpenAndSelect, "C:\\in|C:\\in\\a.jpg"));
+    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+    ASSERT_EQ(endpoint.Selections().size(), 1u);
+    EXPECT_EQ(endpoint.Selections()[0].files, (std::vector<std::string>{"C:\\in\\a.jpg"}));
     endpoint.Stop();
     plugin.UnRegisterMessageCallbackAll();
 }
@@ -78,16 +75,6 @@ TEST(OpenDirTest, SelectionSplitsIntoFolderAndFiles) {
         EXPECT_EQ(selection.folder, c.folder);
         EXPECT_EQ(selection.files, c.files);
     }
-}
-
-TEST(OpenDirTest, OpenFolderMessageIsRecorded) {
-    opendir::OpenDirEndpoint endpoint([](const std::string&) {});
-    ASSERT_TRUE(endpoint.Start());
-    IPCMessageClient plugin(static_cast<int>(kEndpointPlugin), true, false);
-    ASSERT_TRUE(PostText(plugin, kMsgFolderOpenAndSelect, "C:\\in|C:\\in\\a.jpg"));
-    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
-    ASSERT_EQ(endpoint.Selections().size(), 1u);
-    EXPECT_EQ(endpoint.Selections()[0].files, (std::vector<std::string>{"C:\\in\\a.jpg"}));
 }
 
 }  // namespace

@@ -2,8 +2,9 @@
 #include "HostNoticeEndpoint.h"
 #include "PairingServiceSim.h"
 
+#include "BusTransfer.h"
+
 #include "IPCMessageIds.h"
-#include "ITransferFile.h"
 #include "MyAlbumStatusModel.h"
 
 #include <IPCMessageStandIn.h>
@@ -13,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <map>
 #include <mutex>
 #include <thread>
 
@@ -21,58 +21,7 @@ using ::testing::ElementsAre;
 
 namespace {
 
-// The plug-in's hub reduced to what the responder uses: one client as 0x1C0000 whose per-id
-// callbacks run the registered handlers in order.
-class BusTransfer : public Vela::Ux::ITransferFile {
-public:
-    BusTransfer() : client_(static_cast<int>(kEndpointPlugin), true, false) {}
-    ~BusTransfer() override { client_.UnRegisterMessageCallbackAll(); }
-
-    void RegisterDataHandler(uint32_t, DataHandler) override {}
-    void RegisterMessageHandler(uint32_t id, MessageHandler handler) override {
-        bool first = false;
-        {
-            std::lock_guard<std::mutex> guard(mutex_);
-            first = handlers_[id].empty();
-            handlers_[id].push_back(std::move(handler));
-        }
-        if (first) {
-            client_.RegisterMessageCallback(id, [this](TagIPCMessageItem& item) {
-                std::vector<MessageHandler> handlers;
-                {
-                    std::lock_guard<std::mutex> guard(mutex_);
-                    handlers = handlers_[item.messageId];
-                }
-                for (auto& handler : handlers) {
-                    handler(item.messageId, item.data, static_cast<uint32_t>(item.dataLength));
-                }
-            });
-        }
-    }
-    void RegisterItemHandler(uint32_t, ItemHandler) override {}
-    bool PostMessage(uint32_t destination, uint32_t id, uint32_t replyId, const char* data,
-                     uint32_t length) override {
-        TagIPCMessageItem item;
-        item.destination = destination;
-        item.source = kEndpointPlugin;
-        item.messageId = id;
-        item.replyId = replyId;
-        item.dataLength = data != nullptr ? length : 0;
-        item.data = const_cast<char*>(data);
-        return client_.PostIPCMessage(item);
-    }
-    bool SendMessage(uint32_t, uint32_t, int32_t, std::string&, uint32_t) override { return false; }
-    bool SendShareRequest(const KxShareDevices&, const std::vector<std::wstring>&) override {
-        return false;
-    }
-    bool CancelSend() override { return false; }
-    IPCMessageClient* GetIPCClient() override { return &client_; }
-
-private:
-    std::mutex mutex_;
-    std::map<uint32_t, std::vector<MessageHandler>> handlers_;
-    IPCMessageClient client_;
-};
+using apptest::BusTransfer;
 
 // Waits, bounded, until the bus is idle and CONDITION holds.
 template <typename Condition>
@@ -108,10 +57,6 @@ protected:
         endpoint.Stop();
         tandemstandin::ResetAll();
         utilstandin::ResetAll();
-    }
-    void Lines(std::vector<std::string>& out) {
-        std::lock_guard<std::mutex> guard(mutex);
-        out = lines;
     }
 
     std::mutex mutex;
@@ -156,13 +101,12 @@ TEST_F(PairingOverBusTest, StartLearnsStateAndFollowsChanges) {
     EXPECT_THAT(endpoint.RemovedMenus(), ElementsAre(2u, 1u, 0u));
     EXPECT_FALSE(helper.IsPaired());
 
-    std::vector<std::string> printed;
-    Lines(printed);
-    EXPECT_THAT(printed,
-                ::testing::IsSupersetOf({"drop target registered", "tray: connected",
-                                         "tray: paired", "tray: unpaired", "menu removed: music",
-                                         "menu removed: video", "menu removed: album"}));
     service.Stop();
+    std::lock_guard<std::mutex> guard(mutex);
+    EXPECT_THAT(
+        lines, ::testing::IsSupersetOf({"drop target registered", "tray: connected", "tray: paired",
+                                        "tray: unpaired", "menu removed: music",
+                                        "menu removed: video", "menu removed: album"}));
 }
 
 TEST_F(PairingOverBusTest, ConnectedWhileUnpairedAsksServiceForThePairedPhone) {
@@ -191,16 +135,10 @@ TEST_F(PairingOverBusTest, DroppedFilesAndMenuNamesCrossTheBusAsUtf16Le) {
     EXPECT_EQ(commands[0].second, files);
 
     // The host asks for a menu's name under the reply id of 0x40019.
-    TagIPCMessageItem ask;
     IPCMessageClient host(static_cast<int>(kEndpointHostNotice), true, false);
     const char kind[4] = {1, 0, 0, 0};
-    ask.destination = kEndpointPlugin;
-    ask.source = kEndpointHostNotice;
-    ask.messageId = kMsgMenuNameQuery;
-    ask.replyId = kReplyIdNone;
-    ask.dataLength = sizeof(kind);
-    ask.data = const_cast<char*>(kind);
-    ASSERT_TRUE(host.PostIPCMessage(ask));
+    ASSERT_TRUE(apptest::Post(host, kEndpointPlugin, kMsgMenuNameQuery, kReplyIdNone, kind,
+                              sizeof(kind), kEndpointHostNotice));
     ASSERT_TRUE(Eventually([&] { return endpoint.MenuNames().size() == 1; }));
     EXPECT_EQ(endpoint.MenuNames()[0], L"V\u00eddeo \U0001F3AC");
 
@@ -227,14 +165,7 @@ TEST(PairingServiceSim, AnswersOnlyItsOwnIdsAndStopsCleanly) {
             answers.emplace_back(item.data, item.dataLength);
         });
         for (uint32_t id : {kMsgTandemShareSend, kMsgTandemConnectionState}) {
-            TagIPCMessageItem item;
-            item.destination = kEndpointTandemService;
-            item.source = kEndpointPlugin;
-            item.messageId = id;
-            item.replyId = kMsgConnectionState;
-            item.dataLength = 0;
-            item.data = nullptr;
-            ASSERT_TRUE(plugin.PostIPCMessage(item));
+            ASSERT_TRUE(apptest::Post(plugin, kEndpointTandemService, id, kMsgConnectionState));
         }
         ASSERT_TRUE(Eventually([&] {
             std::lock_guard<std::mutex> guard(mutex);

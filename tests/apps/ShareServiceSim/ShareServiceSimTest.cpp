@@ -1,10 +1,11 @@
 #include "ShareServiceSim.h"
 
+#include "BusTransfer.h"
+
 #include "DataStream.h"
 #include "DuiLibStandIn.h"
 #include "FileTransferModel.h"
 #include "FileTransferSendItem.h"
-#include "IPCMessageClient.h"
 #include "IPCMessageIds.h"
 #include "IPCMessageStandIn.h"
 #include "TandemUtilStandIn.h"
@@ -15,8 +16,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <mutex>
 
 namespace Vela::Ux {
 namespace {
@@ -24,32 +23,8 @@ namespace {
 using namespace std::chrono_literals;
 
 // The plug-in's side of the bus, as far as the send model needs it.
-class BusTransferFile : public ITransferFile {
+class BusTransferFile : public apptest::BusTransfer {
 public:
-    BusTransferFile() : client(static_cast<int>(kEndpointPlugin), true, false) {}
-    ~BusTransferFile() override { client.UnRegisterMessageCallbackAll(); }
-
-    void RegisterDataHandler(uint32_t, DataHandler) override {}
-    void RegisterMessageHandler(uint32_t messageId, MessageHandler handler) override {
-        client.RegisterMessageCallback(messageId, [handler](TagIPCMessageItem& item) {
-            handler(item.messageId, item.data, static_cast<uint32_t>(item.dataLength));
-        });
-    }
-    void RegisterItemHandler(uint32_t, ItemHandler) override {}
-    bool PostMessage(uint32_t destination, uint32_t messageId, uint32_t replyId, const char* data,
-                     uint32_t length) override {
-        TagIPCMessageItem item;
-        item.destination = destination;
-        item.source = kEndpointPlugin;
-        item.messageId = messageId;
-        item.replyId = replyId;
-        if (data != nullptr && length != 0) {
-            item.data = const_cast<char*>(data);
-            item.dataLength = length;
-        }
-        return client.PostIPCMessage(item);
-    }
-    bool SendMessage(uint32_t, uint32_t, int32_t, std::string&, uint32_t) override { return false; }
     bool SendShareRequest(const KxShareDevices& device,
                           const std::vector<std::wstring>& files) override {
         std::vector<std::string> paths;
@@ -68,10 +43,6 @@ public:
     bool CancelSend() override {
         return PostMessage(kEndpointTandemService, kMsgTandemShareCancel, kReplyIdNone, nullptr, 0);
     }
-    IPCMessageClient* GetIPCClient() override { return &client; }
-
-private:
-    IPCMessageClient client;
 };
 
 struct Notice {
@@ -127,12 +98,24 @@ protected:
         sim = std::make_unique<ShareServiceSim>(scenario, speed);
         ASSERT_TRUE(sim->Start());
     }
-    // Sends FILES and runs the UI loop until the item finishes.
-    const RecordingCallback& Play(const std::vector<std::wstring>& files) {
+    // Sends FILES and runs the UI loop until the last notice satisfies DONE (the item finished).
+    template <typename Done>
+    bool Play(const std::vector<std::wstring>& files, Done done) {
         model->SetCallback(&callback);
         model->AddSendItem(phone, files, SendSponsorSource::FromContextMenu);
-        EXPECT_TRUE(duistandin::RunUntil([this] { return callback.Finished(); }, 20s));
-        return callback;
+        return duistandin::RunUntil(
+            [&] { return !callback.notices.empty() && done(callback.notices.back()); }, 20s);
+    }
+    bool Play(const std::vector<std::wstring>& files) {
+        return Play(files,
+                    [](const Notice& n) { return n.state.stage == TransferStage::Finished; });
+    }
+    static bool Transferring(const Notice& n) {
+        return n.state.stage == TransferStage::Transferring;
+    }
+    void Settle() {
+        ipcstandin::WaitUntilIdle();
+        duistandin::RunUntilIdle();
     }
     void ExpectFinal(TransferResult result, FailReason reason) {
         ASSERT_FALSE(callback.notices.empty());
@@ -158,7 +141,7 @@ protected:
 TEST_F(ShareServiceSimTest, PlaysASuccessfulTransferPacedByTheFileSize) {
     StartSim("ok", 4000);  // 2,000 bytes: half a second
     auto begin = std::chrono::steady_clock::now();
-    Play({File("a", 1500), File("b", 500)});
+    ASSERT_TRUE(Play({File("a", 1500), File("b", 500)}));
     EXPECT_GE(std::chrono::steady_clock::now() - begin, 450ms);
     ExpectFinal(TransferResult::Ok, FailReason::Succeeded);
 
@@ -180,60 +163,43 @@ TEST_F(ShareServiceSimTest, ScenariosEndAsTheItemExpects) {
         const char* scenario;
         TransferResult result;
         FailReason reason;
+        uint32_t progress;  // at the end
     };
     const Case cases[] = {
-        {"fail", TransferResult::Failed, FailReason::SendFailed},
-        {"reject", TransferResult::Rejected, FailReason::Rejected},
-        {"recvcancel", TransferResult::Cancelled, FailReason::Cancelled},
-        {"busy", TransferResult::Failed, FailReason::ReceiverBusy},
+        {"fail", TransferResult::Failed, FailReason::SendFailed, 0},
+        {"reject", TransferResult::Rejected, FailReason::Rejected, 0},
+        {"recvcancel", TransferResult::Cancelled, FailReason::Cancelled, 50},
+        {"busy", TransferResult::Failed, FailReason::ReceiverBusy, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.scenario);
         callback.notices.clear();
         StartSim(c.scenario, 20000);
-        Play({File("f", 2000)});
+        EXPECT_TRUE(Play({File("f", 2000)}));
         ExpectFinal(c.result, c.reason);
+        auto ended = std::find_if(callback.notices.begin(), callback.notices.end(),
+                                  [&](const Notice& n) { return n.state.result == c.result; });
+        ASSERT_NE(ended, callback.notices.end());
+        if (c.progress != 0) {  // a receiver's cancel carries the percent reached
+            EXPECT_EQ(ended->state.progress, c.progress);
+        }
         sim->Stop();
         model->StartNext(0);
     }
 }
 
-TEST_F(ShareServiceSimTest, ReceiverCancelCarriesThePercentReached) {
-    StartSim("recvcancel", 20000);
-    Play({File("f", 2000)});
-    auto cancelled = std::find_if(
-        callback.notices.begin(), callback.notices.end(),
-        [](const Notice& notice) { return notice.state.result == TransferResult::Cancelled; });
-    ASSERT_NE(cancelled, callback.notices.end());
-    EXPECT_EQ(cancelled->state.progress, 50u);
-}
-
 TEST_F(ShareServiceSimTest, RadioOffKeepsTheItemPreparing) {
     StartSim("radio-off", 20000);
-    model->SetCallback(&callback);
-    model->AddSendItem(phone, {File("f", 10)}, SendSponsorSource::FromContextMenu);
-    ASSERT_TRUE(duistandin::RunUntil(
-        [this] {
-            return !callback.notices.empty() &&
-                   callback.notices.back().reason == FailReason::BluetoothUnavailable;
-        },
-        10s));
-    ipcstandin::WaitUntilIdle();
-    duistandin::RunUntilIdle();
+    ASSERT_TRUE(Play({File("f", 10)},
+                     [](const Notice& n) { return n.reason == FailReason::BluetoothUnavailable; }));
+    Settle();
     EXPECT_EQ(callback.notices.back().state.stage, TransferStage::Preparing);
     EXPECT_TRUE(model->IsBusy());
 }
 
 TEST_F(ShareServiceSimTest, UserCancelIsAnsweredAndEndsCancelledByUser) {
     StartSim("ok", 100);  // 2,000 bytes: twenty seconds unless cancelled
-    model->SetCallback(&callback);
-    model->AddSendItem(phone, {File("f", 2000)}, SendSponsorSource::FromContextMenu);
-    ASSERT_TRUE(duistandin::RunUntil(
-        [this] {
-            return !callback.notices.empty() &&
-                   callback.notices.back().state.stage == TransferStage::Transferring;
-        },
-        10s));
+    ASSERT_TRUE(Play({File("f", 2000)}, Transferring));
     model->RemoveItem(callback.notices.back().id);
     ASSERT_TRUE(duistandin::RunUntil([this] { return callback.Finished(); }, 10s));
     ExpectFinal(TransferResult::CancelledByUser, FailReason::Cancelled);
@@ -241,25 +207,16 @@ TEST_F(ShareServiceSimTest, UserCancelIsAnsweredAndEndsCancelledByUser) {
 
 TEST_F(ShareServiceSimTest, StopEndsATransferAtOnceAndSilencesTheService) {
     StartSim("ok", 10);  // minutes, unless stopped
-    model->SetCallback(&callback);
-    model->AddSendItem(phone, {File("f", 5000)}, SendSponsorSource::FromContextMenu);
-    ASSERT_TRUE(duistandin::RunUntil(
-        [this] {
-            return !callback.notices.empty() &&
-                   callback.notices.back().state.stage == TransferStage::Transferring;
-        },
-        10s));
+    ASSERT_TRUE(Play({File("f", 5000)}, Transferring));
     auto begin = std::chrono::steady_clock::now();
     sim->Stop();
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 5s);
-    ipcstandin::WaitUntilIdle();
-    duistandin::RunUntilIdle();
+    Settle();
     size_t seen = callback.notices.size();
     model->RemoveItem(callback.notices.back().id);  // nobody answers the cancel now
-    ipcstandin::WaitUntilIdle();
-    duistandin::RunUntilIdle();
+    Settle();
     EXPECT_EQ(callback.notices.size(), seen);
-    EXPECT_FALSE(sim->Start() == false);  // may join the bus again
+    EXPECT_TRUE(sim->Start());  // may join the bus again
 }
 
 }  // namespace

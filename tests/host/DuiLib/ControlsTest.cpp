@@ -93,7 +93,7 @@ protected:
     std::wstring seen;
 };
 
-TEST_F(SkinTest, WindowValuesAndLayout) {
+TEST_F(SkinTest, WindowValuesLayoutAndNames) {
     EXPECT_EQ(manager.GetInitSize().cx, 200);
     EXPECT_EQ(manager.GetUserValue(L"maxitemcount").ToInt(), 5);
     EXPECT_TRUE(manager.GetUserValue(L"absent").IsEmpty());
@@ -115,9 +115,8 @@ TEST_F(SkinTest, WindowValuesAndLayout) {
     manager.FindControl(L"title")->SetVisible(false);
     manager.Paint();
     EXPECT_EQ(Pos(L"row").top, 4);
-}
 
-TEST_F(SkinTest, NamesFollowControlsInAndOut) {
+    // Names follow controls in and out.
     auto* row = static_cast<CContainerUI*>(manager.FindControl(L"row"));
     auto* extra = new CLabelUI;
     extra->SetName(L"extra");

@@ -76,7 +76,7 @@ protected:
     HWND hwnd = nullptr;
 };
 
-TEST_F(WindowTest, CreatedFromItsSkinHiddenAndSizedByIt) {
+TEST_F(WindowTest, CreatedFromItsSkinHiddenAndSizedByItClosedOnTheLoop) {
     ASSERT_NE(hwnd, nullptr);
     EXPECT_EQ(seen, (std::vector<std::string>{"init:1"}));
     RECT rc{};
@@ -87,9 +87,8 @@ TEST_F(WindowTest, CreatedFromItsSkinHiddenAndSizedByIt) {
     EXPECT_NE(window->GetPaintManager()->FindControl(L"go"), nullptr);
     window->SetIcon(167);
     EXPECT_EQ(win32standin::WindowIconResource(hwnd), 167);
-}
 
-TEST_F(WindowTest, CloseRunsOnCloseThenDestructionThenFinalMessageOnTheLoop) {
+    // Close runs OnClose, then the destruction, then the final message, on the loop.
     window->PostMessage(WM_USER, 7);
     window->Close(3);
     EXPECT_TRUE(IsWindow(hwnd));

@@ -66,71 +66,36 @@ TEST(GdiPlusFill, RectangleEdgesWithAndWithoutAntiAliasing) {
     };
     struct Case {
         const char* name;
-        bool whole;
-        REAL x, y, width, height;
-        bool antiAlias;
+        bool whole, antiAlias;
+        RectF rect;
         std::vector<Probe> probes;
     } cases[] = {
-        {"whole, aliased",
-         true,
-         2,
-         2,
-         6,
-         4,
-         false,
+        // clang-format off
+        {"whole, aliased", true, false, {2, 2, 6, 4},
          {{2, 2, 255}, {7, 5, 255}, {8, 3, 0}, {2, 6, 0}, {1, 3, 0}, {4, 1, 0}}},
-        {"whole, anti-aliased",
-         true,
-         2,
-         2,
-         6,
-         4,
-         true,
-         {{2, 3, 128},
-          {8, 3, 128},
-          {5, 2, 128},
-          {5, 6, 128},
-          {2, 2, 64},
-          {5, 4, 255},
-          {1, 3, 0},
+        {"whole, anti-aliased", true, true, {2, 2, 6, 4},
+         {{2, 3, 128}, {8, 3, 128}, {5, 2, 128}, {5, 6, 128}, {2, 2, 64}, {5, 4, 255}, {1, 3, 0},
           {9, 3, 0}}},
-        {"on pixel borders",
-         false,
-         1.5f,
-         1.5f,
-         3,
-         3,
-         true,
+        {"on pixel borders", false, true, {1.5f, 1.5f, 3, 3},
          {{1, 2, 0}, {2, 2, 255}, {4, 4, 255}, {5, 4, 0}}},
-        {"quarter pixels, anti-aliased",
-         false,
-         2.25f,
-         2,
-         2.5f,
-         2,
-         true,
+        {"quarter pixels, anti-aliased", false, true, {2.25f, 2, 2.5f, 2},
          {{1, 3, 0}, {2, 3, 64}, {3, 3, 255}, {4, 3, 255}, {5, 3, 64}, {6, 3, 0}}},
-        {"quarter pixels, aliased",
-         false,
-         2.25f,
-         2,
-         2.5f,
-         2,
-         false,
+        {"quarter pixels, aliased", false, false, {2.25f, 2, 2.5f, 2},
          {{2, 3, 0}, {3, 3, 255}, {4, 3, 255}, {5, 3, 0}}},
-        {"empty", true, 2, 2, 0, 4, true, {{2, 3, 0}, {1, 3, 0}}},
-        {"negative width", true, 6, 2, -4, 4, true, {{4, 3, 0}, {2, 3, 0}}},
-    };
+        {"empty", true, true, {2, 2, 0, 4}, {{2, 3, 0}, {1, 3, 0}}},
+        {"negative width", true, true, {6, 2, -4, 4}, {{4, 3, 0}, {2, 3, 0}}},
+    };  // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Bitmap bitmap(12, 10);
         Graphics graphics(&bitmap);
         graphics.SetSmoothingMode(c.antiAlias ? SmoothingModeAntiAlias : SmoothingModeNone);
         SolidBrush brush{Color(kRed)};
+        const RectF& r = c.rect;
         Status status =
-            c.whole ? graphics.FillRectangle(&brush, static_cast<INT>(c.x), static_cast<INT>(c.y),
-                                             static_cast<INT>(c.width), static_cast<INT>(c.height))
-                    : graphics.FillRectangle(&brush, c.x, c.y, c.width, c.height);
+            c.whole ? graphics.FillRectangle(&brush, static_cast<INT>(r.X), static_cast<INT>(r.Y),
+                                             static_cast<INT>(r.Width), static_cast<INT>(r.Height))
+                    : graphics.FillRectangle(&brush, r.X, r.Y, r.Width, r.Height);
         EXPECT_EQ(status, Ok);
         for (const Probe& probe : c.probes) {
             EXPECT_TRUE(PixelNear(bitmap, probe.x, probe.y,
@@ -173,22 +138,16 @@ TEST(GdiPlusFill, PiesBetweenTheirRays) {
         std::vector<Point> inside;
         std::vector<Point> outside;
     } cases[] = {
+        // clang-format off
         {"right half", 0, 0, 40, 40, -90, 180, {{30, 20}, {21, 5}, {21, 35}}, {{10, 20}, {38, 2}}},
         {"left half", 0, 0, 40, 40, 90, 180, {{10, 20}, {19, 5}}, {{30, 20}, {2, 2}}},
         {"lower half", 0, 0, 40, 40, 0, 180, {{20, 30}, {5, 21}}, {{20, 10}, {38, 38}}},
         {"upper half", 0, 0, 40, 40, 180, 180, {{20, 10}, {35, 19}}, {{20, 30}, {20, 38}}},
         {"upper half, counter-clockwise", 0, 0, 40, 40, 0, -180, {{20, 10}}, {{20, 30}}},
         {"whole", 0, 0, 40, 40, 45, 400, {{20, 10}, {20, 30}, {10, 20}}, {{1, 1}}},
-        {"ellipse, 0 to 45 degrees",
-         0,
-         0,
-         80,
-         40,
-         0,
-         45,
-         {{60, 34}, {70, 22}},
-         {{52, 34}, {60, 18}}},
-    };
+        {"ellipse, 0 to 45 degrees", 0, 0, 80, 40, 0, 45,
+         {{60, 34}, {70, 22}}, {{52, 34}, {60, 18}}},
+    };  // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Bitmap bitmap(82, 42);

@@ -34,42 +34,20 @@ TEST(GdiPlusPathGradient, BlendsFromTheFocusRegionToTheBoundary) {
         REAL focusX, focusY;
         std::vector<Probe> probes;
     } cases[] = {
-        {"point focus",
-         {20, 40},
-         0,
-         0,
-         {{20, 40, 0},
-          {30, 40, 0.5},
-          {10, 40, 0.5},
-          {20, 60, 0.5},
-          {20, 20, 0.5},
-          {26, 56, 0.5},
-          {39, 40, 0.95},
-          {20, 79, 0.975}}},
-        {"focus ellipse",
-         {20, 40},
-         0.5f,
-         0.5f,
+        // clang-format off
+        {"point focus", {20, 40}, 0, 0,
+         {{20, 40, 0}, {30, 40, 0.5}, {10, 40, 0.5}, {20, 60, 0.5}, {20, 20, 0.5}, {26, 56, 0.5},
+          {39, 40, 0.95}, {20, 79, 0.975}}},
+        {"focus ellipse", {20, 40}, 0.5f, 0.5f,
          {{20, 40, 0}, {25, 50, 0}, {30, 40, 0}, {35, 40, 0.5}, {20, 10, 0.5}}},
         // The focus region is the segment x = 20, y 20 to 60. On the level t = 0.5 the ellipse
         // is scaled by 0.5 across and 0.75 down: (20 + 10 cos, 40 + 30 sin).
-        {"focus segment",
-         {20, 40},
-         0,
-         0.5f,
-         {{20, 40, 0},
-          {20, 55, 0},
-          {20, 25, 0},
-          {30, 40, 0.5},
-          {20, 70, 0.5},
-          {26, 64, 0.5},
+        {"focus segment", {20, 40}, 0, 0.5f,
+         {{20, 40, 0}, {20, 55, 0}, {20, 25, 0}, {30, 40, 0.5}, {20, 70, 0.5}, {26, 64, 0.5},
           {14, 16, 0.5}}},
-        {"centre off the middle",
-         {10, 40},
-         0,
-         0,
+        {"centre off the middle", {10, 40}, 0, 0,
          {{10, 40, 0}, {5, 40, 0.5}, {25, 40, 0.5}, {34, 40, 0.8}}},
-    };
+    };  // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         GraphicsPath path;

@@ -61,30 +61,28 @@ TEST_F(FilesTest, ExtensionIsTakenAfterTheLastSeparator) {
 }
 
 TEST_F(FilesTest, SizeOfAFileAFolderAndAMissingPath) {
-    bool ok = false;
+    const fs::path tree = fs::path(dir_) / "tree";
     std::wstring file = Write("one.bin", 1234);
-    EXPECT_EQ(1234u, UIEx::Utils::GetFileSize(file, ok));
-    EXPECT_TRUE(ok);
-
     Write("tree/a.bin", 100);
     Write("tree/sub/b.bin", 20);
     Write("tree/sub/deeper/c.bin", 3);
-    fs::create_directories(fs::path(dir_) / "tree" / "empty");
-    fs::create_symlink(file, fs::path(dir_) / "tree" / "link.bin");
-    ok = false;
-    EXPECT_EQ(123u, UIEx::Utils::GetFileSize((fs::path(dir_) / "tree").wstring(), ok));
-    EXPECT_TRUE(ok);
-
-    ok = false;
-    EXPECT_EQ(0u, UIEx::Utils::GetFileSize((fs::path(dir_) / "tree" / "empty").wstring(), ok));
-    EXPECT_TRUE(ok);
-
-    ok = true;
-    EXPECT_EQ(0u, UIEx::Utils::GetFileSize((fs::path(dir_) / "missing").wstring(), ok));
-    EXPECT_FALSE(ok);
-    ok = true;
-    UIEx::Utils::GetFileSize(L"", ok);
-    EXPECT_FALSE(ok);
+    fs::create_directories(tree / "empty");
+    fs::create_symlink(file, tree / "link.bin");  // not followed
+    struct Case {
+        std::wstring path;
+        uint64_t size;
+        bool ok;
+    } cases[] = {{file, 1234, true},
+                 {tree.wstring(), 123, true},
+                 {(tree / "empty").wstring(), 0, true},
+                 {(fs::path(dir_) / "missing").wstring(), 0, false},
+                 {L"", 0, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(fs::path(c.path).string());
+        bool ok = !c.ok;
+        EXPECT_EQ(c.size, UIEx::Utils::GetFileSize(c.path, ok));
+        EXPECT_EQ(c.ok, ok);
+    }
 }
 
 TEST_F(FilesTest, CreateDirectoryReportsAWritableFolder) {

@@ -13,16 +13,13 @@
 
 namespace {
 
-TEST(Win32Modules, DllNamesMapToSharedLibraries) {
+TEST(Win32Modules, DllNamesMapToSharedLibrariesAndMissingOnesFail) {
     EXPECT_EQ(win32standin::PlatformModuleName(L"OrvPluginsManager.dll"),
               "libOrvPluginsManager.so");
     EXPECT_EQ(win32standin::PlatformModuleName(L"C:\\host\\bin\\DuiLib.DLL"),
               "C:/host/bin/libDuiLib.so");
     EXPECT_EQ(win32standin::PlatformModuleName(L"libm.so.6"), "libm.so.6");
     EXPECT_EQ(win32standin::PlatformModuleName(L".dll"), ".dll");
-}
-
-TEST(Win32Modules, MissingModulesFailWithTheirErrors) {
     EXPECT_EQ(LoadLibraryW(L"NoSuchModuleAnywhere.dll"), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
     EXPECT_EQ(GetModuleHandleW(L"NoSuchModuleAnywhere.dll"), nullptr);
@@ -89,7 +86,7 @@ TEST(Win32Heap, AllocationsAndInjectedFailures) {
     EXPECT_EQ(GetProcessHeap(), heap);
 }
 
-TEST(Win32Events, AutoResetReleasesOneWaitManualStaysSignalled) {
+TEST(Win32Events, AutoResetReleasesOneWaitManualStaysSignalledClosedOnesFail) {
     const size_t handles = win32standin::LiveHandleCount();
     HANDLE automatic = CreateEventW(nullptr, FALSE, TRUE, nullptr);
     HANDLE manual = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -114,6 +111,15 @@ TEST(Win32Events, AutoResetReleasesOneWaitManualStaysSignalled) {
     EXPECT_TRUE(CloseHandle(automatic));
     EXPECT_TRUE(CloseHandle(manual));
     EXPECT_EQ(win32standin::LiveHandleCount(), handles);
+
+    // Closed handles and named events are refused.
+    EXPECT_FALSE(CloseHandle(manual));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(SetEvent(manual));
+    EXPECT_EQ(CreateEventW(nullptr, TRUE, FALSE, L"Named"), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
 TEST(Win32Events, ManualResetWakesEveryWaiter) {
@@ -127,18 +133,6 @@ TEST(Win32Events, ManualResetWakesEveryWaiter) {
     EXPECT_EQ(results[0], WAIT_OBJECT_0);
     EXPECT_EQ(results[1], WAIT_OBJECT_0);
     CloseHandle(manual);
-}
-
-TEST(Win32Events, ClosedAndUnknownHandlesFail) {
-    HANDLE event = CreateEventW(nullptr, TRUE, TRUE, nullptr);
-    EXPECT_TRUE(CloseHandle(event));
-    EXPECT_FALSE(CloseHandle(event));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_FAILED);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-    EXPECT_FALSE(SetEvent(event));
-    EXPECT_EQ(CreateEventW(nullptr, TRUE, FALSE, L"Named"), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <future>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,6 +32,35 @@ std::string Pattern(size_t size) {
         text[i] = static_cast<char>('a' + (i * 7 + i / 251) % 26);
     }
     return text;
+}
+
+// An overlapped record with its own manual-reset event.
+struct Overlapped : OVERLAPPED {
+    explicit Overlapped(bool signalled = false) : OVERLAPPED{} {
+        hEvent = CreateEventW(nullptr, TRUE, signalled, nullptr);
+    }
+    ~Overlapped() { CloseHandle(hEvent); }
+    DWORD Poll() const { return WaitForSingleObject(hEvent, 0); }
+};
+
+// What one blocking read gave: success, the error when it failed, and the bytes.
+struct Piece {
+    bool ok;
+    DWORD error;
+    std::string text;
+    bool operator==(const Piece& o) const {
+        return ok == o.ok && error == o.error && text == o.text;
+    }
+};
+void PrintTo(const Piece& p, std::ostream* os) {
+    *os << (p.ok ? "ok" : "failed") << " error " << p.error << " size " << p.text.size();
+}
+
+Piece ReadOnce(HANDLE end, DWORD size = kListenerBuffer) {
+    std::vector<char> buffer(size);
+    DWORD read = 99;
+    const bool ok = ReadFile(end, buffer.data(), size, &read, nullptr);
+    return {ok, ok ? DWORD{ERROR_SUCCESS} : GetLastError(), std::string(buffer.data(), read)};
 }
 
 class NamedPipeTest : public ::testing::Test {
@@ -72,14 +102,10 @@ protected:
 
     // Reads as the listener does: append pieces while a read gives more than nothing.
     static std::string ReadRequest(HANDLE pipe) {
-        std::vector<char> buffer(kListenerBuffer);
         std::string text;
-        DWORD read = 0;
-        do {
-            read = 0;
-            ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr);
-            text.append(buffer.data(), read);
-        } while (read > 0);
+        for (Piece piece = ReadOnce(pipe); !piece.text.empty(); piece = ReadOnce(pipe)) {
+            text += piece.text;
+        }
         return text;
     }
 
@@ -99,29 +125,43 @@ protected:
     size_t handles_ = 0;
 };
 
-TEST_F(NamedPipeTest, OverlappedConnectPendsUntilAClientComes) {
+TEST_F(NamedPipeTest, ConnectPendsUntilAClientComesOrFindsOneThatCameFirst) {
     HANDLE pipe = CreateServer();
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE) << GetLastError();
     // Signalled from before: the connect resets it, as an overlapped operation does.
-    HANDLE event = CreateEventW(nullptr, TRUE, TRUE, nullptr);
-    OVERLAPPED overlapped;
-    std::memset(&overlapped, 0, sizeof(overlapped));
-    overlapped.hEvent = event;
-
+    Overlapped overlapped(true);
     EXPECT_FALSE(ConnectNamedPipe(pipe, &overlapped));
     EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
-    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
-
+    EXPECT_EQ(overlapped.Poll(), WAIT_TIMEOUT);
     HANDLE client = OpenClient();
     ASSERT_NE(client, INVALID_HANDLE_VALUE) << GetLastError();
     // The server side is complete before the client's open returns.
-    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
-
+    EXPECT_EQ(overlapped.Poll(), WAIT_OBJECT_0);
     Send(client, "KXSHARE_PHONE?/home/u/a.txt|/home/u/b.txt");
     EXPECT_TRUE(CloseHandle(client));
     EXPECT_EQ(ReadRequest(pipe), "KXSHARE_PHONE?/home/u/a.txt|/home/u/b.txt");
     Release(pipe);
-    CloseHandle(event);
+
+    pipe = CreateServer();
+    client = OpenClient();
+    ASSERT_NE(client, INVALID_HANDLE_VALUE) << GetLastError();
+    Send(client, "KXSHARE_DEVICES?x");
+    EXPECT_TRUE(CloseHandle(client));
+    EXPECT_FALSE(ConnectNamedPipe(pipe, &overlapped));
+    EXPECT_EQ(GetLastError(), ERROR_PIPE_CONNECTED);
+    EXPECT_EQ(ReadRequest(pipe), "KXSHARE_DEVICES?x");
+    Release(pipe);
+
+    // Without a record the connect blocks until the client comes.
+    pipe = CreateServer();
+    client = INVALID_HANDLE_VALUE;
+    std::thread opener([&] { client = OpenClient(); });
+    BOOL connected = ConnectNamedPipe(pipe, nullptr);
+    EXPECT_TRUE(connected || GetLastError() == ERROR_PIPE_CONNECTED);
+    opener.join();
+    ASSERT_NE(client, INVALID_HANDLE_VALUE);
+    CloseHandle(client);
+    Release(pipe);
 }
 
 TEST_F(NamedPipeTest, OverlappedReadsCompleteAtOnceLaterOrCancelled) {
@@ -129,10 +169,7 @@ TEST_F(NamedPipeTest, OverlappedReadsCompleteAtOnceLaterOrCancelled) {
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE) << GetLastError();
     HANDLE client = OpenClient();
     ASSERT_NE(client, INVALID_HANDLE_VALUE) << GetLastError();
-    HANDLE event = CreateEventW(nullptr, TRUE, TRUE, nullptr);
-    OVERLAPPED overlapped;
-    std::memset(&overlapped, 0, sizeof(overlapped));
-    overlapped.hEvent = event;
+    Overlapped overlapped(true);
     char buffer[4];
     DWORD read = 99;
     auto start = [&] { return ReadFile(pipe, buffer, sizeof(buffer), nullptr, &overlapped); };
@@ -140,20 +177,20 @@ TEST_F(NamedPipeTest, OverlappedReadsCompleteAtOnceLaterOrCancelled) {
     // Nothing there: pending with the event reset, one read at a time, done when data comes.
     EXPECT_FALSE(start());
     EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
-    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
+    EXPECT_EQ(overlapped.Poll(), WAIT_TIMEOUT);
     EXPECT_FALSE(GetOverlappedResult(pipe, &overlapped, &read, FALSE));
     EXPECT_EQ(GetLastError(), ERROR_IO_INCOMPLETE);
     EXPECT_FALSE(start());
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     Send(client, "abcdef");
-    EXPECT_EQ(WaitForSingleObject(event, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(overlapped.hEvent, INFINITE), WAIT_OBJECT_0);
     EXPECT_FALSE(GetOverlappedResult(pipe, &overlapped, &read, FALSE));
     EXPECT_EQ(GetLastError(), ERROR_MORE_DATA);
     EXPECT_EQ(std::string(buffer, read), "abcd");
 
     // The rest is at hand: complete at once, and the event is signalled all the same.
     EXPECT_TRUE(start());
-    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(overlapped.Poll(), WAIT_OBJECT_0);
     EXPECT_TRUE(GetOverlappedResult(pipe, &overlapped, &read, FALSE));
     EXPECT_EQ(std::string(buffer, read), "ef");
 
@@ -186,52 +223,37 @@ TEST_F(NamedPipeTest, OverlappedReadsCompleteAtOnceLaterOrCancelled) {
     EXPECT_FALSE(ReadFile(client, buffer, sizeof(buffer), nullptr, &overlapped));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
     CloseHandle(client);
-    CloseHandle(event);
 }
 
-TEST_F(NamedPipeTest, ClientThatCameFirstGivesPipeConnected) {
-    HANDLE pipe = CreateServer();
-    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
-    HANDLE client = OpenClient();
-    ASSERT_NE(client, INVALID_HANDLE_VALUE) << GetLastError();
-    Send(client, "KXSHARE_DEVICES?x");
-    EXPECT_TRUE(CloseHandle(client));
-
-    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    OVERLAPPED overlapped;
-    std::memset(&overlapped, 0, sizeof(overlapped));
-    overlapped.hEvent = event;
-    EXPECT_FALSE(ConnectNamedPipe(pipe, &overlapped));
-    EXPECT_EQ(GetLastError(), ERROR_PIPE_CONNECTED);
-    EXPECT_EQ(ReadRequest(pipe), "KXSHARE_DEVICES?x");
-    Release(pipe);
-    CloseHandle(event);
-}
-
-TEST_F(NamedPipeTest, LongMessageComesInPiecesThenThePipeEnds) {
+TEST_F(NamedPipeTest, MessagesComeInPiecesApartOrEmptyThenThePipeEnds) {
+    const Piece broken{false, ERROR_BROKEN_PIPE, ""};
     HANDLE pipe = CreateServer();
     HANDLE client = OpenClient();
     ASSERT_NE(client, INVALID_HANDLE_VALUE);
     const std::string message = Pattern(40000);
     Send(client, message);
     CloseHandle(client);
+    EXPECT_EQ(ReadOnce(pipe), (Piece{false, ERROR_MORE_DATA, message.substr(0, 32768)}));
+    EXPECT_EQ(ReadOnce(pipe), (Piece{true, ERROR_SUCCESS, message.substr(32768)}));
+    EXPECT_EQ(ReadOnce(pipe), broken);
+    Release(pipe);
 
-    std::vector<char> buffer(kListenerBuffer);
-    DWORD read = 0;
-    EXPECT_FALSE(ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_MORE_DATA);
-    ASSERT_EQ(read, 32768u);
-    std::string joined(buffer.data(), read);
+    // A client that leaves at once.
+    pipe = CreateServer();
+    CloseHandle(OpenClient());
+    EXPECT_EQ(ReadOnce(pipe), broken);
+    Release(pipe);
 
-    EXPECT_TRUE(ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr));
-    ASSERT_EQ(read, 40000u - 32768u);
-    joined.append(buffer.data(), read);
-    EXPECT_EQ(joined, message);
-
-    read = 99;
-    EXPECT_FALSE(ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_BROKEN_PIPE);
-    EXPECT_EQ(read, 0u);
+    // An empty message is one read of nothing, and the message after it is apart.
+    pipe = CreateServer();
+    client = OpenClient();
+    ASSERT_NE(client, INVALID_HANDLE_VALUE);
+    Send(client, "");
+    Send(client, "x");
+    EXPECT_EQ(ReadOnce(pipe), (Piece{true, ERROR_SUCCESS, ""}));
+    EXPECT_EQ(ReadOnce(pipe), (Piece{true, ERROR_SUCCESS, "x"}));
+    CloseHandle(client);
+    EXPECT_EQ(ReadRequest(pipe), "");
     Release(pipe);
 }
 
@@ -246,48 +268,17 @@ TEST_F(NamedPipeTest, MessagesOfMegabytesArriveWholeAndApart) {
         Send(client, "tail");
         CloseHandle(client);
     });
-
-    std::vector<char> buffer(kListenerBuffer);
     std::string first;
-    DWORD read = 0;
-    BOOL complete = FALSE;
-    while (!complete) {
-        complete = ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr);
-        ASSERT_TRUE(complete || GetLastError() == ERROR_MORE_DATA) << GetLastError();
-        first.append(buffer.data(), read);
+    for (bool complete = false; !complete;) {
+        Piece piece = ReadOnce(pipe);
+        ASSERT_TRUE(piece.ok || piece.error == ERROR_MORE_DATA) << piece.error;
+        complete = piece.ok;
+        first += piece.text;
     }
     writer.join();
     EXPECT_TRUE(first == big) << "first message differs, size " << first.size();
     // The next message does not run into the first.
-    EXPECT_TRUE(ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr));
-    EXPECT_EQ(std::string(buffer.data(), read), "tail");
-    Release(pipe);
-}
-
-TEST_F(NamedPipeTest, EmptyMessagesAndClientsThatLeaveAtOnce) {
-    HANDLE pipe = CreateServer();
-    HANDLE client = OpenClient();
-    ASSERT_NE(client, INVALID_HANDLE_VALUE);
-    CloseHandle(client);
-    std::vector<char> buffer(kListenerBuffer);
-    DWORD read = 7;
-    EXPECT_FALSE(ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_BROKEN_PIPE);
-    EXPECT_EQ(read, 0u);
-    Release(pipe);
-
-    // An empty message is one read of nothing, and the message after it is apart.
-    pipe = CreateServer();
-    client = OpenClient();
-    ASSERT_NE(client, INVALID_HANDLE_VALUE);
-    Send(client, "");
-    Send(client, "x");
-    EXPECT_TRUE(ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr));
-    EXPECT_EQ(read, 0u);
-    EXPECT_TRUE(ReadFile(pipe, buffer.data(), kListenerBuffer, &read, nullptr));
-    EXPECT_EQ(std::string(buffer.data(), read), "x");
-    CloseHandle(client);
-    EXPECT_EQ(ReadRequest(pipe), "");
+    EXPECT_EQ(ReadOnce(pipe), (Piece{true, ERROR_SUCCESS, "tail"}));
     Release(pipe);
 }
 
@@ -298,22 +289,15 @@ TEST_F(NamedPipeTest, ReleasedPendingConnectClosesWithoutHangOrLeak) {
     DWORD waited = WAIT_FAILED;
     std::thread listener([&] {
         HANDLE pipe = CreateServer();
-        HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        OVERLAPPED overlapped;
-        std::memset(&overlapped, 0, sizeof(overlapped));
-        overlapped.hEvent = event;
+        Overlapped overlapped;
         if (ConnectNamedPipe(pipe, &overlapped) || GetLastError() != ERROR_IO_PENDING) {
             pending.set_value(nullptr);
             return;
         }
-        pending.set_value(event);
-        waited = WaitForSingleObject(event, INFINITE);
-        char buffer[16];
-        DWORD read = 0;
-        ReadFile(pipe, buffer, sizeof(buffer), &read, nullptr);
-        readError = GetLastError();
+        pending.set_value(overlapped.hEvent);
+        waited = WaitForSingleObject(overlapped.hEvent, INFINITE);
+        readError = ReadOnce(pipe, 16).error;
         Release(pipe);
-        CloseHandle(event);
     });
     HANDLE event = pendingEvent.get();
     ASSERT_NE(event, nullptr);
@@ -328,19 +312,16 @@ TEST_F(NamedPipeTest, ReleasedPendingConnectClosesWithoutHangOrLeak) {
 }
 
 TEST_F(NamedPipeTest, EachNewInstanceServesTheNextClient) {
-    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    Overlapped overlapped;
     for (int round = 0; round < 3; ++round) {
         HANDLE pipe = CreateServer();
         ASSERT_NE(pipe, INVALID_HANDLE_VALUE) << "round " << round;
-        OVERLAPPED overlapped;
-        std::memset(&overlapped, 0, sizeof(overlapped));
-        overlapped.hEvent = event;
         EXPECT_FALSE(ConnectNamedPipe(pipe, &overlapped));
         EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
 
         HANDLE client = OpenClient();
         ASSERT_NE(client, INVALID_HANDLE_VALUE) << "round " << round;
-        EXPECT_EQ(WaitForSingleObject(event, INFINITE), WAIT_OBJECT_0);
+        EXPECT_EQ(WaitForSingleObject(overlapped.hEvent, INFINITE), WAIT_OBJECT_0);
         // The one instance is taken: a second client is turned away, not queued.
         EXPECT_EQ(OpenClient(), INVALID_HANDLE_VALUE);
         EXPECT_EQ(GetLastError(), ERROR_PIPE_BUSY);
@@ -351,7 +332,6 @@ TEST_F(NamedPipeTest, EachNewInstanceServesTheNextClient) {
         Release(pipe);
         EXPECT_FALSE(SocketExists());
     }
-    CloseHandle(event);
 }
 
 TEST_F(NamedPipeTest, InstancesOfOneNameShareItUpToTheirLimit) {
@@ -382,27 +362,12 @@ TEST_F(NamedPipeTest, InstancesOfOneNameShareItUpToTheirLimit) {
     CloseHandle(only);
 }
 
-TEST_F(NamedPipeTest, BlockingConnectReturnsWithTheClient) {
-    HANDLE pipe = CreateServer();
-    HANDLE client = INVALID_HANDLE_VALUE;
-    std::thread opener([&] { client = OpenClient(); });
-    BOOL connected = ConnectNamedPipe(pipe, nullptr);
-    EXPECT_TRUE(connected || GetLastError() == ERROR_PIPE_CONNECTED);
-    opener.join();
-    ASSERT_NE(client, INVALID_HANDLE_VALUE);
-    CloseHandle(client);
-    Release(pipe);
-}
-
 TEST_F(NamedPipeTest, BothEndsWriteAndWritingToAClosedEndFails) {
     HANDLE pipe = CreateServer();
     HANDLE client = OpenClient();
     ASSERT_NE(client, INVALID_HANDLE_VALUE);
     Send(pipe, "reply");
-    char buffer[16];
-    DWORD read = 0;
-    EXPECT_TRUE(ReadFile(client, buffer, sizeof(buffer), &read, nullptr));
-    EXPECT_EQ(std::string(buffer, read), "reply");
+    EXPECT_EQ(ReadOnce(client, 16), (Piece{true, ERROR_SUCCESS, "reply"}));
     EXPECT_TRUE(FlushFileBuffers(pipe));
 
     Release(pipe);
@@ -410,12 +375,11 @@ TEST_F(NamedPipeTest, BothEndsWriteAndWritingToAClosedEndFails) {
     EXPECT_FALSE(WriteFile(client, "late", 4, &written, nullptr));
     EXPECT_EQ(GetLastError(), ERROR_NO_DATA);
     EXPECT_EQ(written, 0u);
-    EXPECT_FALSE(ReadFile(client, buffer, sizeof(buffer), &read, nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_BROKEN_PIPE);
+    EXPECT_EQ(ReadOnce(client, 16).error, ERROR_BROKEN_PIPE);
     CloseHandle(client);
 }
 
-TEST_F(NamedPipeTest, ClientsFindNoServerCleanly) {
+TEST_F(NamedPipeTest, NoServerStaleSocketOrAnotherProcessesName) {
     EXPECT_EQ(OpenClient(), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(WaitNamedPipeW(kName, 1));
@@ -439,9 +403,7 @@ TEST_F(NamedPipeTest, ClientsFindNoServerCleanly) {
     ASSERT_NE(client, INVALID_HANDLE_VALUE);
     CloseHandle(client);
     Release(pipe);
-}
 
-TEST_F(NamedPipeTest, NameServedByAnotherProcessIsRefused) {
     // The lock a serving process holds on the name.
     int lock = open((folder_ + "/.PIPE_KX_MENU.lock").c_str(), O_RDWR | O_CREAT, 0600);
     ASSERT_GE(lock, 0);
@@ -449,7 +411,7 @@ TEST_F(NamedPipeTest, NameServedByAnotherProcessIsRefused) {
     EXPECT_EQ(CreateServer(), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_PIPE_BUSY);
     close(lock);
-    HANDLE pipe = CreateServer();
+    pipe = CreateServer();
     EXPECT_NE(pipe, INVALID_HANDLE_VALUE);
     CloseHandle(pipe);
 }
@@ -487,21 +449,16 @@ TEST_F(NamedPipeTest, SecurityDescriptorsAndInjectedFailures) {
     ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
     ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, TRUE));
     SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), &descriptor, TRUE};
-    EXPECT_EQ(sizeof(SECURITY_ATTRIBUTES), 24u);
-
     HANDLE pipe = CreateNamedPipeW(kName, kListenerOpenMode, kListenerPipeMode,
                                    PIPE_UNLIMITED_INSTANCES, 0x10000, 0x10000, 0, &attributes);
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
     CloseHandle(pipe);
     win32standin::NamedPipeCreation created = win32standin::LastNamedPipeCreation();
     EXPECT_EQ(created.name, kName);
-    EXPECT_EQ(created.openMode, kListenerOpenMode);
-    EXPECT_EQ(created.pipeMode, kListenerPipeMode);
-    EXPECT_EQ(created.maxInstances, 255u);
-    EXPECT_EQ(created.inBufferSize, 0x10000u);
-    EXPECT_TRUE(created.hasDescriptor);
-    EXPECT_TRUE(created.nullDacl);
-    EXPECT_TRUE(created.inheritHandle);
+    EXPECT_EQ((std::vector<DWORD>{created.openMode, created.pipeMode, created.maxInstances,
+                                  created.inBufferSize}),
+              (std::vector<DWORD>{kListenerOpenMode, kListenerPipeMode, 255, 0x10000}));
+    EXPECT_TRUE(created.hasDescriptor && created.nullDacl && created.inheritHandle);
 
     win32standin::SetSecurityDescriptorFailure(true);
     EXPECT_FALSE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));

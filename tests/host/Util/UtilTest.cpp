@@ -1,3 +1,6 @@
+// The registry read from exported files, the started programs, and UTF-8 conversion.
+#include "KxProcess.h"
+#include "OrvSoftShelf.h"
 #include "Registry.h"
 #include "UtilStandIn.h"
 
@@ -6,6 +9,7 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -13,6 +17,18 @@ namespace {
 
 const wchar_t kPairKey[] =
     L"S-1-5-21-1000-1000-1000-1001\\SOFTWARE\\Velmora\\Corvix\\Beamly\\PairPhone2";
+
+// Values read through the registry; nothing when the read fails.
+std::optional<DWORD> Dword(HKEY root, const wchar_t* key, const wchar_t* name) {
+    DWORD value = 0;
+    return DE::Registry::GetValue(root, key, name, value) ? std::optional<DWORD>(value)
+                                                          : std::nullopt;
+}
+std::optional<std::wstring> Text(HKEY root, const wchar_t* key, const wchar_t* name) {
+    std::wstring value;
+    return DE::Registry::GetValue(root, key, name, value) ? std::optional<std::wstring>(value)
+                                                          : std::nullopt;
+}
 
 class RegistryTest : public ::testing::Test {
 protected:
@@ -49,19 +65,11 @@ TEST_F(RegistryTest, ReadsEveryValueKindOfAFile) {
     ASSERT_TRUE(utilstandin::LoadRegistryFile(path));
     std::remove(path.c_str());
 
-    DWORD number = 0;
-    EXPECT_TRUE(DE::Registry::GetValue(HKEY_USERS, kPairKey, L"IsPaired", number));
-    EXPECT_EQ(1u, number);
-    EXPECT_TRUE(DE::Registry::GetValue(HKEY_USERS, kPairKey, L"ShareType", number));
-    EXPECT_EQ(0xFFFFFFFEu, number);
-
-    std::wstring text;
-    EXPECT_TRUE(DE::Registry::GetValue(HKEY_USERS, kPairKey, L"DevName", text));
-    EXPECT_EQ(L"Pad \"Pro\" C:\\x", text);
-    EXPECT_TRUE(DE::Registry::GetValue(HKEY_USERS, kPairKey, L"NickName", text));
-    EXPECT_EQ(L"Zo\u00EB", text);
-    EXPECT_TRUE(DE::Registry::GetValue(HKEY_USERS, kPairKey, L"", text));
-    EXPECT_EQ(L"default", text);
+    EXPECT_EQ(Dword(HKEY_USERS, kPairKey, L"IsPaired"), 1u);
+    EXPECT_EQ(Dword(HKEY_USERS, kPairKey, L"ShareType"), 0xFFFFFFFEu);
+    EXPECT_EQ(Text(HKEY_USERS, kPairKey, L"DevName"), L"Pad \"Pro\" C:\\x");
+    EXPECT_EQ(Text(HKEY_USERS, kPairKey, L"NickName"), L"Zo\u00EB");
+    EXPECT_EQ(Text(HKEY_USERS, kPairKey, L""), L"default");
 
     BYTE mac[8] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA};
     DWORD size = sizeof(mac);
@@ -84,9 +92,7 @@ TEST_F(RegistryTest, KeyAndValueNamesIgnoreCase) {
                                       "[hkey_users\\s-1-5-21-1000-1000-1000-"
                                       "1001\\Software\\VELMORA\\corvix\\beamly\\pairphone2]\n"
                                       "\"isPAIRED\"=dword:1\n"));
-    DWORD number = 0;
-    EXPECT_TRUE(DE::Registry::GetValue(HKEY_USERS, kPairKey, L"IsPaired", number));
-    EXPECT_EQ(1u, number);
+    EXPECT_EQ(Dword(HKEY_USERS, kPairKey, L"IsPaired"), 1u);
 
     DE::Registry registry;
     registry.SetRootKey(HKEY_USERS);
@@ -106,19 +112,14 @@ TEST_F(RegistryTest, CurrentUserKeysAreTheUsersHive) {
     DE::Registry registry;
     registry.SetRootKey(HKEY_USERS);
     EXPECT_TRUE(registry.KeyExists(kPairKey));
-    DWORD number = 0;
-    EXPECT_TRUE(DE::Registry::GetValue(HKEY_USERS, kPairKey, L"IsPaired", number));
-    EXPECT_EQ(1u, number);
-
-    std::wstring text;
-    EXPECT_TRUE(DE::Registry::GetValue(HKEY_CURRENT_USER, L"SOFTWARE\\Written", L"Name", text));
-    EXPECT_EQ(L"under the SID", text);
+    EXPECT_EQ(Dword(HKEY_USERS, kPairKey, L"IsPaired"), 1u);
+    EXPECT_EQ(Text(HKEY_CURRENT_USER, L"SOFTWARE\\Written", L"Name"), L"under the SID");
 
     // Another user does not see them.
     utilstandin::SetCurrentUserSid(L"S-1-5-21-2-2-2-500");
     EXPECT_FALSE(registry.KeyExists(kPairKey));
     EXPECT_TRUE(registry.KeyExists(L"S-1-5-21-2-2-2-500\\SOFTWARE\\Velmora\\Corvix"));
-    EXPECT_FALSE(DE::Registry::GetValue(HKEY_CURRENT_USER, L"SOFTWARE\\Written", L"Name", text));
+    EXPECT_EQ(Text(HKEY_CURRENT_USER, L"SOFTWARE\\Written", L"Name"), std::nullopt);
 }
 
 TEST_F(RegistryTest, FailedReadLeavesTheTargetUntouched) {
@@ -187,9 +188,7 @@ TEST_F(RegistryTest, ReadsTheEditorsUtf16File) {
         bytes.push_back(static_cast<char>(unit >> 8));
     }
     ASSERT_TRUE(utilstandin::LoadRegistryText(bytes));
-    std::wstring value;
-    EXPECT_TRUE(DE::Registry::GetValue(HKEY_CURRENT_USER, L"Key", L"Name", value));
-    EXPECT_EQ(L"\u00E9t\u00E9 \U0001F600", value);
+    EXPECT_EQ(Text(HKEY_CURRENT_USER, L"Key", L"Name"), L"\u00E9t\u00E9 \U0001F600");
 }
 
 TEST_F(RegistryTest, ReadsStayConsistentWhileTheFileIsReloaded) {
@@ -221,6 +220,60 @@ TEST_F(RegistryTest, ReadsStayConsistentWhileTheFileIsReloaded) {
         reader.join();
     }
     EXPECT_EQ(0, failures.load());
+}
+
+TEST_F(RegistryTest, StartedProgramsAreRecordedAndResetRestoresDefaults) {
+    EXPECT_EQ(L"S-1-5-21-1000-1000-1000-1001", KXPROCESS::GetCurrentUserSidstr());
+
+    EXPECT_TRUE(KXPROCESS::CreateProcessNormal(L"OpenDir.exe", L"-path C:\\x", nullptr, 1));
+    EXPECT_TRUE(KXPROCESS::CreateProcessNormal(L"Other.exe", L"", L"C:\\Host", 0));
+    auto started = utilstandin::StartedProcesses();
+    ASSERT_EQ(2u, started.size());
+    EXPECT_EQ(L"OpenDir.exe", started[0].exe);
+    EXPECT_EQ(L"-path C:\\x", started[0].args);
+    EXPECT_EQ(L"", started[0].directory);
+    EXPECT_EQ(1, started[0].show);
+    EXPECT_EQ(L"C:\\Host", started[1].directory);
+
+    utilstandin::SetCurrentUserSid(L"S-1-5-21-9");
+    utilstandin::SetITVersion(true);
+    utilstandin::ResetAll();
+    EXPECT_TRUE(utilstandin::StartedProcesses().empty());
+    EXPECT_EQ(L"S-1-5-21-1000-1000-1000-1001", KXPROCESS::GetCurrentUserSidstr());
+    EXPECT_FALSE(OrvSoftShelf::IsITVersion());
+}
+
+TEST(TextConvertTest, RoundTripsAcrossThePlanes) {
+    const std::wstring texts[] = {L"plain", L"Gr\u00FC\u00DFe", L"\u6587\u4EF6.txt",
+                                  L"smile \U0001F600 end"};
+    for (const std::wstring& text : texts) {
+        EXPECT_EQ(text, DE::UTF8ToUnicode(DE::UnicodeToUTF8(text)));
+    }
+    EXPECT_EQ("\xF0\x9F\x98\x80", DE::UnicodeToUTF8(L"\U0001F600"));
+    EXPECT_EQ(L"\U0001F600", DE::UTF8ToUnicode("\xF0\x9F\x98\x80"));
+}
+
+TEST(TextConvertTest, JoinsSurrogatePairsAndRefusesLoneOnes) {
+    std::wstring pair = {static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)};
+    EXPECT_EQ("\xF0\x9F\x98\x80", DE::UnicodeToUTF8(pair));
+
+    std::wstring lone = {L'a', static_cast<wchar_t>(0xD83D), L'b'};
+    EXPECT_EQ("", DE::UnicodeToUTF8(lone));
+    std::wstring reversed = {static_cast<wchar_t>(0xDE00), static_cast<wchar_t>(0xD83D)};
+    EXPECT_EQ("", DE::UnicodeToUTF8(reversed));
+    std::wstring tooLarge = {static_cast<wchar_t>(0x110000)};
+    EXPECT_EQ("", DE::UnicodeToUTF8(tooLarge));
+}
+
+TEST(TextConvertTest, InvalidUtf8GivesEmptyText) {
+    const char* bad[] = {"\xC3",         "ok\xFF",           "\xC0\xAF",
+                         "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"};
+    for (const char* text : bad) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(L"", DE::UTF8ToUnicode(text));
+    }
+    EXPECT_EQ(L"", DE::UTF8ToUnicode(""));
+    EXPECT_EQ("", DE::UnicodeToUTF8(L""));
 }
 
 }  // namespace

@@ -1,0 +1,157 @@
+// The UI loop: its queue and main thread, timed tasks on mock time (AdvanceTime runs them in time
+// order, each with the clock at its due time, together with the tasks they queue or schedule on
+// the way), and value animations driven by them.
+#include <DuiLibStandIn.h>
+#include <UIlib.h>
+#include <Win32StandIn.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace DuiLib;
+
+class LoopTest : public ::testing::Test, public IAnimationCallback {
+protected:
+    void SetUp() override {
+        duistandin::SetMainThread();
+        duistandin::DiscardPending();
+        win32standin::UseMockClock();
+        start = GetTickCount64();
+        animation.SetCallback(this);
+    }
+    void TearDown() override {
+        duistandin::DiscardPending();
+        win32standin::UseRealClock();
+    }
+    void Record(const std::string& what) {
+        seen.push_back(what + "@" + std::to_string(GetTickCount64() - start));
+    }
+    void OnAnimationValue(VariantAnimation*, const Variant& value) override {
+        values.push_back(value.ToDouble());
+    }
+    void OnAnimationEnd(VariantAnimation*) override { ends.push_back(GetTickCount64() - start); }
+
+    uint64_t start = 0;
+    std::vector<std::string> seen;
+    std::vector<double> values;
+    std::vector<uint64_t> ends;
+    VariantAnimation animation;
+};
+
+TEST_F(LoopTest, TasksRunOnlyInsideTheLoopInDispatchOrderIncludingNestedOnes) {
+    std::vector<int> order;
+    auto* queue = UIMainQueue::getInstance();
+    queue->dispatch([&] {
+        order.push_back(1);
+        queue->dispatch([&] { order.push_back(3); });
+    });
+    queue->dispatch([&] { order.push_back(2); });
+    EXPECT_TRUE(order.empty());
+    EXPECT_EQ(duistandin::RunUntilIdle(), 3u);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(duistandin::PendingTasks(), 0u);
+}
+
+TEST_F(LoopTest, TasksFromOtherThreadsRunOnTheBoundMainThread) {
+    EXPECT_TRUE(CPaintManagerUI::IsMainThread());
+    std::atomic<int> ranOnMain{0};
+    std::atomic<int> postersOnMain{0};
+    std::vector<std::thread> posters;
+    for (int i = 0; i < 4; ++i) {
+        posters.emplace_back([&] {
+            postersOnMain += CPaintManagerUI::IsMainThread() ? 1 : 0;
+            UIMainQueue::getInstance()->dispatch(
+                [&] { ranOnMain += CPaintManagerUI::IsMainThread() ? 1 : 0; });
+        });
+    }
+    EXPECT_TRUE(duistandin::RunUntil([&] { return ranOnMain == 4; }, std::chrono::seconds(5)));
+    for (auto& poster : posters) {
+        poster.join();
+    }
+    EXPECT_EQ(postersOnMain, 0);
+    EXPECT_FALSE(duistandin::RunUntil([] { return false; }, std::chrono::milliseconds(20)));
+}
+
+TEST_F(LoopTest, AdvanceTimeRunsDueTasksInTimeOrderAtTheirDueTime) {
+    duistandin::ScheduleAt(start + 300, [this] { Record("c"); });
+    duistandin::ScheduleAt(start + 100, [this] {
+        Record("a");
+        // A task it queues runs at once; one it schedules within the window runs in order.
+        UIMainQueue::getInstance()->dispatch([this] { Record("queued"); });
+        duistandin::ScheduleAt(GetTickCount64() + 150, [this] { Record("b"); });
+    });
+    duistandin::ScheduleAt(start + 300, [this] { Record("c2"); });  // same time: FIFO
+    const auto cancelled = duistandin::ScheduleAt(start + 200, [this] { Record("x"); });
+    duistandin::ScheduleAt(start + 1000, [this] { Record("late"); });
+    duistandin::CancelScheduled(cancelled);
+
+    duistandin::AdvanceTime(999);
+    EXPECT_EQ(seen, (std::vector<std::string>{"a@100", "queued@100", "b@250", "c@300", "c2@300"}));
+    EXPECT_EQ(GetTickCount64(), start + 999);
+    EXPECT_EQ(duistandin::ScheduledCount(), 1u);
+    duistandin::AdvanceTime(1);
+    EXPECT_EQ(seen.back(), "late@1000");
+    EXPECT_EQ(duistandin::ScheduledCount(), 0u);
+}
+
+TEST_F(LoopTest, RunUntilIdleRunsOnlyWhatIsDue) {
+    duistandin::ScheduleAt(start, [this] { Record("due"); });
+    duistandin::ScheduleAt(start + 1, [this] { Record("later"); });
+    EXPECT_EQ(duistandin::RunUntilIdle(), 1u);
+    EXPECT_EQ(seen, (std::vector<std::string>{"due@0"}));
+}
+
+TEST_F(LoopTest, IntegerAnimationValuesTruncateAndTheEndComesOnceAtTheDuration) {
+    animation.SetDuration(100);
+    animation.SetStartValue(0);
+    animation.SetEndValue(-10);
+    EXPECT_TRUE(animation.Start());
+    EXPECT_FALSE(animation.Start());
+    duistandin::AdvanceTime(1000);
+    // Frames at 16, 32, ... 96 and the last at 100.
+    EXPECT_EQ(values, (std::vector<double>{-1, -3, -4, -6, -8, -9, -10}));
+    EXPECT_EQ(ends, (std::vector<uint64_t>{100}));
+    EXPECT_FALSE(animation.IsRunning());
+}
+
+TEST_F(LoopTest, AnimationLoopCountZeroRepeatsUntilStoppedAndStopGivesNoEnd) {
+    animation.SetDuration(32);
+    animation.SetLoopCount(0);
+    animation.SetStartValue(0.0);
+    animation.SetEndValue(1.0);
+    animation.SetEasingCurve(VariantAnimation::kInOutQuad);
+    animation.Start();
+    duistandin::AdvanceTime(32 * 5);
+    EXPECT_EQ(values.size(), 10u);
+    EXPECT_DOUBLE_EQ(values[0], 0.5);  // half way through the in-out curve
+    EXPECT_DOUBLE_EQ(values[1], 1.0);
+    animation.Stop();
+    duistandin::AdvanceTime(1000);
+    EXPECT_EQ(values.size(), 10u);
+    EXPECT_TRUE(ends.empty());
+    EXPECT_EQ(duistandin::ScheduledCount(), 0u);
+}
+
+TEST_F(LoopTest, TimerWithoutValuesEndsAfterItsLoopsAndDestructionCancelsIt) {
+    animation.SetDuration(1200);
+    animation.SetLoopCount(2);
+    animation.Start();
+    duistandin::AdvanceTime(5000);
+    EXPECT_TRUE(values.empty());
+    EXPECT_EQ(ends, (std::vector<uint64_t>{2400}));
+    {
+        VariantAnimation gone(nullptr, this);
+        gone.SetDuration(10);
+        gone.Start();
+    }
+    duistandin::AdvanceTime(100);
+    EXPECT_EQ(ends.size(), 1u);
+}
+
+}  // namespace
