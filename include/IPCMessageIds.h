@@ -81,6 +81,10 @@ inline constexpr uint32_t kMsgStartupAnswer2 = 0x1C0024;      // answer to kMsgT
 // names (string array) and the folder the files go to unless the user picks another (string).
 // Shown in a receive dialog.
 inline constexpr uint32_t kMsgRecvOffer = 0x1C0011;
+// The accepted offer's progress: 12 raw bytes like kMsgShareProgress (percent, time left,
+// speed), and its end: DataStream string array of the received files' paths.
+inline constexpr uint32_t kMsgRecvProgress = 0x1C0010;
+inline constexpr uint32_t kMsgRecvDone = 0x1C0012;
 inline constexpr uint32_t kMsgRecvFailure = 0x1C0013;     // int32, 8 raw bytes (status code first)
 inline constexpr uint32_t kMsgRestartNeeded = 0x1C0015;   // no body used
 inline constexpr uint32_t kMsgBluetoothFault = 0x1C0016;  // no body used
@@ -156,7 +160,7 @@ inline constexpr uint32_t kMsgFolderOpenPicker = 0x350003;   // UTF-8 start fold
 inline constexpr uint32_t kMsgFolderOpenAndSelect = 0x350005;
 
 // Folder helper -> the sender of kMsgFolderOpenPicker: the folder the picker settled on, UTF-8
-// with its NUL (the form of kMsgFolderOpenPicker). Nothing in the plug-in handles it yet.
+// with its NUL (the form of kMsgFolderOpenPicker): the current receive dialog saves there.
 inline constexpr uint32_t kMsgFolderPicked = 0x1C0014;
 
 // Every id the plug-in handles arrives through its registered ranges.

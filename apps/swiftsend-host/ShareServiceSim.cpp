@@ -129,6 +129,43 @@ void ShareServiceSim::OnRecvAnswer(TagIPCMessageItem& item) {
                         : item.messageId == kMsgTandemRecvRefuse ? "refused"
                                                                  : "cancelled");
     }
+    if (item.messageId != kMsgTandemRecvAccept) {
+        return;
+    }
+    // The accepted pictures arrive over two seconds, then the receive ends with their paths.
+    std::unique_lock<std::mutex> lock(mutex);
+    if (stopping || running) {
+        return;
+    }
+    if (worker.joinable()) {
+        lock.unlock();
+        JoinWorker();
+        lock.lock();
+    }
+    running = true;
+    cancelRequested = false;
+    worker = std::thread([this, folder] {
+        std::unique_lock<std::mutex> guard(mutex);
+        for (uint32_t percent = 0; percent <= 100; percent += 10) {
+            guard.unlock();
+            const uint32_t words[3] = {percent, (100 - percent) / 50, 1536 * 1024};
+            demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgRecvProgress,
+                           reinterpret_cast<const char*>(words), sizeof(words));
+            guard.lock();
+            if (WaitInterrupted(guard, 200)) {
+                running = false;
+                return;
+            }
+        }
+        running = false;
+        guard.unlock();
+        const std::vector<std::string> paths = {folder + "/IMG_2041.jpg", folder + "/IMG_2042.jpg"};
+        tandem::Payload done = tandem::BuildPayload(paths);
+        if (done) {
+            demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgRecvDone,
+                           done.block.get(), done.size);
+        }
+    });
 }
 
 void ShareServiceSim::OnShareRequest(TagIPCMessageItem& item) {

@@ -3,6 +3,7 @@
 // endpoint) and drives the plug-in through its whole lifecycle.
 #include "ConsoleAppender.h"
 #include "HostNoticeEndpoint.h"
+#include "OpenDirEndpoint.h"
 #include "PairingServiceSim.h"
 #include "ShareServiceSim.h"
 #include "Trace.h"
@@ -261,9 +262,13 @@ int main(int argc, char** argv) {
         demo::PrintLine("service:", "receive offer " + answer);
     };
     demo::PairingServiceSim pairingService(true, true);
+    // The folder helper the receive dialog starts: its picker and folder opener.
+    opendir::OpenDirEndpoint folderHelper(
+        [](const std::string& line) { demo::PrintLine("opendir:", line); });
     demo::HostNoticeEndpoint hostNotices(
         [](const std::string& line) { demo::PrintLine("host:", line); });
-    if (!shareService.Start() || !pairingService.Start() || !hostNotices.Start()) {
+    if (!shareService.Start() || !pairingService.Start() || !hostNotices.Start() ||
+        !folderHelper.Start()) {
         std::fprintf(stderr, "swiftsend-host: cannot start the simulated endpoints\n");
         return 1;
     }
@@ -328,6 +333,7 @@ int main(int argc, char** argv) {
     ipcstandin::WaitUntilIdle(std::chrono::seconds(5));
     duistandin::RunUntilIdle();
     FreeLibrary(module);
+    folderHelper.Stop();
     hostNotices.Stop();
     pairingService.Stop();
     shareService.Stop();

@@ -17,6 +17,7 @@
 #include <UIStringLocale.h>
 #include <UIlib.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -133,6 +134,9 @@ void FileRecvView::RegisterHandlers() {
         {kMsgTooManyFiles, &FileRecvView::OnShowMaxFileCountTip},
         {kMsgWlanDisconnected, &FileRecvView::OnShowWlanDisconnect},
         {kMsgRecvOffer, &FileRecvView::OnRecvOffer},
+        {kMsgRecvProgress, &FileRecvView::OnRecvProgress},
+        {kMsgRecvDone, &FileRecvView::OnRecvDone},
+        {kMsgFolderPicked, &FileRecvView::OnFolderPicked},
     };
     std::shared_ptr<HandlerLink> shared = link;
     for (const auto& entry : handlers) {
@@ -279,6 +283,72 @@ void FileRecvView::OnRecvOffer(char* data, unsigned length) {
     }
     DuiLib::UIMainQueue::getInstance()->dispatch(
         lifetime.Wrap([this, offer] { ShowRecvOffer(offer); }));
+}
+
+// What follows an accepted offer, for the current dialog (UI thread).
+void FileRecvView::OnRecvProgress(char* data, unsigned length) {
+    Vela::Ux::KxShareProgress report{};
+    if (data == nullptr || length != sizeof(report)) {
+        LOG_WARN("receive progress of " << length << " bytes dropped, " << sizeof(report)
+                                        << " expected");
+        return;
+    }
+    std::memcpy(&report, data, sizeof(report));
+    DuiLib::UIMainQueue::getInstance()->dispatch(lifetime.Wrap([this, report] {
+        std::lock_guard<std::recursive_mutex> guard(lock);
+        if (currentDialog != nullptr) {
+            recvdialogops::ShowProgress(currentDialog, std::min(report.progress, 100u),
+                                        static_cast<int32_t>(report.leftTime), report.speed);
+        }
+    }));
+}
+
+void FileRecvView::OnRecvDone(char* data, unsigned length) {
+    std::vector<std::string> paths;
+    if (data == nullptr || length == 0) {
+        LOG_WARN("receive end without a body dropped");
+        return;
+    }
+    tandem::IpcBufferBuild channel(data, length, true);
+    uint64_t bytes = 4;
+    if (tandem::CreateDataStream(&channel)->ReadUtf8StringArray(paths) < 0) {
+        LOG_WARN("receive end of " << length << " bytes dropped: unreadable");
+        return;
+    }
+    for (const std::string& path : paths) {
+        bytes += 2 + path.size();
+    }
+    if (bytes != length) {
+        LOG_WARN("receive end of " << length << " bytes dropped: unreadable");
+        return;
+    }
+    std::vector<std::wstring> wide;
+    for (const std::string& path : paths) {
+        wide.push_back(DE::UTF8ToUnicode(path));
+    }
+    DuiLib::UIMainQueue::getInstance()->dispatch(lifetime.Wrap([this, wide] {
+        std::lock_guard<std::recursive_mutex> guard(lock);
+        if (currentDialog != nullptr) {
+            recvdialogops::Complete(currentDialog, wide);
+        }
+    }));
+}
+
+void FileRecvView::OnFolderPicked(char* data, unsigned length) {
+    const char* end =
+        data != nullptr ? static_cast<const char*>(std::memchr(data, '\0', length)) : nullptr;
+    if (end == nullptr || end == data) {
+        LOG_WARN("picked folder of " << length << " bytes dropped: no text");
+        return;
+    }
+    const std::wstring folder =
+        DE::UTF8ToUnicode(std::string(data, static_cast<size_t>(end - data)));
+    DuiLib::UIMainQueue::getInstance()->dispatch(lifetime.Wrap([this, folder] {
+        std::lock_guard<std::recursive_mutex> guard(lock);
+        if (currentDialog != nullptr && !folder.empty()) {
+            recvdialogops::SetSavePath(currentDialog, folder);
+        }
+    }));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -60,6 +60,9 @@ public:
     void OnShowWlanDisconnect(char* data, unsigned length);         // 0x1C001A
     void OnShowMirrorDecoderUI(const char* data, unsigned length);  // 0x1C0028
     void OnRecvOffer(char* data, unsigned length);                  // 0x1C0011
+    void OnRecvProgress(char* data, unsigned length);               // 0x1C0010
+    void OnRecvDone(char* data, unsigned length);                   // 0x1C0012
+    void OnFolderPicked(char* data, unsigned length);               // 0x1C0014
 
     // UI thread: shows OFFER in a dialog taken from the pool, which becomes the current dialog;
     // the dialog of the previous offer goes to the used dialogs. The pool is topped up by one

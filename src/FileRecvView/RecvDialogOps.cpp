@@ -3,6 +3,9 @@
 
 #include "FileRecvDialog.h"
 
+#include <TandemUtil.h>
+#include <UIBackgroundProgress.h>
+
 #include <new>
 
 namespace recvdialogops {
@@ -40,6 +43,39 @@ bool ShowOffer(FileRecvDialog* dialog, const RecvOffer& offer) {
     dialog->CenterWindow();
     dialog->ShowWindow(true, true);
     return true;
+}
+
+void SetSavePath(FileRecvDialog* dialog, const std::wstring& folder) {
+    dialog->SetSavePath(folder);
+}
+
+void ShowProgress(FileRecvDialog* dialog, uint32_t percent, int32_t timeLeft, uint32_t speed) {
+    if (dialog->GetState() != RecvState::Receiving) {
+        return;
+    }
+    if (UIBackgroundProgress* progress = dialog->GetProgress()) {
+        progress->SetPercent(percent);
+    }
+    DuiLib::CPaintManagerUI* pm = dialog->GetPaintManager();
+    if (DuiLib::CControlUI* label = pm->FindControl(L"file_recv_dialog_speed")) {
+        label->SetText(TandemUtilClass::FormatTransferSpeed(speed).c_str());
+    }
+    if (DuiLib::CControlUI* label = pm->FindControl(L"file_recv_dialog_time_remains")) {
+        const std::wstring left = TandemUtilClass::FormatTransferLeftTime(timeLeft);
+        label->SetText(left.c_str());
+        label->SetToolTip(left.c_str());
+    }
+}
+
+void Complete(FileRecvDialog* dialog, const std::vector<std::wstring>& paths) {
+    if (dialog->GetState() != RecvState::Receiving) {
+        return;
+    }
+    if (UIBackgroundProgress* progress = dialog->GetProgress()) {
+        progress->SetPercent(100);
+    }
+    dialog->SetReceivedPaths(paths);
+    dialog->SetState(RecvState::Received);
 }
 
 void Destroy(FileRecvDialog* dialog) {

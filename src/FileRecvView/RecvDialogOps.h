@@ -6,6 +6,8 @@
 #include "RecvOffer.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class FileRecvDialog;
 
@@ -22,6 +24,13 @@ bool IsClosed(FileRecvDialog* dialog);
 // Fills the dialog with OFFER, creates its window and shows it (UI thread); false when the
 // window cannot be created.
 bool ShowOffer(FileRecvDialog* dialog, const RecvOffer& offer);
+// The folder the dialog's files go to (UI thread).
+void SetSavePath(FileRecvDialog* dialog, const std::wstring& folder);
+// Shows the progress of an accepted offer: percent, time left in seconds (negative while
+// unknown) and speed in bytes per second (UI thread). Nothing unless the dialog is receiving.
+void ShowProgress(FileRecvDialog* dialog, uint32_t percent, int32_t timeLeft, uint32_t speed);
+// Ends an accepted offer with the files received at PATHS (UI thread).
+void Complete(FileRecvDialog* dialog, const std::vector<std::wstring>& paths);
 // Destroys the dialog's window, if it still has one, and the dialog (UI thread).
 void Destroy(FileRecvDialog* dialog);
 

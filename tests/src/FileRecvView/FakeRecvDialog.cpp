@@ -43,6 +43,18 @@ bool ShowOffer(FileRecvDialog* dialog, const RecvOffer& offer) {
     return dialog->shown;
 }
 
+void SetSavePath(FileRecvDialog* dialog, const std::wstring& folder) {
+    dialog->offer.savePath = folder;
+}
+
+void ShowProgress(FileRecvDialog* dialog, uint32_t percent, int32_t, uint32_t) {
+    dialog->percents.push_back(percent);
+}
+
+void Complete(FileRecvDialog* dialog, const std::vector<std::wstring>& paths) {
+    dialog->received = paths;
+}
+
 void Destroy(FileRecvDialog* dialog) {
     ++fakerecvdialog::Get().destroyed;
     if (dialog->shown && !dialog->closed) {

@@ -6,6 +6,7 @@
 #include "RecvOffer.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class FileRecvDialog {
@@ -16,6 +17,8 @@ public:
     bool shown = false;
     bool closed = false;  // set by the test, as the user's close would
     RecvOffer offer;
+    std::vector<uint32_t> percents;
+    std::vector<std::wstring> received;
 };
 
 namespace fakerecvdialog {

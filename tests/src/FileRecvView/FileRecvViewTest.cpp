@@ -81,8 +81,9 @@ TEST_F(FileRecvViewTest, RegistersItsHandlersAndPreparesFourDialogs) {
         FileRecvView view(&transfer);
         std::vector<uint32_t> ids = transfer.RegisteredIds();
         std::sort(ids.begin(), ids.end());
-        EXPECT_EQ(ids, (std::vector<uint32_t>{0x1C0011, 0x1C0013, 0x1C0015, 0x1C0016, 0x1C0017,
-                                              0x1C001A, 0x1C0028, 0x250015}));
+        EXPECT_EQ(ids,
+                  (std::vector<uint32_t>{0x1C0010, 0x1C0011, 0x1C0012, 0x1C0013, 0x1C0014, 0x1C0015,
+                                         0x1C0016, 0x1C0017, 0x1C001A, 0x1C0028, 0x250015}));
         // Five attempts: four fit, the fifth is destroyed.
         EXPECT_EQ(fakerecvdialog::Get().created, 5);
         EXPECT_EQ(fakerecvdialog::Get().destroyed, 1);
@@ -119,6 +120,22 @@ TEST_F(FileRecvViewTest, AnOfferMessageShowsItsDialogAndABadOneNothing) {
     EXPECT_EQ(view.CurrentDialog()->offer.sender.nickName, L"Ann");
     EXPECT_EQ(view.CurrentDialog()->offer.totalSize, 5000);
     EXPECT_EQ(view.CurrentDialog()->offer.savePath, L"/home/ann/Received");
+
+    // What follows reaches the current dialog: a picked folder, progress, the received files;
+    // bodies of the wrong size are dropped.
+    const char picked[] = "/home/ann/Pictures";
+    transfer.Deliver(kMsgFolderPicked, picked, sizeof(picked));
+    const uint32_t progress[3] = {140, 12, 4096};  // the percent is capped at 100
+    transfer.Deliver(kMsgRecvProgress, reinterpret_cast<const char*>(progress), 12);
+    transfer.Deliver(kMsgRecvProgress, reinterpret_cast<const char*>(progress), 8);
+    tandem::Payload done = tandem::BuildPayload(names);
+    transfer.Deliver(kMsgRecvDone, done.block.get(), done.size - 1);
+    transfer.Deliver(kMsgRecvDone, done.block.get(), done.size);
+    duistandin::RunUntilIdle();
+    EXPECT_EQ(view.CurrentDialog()->offer.savePath, L"/home/ann/Pictures");
+    EXPECT_EQ(view.CurrentDialog()->percents, (std::vector<uint32_t>{100}));
+    EXPECT_EQ(view.CurrentDialog()->received,
+              (std::vector<std::wstring>{L"IMG_1.jpg", L"IMG_2.jpg"}));
 }
 
 TEST_F(FileRecvViewTest, OffersTakePoolDialogsWhichAreDeletedOnlyOnceClosed) {
