@@ -48,17 +48,6 @@ long ResidentKb() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-HWND Dialog() {
-    for (HWND hwnd : win32standin::WindowsInZOrder()) {
-        wchar_t name[64] = L"";
-        GetClassNameW(hwnd, name, 64);
-        if (std::wstring(name) == L"FileTransferDialog") {
-            return hwnd;
-        }
-    }
-    return nullptr;
-}
-
 bool SendToPipe(const std::string& text) {
     for (int attempt = 0; attempt < 100000; ++attempt) {
         HANDLE pipe =
@@ -103,8 +92,9 @@ int main(int argc, char** argv) {
     int host = 0;
     plugin->Initialize(&host);
     plugin->Start();
-    duistandin::RunUntil([] { return Dialog() != nullptr; }, std::chrono::seconds(10));
-    HWND dialog = Dialog();
+    duistandin::RunUntil([] { return FindWindowW(L"FileTransferDialog", nullptr) != nullptr; },
+                         std::chrono::seconds(10));
+    HWND dialog = FindWindowW(L"FileTransferDialog", nullptr);
     Vela::Ux::FileTransferModel* model = plugin->GetUIManager().GetSendModel();
     if (!dialog || !model) {
         std::fprintf(stderr, "swiftsend-soak: the send side did not come up\n");

@@ -72,17 +72,6 @@ double Median(std::vector<double> samples) {
 
 double gPaintMs = 0;
 
-HWND FindDialog() {
-    for (HWND hwnd : win32standin::WindowsInZOrder()) {
-        wchar_t name[64] = L"";
-        GetClassNameW(hwnd, name, 64);
-        if (std::wstring(name) == L"FileTransferDialog") {
-            return hwnd;
-        }
-    }
-    return nullptr;
-}
-
 std::string Request() {
     std::string request = "KXSHARE_PHONE?";
     for (int i = 0; i < 501; ++i) {
@@ -220,8 +209,9 @@ void BM_PipeRequestToDialogPaint(benchmark::State& state) {
     int host = 0;
     plugin->Initialize(&host);
     plugin->Start();
-    duistandin::RunUntil([] { return FindDialog() != nullptr; }, std::chrono::seconds(10));
-    HWND dialog = FindDialog();
+    duistandin::RunUntil([] { return FindWindowW(L"FileTransferDialog", nullptr) != nullptr; },
+                         std::chrono::seconds(10));
+    HWND dialog = FindWindowW(L"FileTransferDialog", nullptr);
     DuiLib::CPaintManagerUI* pm = dialog ? duistandin::PaintManagerOf(dialog) : nullptr;
     Vela::Ux::FileTransferModel* model = plugin->GetUIManager().GetSendModel();
     if (!pm || !model) {

@@ -163,6 +163,8 @@ HWND GetParent(HWND hwnd);
 BOOL SetForegroundWindow(HWND hwnd);
 HWND GetForegroundWindow();
 HWND WindowFromPoint(POINT point);
+// The top-most window of CLASS_NAME and WINDOW_NAME (either null for any).
+HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
 BOOL GetCursorPos(LPPOINT point);
 BOOL SetCursorPos(int x, int y);
 // The icon of resource NAME (MAKEINTRESOURCEW of its id) of MODULE.

@@ -458,6 +458,16 @@ HWND WindowFromPoint(POINT point) {
     return nullptr;
 }
 
+HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
+    for (HWND hwnd : D().zOrder) {
+        Window* w = Find(hwnd);
+        if ((!className || w->className == className) && (!windowName || w->title == windowName)) {
+            return hwnd;
+        }
+    }
+    return nullptr;
+}
+
 BOOL GetCursorPos(LPPOINT point) {
     if (!point) {
         return FALSE;
