@@ -3,6 +3,7 @@
 #include <UIlib.h>
 #include <Win32StandIn.h>
 
+#include <TempPath.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -53,7 +54,7 @@ protected:
         duistandin::SetMainThread();
         duistandin::DiscardPending();
         win32standin::UseMockClock();
-        folder = ::testing::TempDir() + "duires";
+        folder = testsupport::TempPath("duires");
         std::string layout = folder + "/layout/test";
         ASSERT_EQ(std::system(("mkdir -p " + layout).c_str()), 0);
         std::ofstream(layout + "/window.xml")

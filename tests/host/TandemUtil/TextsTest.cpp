@@ -3,6 +3,7 @@
 #include "UIExUtils.h"
 #include "UIStringLocale.h"
 
+#include <TempPath.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -19,7 +20,7 @@ protected:
     }
 
     std::string WriteTable(const std::string& content) {
-        path_ = ::testing::TempDir() + "strings_test.strings";
+        path_ = testsupport::TempPath("strings_test.strings");
         std::ofstream(path_, std::ios::binary) << content;
         return path_;
     }

@@ -9,6 +9,7 @@
 #include <UtilStandIn.h>
 #include <Win32StandIn.h>
 
+#include <TempPath.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -103,7 +104,7 @@ TEST_F(BeamlyTipWndTest, TheCloseButtonClosesAndTheWindowDeletesItselfOnTheUIThr
 }
 
 TEST_F(BeamlyTipWndTest, ALayoutWithoutTheTextControlLogsAndTheWindowStillCloses) {
-    const std::string folder = ::testing::TempDir() + "tipres";
+    const std::string folder = testsupport::TempPath("tipres");
     ASSERT_EQ(std::system(("mkdir -p " + folder + "/layout/swiftsend").c_str()), 0);
     std::ofstream(folder + "/layout/swiftsend/BeamlyTipWnd.xml")
         << R"(<Window size="300,80"><VerticalLayout><Label name="ids_beamly_name"/>)"

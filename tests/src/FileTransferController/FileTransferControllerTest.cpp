@@ -18,6 +18,7 @@
 #include <UtilStandIn.h>
 #include <Win32StandIn.h>
 
+#include <TempPath.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -46,7 +47,7 @@ protected:
         controller.SetView(view.get());
         controller.SetModel(model.get());
         base = FileTransferSendItem(Phone("probe"), {}, SendSponsorSource::FromOther).GetId();
-        const std::string path = ::testing::TempDir() + "controller-10k.bin";
+        const std::string path = testsupport::TempPath("controller-10k.bin");
         std::ofstream(path, std::ios::binary) << std::string(10240, 'x');
         file.assign(path.begin(), path.end());
     }

@@ -16,6 +16,7 @@
 #include <UtilStandIn.h>
 #include <Win32StandIn.h>
 
+#include <TempPath.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -62,7 +63,7 @@ protected:
         duistandin::DiscardPending();
         ASSERT_TRUE(utilstandin::LoadRegistryText(kPairedPhone));
         DuiLib::CPaintManagerUI::SetResourcePath(SWIFTSEND_RES_DIR);
-        const std::string path = ::testing::TempDir() + "teardown.bin";
+        const std::string path = testsupport::TempPath("teardown.bin");
         std::ofstream(path, std::ios::binary) << std::string(100000, 'x');
         file.assign(path.begin(), path.end());
         plugin = std::make_shared<SwiftSendPlugin>();
