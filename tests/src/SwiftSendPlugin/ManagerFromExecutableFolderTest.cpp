@@ -1,5 +1,6 @@
 // A host that has not loaded the plug-in manager: the library entry loads it from the
 // executable's folder, registers, and releases it again.
+#include <SDK/Util/LogTool/LogTool.h>
 #include <TandemDataReportStandIn.h>
 #include <windows.h>
 
@@ -9,6 +10,7 @@ namespace {
 
 TEST(ManagerFromExecutableFolder, IsLoadedForTheAttachAndReleasedAfterwards) {
     ASSERT_EQ(GetModuleHandleW(L"OrvPluginsManager.dll"), nullptr);
+    LogTool::GetLogger();  // the host's logging library outlives the plug-in, as in the host
     tandemstandin::ClearReportedEvents();
     HMODULE plugin = LoadLibraryW(L"SwiftSendPlugin.dll");
     ASSERT_NE(plugin, nullptr);

@@ -2,6 +2,7 @@
 // lifecycle operations and their usage events, and unloading.
 #include <DuiLibStandIn.h>
 #include <OrvPluginsManager.h>
+#include <SDK/Util/LogTool/LogTool.h>
 #include <TandemDataReportStandIn.h>
 #include <TandemUtilStandIn.h>
 #include <windows.h>
@@ -38,6 +39,10 @@ ReportedEvent End(int32_t code) {
 class PluginLoadTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The host logs through the same logging library, so it stays loaded when the plug-in
+        // is unloaded; were it unloaded with the plug-in, its thread pool would go on running
+        // code that is no longer there.
+        LogTool::GetLogger();
         duistandin::SetMainThread();
         duistandin::DiscardPending();
         tandemstandin::ResetAll();
