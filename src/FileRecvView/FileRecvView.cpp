@@ -81,15 +81,7 @@ void DestroyWindowObject(DuiLib::WindowImplBase* window) {
 
 }  // namespace
 
-// What the registered handlers reach the view through.
-struct FileRecvView::HandlerLink {
-    std::mutex mutex;
-    FileRecvView* view = nullptr;
-};
-
-FileRecvView::FileRecvView(Vela::Ux::ITransferFile* transfer)
-    : transfer(transfer), link(std::make_shared<HandlerLink>()) {
-    link->view = this;
+FileRecvView::FileRecvView(Vela::Ux::ITransferFile* transfer) : transfer(transfer) {
     if (transfer != nullptr) {
         RegisterHandlers();
     }
@@ -98,11 +90,7 @@ FileRecvView::FileRecvView(Vela::Ux::ITransferFile* transfer)
 }
 
 FileRecvView::~FileRecvView() {
-    {
-        // Waits for a handler in progress on the IPC thread.
-        std::lock_guard<std::mutex> guard(link->mutex);
-        link->view = nullptr;
-    }
+    // Waits for a handler in progress on the IPC thread.
     lifetime.Expire();
     FileRecvDialog* dialog = nullptr;
     while (dialogPool.Pop(dialog)) {
@@ -138,22 +126,16 @@ void FileRecvView::RegisterHandlers() {
         {kMsgRecvDone, &FileRecvView::OnRecvDone},
         {kMsgFolderPicked, &FileRecvView::OnFolderPicked},
     };
-    std::shared_ptr<HandlerLink> shared = link;
     for (const auto& entry : handlers) {
         transfer->RegisterDataHandler(
-            entry.id, [shared, handler = entry.handler](char* data, uint32_t length) {
-                std::lock_guard<std::mutex> guard(shared->mutex);
-                if (shared->view != nullptr) {
-                    (shared->view->*handler)(data, length);
-                }
-            });
+            entry.id, lifetime.Wrap([this, handler = entry.handler](char* data, uint32_t length) {
+                (this->*handler)(data, length);
+            }));
     }
-    transfer->RegisterDataHandler(kMsgMirrorDecoderError, [shared](char* data, uint32_t length) {
-        std::lock_guard<std::mutex> guard(shared->mutex);
-        if (shared->view != nullptr) {
-            shared->view->OnShowMirrorDecoderUI(data, length);
-        }
-    });
+    transfer->RegisterDataHandler(kMsgMirrorDecoderError,
+                                  lifetime.Wrap([this](char* data, uint32_t length) {
+                                      OnShowMirrorDecoderUI(data, length);
+                                  }));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -281,8 +263,7 @@ void FileRecvView::OnRecvOffer(char* data, unsigned length) {
     for (const std::string& name : names) {
         offer.offeredNames.push_back(DE::UTF8ToUnicode(name));
     }
-    DuiLib::UIMainQueue::getInstance()->dispatch(
-        lifetime.Wrap([this, offer] { ShowRecvOffer(offer); }));
+    PostToUi(lifetime, [this, offer] { ShowRecvOffer(offer); });
 }
 
 // What follows an accepted offer, for the current dialog (UI thread).
@@ -294,13 +275,13 @@ void FileRecvView::OnRecvProgress(char* data, unsigned length) {
         return;
     }
     std::memcpy(&report, data, sizeof(report));
-    DuiLib::UIMainQueue::getInstance()->dispatch(lifetime.Wrap([this, report] {
+    PostToUi(lifetime, [this, report] {
         std::lock_guard<std::recursive_mutex> guard(lock);
         if (currentDialog != nullptr) {
             recvdialogops::ShowProgress(currentDialog, std::min(report.progress, 100u),
                                         static_cast<int32_t>(report.leftTime), report.speed);
         }
-    }));
+    });
 }
 
 void FileRecvView::OnRecvDone(char* data, unsigned length) {
@@ -326,12 +307,12 @@ void FileRecvView::OnRecvDone(char* data, unsigned length) {
     for (const std::string& path : paths) {
         wide.push_back(DE::UTF8ToUnicode(path));
     }
-    DuiLib::UIMainQueue::getInstance()->dispatch(lifetime.Wrap([this, wide] {
+    PostToUi(lifetime, [this, wide] {
         std::lock_guard<std::recursive_mutex> guard(lock);
         if (currentDialog != nullptr) {
             recvdialogops::Complete(currentDialog, wide);
         }
-    }));
+    });
 }
 
 void FileRecvView::OnFolderPicked(char* data, unsigned length) {
@@ -343,12 +324,12 @@ void FileRecvView::OnFolderPicked(char* data, unsigned length) {
     }
     const std::wstring folder =
         DE::UTF8ToUnicode(std::string(data, static_cast<size_t>(end - data)));
-    DuiLib::UIMainQueue::getInstance()->dispatch(lifetime.Wrap([this, folder] {
+    PostToUi(lifetime, [this, folder] {
         std::lock_guard<std::recursive_mutex> guard(lock);
         if (currentDialog != nullptr && !folder.empty()) {
             recvdialogops::SetSavePath(currentDialog, folder);
         }
-    }));
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -372,8 +353,7 @@ void FileRecvView::OnRecvFileFailed(char* data, unsigned length) {
     if (!EndsReceive(code)) {
         return;
     }
-    DuiLib::UIMainQueue::getInstance()->dispatch(
-        lifetime.Wrap([this, code] { ApplyRecvFailure(code); }));
+    PostToUi(lifetime, [this, code] { ApplyRecvFailure(code); });
 }
 
 void FileRecvView::ApplyRecvFailure(uint32_t code) {
@@ -485,7 +465,7 @@ void FileRecvView::ShowNoitfyWindow(DuiLib::WindowImplBase* window, int duration
 
 void FileRecvView::OnShowWlanDisconnect(char*, unsigned) {
     LOG_WARN("FileRecvView::OnShowWlanDisconnect begin\n");
-    DuiLib::UIMainQueue::getInstance()->dispatch(lifetime.Wrap([this] { ShowWlanWindow(); }));
+    PostToUi(lifetime, [this] { ShowWlanWindow(); });
 }
 
 void FileRecvView::ShowWlanWindow() {
@@ -523,8 +503,7 @@ void FileRecvView::OnShowMirrorDecoderUI(const char* data, unsigned length) {
         const void* end = std::memchr(data, '\0', length);
         text.assign(data, end != nullptr ? static_cast<const char*>(end) - data : length);
     }
-    DuiLib::UIMainQueue::getInstance()->dispatch(
-        lifetime.Wrap([this, text = std::move(text)] { ShowDecoderWindow(text); }));
+    PostToUi(lifetime, [this, text = std::move(text)] { ShowDecoderWindow(text); });
 }
 
 void FileRecvView::ShowDecoderWindow(const std::string& text) {

@@ -75,7 +75,6 @@ public:
     DecoderErrorUI* DecoderDialog() const { return decoderDialog.get(); }
 
 private:
-    struct HandlerLink;
     using DialogQueue = BoundedQueue<FileRecvDialog*, kPoolSlots>;
     using UsedQueue = BoundedQueue<FileRecvDialog*, kUsedSlots>;
 
@@ -97,8 +96,7 @@ private:
     std::unique_ptr<DecoderErrorUI> decoderDialog;
     DialogQueue dialogPool;
     UsedQueue usedDialogs;
-    // Cleared by the destructor, so that a handler still registered on the message interface
-    // does nothing once the view is gone.
-    std::shared_ptr<HandlerLink> link;
+    // Expired by the destructor: a handler still registered on the message interface, or a
+    // task still queued, does nothing once the view is gone.
     LifetimeGuard lifetime;
 };

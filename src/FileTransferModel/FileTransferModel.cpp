@@ -30,11 +30,6 @@ constexpr uint32_t kResponseIds[] = {
 // A sum of sizes above this (unsigned) gets the size notice on share type 1.
 constexpr uint64_t kMaxSendBytes = 4290000000ULL;  // 0xFFB43480
 
-FileTransferModelHelper* HelperOf(const std::shared_ptr<FileTransferModelLink>& link) {
-    std::lock_guard<std::mutex> guard(link->mutex);
-    return link->helper;
-}
-
 void ShowSendNotice(const wchar_t* stringId, int flags) {
     tandem::ShowMessageBox(UIEx::UIStringLocale::GetString(stringId), nullptr, "SENDFILE_MSG",
                            flags, 0);
@@ -90,32 +85,22 @@ void ShowSizeNotice(const KxShareDevices& device, const std::vector<std::wstring
 // FileTransferModelHelper
 
 FileTransferModelHelper::FileTransferModelHelper(ITransferFile* sendHelper)
-    : sendHelper(sendHelper), link(std::make_shared<FileTransferModelLink>()) {
-    link->helper = this;
+    : sendHelper(sendHelper) {
     if (sendHelper == nullptr) {
         return;
     }
-    std::shared_ptr<FileTransferModelLink> shared = link;
     for (uint32_t id : kResponseIds) {
         sendHelper->RegisterMessageHandler(
-            id, [shared](uint32_t messageId, const char* payload, uint32_t length) {
-                // Held while the response is copied and posted, so that the destructor
-                // waits for a handler in progress.
-                std::lock_guard<std::mutex> guard(shared->mutex);
-                if (shared->helper != nullptr) {
-                    shared->helper->OnIPCResponse(messageId, payload, length);
-                }
-            });
+            id, lifetime.Wrap([this](uint32_t messageId, const char* payload, uint32_t length) {
+                OnIPCResponse(messageId, payload, length);
+            }));
     }
 }
 
 FileTransferModelHelper::~FileTransferModelHelper() {
-    {
-        std::lock_guard<std::mutex> guard(link->mutex);
-        link->helper = nullptr;
-    }
-    // Items stop their delayed-send workers as they are destroyed; a worker that notifies
-    // meanwhile only posts through the cleared link.
+    lifetime.Expire();
+    // Items stop their delayed-send workers as they are destroyed; what a worker posts
+    // meanwhile is dropped on arrival.
     Clear();
 }
 
@@ -137,13 +122,7 @@ void FileTransferModelHelper::OnIPCResponse(uint32_t id, const char* payload, ui
             LOG_ERROR_FN("FileTransferModelHelper::OnIPCResponse", "Copy buffer failed, " << error);
         }
     }
-    std::shared_ptr<FileTransferModelLink> shared = link;
-    DuiLib::UIMainQueue::getInstance()->dispatch([shared, id, copy, length] {
-        FileTransferModelHelper* helper = HelperOf(shared);
-        if (helper != nullptr) {
-            helper->DeliverResponse(id, copy.get(), length);
-        }
-    });
+    PostToUi(lifetime, [this, id, copy, length] { DeliverResponse(id, copy.get(), length); });
 }
 
 void FileTransferModelHelper::DeliverResponse(uint32_t id, const char* payload, uint32_t length) {
@@ -160,12 +139,10 @@ void FileTransferModelHelper::OnStateChanged(FileTransferItem* item) {
     if (item == nullptr) {
         return;
     }
-    std::shared_ptr<FileTransferModelLink> shared = link;
     uint32_t id = item->GetId();
-    DuiLib::UIMainQueue::getInstance()->dispatch([shared, item, id] {
-        FileTransferModelHelper* helper = HelperOf(shared);
-        if (helper != nullptr && helper->Owns(item, id)) {
-            helper->HandleStateChanged(item);
+    PostToUi(lifetime, [this, item, id] {
+        if (Owns(item, id)) {
+            HandleStateChanged(item);
         }
     });
 }
@@ -354,15 +331,11 @@ void FileTransferModel::AddItemChecked(std::unique_ptr<FileTransferItem> item) {
         helper->AddItemChecked(std::move(item));
         return;
     }
-    std::shared_ptr<FileTransferModelLink> shared = helper->GetLink();
     // std::function needs a copyable task; the holder keeps the item owned until it runs.
     auto holder = std::make_shared<std::unique_ptr<FileTransferItem>>(std::move(item));
-    DuiLib::UIMainQueue::getInstance()->dispatch([shared, holder] {
-        FileTransferModelHelper* target = HelperOf(shared);
-        if (target != nullptr) {
-            target->AddItemChecked(std::move(*holder));
-        }
-    });
+    FileTransferModelHelper* target = helper.get();
+    PostToUi(helper->GetLifetime(),
+             [target, holder] { target->AddItemChecked(std::move(*holder)); });
 }
 
 void FileTransferModel::SetCallback(FileTransferModelCallback* callback) {

@@ -7,37 +7,29 @@
 // on the UI thread.
 //
 // Lifetime: work posted to the UI queue (items on their way in, response copies, state
-// notices from the delayed-send worker) reaches the model through a shared link that the
-// model clears when it is destroyed; posted work that finds the link cleared frees what it
-// carries and does nothing else. The response handlers registered on the send helper cannot be
-// unregistered, so they go through the same link; destroying the model waits for a handler
-// that is copying a response at that moment. A state notice posted for an item that has been
-// destroyed since (by StartNext, Clear, RemoveItem, CancelAll or a merge) is dropped.
+// notices from the delayed-send worker) and the response handlers registered on the send
+// helper, which cannot be unregistered, go through the helper's LifetimeGuard; work that
+// arrives after the model is gone frees what it carries and does nothing else, and destroying
+// the model waits for a handler that is copying a response at that moment. A state notice
+// posted for an item that has been destroyed since (by StartNext, Clear, RemoveItem, CancelAll
+// or a merge) is dropped.
 #pragma once
 
 #include "FileTransferItem.h"
 #include "FileTransferModelCallback.h"
 #include "ITransferFile.h"
 #include "KxShareDevices.h"
+#include "LifetimeGuard.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 namespace Vela {
 namespace Ux {
-
-class FileTransferModelHelper;
-
-// What posted work holds instead of the helper itself.
-struct FileTransferModelLink {
-    std::mutex mutex;
-    FileTransferModelHelper* helper = nullptr;  // null once the helper is gone
-};
 
 class FileTransferModelHelper : public FileTransferItem::IStateNotifier {
 public:
@@ -66,7 +58,7 @@ public:
     size_t GetQueuedCount() const { return queue.size(); }
     bool IsBusy() const;
 
-    const std::shared_ptr<FileTransferModelLink>& GetLink() const { return link; }
+    const LifetimeGuard& GetLifetime() const { return lifetime; }
 
 private:
     // The item that carries `id`: the running one, else the first waiting one.
@@ -79,7 +71,7 @@ private:
     std::unique_ptr<FileTransferItem> current;
     std::deque<std::unique_ptr<FileTransferItem>> queue;
     ITransferFile* sendHelper = nullptr;  // not owned; outlives the model
-    std::shared_ptr<FileTransferModelLink> link;
+    LifetimeGuard lifetime;
 };
 
 class FileTransferModel {

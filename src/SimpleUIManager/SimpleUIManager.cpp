@@ -198,10 +198,10 @@ IPCMessageClient* SimpleUIManager::GetIPCClient() {
 }
 
 bool SimpleUIManager::ShowSimpleUI() {
-    DuiLib::UIMainQueue::getInstance()->dispatch(lifetime.Wrap([this] {
+    PostToUi(lifetime, [this] {
         std::lock_guard<std::recursive_mutex> guard(lock);
         CreateSendSide();
-    }));
+    });
     return true;
 }
 

@@ -25,7 +25,9 @@ SwiftSendPlugin::SwiftSendPlugin()
     : running(true), connectEvent(nullptr), ipcClient(kEndpointPlugin, true, false) {}
 
 SwiftSendPlugin::~SwiftSendPlugin() {
-    // The responder outlives this object; it must not run our share command any more.
+    // The responder outlives this object: its share command, which may be running on the IPC
+    // thread right now, must not reach the UI manager any more.
+    lifetime.Expire();
     PairingResponder()->SetShareCommandHandler(nullptr);
     HANDLE waiting = nullptr;
     {
@@ -64,10 +66,10 @@ bool SwiftSendPlugin::Initialize(void* hostContext) {
     if (hostContext != nullptr) {
         shown = uiManager.ShowSimpleUI();
         // Files dropped on the host's phone window are sent like a selection from the menu.
-        PairingResponder()->SetShareCommandHandler(
+        PairingResponder()->SetShareCommandHandler(lifetime.Wrap(
             [this](const std::wstring& command, const std::vector<std::wstring>& files) {
                 return uiManager.HandleShareCommand(command, files);
-            });
+            }));
         PairingResponder()->SetTransfer(&uiManager);
     }
     RecordEnd(UsageEvent::PluginStartupDuration);

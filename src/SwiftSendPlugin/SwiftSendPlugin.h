@@ -2,6 +2,7 @@
 // hub and runs the listener of the shell menu's pipe.
 #pragma once
 
+#include "LifetimeGuard.h"
 #include "SimpleUIManager.h"
 
 #include <IPCMessageClient.h>
@@ -76,6 +77,7 @@ private:
     // until it sees `running` cleared, and its code lives in this library, which the host may
     // unload right after releasing the plug-in.
     std::thread listener;
+    LifetimeGuard lifetime;  // of the share command handed to the pairing responder
 };
 
 // Factory registered with the host's plug-in manager.

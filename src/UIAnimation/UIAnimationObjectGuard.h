@@ -1,4 +1,8 @@
 // Lets animation states notice that an object they touch has been destroyed.
+//
+// UI thread only, like the animations: the object's destructor tells each registered state at
+// once, so a running state ends without touching it. Work handed over between threads is kept
+// off dead objects by LifetimeGuard instead.
 #pragma once
 
 #include <vector>

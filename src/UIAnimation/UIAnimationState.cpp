@@ -19,10 +19,10 @@ void UIAnimationState::SetExternallyDriven() {
 }
 
 UIAnimationStateHelper::UIAnimationStateHelper(UIAnimationState* owner, int stateType)
-    : state(owner), type(stateType), alive(std::make_shared<bool>(true)) {}
+    : state(owner), type(stateType) {}
 
 UIAnimationStateHelper::~UIAnimationStateHelper() {
-    *alive = false;
+    lifetime.Expire();
     for (UIAnimationObjectGuard* object : guarded) {
         object->RemoveCallback(this);
     }
@@ -51,9 +51,9 @@ bool UIAnimationStateHelper::Start() {
         End();
         return false;
     }
-    std::weak_ptr<bool> self = alive;
+    auto stillHere = lifetime.Wrap([] { return true; });
     const bool prepared = state->Prepare(animation.get());
-    if (self.expired() || !*self.lock()) {
+    if (!stillHere()) {
         return false;  // ended inside Prepare
     }
     if (!prepared) {

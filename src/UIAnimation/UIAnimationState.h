@@ -2,6 +2,7 @@
 // order. The state's helper drives the toolkit animation and watches the guarded objects.
 #pragma once
 
+#include "LifetimeGuard.h"
 #include "UIAnimationObjectGuard.h"
 
 #include <UIlib.h>
@@ -86,5 +87,5 @@ private:
     bool objectGone = false;
     bool externallyDriven = false;
     std::vector<UIAnimationObjectGuard*> guarded;
-    std::shared_ptr<bool> alive;  // false once destroyed, for calls that may end the state
+    LifetimeGuard lifetime;  // for calls that may end the state while it runs
 };
