@@ -2,6 +2,7 @@
 
 #include "BusPost.h"
 #include "NoticeRecordReader.h"
+#include "Utf16Le.h"
 
 #include <DataStream.h>
 #include <DuiLibStandIn.h>
@@ -13,49 +14,6 @@
 
 namespace demo {
 namespace {
-
-// Wide text to UTF-16LE bytes and back; wchar_t is UTF-32 here and UTF-16 on Windows.
-std::string ToUtf16Le(const std::wstring& text) {
-    std::string out;
-    auto unit = [&out](uint32_t u) {
-        out.push_back(static_cast<char>(u & 0xFF));
-        out.push_back(static_cast<char>(u >> 8));
-    };
-    for (wchar_t c : text) {
-        uint32_t cp = static_cast<uint32_t>(c);
-        if (sizeof(wchar_t) > 2 && cp >= 0x10000 && cp <= 0x10FFFF) {
-            cp -= 0x10000;
-            unit(0xD800 + (cp >> 10));
-            unit(0xDC00 + (cp & 0x3FF));
-        } else {
-            unit(cp > 0xFFFF ? 0xFFFD : cp);
-        }
-    }
-    return out;
-}
-
-std::wstring FromUtf16Le(const char* data, size_t length) {
-    std::wstring out;
-    const auto* b = reinterpret_cast<const unsigned char*>(data);
-    const size_t units = length / 2;
-    for (size_t i = 0; i < units; ++i) {
-        uint32_t u = b[2 * i] | (b[2 * i + 1] << 8);
-        if (sizeof(wchar_t) > 2 && u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
-            uint32_t low = b[2 * i + 2] | (b[2 * i + 3] << 8);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                out.push_back(
-                    static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00)));
-                ++i;
-                continue;
-            }
-        }
-        if (sizeof(wchar_t) > 2 && u >= 0xD800 && u <= 0xDFFF) {
-            u = 0xFFFD;
-        }
-        out.push_back(static_cast<wchar_t>(u));
-    }
-    return out;
-}
 
 // UTF-8 of a wide text, for printing.
 std::string ToUtf8(const std::wstring& text) {
@@ -187,7 +145,7 @@ bool HostNoticeEndpoint::DropFiles(const std::vector<std::wstring>& files) {
     }
     std::string records;
     for (const std::wstring& file : files) {
-        const std::string bytes = ToUtf16Le(file);
+        const std::string bytes = Vela::Ux::EncodeUtf16Le(file, false);
         const uint32_t n = static_cast<uint32_t>(bytes.size());
         for (int shift = 0; shift < 32; shift += 8) {
             records.push_back(static_cast<char>((n >> shift) & 0xFF));
@@ -263,7 +221,8 @@ void HostNoticeEndpoint::OnMessage(TagIPCMessageItem& item) {
                 int32_t bytes = 0;
                 if (stream->ReadInt32(kind) == 4 && stream->ReadInt32(bytes) == 4 && bytes >= 0 &&
                     static_cast<uint32_t>(bytes) <= length - 8) {
-                    std::wstring text = FromUtf16Le(data + 8, static_cast<uint32_t>(bytes));
+                    std::wstring text =
+                        Vela::Ux::DecodeUtf16Le(data + 8, static_cast<uint32_t>(bytes));
                     lines.push_back(std::string("menu added: ") +
                                     MenuKindName(static_cast<uint32_t>(kind)) + " \"" +
                                     ToUtf8(text) + "\"");
@@ -279,7 +238,7 @@ void HostNoticeEndpoint::OnMessage(TagIPCMessageItem& item) {
                     break;
                 }
                 // UTF-16LE with its terminator; the text ends at the first NUL.
-                std::wstring text = FromUtf16Le(data, length);
+                std::wstring text = Vela::Ux::DecodeUtf16Le(data, length);
                 const size_t end = text.find(L'\0');
                 if (end != std::wstring::npos) {
                     text.resize(end);

@@ -1,49 +1,47 @@
 #include "Utf16Le.h"
 
+#include <unicode/ustring.h>
+
 #include <cstdint>
+#include <vector>
 
 namespace Vela {
 namespace Ux {
 namespace {
 
-constexpr uint32_t kReplacement = 0xFFFD;
+constexpr UChar32 kReplacement = 0xFFFD;
 
-bool IsHighSurrogate(uint32_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool IsLowSurrogate(uint32_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-void AppendUnit(std::string& out, uint32_t unit) {
+void AppendUnit(std::string& out, UChar unit) {
     out.push_back(static_cast<char>(unit & 0xFF));
     out.push_back(static_cast<char>((unit >> 8) & 0xFF));
+}
+
+// UTF-16 units of TEXT; units of a 16-bit wchar_t travel as they stand.
+std::vector<UChar> ToUnits(const std::wstring& text) {
+    if constexpr (sizeof(wchar_t) == 2) {
+        return std::vector<UChar>(text.begin(), text.end());
+    } else {
+        const auto* source = reinterpret_cast<const UChar32*>(text.data());
+        const auto length = static_cast<int32_t>(text.size());
+        int32_t needed = 0;
+        UErrorCode status = U_ZERO_ERROR;
+        u_strFromUTF32WithSub(nullptr, 0, &needed, source, length, kReplacement, nullptr, &status);
+        std::vector<UChar> units(static_cast<size_t>(needed));
+        status = U_ZERO_ERROR;
+        u_strFromUTF32WithSub(units.data(), needed, nullptr, source, length, kReplacement, nullptr,
+                              &status);
+        return U_FAILURE(status) ? std::vector<UChar>() : units;
+    }
 }
 
 }  // namespace
 
 std::string EncodeUtf16Le(const std::wstring& text, bool withTerminator) {
+    const std::vector<UChar> units = ToUnits(text);
     std::string out;
-    out.reserve(text.size() * 2 + 2);
-    if constexpr (sizeof(wchar_t) == 2) {
-        // Already UTF-16: the units travel as they stand.
-        for (wchar_t c : text) {
-            AppendUnit(out, static_cast<uint16_t>(c));
-        }
-    } else {
-        for (wchar_t c : text) {
-            uint32_t codePoint = static_cast<uint32_t>(c);
-            if (codePoint > 0x10FFFF || IsHighSurrogate(codePoint) || IsLowSurrogate(codePoint)) {
-                codePoint = kReplacement;
-            }
-            if (codePoint >= 0x10000) {
-                codePoint -= 0x10000;
-                AppendUnit(out, 0xD800 + (codePoint >> 10));
-                AppendUnit(out, 0xDC00 + (codePoint & 0x3FF));
-            } else {
-                AppendUnit(out, codePoint);
-            }
-        }
+    out.reserve(units.size() * 2 + 2);
+    for (UChar unit : units) {
+        AppendUnit(out, unit);
     }
     if (withTerminator) {
         AppendUnit(out, 0);
@@ -52,34 +50,28 @@ std::string EncodeUtf16Le(const std::wstring& text, bool withTerminator) {
 }
 
 std::wstring DecodeUtf16Le(const char* data, size_t length) {
-    std::wstring out;
     if (data == nullptr) {
-        return out;
+        return {};
     }
     const auto* bytes = reinterpret_cast<const unsigned char*>(data);
-    const size_t units = length / 2;
-    auto unitAt = [bytes](size_t index) -> uint32_t {
-        return static_cast<uint32_t>(bytes[2 * index]) |
-               (static_cast<uint32_t>(bytes[2 * index + 1]) << 8);
-    };
-    out.reserve(units);
-    for (size_t i = 0; i < units; ++i) {
-        const uint32_t unit = unitAt(i);
-        if constexpr (sizeof(wchar_t) == 2) {
-            out.push_back(static_cast<wchar_t>(unit));
-        } else {
-            if (IsHighSurrogate(unit) && i + 1 < units && IsLowSurrogate(unitAt(i + 1))) {
-                const uint32_t low = unitAt(++i);
-                out.push_back(
-                    static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));
-            } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
-                out.push_back(static_cast<wchar_t>(kReplacement));
-            } else {
-                out.push_back(static_cast<wchar_t>(unit));
-            }
-        }
+    std::vector<UChar> units(length / 2);
+    for (size_t i = 0; i < units.size(); ++i) {
+        units[i] = static_cast<UChar>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     }
-    return out;
+    if constexpr (sizeof(wchar_t) == 2) {
+        return std::wstring(units.begin(), units.end());
+    } else {
+        const auto count = static_cast<int32_t>(units.size());
+        int32_t needed = 0;
+        UErrorCode status = U_ZERO_ERROR;
+        u_strToUTF32WithSub(nullptr, 0, &needed, units.data(), count, kReplacement, nullptr,
+                            &status);
+        std::wstring out(static_cast<size_t>(needed), L'\0');
+        status = U_ZERO_ERROR;
+        u_strToUTF32WithSub(reinterpret_cast<UChar32*>(out.data()), needed, nullptr, units.data(),
+                            count, kReplacement, nullptr, &status);
+        return U_FAILURE(status) ? std::wstring() : out;
+    }
 }
 
 }  // namespace Ux
