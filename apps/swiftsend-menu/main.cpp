@@ -1,9 +1,8 @@
 // swiftsend-menu: what the shell's "send to phone" menu entry does. It writes one request,
 // "KXSHARE_PHONE?" and the selected paths joined by "|", as one message to the SwiftSend
 // listener's pipe, and closes.
+#include <Win32StandIn.h>
 #include <windows.h>
-
-#include <unicode/unistr.h>
 
 #include <filesystem>
 #include <iostream>
@@ -43,15 +42,6 @@ void PrintUsage(std::ostream& out) {
         << kPatienceMs
         << " ms for the listener's pipe.\n"
            "Exit codes: 0 sent, 1 failure, 2 no listener on the pipe.\n";
-}
-
-std::wstring Wide(const std::string& utf8) {
-    icu::UnicodeString text = icu::UnicodeString::fromUTF8(utf8);
-    std::wstring wide(static_cast<size_t>(text.countChar32()), L'\0');
-    UErrorCode status = U_ZERO_ERROR;
-    text.toUTF32(reinterpret_cast<UChar32*>(wide.data()), static_cast<int32_t>(wide.size()),
-                 status);
-    return U_FAILURE(status) ? std::wstring() : wide;
 }
 
 // The request for FILES; false, with ERROR set, when a path can not be put in one.
@@ -102,7 +92,7 @@ HANDLE OpenPipe(const std::wstring& name, DWORD& error) {
 
 int Send(const std::string& pipeName, const std::string& request) {
     DWORD error = ERROR_SUCCESS;
-    HANDLE pipe = OpenPipe(Wide(pipeName), error);
+    HANDLE pipe = OpenPipe(win32standin::FromUtf8(pipeName), error);
     if (pipe == INVALID_HANDLE_VALUE) {
         switch (error) {
             case ERROR_FILE_NOT_FOUND:
