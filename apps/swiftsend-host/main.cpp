@@ -229,12 +229,10 @@ int main(int argc, char** argv) {
 
     // Skins and pictures of the plug-in's windows: the resource folder beside the binaries.
     {
-        char exe[PATH_MAX];
-        ssize_t length = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
-        std::string folder(exe, length > 0 ? static_cast<size_t>(length) : 0);
-        folder = folder.substr(0, folder.rfind('/')) + "/res";
-        DuiLib::CPaintManagerUI::SetResourcePath(
-            std::wstring(folder.begin(), folder.end()).c_str());
+        wchar_t exe[MAX_PATH];
+        std::wstring folder(exe, GetModuleFileNameW(nullptr, exe, MAX_PATH));
+        folder = folder.substr(0, folder.rfind(L'/')) + L"/res";
+        DuiLib::CPaintManagerUI::SetResourcePath(folder.c_str());
     }
     demo::UiObserver observer(options.snapshots, options.uiTrace, options.clicks);
     if (!observer.Ok()) {

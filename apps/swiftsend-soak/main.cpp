@@ -78,11 +78,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     win32standin::SetPipeFolder(folder);
-    std::string exe(PATH_MAX, '\0');
-    exe.resize(
-        static_cast<size_t>(std::max<ssize_t>(0, readlink("/proc/self/exe", &exe[0], exe.size()))));
-    const std::string res = exe.substr(0, exe.rfind('/')) + "/res";
-    DuiLib::CPaintManagerUI::SetResourcePath(std::wstring(res.begin(), res.end()).c_str());
+    wchar_t exe[MAX_PATH];
+    const std::wstring path(exe, GetModuleFileNameW(nullptr, exe, MAX_PATH));
+    DuiLib::CPaintManagerUI::SetResourcePath((path.substr(0, path.rfind(L'/')) + L"/res").c_str());
     const std::string file = std::string(folder) + "/photo.jpg";
     std::ofstream(file, std::ios::binary) << std::string(64 * 1024, 'x');
 

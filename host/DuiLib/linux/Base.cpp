@@ -81,9 +81,9 @@ bool ReadStringTable(const std::string& path, std::map<std::wstring, std::wstrin
 }
 
 std::string DefaultStringTablePath() {
-    char buffer[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-    std::string path(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+    wchar_t exe[MAX_PATH];
+    const std::string path =
+        win32standin::ToUtf8(std::wstring(exe, GetModuleFileNameW(nullptr, exe, MAX_PATH)));
     size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string()
                                       : path.substr(0, slash) + "/strings/en.strings";

@@ -7,27 +7,27 @@
 #include <log4cplus/spi/loggingevent.h>
 
 #include <unicode/unistr.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <mutex>
-#include <unistd.h>
 
 namespace LogTool {
 namespace {
 
 std::string ExecutableFolder() {
-    char path[4096];
-    ssize_t n = ::readlink("/proc/self/exe", path, sizeof(path) - 1);
-    if (n <= 0) {
-        return {};
-    }
-    std::string exe(path, static_cast<size_t>(n));
-    return exe.substr(0, exe.find_last_of('/'));
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::string exe = Narrow(std::wstring(path, length));
+    const size_t slash = exe.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : exe.substr(0, slash);
 }
 
-bool FileReadable(const std::string& path) { return !path.empty() && std::ifstream(path).good(); }
+bool FileReadable(const std::string& path) {
+    return !path.empty() && std::ifstream(path).good();
+}
 
 void ConfigureConsole(log4cplus::Logger& logger) {
     log4cplus::SharedAppenderPtr console(new log4cplus::ConsoleAppender(true));
