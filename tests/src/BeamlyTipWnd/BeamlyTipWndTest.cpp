@@ -2,6 +2,7 @@
 // the first place of the text, a layout without the text control, closing and deleting itself
 // on the UI thread, and its picture.
 #include "BeamlyTipWnd.h"
+#include "UiTest.h"
 
 #include <DuiLibStandIn.h>
 #include <GoldenImage.h>
@@ -26,15 +27,10 @@ public:
     ~CountedTip() override { ++destroyed; }
 };
 
-class BeamlyTipWndTest : public ::testing::Test {
+class BeamlyTipWndTest : public testsupport::UiTest {
 protected:
     void SetUp() override {
-        duistandin::SetMainThread();
-        duistandin::DiscardPending();
-        win32standin::UseMockClock();
-        DuiLib::CPaintManagerUI::SetResourcePath(L"" SWIFTSEND_RES_DIR);
-        ASSERT_TRUE(duistandin::LoadCultureStrings(SWIFTSEND_RES_DIR "/strings/en.strings"));
-        utilstandin::ResetAll();
+        UiTest::SetUp();
         destroyed = 0;
     }
     void TearDown() override {
@@ -42,9 +38,7 @@ protected:
             DestroyWindow(hwnd);
         }
         duistandin::RunUntilIdle();
-        DuiLib::CPaintManagerUI::SetResourcePath(L"" SWIFTSEND_RES_DIR);
-        utilstandin::ResetAll();
-        win32standin::UseRealClock();
+        UiTest::TearDown();
     }
     // The tip is handed over to its window: it deletes itself after the final message.
     void Open(const std::wstring& text) {

@@ -1,6 +1,7 @@
 // The decoder error window from the project's layout: texts and actions by mode with the
 // messages they post, growth for tall texts, the corner it moves to, dragging, its picture.
 #include "DecoderErrorUI.h"
+#include "UiTest.h"
 
 #include <DuiLibStandIn.h>
 #include <GoldenImage.h>
@@ -20,15 +21,10 @@ namespace {
 constexpr DWORD kStyle = 0x808A0000;  // popup, border, system menu, minimise box
 constexpr DWORD kExStyle = 0x80;      // tool window
 
-class DecoderErrorUITest : public ::testing::Test {
+class DecoderErrorUITest : public testsupport::UiTest {
 protected:
     void SetUp() override {
-        duistandin::SetMainThread();
-        duistandin::DiscardPending();
-        win32standin::UseMockClock();
-        win32standin::SetDesktop({});
-        DuiLib::CPaintManagerUI::SetResourcePath(L"" SWIFTSEND_RES_DIR);
-        ASSERT_TRUE(duistandin::LoadCultureStrings(SWIFTSEND_RES_DIR "/strings/en.strings"));
+        UiTest::SetUp();
         ipcstandin::SetTraceHook([this](const ipcstandin::TracedMessage& m) {
             std::lock_guard<std::mutex> guard(mutex);
             traced.push_back(m);
@@ -41,10 +37,7 @@ protected:
         window.reset();
         ipcstandin::SetTraceHook(nullptr);
         ipcstandin::SetRefuseMessages(false);
-        duistandin::DiscardPending();
-        duistandin::SetScale(100);
-        win32standin::SetDesktop({});
-        win32standin::UseRealClock();
+        UiTest::TearDown();
     }
     void Open(uint32_t mode, IPCMessageClient* ipc) {
         window = std::make_unique<DecoderErrorUI>();

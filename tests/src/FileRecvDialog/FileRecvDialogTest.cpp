@@ -2,6 +2,7 @@
 // their bytes, the save-folder choice, the folder helper's messages, the failure reports, the
 // auto-close on calendar seconds, the click table and its pictures.
 #include "FileRecvDialog.h"
+#include "UiTest.h"
 
 #include <DuiLibStandIn.h>
 #include <FakeTransferFile.h>
@@ -39,17 +40,10 @@ std::string WithNul(const std::string& text) {
     return text + std::string(1, '\0');
 }
 
-class FileRecvDialogTest : public ::testing::Test {
+class FileRecvDialogTest : public testsupport::UiTest {
 protected:
     void SetUp() override {
-        duistandin::SetMainThread();
-        duistandin::DiscardPending();
-        win32standin::UseMockClock();
-        win32standin::SetDesktop({});
-        DuiLib::CPaintManagerUI::SetResourcePath(L"" SWIFTSEND_RES_DIR);
-        ASSERT_TRUE(duistandin::LoadCultureStrings(SWIFTSEND_RES_DIR "/strings/en.strings"));
-        tandemstandin::ResetAll();
-        utilstandin::ClearStartedProcesses();
+        UiTest::SetUp();
         root = fs::temp_directory_path() /
                ("recvdialog-" +
                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
@@ -61,12 +55,9 @@ protected:
     }
     void TearDown() override {
         dialog.reset();
-        duistandin::DiscardPending();
-        win32standin::UseRealClock();
         win32standin::SetAppDataFolder(L"");
-        tandemstandin::ResetAll();
-        utilstandin::ClearStartedProcesses();
         fs::remove_all(root);
+        UiTest::TearDown();
     }
     void Open(std::vector<std::wstring> files = {L"C:\\Users\\me\\holiday.mp4"},
               int64_t size = 3 * 1048576, bool withTransfer = true) {

@@ -11,6 +11,7 @@
 #include "IPCMessageIds.h"
 #include "RadioRestart.h"
 #include "WifiDisconnect.h"
+#include "UiTest.h"
 
 #include <DuiLibStandIn.h>
 #include <EndpointRecorder.h>
@@ -49,29 +50,16 @@ uint64_t Word64(const std::string& bytes, size_t at) {
     return value;
 }
 
-class FileRecvViewTest : public ::testing::Test {
+class FileRecvViewTest : public testsupport::UiTest {
 protected:
     void SetUp() override {
-        duistandin::SetMainThread();
-        duistandin::DiscardPending();
-        win32standin::UseMockClock();
-        win32standin::SetDesktop({});
-        DuiLib::CPaintManagerUI::SetResourcePath(L"" SWIFTSEND_RES_DIR);
-        ASSERT_TRUE(duistandin::LoadCultureStrings(SWIFTSEND_RES_DIR "/strings/en.strings"));
-        tandemstandin::ResetAll();
-        utilstandin::ResetAll();
-        systemapistandin::ResetAll();
+        UiTest::SetUp();
         fakerecvdialog::Reset();
     }
     void TearDown() override {
-        tandemstandin::ClearMessageBoxes();
         WifiRestartCB::GetInstance().OnStateChanged(0);
         BtRestartCB::GetInstance().OnStateChanged(0);
-        systemapistandin::ResetAll();
-        duistandin::DiscardPending();
-        win32standin::UseRealClock();
-        tandemstandin::ResetAll();
-        utilstandin::ResetAll();
+        UiTest::TearDown();
     }
     testsupport::FakeTransferFile transfer;
 };

@@ -2,6 +2,7 @@
 // messages through a fake IPC side, on mock time: failure texts, the flow after a success or a
 // cancel, usage reports, and what it leaves alone.
 #include "FileTransferController.h"
+#include "UiTest.h"
 
 #include <SendBodies.h>
 #include <FileTransferModel.h>
@@ -31,17 +32,10 @@ using systemapistandin::Radio;
 using testing::Phone;
 using testing::StatusBody;
 
-class ControllerTest : public ::testing::Test {
+class ControllerTest : public testsupport::UiTest {
 protected:
     void SetUp() override {
-        duistandin::SetMainThread();
-        duistandin::DiscardPending();
-        win32standin::UseMockClock();
-        tandemstandin::ResetAll();
-        utilstandin::ResetAll();
-        systemapistandin::ResetAll();
-        tandemstandin::ClearReportedEvents();
-        DuiLib::CPaintManagerUI::SetResourcePath(SWIFTSEND_RES_DIR);
+        UiTest::SetUp();
         view = std::make_unique<FileTransferView>();
         model = std::make_unique<FileTransferModel>(&fake);
         controller.SetView(view.get());
@@ -54,10 +48,7 @@ protected:
     void TearDown() override {
         model.reset();
         view.reset();
-        duistandin::DiscardPending();
-        win32standin::UseRealClock();
-        systemapistandin::ResetAll();
-        tandemstandin::ResetAll();
+        UiTest::TearDown();
     }
     void Send(const std::string& phone, uint32_t shareType = 2, bool devTypeIsOne = false) {
         KxShareDevices device = Phone(phone, shareType);

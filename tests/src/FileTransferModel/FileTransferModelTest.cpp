@@ -9,6 +9,8 @@
 #include "TandemDataReportStandIn.h"
 #include "TandemUtilStandIn.h"
 #include "UtilStandIn.h"
+#include "Win32StandIn.h"
+#include "UiTest.h"
 
 #include <gtest/gtest.h>
 
@@ -68,16 +70,10 @@ public:
     std::vector<std::string> responses;
 };
 
-class ModelTest : public ::testing::Test {
+class ModelTest : public testsupport::UiTest {
 protected:
     void SetUp() override {
-        duistandin::SetMainThread();
-        duistandin::DiscardPending();
-        tandemstandin::ResetAll();
-        utilstandin::ResetAll();
-        tandemstandin::SetReporterPresent(true);
-        tandemstandin::ClearReportedEvents();
-        tandemstandin::ClearMessageBoxes();
+        UiTest::SetUp();
         model = std::make_unique<FileTransferModel>(&helper);
         model->SetCallback(&callback);
         // Ids are process-wide: the items of a test are base+1, base+2, ...
@@ -88,8 +84,7 @@ protected:
     void TearDown() override {
         model.reset();
         duistandin::RunUntilIdle();
-        tandemstandin::ResetAll();
-        utilstandin::ResetAll();
+        UiTest::TearDown();
     }
 
     void Send(const std::string& phone, std::vector<std::wstring> files = {L"/x"},
@@ -321,8 +316,11 @@ TEST_F(ModelTest, WorkerNoticeForAnItemClearedMeanwhileIsDropped) {
     Send("a");
     Send("b");
     model->StartNext(20);  // "b" runs with a delayed send
+    const uint64_t begun = win32standin::TimedWaitsBegun();
     Respond(kMsgBluetoothOn, "");
     Respond(kMsgWifiOn, "");
+    ASSERT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));
+    win32standin::AdvanceClock(20);
     ASSERT_TRUE(helper.WaitForShares(1, 5s));
     auto deadline = std::chrono::steady_clock::now() + 5s;
     while (duistandin::PendingTasks() == 0 && std::chrono::steady_clock::now() < deadline) {

@@ -7,6 +7,7 @@
 #include "TandemUtilStandIn.h"
 #include "UtilStandIn.h"
 #include "Win32StandIn.h"
+#include "UiTest.h"
 
 #include <gtest/gtest.h>
 
@@ -63,19 +64,10 @@ private:
     std::vector<Seen> seen;
 };
 
-class SendItemTest : public ::testing::Test {
+class SendItemTest : public testsupport::UiTest {
 protected:
-    void SetUp() override {
-        duistandin::SetMainThread();
-        tandemstandin::ResetAll();
-        utilstandin::ResetAll();
-        tandemstandin::SetReporterPresent(true);
-        tandemstandin::ClearReportedEvents();
-    }
-    void TearDown() override {
-        win32standin::UseRealClock();
-        tandemstandin::ResetAll();
-    }
+    void SetUp() override { UiTest::SetUp(); }
+    void TearDown() override { UiTest::TearDown(); }
 
     std::unique_ptr<FileTransferSendItem> MakeItem(uint32_t shareType,
                                                    std::vector<std::wstring> files = {L"/a"}) {
@@ -453,10 +445,14 @@ TEST_F(SendItemTest, DelayedSendGoesOutFromTheWorkerAfterTheDelay) {
     auto item = MakeItem(2);
     item->StartWithDelay(30);
     size_t before = notifier.Count();
+    const uint64_t begun = win32standin::TimedWaitsBegun();
     Radio(*item, kMsgBluetoothOn);
     Radio(*item, kMsgWifiOn);
-    // Connecting at once, without a notice.
+    // Connecting at once, without a notice; the worker waits out the delay on the clock.
     EXPECT_EQ(item->GetState().stage, TransferStage::Connecting);
+    ASSERT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));
+    EXPECT_TRUE(helper.Shares().empty());
+    win32standin::AdvanceClock(30);
     ASSERT_TRUE(helper.WaitForShares(1, 5s));
     EXPECT_NE(helper.Shares()[0].thread, std::this_thread::get_id());
     item->OnIPCResponse(0, nullptr, 0);  // waits until the worker's own change is in

@@ -4,6 +4,7 @@
 #include "FileTransferView.h"
 #include "UIFixedItem.h"
 #include "UIQueuedItem.h"
+#include "UiTest.h"
 
 #include <DuiLibStandIn.h>
 #include <GoldenImage.h>
@@ -49,22 +50,15 @@ UIListItemInfo Info(UIItemState state, std::vector<std::wstring> files = {L"C:\\
     return info;
 }
 
-class FileTransferViewTest : public ::testing::Test {
+class FileTransferViewTest : public testsupport::UiTest {
 protected:
     void SetUp() override {
-        duistandin::SetMainThread();
-        duistandin::DiscardPending();
-        win32standin::UseMockClock();
-        tandemstandin::ClearReportedEvents();
-        DuiLib::CPaintManagerUI::SetResourcePath(SWIFTSEND_RES_DIR);
+        UiTest::SetUp();
         Build();
     }
     void TearDown() override {
         view.reset();
-        duistandin::DiscardPending();
-        duistandin::SetScale(100);
-        duistandin::SetDirection(0);
-        win32standin::UseRealClock();
+        UiTest::TearDown();
     }
     void Build(const std::function<void(DuiLib::CPaintManagerUI*)>& adjust = nullptr) {
         view = std::make_unique<FileTransferView>();

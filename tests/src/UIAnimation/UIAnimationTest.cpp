@@ -1,5 +1,6 @@
 // The animation manager on mock time: states one at a time in arrival order, replacement,
 // guarded objects ending a state silently, and the one-shot timers.
+#include "UiTest.h"
 #include <FileTransferView.h>
 #include <UIAnimationManager.h>
 #include <UIAnimationState.h>
@@ -50,14 +51,11 @@ public:
     int GetQueuedCount() override { return 0; }
 };
 
-class UIAnimationTest : public ::testing::Test {
+class UIAnimationTest : public testsupport::UiTest {
 protected:
     void SetUp() override {
+        UiTest::SetUp();
         journal = &seen;
-        duistandin::SetMainThread();
-        duistandin::DiscardPending();
-        win32standin::UseMockClock();
-        DuiLib::CPaintManagerUI::SetResourcePath(SWIFTSEND_RES_DIR);
         view = std::make_unique<FileTransferView>();
         view->InitView();
         view->SetNotifyCallback(&count);
@@ -67,9 +65,8 @@ protected:
     }
     void TearDown() override {
         view.reset();
-        duistandin::DiscardPending();
-        win32standin::UseRealClock();
         journal = nullptr;
+        UiTest::TearDown();
     }
     std::vector<std::string> seen;
     Callback callback;

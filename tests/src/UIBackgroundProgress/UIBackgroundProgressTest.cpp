@@ -2,6 +2,7 @@
 // and its rules on the mock clock (never back except to 0, light only between 1 and 99 %, one
 // texture per pixel the light moves, at most one repaint request).
 #include "UIBackgroundProgress.h"
+#include "UiTest.h"
 
 #include <DuiLibStandIn.h>
 #include <GoldenImage.h>
@@ -30,19 +31,12 @@ const char* kSkin = R"(<Window size="320,68">
   <Container bkcolor="#FFFFFFFF" inset="10,10,10,10"><Container name="track"/></Container>
 </Window>)";
 
-class UIBackgroundProgressTest : public ::testing::Test {
+class UIBackgroundProgressTest : public testsupport::UiTest {
 protected:
-    void SetUp() override {
-        duistandin::SetMainThread();
-        duistandin::DiscardPending();
-        win32standin::UseMockClock();
-    }
+    void SetUp() override { UiTest::SetUp(); }
     void TearDown() override {
         manager.reset();
-        duistandin::DiscardPending();
-        duistandin::SetScale(100);
-        duistandin::SetDirection(0);
-        win32standin::UseRealClock();
+        UiTest::TearDown();
     }
     // A bar of 300 x 48 design pixels inside a white frame, at the current scale.
     void Build() {

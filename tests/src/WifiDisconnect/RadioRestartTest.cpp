@@ -1,6 +1,7 @@
 // The radio restart actions over the system library: switched off only when on, armed before,
 // switched on again only when the first notice after that reports the radio off.
 #include "RadioRestart.h"
+#include "UiTest.h"
 
 #include <SystemApiStandIn.h>
 #include <Win32StandIn.h>
@@ -15,18 +16,14 @@ namespace {
 
 using systemapistandin::Radio;
 
-class RadioRestartTest : public ::testing::Test {
+class RadioRestartTest : public testsupport::UiTest {
 protected:
-    void SetUp() override {
-        win32standin::UseMockClock();
-        systemapistandin::ResetAll();
-    }
+    void SetUp() override { UiTest::SetUp(); }
     void TearDown() override {
         // The callbacks live for the process: leave them disarmed and unregistered.
         WifiRestartCB::GetInstance().OnStateChanged(0);
         BtRestartCB::GetInstance().OnStateChanged(0);
-        systemapistandin::ResetAll();
-        win32standin::UseRealClock();
+        UiTest::TearDown();
     }
     // Confirms ACTION on a thread of its own, as a message box does, and moves the clock over
     // its wait once it waits (if it does).

@@ -2,6 +2,7 @@
 // by taskbar edge, text height and scale; clicks with their actions, usage reports and closing;
 // dragging by the caption area; and its picture.
 #include "WifiDisconnect.h"
+#include "UiTest.h"
 
 #include <DuiLibStandIn.h>
 #include <GoldenImage.h>
@@ -38,28 +39,15 @@ private:
     ActionLog* log;
 };
 
-class WifiDisconnectTest : public ::testing::Test {
+class WifiDisconnectTest : public testsupport::UiTest {
 protected:
-    void SetUp() override {
-        duistandin::SetMainThread();
-        duistandin::DiscardPending();
-        win32standin::UseMockClock();
-        win32standin::SetDesktop({});
-        DuiLib::CPaintManagerUI::SetResourcePath(L"" SWIFTSEND_RES_DIR);
-        ASSERT_TRUE(duistandin::LoadCultureStrings(SWIFTSEND_RES_DIR "/strings/en.strings"));
-        tandemstandin::ResetAll();
-    }
+    void SetUp() override { UiTest::SetUp(); }
     void TearDown() override {
         if (window && IsWindow(window->GetHWND())) {
             DestroyWindow(window->GetHWND());
         }
         window.reset();
-        duistandin::DiscardPending();
-        duistandin::SetScale(100);
-        win32standin::SetWorkAreaFailure(false);
-        win32standin::SetDesktop({});
-        win32standin::UseRealClock();
-        tandemstandin::ResetAll();
+        UiTest::TearDown();
     }
     void Open(tandem::MsgBoxEvent* event = nullptr) {
         window = std::make_unique<WifiDisconnect>(event);
