@@ -44,8 +44,6 @@ public:
     void WaitWhileSending();
 
 private:
-    friend class DelayExecutorTestPeer;
-
     struct Context {
         FileTransferSendItem* item = nullptr;  // not owned
         int32_t delayMs = 0;

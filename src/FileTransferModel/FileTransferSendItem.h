@@ -38,7 +38,6 @@ public:
 
 private:
     friend class DelayExecutor;
-    friend class DelayExecutorTestPeer;
 
     void SetFailReason(FailReason reason) { failReason = static_cast<int32_t>(reason); }
     void HandleRadio(uint32_t id);

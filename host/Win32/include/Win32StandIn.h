@@ -45,6 +45,9 @@ uint64_t TimedWaitsBegun();
 // Blocks, for at most REAL_TIMEOUT of real time, until at least BEGUN timed waits have begun and
 // at least WAITING are in progress, so that the next move of the clock reaches them. True when so.
 bool WaitForTimedWaits(uint64_t begun, size_t waiting, std::chrono::milliseconds realTimeout);
+// Wakes every condition-variable wait on mock time as a spurious wake-up does: each returns
+// no_timeout before its deadline, with nothing notified by its owner.
+void WakeTimedWaitsSpuriously();
 
 // UTF-8 form of a wide text and back (the platform's one conversion, through ICU). Wide text
 // may carry UTF-16 surrogate pairs as separate elements.

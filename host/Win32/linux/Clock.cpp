@@ -140,6 +140,26 @@ void SetClock(uint64_t nowMs) {
 
 void AdvanceClock(uint64_t milliseconds) { SetClock(ClockNowMs() + milliseconds); }
 
+void WakeTimedWaitsSpuriously() {
+    Clock& clock = TheClock();
+    std::list<std::shared_ptr<WaitSlot>> slots;
+    {
+        std::lock_guard<std::mutex> guard(clock.mutex);
+        slots = clock.slots;
+    }
+    for (const std::shared_ptr<WaitSlot>& slot : slots) {
+        std::lock_guard<std::mutex> slotGuard(slot->mutex);
+        if (!slot->active) {
+            continue;
+        }
+        // With the waiter's mutex held the waiter is inside its wait, so the notify reaches it.
+        std::lock_guard<std::mutex> user(*slot->userMutex);
+        if (!slot->leaving) {
+            slot->cv->notify_all();
+        }
+    }
+}
+
 int64_t ClockCalendarSeconds() {
     Clock& clock = TheClock();
     std::lock_guard<std::mutex> guard(clock.mutex);

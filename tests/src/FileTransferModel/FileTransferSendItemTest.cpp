@@ -20,16 +20,6 @@
 
 namespace Vela::Ux {
 
-// Reaches the executor's condition variable to play a spurious wake-up.
-class DelayExecutorTestPeer {
-public:
-    static void WakeWithoutQuit(FileTransferSendItem& item) {
-        DelayExecutor& executor = *item.executor;
-        std::lock_guard<std::mutex> guard(executor.mutex);  // the worker is inside its wait
-        executor.cv.notify_all();
-    }
-};
-
 namespace {
 
 using namespace std::chrono_literals;
@@ -510,7 +500,7 @@ TEST_F(SendItemTest, SpuriousWakeUpWaitsTheFullDelayAgain) {
     Radio(*item, kMsgWifiOn);
     ASSERT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));
     win32standin::AdvanceClock(100);
-    DelayExecutorTestPeer::WakeWithoutQuit(*item);
+    win32standin::WakeTimedWaitsSpuriously();
     ASSERT_TRUE(win32standin::WaitForTimedWaits(begun + 2, 1, 10s));
     win32standin::AdvanceClock(399);  // 499 ms after the start, 399 after the wake-up
     EXPECT_EQ(helper.ShareCount(), 0u);
