@@ -221,7 +221,8 @@ void SwiftSendPlugin::ParsePipeRequest(const std::string& text, std::wstring& co
         return;
     }
     command = request.substr(0, question);
-    // `rest` is the text from `start` on; a bar at its very beginning, or none, ends the split.
+    // What follows the question mark splits at bars. When no bar is left, or the next one
+    // comes straight away (an empty piece), all that remains becomes the last path.
     size_t start = question + 1;
     while (true) {
         const size_t bar = request.find(L'|', start);
