@@ -1,6 +1,6 @@
 #include "OpenDirEndpoint.h"
 
-#include <IPCMessageIds.h>
+#include "IPCMessageIds.h"
 
 #include <utility>
 

@@ -1,12 +1,12 @@
 #include "HostNoticeEndpoint.h"
 
 #include "BusPost.h"
+#include "DataStream.h"
+#include "IPCMessageIds.h"
 #include "NoticeRecordReader.h"
 #include "Utf16Le.h"
 
-#include <DataStream.h>
 #include <DuiLibStandIn.h>
-#include <IPCMessageIds.h>
 #include <UIlib.h>
 #include <windows.h>
 

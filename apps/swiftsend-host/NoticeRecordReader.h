@@ -1,7 +1,7 @@
 // The host's reading of a notice record (the body of 0x40003), as its notice endpoint does it.
 #pragma once
 
-#include <NoticeRecord.h>
+#include "NoticeRecord.h"
 
 #include <cstddef>
 

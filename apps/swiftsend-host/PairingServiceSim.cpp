@@ -1,9 +1,8 @@
 #include "PairingServiceSim.h"
 
 #include "BusPost.h"
-
-#include <DataStream.h>
-#include <IPCMessageIds.h>
+#include "DataStream.h"
+#include "IPCMessageIds.h"
 
 #include <string>
 

@@ -1,11 +1,10 @@
 #include "ShareServiceSim.h"
 
 #include "BusPost.h"
-
 #include "DataStream.h"
-#include "IPCMessageClient.h"
 #include "IPCMessageIds.h"
 
+#include <IPCMessageClient.h>
 #include <Registry.h>
 #include <UIExUtils.h>
 

@@ -3,20 +3,19 @@
 // time, printing the resident memory as it goes.
 //   swiftsend-soak [SENDS]    (default 10000)
 // At the end the queue must be empty, nothing busy, the dialog hidden and one window left.
+#include "FileTransferModel.h"
 #include "ShareServiceSim.h"
 #include "SimpleUIManager.h"
 #include "SwiftSendPlugin.h"
 
 #include <DuiLibStandIn.h>
-#include <FileTransferModel.h>
 #include <IPCMessageStandIn.h>
 #include <SDK/Util/LogTool/LogTool.h>
 #include <TandemDataReportStandIn.h>
 #include <UIlib.h>
+#include <unistd.h>
 #include <UtilStandIn.h>
 #include <Win32StandIn.h>
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>

@@ -7,11 +7,11 @@
 //     merges into one of them, round robin.
 //   BM_TenThousandRequests: 10,000 requests spread over 100 phones, made on a second thread
 //     (as the shell-menu listener does) and then run through the UI loop; per-request time.
-#include "DuiLibStandIn.h"
 #include "FileTransferModel.h"
-#include "TandemDataReportStandIn.h"
 
 #include <benchmark/benchmark.h>
+#include <DuiLibStandIn.h>
+#include <TandemDataReportStandIn.h>
 
 #include <string>
 #include <thread>

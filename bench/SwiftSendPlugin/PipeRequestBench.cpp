@@ -11,31 +11,29 @@
 // posts the too-many-files notice, which a client of the plug-in's own id waits for. The bare
 // exchange connects, sends the same bytes, and waits for a one-byte answer from a server thread
 // that has read them.
+#include "FileTransferModel.h"
 #include "IPCMessageIds.h"
 #include "SDK/Util/LogTool/LogTool.h"
+#include "SimpleUIManager.h"
 #include "SwiftSendPlugin.h"
 
-#include "SimpleUIManager.h"
-#include <DuiLibStandIn.h>
-#include <FileTransferModel.h>
-#include <UIlib.h>
-#include <UtilStandIn.h>
-#include <IPCMessageClient.h>
-#include <Win32StandIn.h>
-#include <windows.h>
-
 #include <benchmark/benchmark.h>
-
+#include <DuiLibStandIn.h>
+#include <IPCMessageClient.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <UIlib.h>
 #include <unistd.h>
+#include <UtilStandIn.h>
+#include <Win32StandIn.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <fstream>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <string>

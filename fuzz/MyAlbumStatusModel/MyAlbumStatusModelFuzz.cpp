@@ -1,9 +1,8 @@
 // The decoders of the pairing responder over arbitrary bytes: dropped-file records, the
 // paired-device record and the pairing notice (int32, record, int32).
+#include "DataStream.h"
 #include "MyAlbumStatusModel.h"
 #include "Utf16Le.h"
-
-#include <DataStream.h>
 
 #include <cstddef>
 #include <cstdint>

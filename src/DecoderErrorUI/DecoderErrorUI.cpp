@@ -1,6 +1,7 @@
 #include "DecoderErrorUI.h"
 
-#include <IPCMessageIds.h>
+#include "IPCMessageIds.h"
+
 #include <SDK/Util/LogTool/LogTool.h>
 
 #include <string>

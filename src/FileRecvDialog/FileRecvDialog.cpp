@@ -1,14 +1,14 @@
 #include "FileRecvDialog.h"
 
-#include <DataStream.h>
-#include <IPCMessageIds.h>
+#include "DataStream.h"
+#include "IPCMessageIds.h"
+#include "UIBackgroundProgress.h"
+#include "UsageReport.h"
+
 #include <KxProcess.h>
 #include <Registry.h>
 #include <SDK/Util/LogTool/LogTool.h>
 #include <TandemUtil.h>
-#include <UIBackgroundProgress.h>
-#include <UsageReport.h>
-
 #include <unicode/fmtable.h>
 #include <unicode/msgfmt.h>
 #include <unicode/unistr.h>

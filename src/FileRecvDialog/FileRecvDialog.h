@@ -12,10 +12,11 @@
 // they sit in the skin's containers; they are taken back out before the window's controls go.
 #pragma once
 
-#include <ITransferFile.h>
-#include <KxShareDevices.h>
-#include <UIThumbControl.h>
+#include "ITransferFile.h"
+#include "KxShareDevices.h"
+
 #include <UIlib.h>
+#include <UIThumbControl.h>
 
 #include <atomic>
 #include <cstdint>

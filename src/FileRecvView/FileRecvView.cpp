@@ -1,5 +1,6 @@
 #include "FileRecvView.h"
 
+#include "BeamlyTipWnd.h"
 #include "DataStream.h"
 #include "DecoderErrorUI.h"
 #include "FileTransferItem.h"
@@ -10,12 +11,11 @@
 #include "SDK/Util/LogTool/LogTool.h"
 #include "WifiDisconnect.h"
 
-#include <BeamlyTipWnd.h>
 #include <Registry.h>
 #include <SmBiosHelper.h>
 #include <TandemMessageBox.h>
-#include <UIStringLocale.h>
 #include <UIlib.h>
+#include <UIStringLocale.h>
 
 #include <algorithm>
 #include <climits>

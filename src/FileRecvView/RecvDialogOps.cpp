@@ -2,9 +2,9 @@
 #include "RecvDialogOps.h"
 
 #include "FileRecvDialog.h"
+#include "UIBackgroundProgress.h"
 
 #include <TandemUtil.h>
-#include <UIBackgroundProgress.h>
 
 #include <new>
 

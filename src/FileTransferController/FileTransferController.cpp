@@ -1,12 +1,13 @@
 #include "FileTransferController.h"
 
+#include "FileTransferModel.h"
+#include "FileTransferSendItem.h"
+#include "FileTransferView.h"
+#include "UsageReport.h"
+
 #include <BluetoothManage.h>
-#include <FileTransferModel.h>
-#include <FileTransferSendItem.h>
-#include <FileTransferView.h>
 #include <SDK/Util/LogTool/LogTool.h>
 #include <UIStringLocale.h>
-#include <UsageReport.h>
 #include <WifiManage.h>
 
 #include <atomic>

@@ -3,9 +3,9 @@
 // state and failure reason to the text the dialog shows. UI thread only.
 #pragma once
 
-#include <FileTransferModelCallback.h>
-#include <FileTransferViewNotifyCallback.h>
-#include <UIListItemInfo.h>
+#include "FileTransferModelCallback.h"
+#include "FileTransferViewNotifyCallback.h"
+#include "UIListItemInfo.h"
 
 #include <memory>
 

@@ -2,16 +2,17 @@
 
 #include "FileTransferSendItem.h"
 #include "IPCMessageIds.h"
-#include "OrvSoftShelf.h"
-#include "SafeCopy.h"
 #include "SDK/Util/LogTool/LogTool.h"
-#include "SmBiosHelper.h"
-#include "TandemMessageBox.h"
-#include "TandemUtil.h"
-#include "UIExUtils.h"
-#include "UIStringLocale.h"
-#include "UIlib.h"
+#include "SafeCopy.h"
 #include "UsageReport.h"
+
+#include <OrvSoftShelf.h>
+#include <SmBiosHelper.h>
+#include <TandemMessageBox.h>
+#include <TandemUtil.h>
+#include <UIExUtils.h>
+#include <UIlib.h>
+#include <UIStringLocale.h>
 
 #include <new>
 #include <utility>

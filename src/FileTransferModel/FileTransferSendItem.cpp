@@ -2,10 +2,10 @@
 
 #include "DataStream.h"
 #include "IPCMessageIds.h"
-#include "TandemUtil.h"
-#include "UIExUtils.h"
 #include "UsageReport.h"
 
+#include <TandemUtil.h>
+#include <UIExUtils.h>
 #include <windows.h>
 
 #include <cstring>

@@ -1,12 +1,11 @@
 #include "FileTransferView.h"
 
+#include "UIAnimationCanvas.h"
+#include "UIAnimationManager.h"
 #include "UIFixedItem.h"
 #include "UIQueuedItem.h"
 #include "UITransferTexts.h"
-
-#include <UIAnimationCanvas.h>
-#include <UIAnimationManager.h>
-#include <UsageReport.h>
+#include "UsageReport.h"
 
 #include <algorithm>
 #include <climits>

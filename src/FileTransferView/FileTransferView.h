@@ -5,10 +5,9 @@
 #include "FileTransferDialog.h"
 #include "FileTransferViewAnimationCallback.h"
 #include "FileTransferViewNotifyCallback.h"
-
-#include <UIAnimationCallback.h>
-#include <UIAnimationObjectGuard.h>
-#include <UIListItemInfo.h>
+#include "UIAnimationCallback.h"
+#include "UIAnimationObjectGuard.h"
+#include "UIListItemInfo.h"
 
 #include <memory>
 #include <vector>

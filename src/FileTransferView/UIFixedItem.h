@@ -3,10 +3,11 @@
 // remove, retry and tip buttons.
 #pragma once
 
-#include <UIAnimationObjectGuard.h>
-#include <UIBackgroundProgress.h>
+#include "UIAnimationObjectGuard.h"
+#include "UIBackgroundProgress.h"
+#include "UIListItemInfo.h"
+
 #include <UIFileIcon.h>
-#include <UIListItemInfo.h>
 #include <UIlib.h>
 
 #include <memory>

@@ -1,7 +1,8 @@
 // What the fixed item and the queued rows show alike.
 #pragma once
 
-#include <UIListItemInfo.h>
+#include "UIListItemInfo.h"
+
 #include <UIlib.h>
 
 namespace UIItemTexts {

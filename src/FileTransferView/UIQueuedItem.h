@@ -1,9 +1,10 @@
 // A row of the transfer dialog's queue list: one transfer waiting its turn.
 #pragma once
 
-#include <UIAnimationObjectGuard.h>
+#include "UIAnimationObjectGuard.h"
+#include "UIListItemInfo.h"
+
 #include <UIFileIcon.h>
-#include <UIListItemInfo.h>
 #include <UIlib.h>
 
 #include <memory>

@@ -5,9 +5,8 @@
 // when it starts and Stop when it uninitialises. Handlers run on the IPC library's threads.
 #pragma once
 
+#include "DataStream.h"
 #include "IPCRespondor.h"
-
-#include <DataStream.h>
 
 #include <atomic>
 #include <cstdint>

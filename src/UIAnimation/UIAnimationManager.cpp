@@ -1,11 +1,10 @@
 #include "UIAnimationManager.h"
 
+#include "FileTransferView.h"
 #include "UIAnimationCanvas.h"
 #include "UIAnimationStates.h"
-
-#include <FileTransferView.h>
-#include <UIFixedItem.h>
-#include <UIQueuedItem.h>
+#include "UIFixedItem.h"
+#include "UIQueuedItem.h"
 
 #include <algorithm>
 

@@ -4,8 +4,8 @@
 
 #include "UIAnimationCallback.h"
 #include "UIAnimationState.h"
+#include "UIListItemInfo.h"
 
-#include <UIListItemInfo.h>
 #include <UIlib.h>
 
 #include <map>

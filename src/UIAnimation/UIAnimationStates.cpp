@@ -1,7 +1,7 @@
 #include "UIAnimationStates.h"
 
-#include <FileTransferView.h>
-#include <UIFixedItem.h>
+#include "FileTransferView.h"
+#include "UIFixedItem.h"
 
 UIItemProgressAnimation::UIItemProgressAnimation(FileTransferView* v, UIFixedItem* item,
                                                  unsigned percent)

@@ -2,9 +2,8 @@
 // shrinking with the queue.
 #pragma once
 
+#include "FileTransferViewAnimationCallback.h"
 #include "UIAnimationState.h"
-
-#include <FileTransferViewAnimationCallback.h>
 
 class FileTransferView;
 class UIFixedItem;

@@ -6,7 +6,7 @@
 // no reporter nothing is reported, and the reporter's results are ignored.
 #pragma once
 
-#include "TandemDataReport.h"
+#include <TandemDataReport.h>
 
 #include <cstdint>
 #include <sstream>

@@ -1,7 +1,8 @@
 #include "WifiDisconnect.h"
 
+#include "UsageReport.h"
+
 #include <SDK/Util/LogTool/LogTool.h>
-#include <UsageReport.h>
 
 #include <string>
 

@@ -3,10 +3,10 @@
 // order.
 #pragma once
 
+#include "IPCMessageIds.h"
 #include "ITransferFile.h"
 
 #include <IPCMessageClient.h>
-#include <IPCMessageIds.h>
 
 #include <map>
 #include <mutex>

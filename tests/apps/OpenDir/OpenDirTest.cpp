@@ -1,14 +1,12 @@
 // The folder helper on the bus: the picker reports the folder it was opened at to its sender,
 // closes on request, and the folder-opening text splits into the folder and its files even
 // where the paths themselves hold bars.
+#include "BusTransfer.h"
+#include "IPCMessageIds.h"
 #include "OpenDirEndpoint.h"
 
-#include "BusTransfer.h"
-
-#include <IPCMessageIds.h>
-#include <IPCMessageStandIn.h>
-
 #include <gtest/gtest.h>
+#include <IPCMessageStandIn.h>
 
 #include <mutex>
 #include <string>

@@ -1,17 +1,15 @@
-#include "ShareServiceSim.h"
-
 #include "BusTransfer.h"
-
 #include "DataStream.h"
-#include "DuiLibStandIn.h"
 #include "FileTransferModel.h"
 #include "FileTransferSendItem.h"
 #include "IPCMessageIds.h"
-#include "IPCMessageStandIn.h"
-#include "TandemUtilStandIn.h"
-#include "UtilStandIn.h"
+#include "ShareServiceSim.h"
 
+#include <DuiLibStandIn.h>
 #include <gtest/gtest.h>
+#include <IPCMessageStandIn.h>
+#include <TandemUtilStandIn.h>
+#include <UtilStandIn.h>
 
 #include <chrono>
 #include <filesystem>

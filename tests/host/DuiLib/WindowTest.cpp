@@ -1,10 +1,10 @@
 // Windows of the toolkit: creation from a skin, messages, close order, timers and resizing.
+#include "TempPath.h"
+
 #include <DuiLibStandIn.h>
+#include <gtest/gtest.h>
 #include <UIlib.h>
 #include <Win32StandIn.h>
-
-#include <TempPath.h>
-#include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>

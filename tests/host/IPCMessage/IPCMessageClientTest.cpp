@@ -1,10 +1,10 @@
 // What the plug-in relies on from the IPC message client, played on the in-process bus.
-#include "IPCMessageClient.h"
 #include "IPCMessageIds.h"
-#include "IPCMessageStandIn.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <IPCMessageClient.h>
+#include <IPCMessageStandIn.h>
 
 #include <atomic>
 #include <chrono>

@@ -1,9 +1,8 @@
-#include "TandemUtil.h"
-#include "TandemUtilStandIn.h"
-#include "UIExUtils.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <TandemUtil.h>
+#include <TandemUtilStandIn.h>
+#include <UIExUtils.h>
 #include <unistd.h>
 
 #include <filesystem>

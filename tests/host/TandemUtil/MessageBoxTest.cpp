@@ -1,8 +1,7 @@
-#include "TandemMessageBox.h"
-#include "TandemUtil.h"
-#include "TandemUtilStandIn.h"
-
 #include <gtest/gtest.h>
+#include <TandemMessageBox.h>
+#include <TandemUtil.h>
+#include <TandemUtilStandIn.h>
 
 namespace {
 

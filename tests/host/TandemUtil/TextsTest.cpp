@@ -1,10 +1,10 @@
-#include "TandemUtil.h"
-#include "TandemUtilStandIn.h"
-#include "UIExUtils.h"
-#include "UIStringLocale.h"
+#include "TempPath.h"
 
-#include <TempPath.h>
 #include <gtest/gtest.h>
+#include <TandemUtil.h>
+#include <TandemUtilStandIn.h>
+#include <UIExUtils.h>
+#include <UIStringLocale.h>
 
 #include <cstdio>
 #include <fstream>

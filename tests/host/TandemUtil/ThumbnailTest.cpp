@@ -1,7 +1,6 @@
-#include "TandemUtil.h"
-
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
+#include <TandemUtil.h>
 #include <unistd.h>
 
 #include <cstring>

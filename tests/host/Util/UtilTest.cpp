@@ -1,10 +1,9 @@
 // The registry read from exported files, the started programs, and UTF-8 conversion.
-#include "KxProcess.h"
-#include "OrvSoftShelf.h"
-#include "Registry.h"
-#include "UtilStandIn.h"
-
 #include <gtest/gtest.h>
+#include <KxProcess.h>
+#include <OrvSoftShelf.h>
+#include <Registry.h>
+#include <UtilStandIn.h>
 
 #include <atomic>
 #include <cstdio>

@@ -2,16 +2,15 @@
 // the first place of the text, a layout without the text control, closing and deleting itself
 // on the UI thread, and its picture.
 #include "BeamlyTipWnd.h"
+#include "GoldenImage.h"
+#include "LogCapture.h"
+#include "TempPath.h"
 #include "UiTest.h"
 
 #include <DuiLibStandIn.h>
-#include <GoldenImage.h>
-#include <LogCapture.h>
+#include <gtest/gtest.h>
 #include <UtilStandIn.h>
 #include <Win32StandIn.h>
-
-#include <TempPath.h>
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>

@@ -1,15 +1,14 @@
 // The decoder error window from the project's layout: texts and actions by mode with the
 // messages they post, growth for tall texts, the corner it moves to, dragging, its picture.
 #include "DecoderErrorUI.h"
+#include "GoldenImage.h"
+#include "LogCapture.h"
 #include "UiTest.h"
 
 #include <DuiLibStandIn.h>
-#include <GoldenImage.h>
-#include <IPCMessageStandIn.h>
-#include <LogCapture.h>
-#include <Win32StandIn.h>
-
 #include <gtest/gtest.h>
+#include <IPCMessageStandIn.h>
+#include <Win32StandIn.h>
 
 #include <memory>
 #include <mutex>

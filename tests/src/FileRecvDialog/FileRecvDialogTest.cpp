@@ -1,21 +1,20 @@
 // The receive dialog built from the project's layout on mock time: the messages it posts and
 // their bytes, the save-folder choice, the folder helper's messages, the failure reports, the
 // auto-close on calendar seconds, the click table and its pictures.
+#include "FakeTransferFile.h"
 #include "FileRecvDialog.h"
+#include "GoldenImage.h"
+#include "LogCapture.h"
+#include "UIBackgroundProgress.h"
 #include "UiTest.h"
 
 #include <DuiLibStandIn.h>
-#include <FakeTransferFile.h>
-#include <GoldenImage.h>
-#include <LogCapture.h>
+#include <gtest/gtest.h>
 #include <Registry.h>
 #include <TandemDataReportStandIn.h>
 #include <TandemUtilStandIn.h>
-#include <UIBackgroundProgress.h>
 #include <UtilStandIn.h>
 #include <Win32StandIn.h>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>

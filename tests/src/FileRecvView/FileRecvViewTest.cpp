@@ -2,29 +2,27 @@
 // double: each handler's decision on good and bad payloads, the message boxes and their
 // actions, the tip and WLAN windows handed to the host, the decoder window, and the dialogs
 // from the pool to their deletion.
-#include "FileRecvView.h"
-
 #include "BeamlyTipWnd.h"
 #include "DataStream.h"
 #include "DecoderErrorUI.h"
+#include "EndpointRecorder.h"
 #include "FakeRecvDialog.h"
+#include "FakeTransferFile.h"
+#include "FileRecvView.h"
 #include "IPCMessageIds.h"
+#include "LogCapture.h"
 #include "RadioRestart.h"
-#include "WifiDisconnect.h"
 #include "UiTest.h"
+#include "WifiDisconnect.h"
 
 #include <DuiLibStandIn.h>
-#include <EndpointRecorder.h>
-#include <FakeTransferFile.h>
+#include <gtest/gtest.h>
 #include <IPCMessageStandIn.h>
-#include <LogCapture.h>
 #include <SystemApiStandIn.h>
 #include <TandemDataReportStandIn.h>
 #include <TandemUtilStandIn.h>
 #include <UtilStandIn.h>
 #include <Win32StandIn.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>

@@ -2,25 +2,23 @@
 // messages through a fake IPC side, on mock time: failure texts, the flow after a success or a
 // cancel, usage reports, and what it leaves alone.
 #include "FileTransferController.h"
+#include "FileTransferModel.h"
+#include "FileTransferSendItem.h"
+#include "FileTransferView.h"
+#include "IPCMessageIds.h"
+#include "LogCapture.h"
+#include "SendBodies.h"
+#include "TempPath.h"
+#include "UIFixedItem.h"
 #include "UiTest.h"
 
-#include <SendBodies.h>
-#include <FileTransferModel.h>
-#include <FileTransferSendItem.h>
-#include <FileTransferView.h>
-#include <UIFixedItem.h>
-
 #include <DuiLibStandIn.h>
-#include <IPCMessageIds.h>
-#include <LogCapture.h>
+#include <gtest/gtest.h>
 #include <SystemApiStandIn.h>
 #include <TandemDataReportStandIn.h>
 #include <TandemUtilStandIn.h>
 #include <UtilStandIn.h>
 #include <Win32StandIn.h>
-
-#include <TempPath.h>
-#include <gtest/gtest.h>
 
 #include <fstream>
 

@@ -1,18 +1,17 @@
-#include "SendBodies.h"
 #include "FileTransferModel.h"
 #include "FileTransferSendItem.h"
-#include "SafeCopy.h"
-
-#include "DuiLibStandIn.h"
 #include "IPCMessageIds.h"
 #include "LogCapture.h"
-#include "TandemDataReportStandIn.h"
-#include "TandemUtilStandIn.h"
-#include "UtilStandIn.h"
-#include "Win32StandIn.h"
+#include "SafeCopy.h"
+#include "SendBodies.h"
 #include "UiTest.h"
 
+#include <DuiLibStandIn.h>
 #include <gtest/gtest.h>
+#include <TandemDataReportStandIn.h>
+#include <TandemUtilStandIn.h>
+#include <UtilStandIn.h>
+#include <Win32StandIn.h>
 
 #include <chrono>
 #include <filesystem>

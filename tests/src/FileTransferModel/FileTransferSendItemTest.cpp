@@ -1,15 +1,14 @@
-#include "SendBodies.h"
 #include "FileTransferSendItem.h"
-
-#include "DuiLibStandIn.h"
 #include "IPCMessageIds.h"
-#include "TandemDataReportStandIn.h"
-#include "TandemUtilStandIn.h"
-#include "UtilStandIn.h"
-#include "Win32StandIn.h"
+#include "SendBodies.h"
 #include "UiTest.h"
 
+#include <DuiLibStandIn.h>
 #include <gtest/gtest.h>
+#include <TandemDataReportStandIn.h>
+#include <TandemUtilStandIn.h>
+#include <UtilStandIn.h>
+#include <Win32StandIn.h>
 
 #include <atomic>
 #include <chrono>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "DataStream.h"
-#include <FakeTransferFile.h>
+#include "FakeTransferFile.h"
 #include "FileTransferItem.h"
 
 #include <cstring>

@@ -2,18 +2,17 @@
 // mock time: heights by queue length, titles and their temporary messages, progress
 // animations, timers, closing, teardown in the middle of an animation, and its pictures.
 #include "FileTransferView.h"
+#include "GoldenImage.h"
+#include "UIAnimationManager.h"
 #include "UIFixedItem.h"
 #include "UIQueuedItem.h"
 #include "UiTest.h"
 
 #include <DuiLibStandIn.h>
-#include <GoldenImage.h>
+#include <gtest/gtest.h>
 #include <TandemDataReportStandIn.h>
 #include <TandemUtilStandIn.h>
-#include <UIAnimationManager.h>
 #include <Win32StandIn.h>
-
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>

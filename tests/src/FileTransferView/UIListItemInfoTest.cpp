@@ -1,5 +1,5 @@
 // The display state of an item, by stage and result.
-#include <UIListItemInfo.h>
+#include "UIListItemInfo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,14 @@
-#include "MyAlbumStatusModel.h"
-
+#include "DataStream.h"
+#include "FakeTransferFile.h"
 #include "IPCMessageIds.h"
 #include "LogCapture.h"
+#include "MyAlbumStatusModel.h"
 #include "Utf16Le.h"
 
-#include <DataStream.h>
-#include <FakeTransferFile.h>
-#include <TandemUtilStandIn.h>
-#include <UtilStandIn.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <TandemUtilStandIn.h>
+#include <UtilStandIn.h>
 
 #include <atomic>
 #include <chrono>

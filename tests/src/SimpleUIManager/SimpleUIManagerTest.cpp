@@ -1,17 +1,15 @@
 // The IPC hub: dispatch order of the handler kinds, the paired phone from the registry and the
 // share request on the wire.
-#include "SimpleUIManager.h"
-
+#include "EndpointRecorder.h"
 #include "IPCMessageIds.h"
 #include "LogCapture.h"
+#include "SimpleUIManager.h"
 
 #include <DuiLibStandIn.h>
-#include <EndpointRecorder.h>
+#include <gtest/gtest.h>
 #include <IPCMessageStandIn.h>
 #include <KxProcess.h>
 #include <UtilStandIn.h>
-
-#include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>

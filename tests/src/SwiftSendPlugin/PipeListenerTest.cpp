@@ -1,23 +1,19 @@
 // The shell menu's pipe: parsing of requests, what a request leads to, and the listener thread
 // over a real pipe.
-#include "SwiftSendPlugin.h"
-
+#include "EndpointRecorder.h"
 #include "IPCMessageIds.h"
 #include "LogCapture.h"
-
-#include <EndpointRecorder.h>
+#include "SwiftSendPlugin.h"
 
 #include <DuiLibStandIn.h>
-#include <IPCMessageStandIn.h>
-#include <TandemDataReportStandIn.h>
-#include <Win32StandIn.h>
-#include <windows.h>
-
 #include <gtest/gtest.h>
-
+#include <IPCMessageStandIn.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <TandemDataReportStandIn.h>
 #include <unistd.h>
+#include <Win32StandIn.h>
+#include <windows.h>
 
 #include <chrono>
 #include <cstdlib>

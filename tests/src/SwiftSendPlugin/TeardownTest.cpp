@@ -2,22 +2,20 @@
 // middle of a transfer with the dialog animating, and while a delayed send waits. Nothing the
 // send side posted may run after it is gone, windows go on the UI thread, and the host's
 // thread returns promptly. Run under the address and thread sanitizers in CI.
+#include "EndpointRecorder.h"
+#include "IPCMessageIds.h"
+#include "SendBodies.h"
 #include "SwiftSendPlugin.h"
-
-#include <EndpointRecorder.h>
-#include <SendBodies.h>
-#include <IPCMessageClient.h>
-#include <IPCMessageIds.h>
-#include <IPCMessageStandIn.h>
+#include "TempPath.h"
 
 #include <DuiLibStandIn.h>
+#include <gtest/gtest.h>
+#include <IPCMessageClient.h>
+#include <IPCMessageStandIn.h>
 #include <SDK/Util/LogTool/LogTool.h>
 #include <UIlib.h>
 #include <UtilStandIn.h>
 #include <Win32StandIn.h>
-
-#include <TempPath.h>
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <fstream>

@@ -1,14 +1,13 @@
 // The animation manager on mock time: states one at a time in arrival order, replacement,
 // guarded objects ending a state silently, and the one-shot timers.
+#include "FileTransferView.h"
+#include "UIAnimationManager.h"
+#include "UIAnimationState.h"
 #include "UiTest.h"
-#include <FileTransferView.h>
-#include <UIAnimationManager.h>
-#include <UIAnimationState.h>
 
 #include <DuiLibStandIn.h>
-#include <Win32StandIn.h>
-
 #include <gtest/gtest.h>
+#include <Win32StandIn.h>
 
 #include <string>
 #include <vector>

@@ -1,15 +1,14 @@
 // The painted progress bar: pictures at the states a user sees, checked against golden PNGs,
 // and its rules on the mock clock (never back except to 0, light only between 1 and 99 %, one
 // texture per pixel the light moves, at most one repaint request).
+#include "GoldenImage.h"
 #include "UIBackgroundProgress.h"
 #include "UiTest.h"
 
-#include <DuiLibStandIn.h>
-#include <GoldenImage.h>
-#include <Win32StandIn.h>
-
 #include <cairo.h>
+#include <DuiLibStandIn.h>
 #include <gtest/gtest.h>
+#include <Win32StandIn.h>
 
 #include <set>
 #include <string>

@@ -1,9 +1,8 @@
 #include "UsageReport.h"
 
-#include "TandemDataReportStandIn.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <TandemDataReportStandIn.h>
 
 #include <cstdint>
 #include <string>

@@ -1,17 +1,16 @@
 // The WLAN-disconnect window built from the project's layout on the virtual desktop: placement
 // by taskbar edge, text height and scale; clicks with their actions, usage reports and closing;
 // dragging by the caption area; and its picture.
-#include "WifiDisconnect.h"
+#include "GoldenImage.h"
+#include "LogCapture.h"
 #include "UiTest.h"
+#include "WifiDisconnect.h"
 
 #include <DuiLibStandIn.h>
-#include <GoldenImage.h>
-#include <LogCapture.h>
+#include <gtest/gtest.h>
 #include <TandemDataReportStandIn.h>
 #include <TandemUtilStandIn.h>
 #include <Win32StandIn.h>
-
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
