@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 enum class TransferStage : uint32_t {
     None = 0,          // never started
@@ -213,5 +212,4 @@ struct FileTransferItemData {
     mutable std::mutex stateLock;
 };
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

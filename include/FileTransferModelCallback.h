@@ -1,8 +1,7 @@
 // What the send model reports about its items. Called on the UI thread only.
 #pragma once
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 class FileTransferItem;
 
@@ -19,5 +18,4 @@ public:
     virtual void OnItemStateChanged(FileTransferItem* item) = 0;
 };
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

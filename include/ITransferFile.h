@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 class ITransferFile {
 public:
@@ -38,5 +37,4 @@ public:
     virtual IPCMessageClient* GetIPCClient() = 0;
 };
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 enum class UIItemState : uint32_t {
     Preparing = 0,        // stage Preparing or Connecting
@@ -66,5 +65,4 @@ inline UIItemState UIItemStateOf(const TransferItemState& state) {
     }
 }
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

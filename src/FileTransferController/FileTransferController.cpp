@@ -12,8 +12,7 @@
 
 #include <atomic>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 namespace {
 
 std::atomic<int> cancelDelayMs{0};
@@ -338,5 +337,4 @@ int FileTransferViewNotifyCallbackImpl::GetQueuedCount() {
     return model ? static_cast<int>(model->GetQueuedCount()) : 0;
 }
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

@@ -11,8 +11,7 @@
 
 class FileTransferView;
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 class FileTransferItem;
 class FileTransferModel;
@@ -70,5 +69,4 @@ private:
     std::unique_ptr<Record> record;
 };
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

@@ -8,8 +8,7 @@
 
 #include <chrono>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 DelayExecutor::~DelayExecutor() {
     QuitDelayExecuteThread();
@@ -86,5 +85,4 @@ void DelayExecutor::WaitWhileSending() {
     std::lock_guard<std::mutex> guard(mutex);
 }
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

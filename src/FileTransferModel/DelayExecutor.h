@@ -13,8 +13,7 @@
 #include <thread>
 #include <vector>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 class FileTransferSendItem;
 
@@ -60,5 +59,4 @@ private:
     bool quit = false;
 };
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

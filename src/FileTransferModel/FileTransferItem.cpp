@@ -3,8 +3,7 @@
 #include <atomic>
 #include <new>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 namespace {
 
@@ -116,5 +115,4 @@ void FileTransferItem::CancelByUser() {
     Cancel();
 }
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

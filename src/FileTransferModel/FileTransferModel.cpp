@@ -17,8 +17,7 @@
 #include <new>
 #include <utility>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 namespace {
 
@@ -383,5 +382,4 @@ bool FileTransferModel::IsBusy() const {
     return helper ? helper->IsBusy() : false;
 }
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

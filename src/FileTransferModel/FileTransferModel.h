@@ -28,8 +28,7 @@
 #include <string>
 #include <vector>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 class FileTransferModelHelper : public FileTransferItem::IStateNotifier {
 public:
@@ -102,5 +101,4 @@ private:
     std::unique_ptr<FileTransferModelHelper> helper;
 };
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

@@ -10,8 +10,7 @@
 
 #include <cstring>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 namespace {
 
@@ -346,5 +345,4 @@ void FileTransferSendItem::Merge(FileTransferItem* other) {
     files.insert(files.end(), sendItem->files.begin(), sendItem->files.end());
 }
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

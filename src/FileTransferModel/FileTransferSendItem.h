@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 class FileTransferSendItem : public FileTransferItem {
 public:
@@ -67,5 +66,4 @@ private:
     SendSponsorSource source = SendSponsorSource::FromContextMenu;
 };
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

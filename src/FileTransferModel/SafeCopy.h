@@ -5,8 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 // Copies `count` bytes from `source` to `destination`, which holds `destinationSize` bytes.
 // 0 on success. EINVAL when `destination` is null (nothing written) or `source` is null
@@ -29,5 +28,4 @@ inline int CopyBuffer(void* destination, size_t destinationSize, const void* sou
     return 0;
 }
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 RequestEntry::~RequestEntry() {
     End();
@@ -137,5 +136,4 @@ bool IPCRespondor::HasPendingRequest(uint32_t replyId) {
                        [replyId](RequestEntry* e) { return e->replyId == replyId; });
 }
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

@@ -14,8 +14,7 @@
 #include <thread>
 #include <vector>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 class MyAlbumStatusModelHelper;
 
@@ -86,5 +85,4 @@ private:
     bool stopped = false;  // guarded by requestLock
 };
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

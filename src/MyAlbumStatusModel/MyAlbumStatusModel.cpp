@@ -11,8 +11,7 @@
 
 #include <utility>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 namespace {
 
 // Request retries: the start-up requests every 500 ms up to 20 times, the paired-device
@@ -446,5 +445,4 @@ void MyAlbumStatusModelHelper::IPCAvtiveStateValueID(uint32_t id, const char* da
     observer->OnStateValue(id, static_cast<uint8_t>(data[0]));
 }
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

@@ -15,8 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 // The service's record of the paired phone, fields in wire order.
 struct DeviceStatus {
@@ -128,5 +127,4 @@ private:
     std::atomic<IMyAlbumStateObserver*> stateObserver{nullptr};
 };
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

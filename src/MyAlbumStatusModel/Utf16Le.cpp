@@ -5,8 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 namespace {
 
 constexpr UChar32 kReplacement = 0xFFFD;
@@ -74,5 +73,4 @@ std::wstring DecodeUtf16Le(const char* data, size_t length) {
     }
 }
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

@@ -5,8 +5,7 @@
 #include <cstddef>
 #include <string>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 // The UTF-16LE bytes of TEXT, with a two-byte terminator when WITHTERMINATOR is set. A code
 // point that UTF-16 cannot carry (above U+10FFFF, or a lone surrogate on a 32-bit wchar_t)
@@ -17,5 +16,4 @@ std::string EncodeUtf16Le(const std::wstring& text, bool withTerminator);
 // U+FFFD. Embedded NUL characters are kept.
 std::wstring DecodeUtf16Le(const char* data, size_t length);
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

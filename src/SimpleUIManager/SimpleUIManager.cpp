@@ -17,8 +17,7 @@
 #include <cstring>
 #include <new>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 namespace {
 
 constexpr wchar_t kPairPhoneKey[] = L"\\SOFTWARE\\Velmora\\Corvix\\Beamly\\PairPhone2";
@@ -359,5 +358,4 @@ bool SimpleUIManager::SendShareRequest(const KxShareDevices& device,
                        payload.block.get(), payload.size);
 }
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

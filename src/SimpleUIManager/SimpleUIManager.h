@@ -20,8 +20,7 @@
 
 class FileTransferView;
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 class FileTransferController;
 class FileTransferModel;
@@ -83,5 +82,4 @@ private:
     LifetimeGuard lifetime;
 };
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

@@ -8,8 +8,7 @@
 
 #include <cstring>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 namespace {
 
 constexpr DWORD kPipeOpenMode = 0x40000003;  // duplex, overlapped
@@ -255,5 +254,4 @@ void SwiftSendPlugin::DispatchPipeRequest(const std::string& text) {
     ipcClient.PostIPCMessage(item);
 }
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

@@ -7,8 +7,7 @@
 #include <TandemDataReport.h>
 #include <TandemUtil.h>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 namespace {
 
 bool PluginEnabled() {
@@ -119,5 +118,4 @@ std::shared_ptr<OrvPlugin> CreateSwiftSendPlugin() {
     return std::make_shared<SwiftSendPlugin>();
 }
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux

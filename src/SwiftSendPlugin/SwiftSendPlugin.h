@@ -16,8 +16,7 @@
 #include <thread>
 #include <vector>
 
-namespace Vela {
-namespace Ux {
+namespace Vela::Ux {
 
 class SwiftSendPlugin : public OrvPlugin {
 public:
@@ -83,5 +82,4 @@ private:
 // Factory registered with the host's plug-in manager.
 std::shared_ptr<OrvPlugin> CreateSwiftSendPlugin();
 
-}  // namespace Ux
-}  // namespace Vela
+}  // namespace Vela::Ux
