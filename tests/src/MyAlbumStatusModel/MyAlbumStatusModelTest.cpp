@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <TandemUtilStandIn.h>
 #include <UtilStandIn.h>
+#include <Win32StandIn.h>
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +17,7 @@
 
 using namespace Vela::Ux;
 using ::testing::ElementsAre;
+using namespace std::chrono_literals;
 using testsupport::Post;
 
 namespace {
@@ -65,6 +67,8 @@ public:
 class MyAlbumStatusModelTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        win32standin::UseMockClock();
+        waitsAtStart = win32standin::TimedWaitsBegun();
         tandemstandin::ResetAll();
         utilstandin::ResetAll();
         helper.SetShareCommandHandler(
@@ -75,99 +79,104 @@ protected:
     }
     void TearDown() override {
         helper.Stop();
+        win32standin::UseRealClock();
         tandemstandin::ResetAll();
         utilstandin::ResetAll();
     }
+    // True once BEGUN waits between attempts have begun in this test and WAITING workers wait.
+    bool Waiting(uint64_t begun, size_t waiting) const {
+        return win32standin::WaitForTimedWaits(waitsAtStart + begun, waiting, 10s);
+    }
+    // Delivers a notice whose handler pauses PAUSES times for PAUSEMS on the clock (with no
+    // worker waiting meanwhile), moving the clock over each pause.
+    void DeliverPausing(uint32_t id, const std::string& body, int pauses, uint64_t pauseMs) {
+        const uint64_t begun = win32standin::TimedWaitsBegun();
+        std::thread delivery([&] { fake.Deliver(id, body); });
+        for (int i = 1; i <= pauses; ++i) {
+            EXPECT_TRUE(win32standin::WaitForTimedWaits(begun + i, 1, 10s));
+            win32standin::AdvanceClock(pauseMs);
+        }
+        delivery.join();
+    }
+    void PostProbe() { fake.PostMessage(kEndpointTandemService, 0x1500AA, 0x1C00AA, nullptr, 0); }
 
     testsupport::LogCapture logs;
     testsupport::FakeTransferFile fake;
     MyAlbumStatusModelHelper helper;
     std::vector<std::pair<std::wstring, std::vector<std::wstring>>> shareCommands;
+    uint64_t waitsAtStart = 0;
 };
 
 // ---------------------------------------------------------------------------------------------
 // Retried requests
 
-TEST_F(MyAlbumStatusModelTest, UnansweredRequestStopsAfterItsCountAndStaysPending) {
+TEST_F(MyAlbumStatusModelTest, RequestRepeatsEachIntervalUpToItsCountAndALateAnswerStillEndsIt) {
     helper.SetTransfer(&fake);
-    std::atomic<int> answers{0};
+    int answers = 0;
     ASSERT_TRUE(helper.AddRequest(
-        0x1C00AA, [&] { fake.PostMessage(kEndpointTandemService, 0x1500AA, 0x1C00AA, nullptr, 0); },
-        [&](uint32_t, const char*, uint32_t) { ++answers; }, 5, 3));
-    ASSERT_TRUE(fake.WaitForCount(0x1500AA, 3));
-    // Well past three more intervals: no fourth attempt.
-    EXPECT_FALSE(fake.WaitForCount(0x1500AA, 4, std::chrono::milliseconds(60)));
+        0x1C00AA, [this] { PostProbe(); }, [&](uint32_t, const char*, uint32_t) { ++answers; }, 5,
+        3));
+    for (uint64_t attempt = 1; attempt <= 3; ++attempt) {
+        ASSERT_TRUE(Waiting(attempt, 1));
+        EXPECT_EQ(fake.CountOf(0x1500AA), attempt);
+        win32standin::AdvanceClock(4);  // not due yet
+        EXPECT_EQ(fake.CountOf(0x1500AA), attempt);
+        win32standin::AdvanceClock(1);
+    }
+    win32standin::AdvanceClock(1000);
+    EXPECT_EQ(fake.CountOf(0x1500AA), 3u);
     EXPECT_TRUE(helper.HasPendingRequest(0x1C00AA));
 
-    // A late answer still completes it.
     helper.OnIPCAnswer(0x1C00AA, "x", 1);
-    EXPECT_EQ(answers.load(), 1);
+    EXPECT_EQ(answers, 1);
     EXPECT_EQ(helper.PendingRequestCount(), 0u);
 }
 
-TEST_F(MyAlbumStatusModelTest, AnswerRunsCallbackOnceAndEndsRetries) {
+TEST_F(MyAlbumStatusModelTest, AnswerWakesTheWaitingWorkerAndRunsItsCallbackOnce) {
     helper.SetTransfer(&fake);
     std::vector<std::string> answers;
     ASSERT_TRUE(helper.AddRequest(
-        0x1C00AA, [&] { fake.PostMessage(kEndpointTandemService, 0x1500AA, 0x1C00AA, nullptr, 0); },
+        0x1C00AA, [this] { PostProbe(); },
         [&](uint32_t id, const char* data, uint32_t length) {
             EXPECT_EQ(id, 0x1C00AAu);
             answers.emplace_back(data, length);
         },
         10000, 20));
-    ASSERT_TRUE(fake.WaitForCount(0x1500AA, 1));
-
-    // The worker waits 10 s between attempts; the answer must wake and join it at once.
-    auto begin = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Waiting(1, 1));
+    // The clock stands still: only the answer can end the worker's wait, and it joins it.
     helper.OnIPCAnswer(0x1C00AA, "ok", 2);
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(2));
     helper.OnIPCAnswer(0x1C00AA, "again", 5);  // nothing pending any more: ignored
     EXPECT_THAT(answers, ElementsAre("ok"));
     EXPECT_EQ(helper.PendingRequestCount(), 0u);
     EXPECT_EQ(fake.CountOf(0x1500AA), 1u);
-}
 
-TEST_F(MyAlbumStatusModelTest, SecondPairedDeviceRequestReplacesThePendingOne) {
-    helper.SetTransfer(&fake);
+    // A second paired-device request replaces the pending one; one answer, one report.
     helper.RequestPairedDevice();
     ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 1));
     helper.RequestPairedDevice();
     ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 2));
     EXPECT_EQ(helper.PendingRequestCount(), 1u);
-
     fake.Deliver(kMsgPairedDeviceAnswer, DeviceStatusBytes(1, "Phone"));
     EXPECT_EQ(helper.PendingRequestCount(), 0u);
     EXPECT_TRUE(helper.IsPaired());
-    // One answer, one state report.
     EXPECT_EQ(fake.CountOf(kMsgHostConnectionState), 1u);
 }
 
-TEST_F(MyAlbumStatusModelTest, StopWhileWorkersWaitReturnsPromptlyAndRefusesNewRequests) {
+TEST_F(MyAlbumStatusModelTest, StopEndsWaitingWorkersAndRefusesNewRequests) {
     helper.SetTransfer(&fake);
     helper.Start();
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 1));
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemStartupQuery2, 1));
+    ASSERT_TRUE(Waiting(5, 5));
     EXPECT_EQ(helper.PendingRequestCount(), 5u);
-
-    auto begin = std::chrono::steady_clock::now();
-    helper.Stop();
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(250));
+    helper.Stop();  // with the clock standing still, returns only if it wakes the workers
     EXPECT_EQ(helper.PendingRequestCount(), 0u);
 
-    // Workers are joined: no request after Stop, and a notice cannot start a new one.
-    auto serviceRequests = [this] {
-        size_t n = 0;
-        for (const Post& post : fake.Posts()) {
-            n += post.destination == kEndpointTandemService ? 1 : 0;
-        }
-        return n;
-    };
-    const size_t requestsAtStop = serviceRequests();
+    // Workers are joined: a notice starts no new request, and no attempt follows.
+    const size_t requestsAtStop = fake.PostsTo(kEndpointTandemService).size();
     fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
+    win32standin::AdvanceClock(10000);
     EXPECT_EQ(helper.PendingRequestCount(), 0u);
     EXPECT_TRUE(helper.IsConnected());  // the state is still followed
-    EXPECT_FALSE(fake.WaitForCount(kMsgTandemPairedDevice, 2, std::chrono::milliseconds(400)));
-    EXPECT_EQ(serviceRequests(), requestsAtStop);
+    EXPECT_EQ(fake.PostsTo(kEndpointTandemService).size(), requestsAtStop);
 }
 
 TEST_F(MyAlbumStatusModelTest, WithoutTransferStartLogsAndNothingIsRequested) {
@@ -224,14 +233,25 @@ TEST_F(MyAlbumStatusModelTest, StartRegistersDropTargetThenRequestsEveryState) {
 TEST_F(MyAlbumStatusModelTest, StartupRequestsRepeatEvery500msAndPairedDeviceEvery300ms) {
     helper.SetTransfer(&fake);
     helper.Start();
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 1));
-    // Attempts at 0, 300 and 600 ms for the paired device; at 0 and 500 ms for the others.
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 3, std::chrono::milliseconds(2000)));
-    const size_t pairingAttempts = fake.CountOf(kMsgTandemPairingState);
-    EXPECT_GE(pairingAttempts, 1u);
-    EXPECT_LE(pairingAttempts, 3u);
-    // Nowhere near a busy loop.
-    EXPECT_LE(fake.CountOf(kMsgTandemPairedDevice), 5u);
+    ASSERT_TRUE(Waiting(5, 5));
+    const uint32_t startup[] = {kMsgTandemPairingState, kMsgTandemConnectionState,
+                                kMsgTandemStartupQuery1, kMsgTandemStartupQuery2};
+    // Clock step, then the attempts so far: the paired device's, and each start-up request's.
+    const struct Step {
+        uint64_t advance;
+        uint64_t waits;
+        size_t paired;
+        size_t others;
+    } steps[] = {{299, 5, 1, 1}, {1, 6, 2, 1}, {200, 10, 2, 2}, {100, 11, 3, 2}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.waits);
+        win32standin::AdvanceClock(step.advance);
+        ASSERT_TRUE(Waiting(step.waits, 5));
+        EXPECT_EQ(fake.CountOf(kMsgTandemPairedDevice), step.paired);
+        for (uint32_t id : startup) {
+            EXPECT_EQ(fake.CountOf(id), step.others) << id;
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -259,7 +279,9 @@ TEST_F(MyAlbumStatusModelTest, ConnectedWhileUnpairedAsksForPairedDeviceAndRecor
     EXPECT_EQ(host[2].data, Bytes(int32_t{1}, uint8_t{1}));
 
     // The request repeats until answered.
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 2, std::chrono::milliseconds(2000)));
+    ASSERT_TRUE(Waiting(1, 1));
+    win32standin::AdvanceClock(300);
+    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 2));
     fake.Deliver(kMsgPairedDeviceAnswer, DeviceStatusBytes(1, "Phone"));
     EXPECT_TRUE(helper.IsPaired());
     EXPECT_EQ(helper.PendingRequestCount(), 0u);
@@ -338,7 +360,7 @@ TEST_F(MyAlbumStatusModelTest, UnpairedNoticeClearsConnectionAndRemovesMenusInOr
     helper.Stop();  // the paired-device request is not what this test is about
     fake.ClearPosts();
 
-    fake.Deliver(kMsgPairingState, PairingNotice(0));
+    DeliverPausing(kMsgPairingState, PairingNotice(0), 3, 100);  // a pause after each removal
     EXPECT_FALSE(helper.IsPaired());
     EXPECT_FALSE(helper.IsConnected());
     std::vector<Post> host = fake.PostsTo(kEndpointHostNotice);
@@ -356,7 +378,7 @@ TEST_F(MyAlbumStatusModelTest, UnpairedNoticeClearsConnectionAndRemovesMenusInOr
     tandemstandin::SetPluginSupported("vela_plugin_myvideo", false);
     tandemstandin::SetPluginSupported("vela_plugin_myalbum", false);
     fake.ClearPosts();
-    fake.Deliver(kMsgPairingState, PairingNotice(0));
+    DeliverPausing(kMsgPairingState, PairingNotice(0), 1, 100);
     std::vector<Post> removals = fake.PostsOf(kMsgHostRemovePhoneMenu);
     ASSERT_EQ(removals.size(), 1u);
     EXPECT_EQ(removals[0].data, Bytes(int32_t{kMenuMusic}));
