@@ -55,9 +55,6 @@ private:
 
 class SendItemTest : public testsupport::UiTest {
 protected:
-    void SetUp() override { UiTest::SetUp(); }
-    void TearDown() override { UiTest::TearDown(); }
-
     std::unique_ptr<FileTransferSendItem> MakeItem(uint32_t shareType,
                                                    std::vector<std::wstring> files = {L"/a"}) {
         auto item = std::make_unique<FileTransferSendItem>(Phone("p", shareType), files,
@@ -161,64 +158,62 @@ TEST_F(SendItemTest, StartAsksForRadiosAndPreparesButNotWithoutSendHelper) {
     ASSERT_EQ(notifier.Count(), 1u);
 }
 
-TEST_F(SendItemTest, ShareType1NeedsBluetoothOnly) {
-    auto item = MakeItem(1);
-    item->StartWithDelay(0);
-    helper.ClearRecords();
-    Radio(*item, kMsgWifiOn);
-    Radio(*item, kMsgWifiOff);
-    Radio(*item, kMsgWifiOffAlt);
-    EXPECT_EQ(helper.ShareCount(), 0u);
-    EXPECT_TRUE(helper.Posts().empty());  // no Wi-Fi notice for share type 1
-    EXPECT_EQ(notifier.Count(), 1u);
-
-    Radio(*item, kMsgBluetoothOnAlt);
-    ASSERT_EQ(helper.ShareCount(), 1u);
-    EXPECT_EQ(helper.Shares()[0].files, std::vector<std::wstring>{L"/a"});
-    ExpectState(*item, TransferStage::Connecting, TransferResult::Ok, FailReason::None);
-    EXPECT_NE(item->GetStartTicks(), 0u);
-
-    // Further radio messages start nothing.
-    Radio(*item, kMsgBluetoothOn);
-    EXPECT_EQ(helper.ShareCount(), 1u);
-}
-
-TEST_F(SendItemTest, ShareType0ReasonsFollowTheRadiosReportedOff) {
-    auto item = MakeItem(0);
-    item->StartWithDelay(0);
-    helper.ClearRecords();
-    Radio(*item, kMsgBluetoothOff);
-    ExpectState(*item, TransferStage::Preparing, TransferResult::Ok,
-                FailReason::BluetoothUnavailable);
-    Radio(*item, kMsgWifiOff);
-    ExpectState(*item, TransferStage::Preparing, TransferResult::Ok, FailReason::BothUnavailable);
-    EXPECT_EQ(helper.Posts(), (std::vector<Post>{ToService(kMsgTandemBluetoothWasOff),
-                                                 ToService(kMsgTandemWifiWasOff)}));
-
-    // Bluetooth comes on but Wi-Fi is still off: no send; Wi-Fi alone gives 21.
-    Radio(*item, kMsgBluetoothOn);
-    Radio(*item, kMsgWifiOffAlt);
-    ExpectState(*item, TransferStage::Preparing, TransferResult::Ok, FailReason::WifiUnavailable);
-    EXPECT_EQ(helper.ShareCount(), 0u);
-    Radio(*item, kMsgWifiOnAlt);
-    EXPECT_EQ(helper.ShareCount(), 1u);
-}
-
-TEST_F(SendItemTest, ShareType2NeedsBothButWifiOffReasonComesFromBluetooth) {
-    auto item = MakeItem(2);
-    item->StartWithDelay(0);
-    helper.ClearRecords();
-    Radio(*item, kMsgBluetoothOn);
-    EXPECT_EQ(helper.ShareCount(), 0u);
-    Radio(*item, kMsgWifiOff);
-    ExpectState(*item, TransferStage::Preparing, TransferResult::Ok, FailReason::None);
-    EXPECT_EQ(helper.Posts(), (std::vector<Post>{ToService(kMsgTandemWifiWasOff)}));
-    Radio(*item, kMsgBluetoothOffAlt);
-    ExpectState(*item, TransferStage::Preparing, TransferResult::Ok,
-                FailReason::BluetoothUnavailable);
-    Radio(*item, kMsgWifiOn);
-    Radio(*item, kMsgBluetoothOn);
-    EXPECT_EQ(helper.ShareCount(), 1u);
+TEST_F(SendItemTest, RadiosNeededByShareTypeAndTheReasonsOfThoseReportedOff) {
+    using F = FailReason;
+    const Post btWasOff = ToService(kMsgTandemBluetoothWasOff);
+    const Post wifiWasOff = ToService(kMsgTandemWifiWasOff);
+    // One radio message, then the reason, whether the share request has gone out, and what
+    // the item told the service.
+    struct Step {
+        uint32_t radio;
+        FailReason reason;
+        bool sent;
+        std::vector<Post> notices;
+    };
+    const struct Case {
+        uint32_t shareType;
+        std::vector<Step> steps;
+    } cases[] = {
+        // Type 1 needs Bluetooth only and says nothing about Wi-Fi.
+        {1,
+         {{kMsgWifiOn, F::InProgress, false, {}},
+          {kMsgWifiOff, F::InProgress, false, {}},
+          {kMsgWifiOffAlt, F::InProgress, false, {}},
+          {kMsgBluetoothOnAlt, F::None, true, {}}}},
+        // Type 0 needs both; each radio off has its reason.
+        {0,
+         {{kMsgBluetoothOff, F::BluetoothUnavailable, false, {btWasOff}},
+          {kMsgWifiOff, F::BothUnavailable, false, {btWasOff, wifiWasOff}},
+          {kMsgBluetoothOn, F::BothUnavailable, false, {btWasOff, wifiWasOff}},
+          {kMsgWifiOffAlt, F::WifiUnavailable, false, {btWasOff, wifiWasOff, wifiWasOff}},
+          {kMsgWifiOnAlt, F::None, true, {btWasOff, wifiWasOff, wifiWasOff}}}},
+        // Type 2 needs both, but a Wi-Fi off gives no reason of its own.
+        {2,
+         {{kMsgBluetoothOn, F::InProgress, false, {}},
+          {kMsgWifiOff, F::None, false, {wifiWasOff}},
+          {kMsgBluetoothOffAlt, F::BluetoothUnavailable, false, {wifiWasOff, btWasOff}},
+          {kMsgWifiOn, F::BluetoothUnavailable, false, {wifiWasOff, btWasOff}},
+          {kMsgBluetoothOn, F::None, true, {wifiWasOff, btWasOff}}}},
+    };
+    for (const Case& c : cases) {
+        auto item = MakeItem(c.shareType);
+        item->StartWithDelay(0);
+        helper.ClearRecords();
+        for (size_t i = 0; i < c.steps.size(); ++i) {
+            const Step& step = c.steps[i];
+            SCOPED_TRACE("type " + std::to_string(c.shareType) + " step " + std::to_string(i));
+            Radio(*item, step.radio);
+            EXPECT_EQ(item->GetFailReason(), step.reason);
+            EXPECT_EQ(helper.ShareCount(), step.sent ? 1u : 0u);
+            EXPECT_EQ(item->GetState().stage,
+                      step.sent ? TransferStage::Connecting : TransferStage::Preparing);
+            EXPECT_EQ(helper.Posts(), step.notices);
+        }
+        EXPECT_EQ(helper.Shares()[0].files, std::vector<std::wstring>{L"/a"});
+        EXPECT_NE(item->GetStartTicks(), 0u);
+        Radio(*item, kMsgBluetoothOn);  // further radio messages start nothing
+        EXPECT_EQ(helper.ShareCount(), 1u);
+    }
 }
 
 TEST_F(SendItemTest, RetryClearsTheRadioFlags) {
@@ -473,7 +468,6 @@ TEST_F(SendItemTest, CancelOrDestructionDuringTheDelaySendsNothing) {
 }
 
 TEST_F(SendItemTest, CancelAfterTheWorkerHasSentJoinsAtOnceAndCancelsTheSend) {
-    win32standin::UseMockClock();
     const uint64_t begun = win32standin::TimedWaitsBegun();
     auto item = MakeItem(2);
     item->StartWithDelay(500);
@@ -491,7 +485,6 @@ TEST_F(SendItemTest, CancelAfterTheWorkerHasSentJoinsAtOnceAndCancelsTheSend) {
 }
 
 TEST_F(SendItemTest, SpuriousWakeUpWaitsTheFullDelayAgain) {
-    win32standin::UseMockClock();
     const uint64_t begun = win32standin::TimedWaitsBegun();
     auto item = MakeItem(2);
     item->StartWithDelay(400);
