@@ -2,7 +2,9 @@
 
 #include "BusPost.h"
 #include "DataStream.h"
+#include "FileTransferItem.h"
 #include "IPCMessageIds.h"
+#include "ServiceBodies.h"
 
 #include <IPCMessageClient.h>
 #include <Registry.h>
@@ -15,20 +17,11 @@
 
 namespace {
 
+using namespace Vela::Ux;
+
 // About four progress reports a second, slower than the dialog's 150 ms progress animation, so
 // that the dialog's other animations (its height) get their turn between two reports.
 constexpr uint32_t kProgressIntervalMs = 250;
-
-// Status codes the simulator plays.
-constexpr uint32_t kStatusIoError = 5;
-constexpr uint32_t kStatusServerBusy = 16;
-constexpr uint32_t kStatusConnecting = 40;
-constexpr uint32_t kStatusData = 44;
-constexpr uint32_t kStatusDisconnected = 46;
-constexpr uint32_t kStatusRecvCancel = 47;
-constexpr uint32_t kStatusCancel = 48;
-constexpr uint32_t kStatusRecvReject = 50;
-constexpr uint32_t kStatusSuccess = 52;
 
 // The file paths of a share request, or none when the body cannot be read.
 std::vector<std::string> RequestedPaths(const char* data, uint64_t length) {
@@ -180,8 +173,8 @@ void ShareServiceSim::OnShareRequest(TagIPCMessageItem& item) {
     }
     if (running) {
         lock.unlock();
-        PostStatus(kStatusServerBusy);
-        PostStatus(kStatusDisconnected);
+        PostStatus(SHARE_ERROR_SERVER_BUSY);
+        PostStatus(DTCP_STATUS_SEND_DISCONNECTED);
         return;
     }
     // A finished worker ends right after it clears `running`.
@@ -205,8 +198,8 @@ void ShareServiceSim::OnCancel(TagIPCMessageItem& /*item*/) {
             return;
         }
     }
-    PostStatus(kStatusCancel);
-    PostStatus(kStatusDisconnected);
+    PostStatus(DTCP_STATUS_SEND_CANCEL);
+    PostStatus(DTCP_STATUS_SEND_DISCONNECTED);
 }
 
 bool ShareServiceSim::WaitInterrupted(std::unique_lock<std::mutex>& lock, uint64_t ms) {
@@ -221,7 +214,7 @@ void ShareServiceSim::RunTransfer(uint64_t totalBytes) {
         lock.unlock();
         if (!stop) {
             for (uint32_t code : codes) {
-                PostStatus(code, code == kStatusRecvCancel ? param : 0);
+                PostStatus(code, code == DTCP_STATUS_SEND_RECVCANCEL ? param : 0);
             }
         }
         lock.lock();
@@ -229,22 +222,22 @@ void ShareServiceSim::RunTransfer(uint64_t totalBytes) {
     };
 
     lock.unlock();
-    PostStatus(kStatusConnecting);
+    PostStatus(DTCP_STATUS_SEND_CONNECTING);
     if (scenario == "busy") {
-        PostStatus(kStatusServerBusy);
-        PostStatus(kStatusDisconnected);
+        PostStatus(SHARE_ERROR_SERVER_BUSY);
+        PostStatus(DTCP_STATUS_SEND_DISCONNECTED);
         lock.lock();
         running = false;
         return;
     }
     if (scenario == "reject") {
-        PostStatus(kStatusRecvReject);
-        PostStatus(kStatusDisconnected);
+        PostStatus(DTCP_STATUS_SEND_RECVREJCT);
+        PostStatus(DTCP_STATUS_SEND_DISCONNECTED);
         lock.lock();
         running = false;
         return;
     }
-    PostStatus(kStatusData);
+    PostStatus(DTCP_STATUS_SEND_DATA);
     lock.lock();
 
     // Failures and receiver cancels happen half-way.
@@ -282,13 +275,14 @@ void ShareServiceSim::RunTransfer(uint64_t totalBytes) {
         return;
     }
     if (cancelRequested) {
-        finish({kStatusCancel, kStatusDisconnected}, 0);
+        finish({DTCP_STATUS_SEND_CANCEL, DTCP_STATUS_SEND_DISCONNECTED}, 0);
     } else if (scenario == "fail") {
-        finish({kStatusIoError, kStatusDisconnected}, 0);
+        finish({SHARE_ERROR_IO, DTCP_STATUS_SEND_DISCONNECTED}, 0);
     } else if (scenario == "recvcancel") {
-        finish({kStatusRecvCancel, kStatusDisconnected}, static_cast<int32_t>(percent));
+        finish({DTCP_STATUS_SEND_RECVCANCEL, DTCP_STATUS_SEND_DISCONNECTED},
+               static_cast<int32_t>(percent));
     } else {
-        finish({kStatusSuccess, kStatusDisconnected}, 0);
+        finish({DTCP_STATUS_SEND_SUCCESS, DTCP_STATUS_SEND_DISCONNECTED}, 0);
     }
 }
 
@@ -322,15 +316,9 @@ bool ShareServiceSim::PlayNotice() {
         demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgRecvOffer,
                        payload.block.get(), payload.size);
     } else if (scenario == "recv-fail") {
-        unsigned char raw[8] = {};
-        const uint32_t code = 27;  // no space left on the receiving side
-        std::memcpy(raw, &code, sizeof(code));
-        tandem::Payload payload = tandem::BuildPayload(int32_t{0}, tandem::RawBlock{raw, 8});
-        if (!payload) {
-            return false;
-        }
+        const std::string body = demo::StatusBody(DTCP_ERR_NOSPACE);  // no space on the phone
         demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgRecvFailure,
-                       payload.block.get(), payload.size);
+                       body.data(), body.size());
     } else {
         return false;
     }
@@ -342,23 +330,13 @@ void ShareServiceSim::PostEmpty(uint32_t messageId) {
 }
 
 void ShareServiceSim::PostStatus(uint32_t code, int32_t param, int32_t detail) {
-    unsigned char raw[8] = {};
-    std::memcpy(raw, &code, sizeof(code));
-    tandem::RawBlock block{raw, sizeof(raw)};
-    tandem::Payload payload = code == kStatusDisconnected
-                                  ? tandem::BuildPayload(param, block, detail)
-                                  : tandem::BuildPayload(param, block);
-    if (!payload) {
-        return;
-    }
-    demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgShareStatus,
-                   payload.block.get(), payload.size);
+    const std::string body = demo::StatusBody(code, param, detail);
+    demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgShareStatus, body.data(),
+                   body.size());
 }
 
 void ShareServiceSim::PostProgress(uint32_t progress, uint32_t leftTime, uint32_t speed) {
-    uint32_t words[3] = {progress, leftTime, speed};
-    char body[sizeof(words)];
-    std::memcpy(body, words, sizeof(words));
-    demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgShareProgress, body,
-                   sizeof(body));
+    const std::string body = demo::ProgressBody(progress, leftTime, speed);
+    demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgShareProgress, body.data(),
+                   body.size());
 }
