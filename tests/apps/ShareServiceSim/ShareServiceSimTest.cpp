@@ -1,9 +1,9 @@
-#include "BusTransfer.h"
 #include "DataStream.h"
 #include "FileTransferModel.h"
 #include "FileTransferSendItem.h"
 #include "IPCMessageIds.h"
 #include "ShareServiceSim.h"
+#include "SimpleUIManager.h"
 
 #include <DuiLibStandIn.h>
 #include <gtest/gtest.h>
@@ -19,29 +19,6 @@ namespace Vela::Ux {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The plug-in's side of the bus, as far as the send model needs it.
-class BusTransferFile : public apptest::BusTransfer {
-public:
-    bool SendShareRequest(const KxShareDevices& device,
-                          const std::vector<std::wstring>& files) override {
-        std::vector<std::string> paths;
-        for (const std::wstring& file : files) {
-            paths.push_back(std::filesystem::path(file).string());
-        }
-        uint64_t mac = 0;
-        tandem::Payload payload = tandem::BuildPayload(
-            int32_t{0}, int32_t{device.devTypeIsOne}, static_cast<int32_t>(device.reserved),
-            static_cast<int32_t>(device.shareType), mac, std::string("nick"), device.summary,
-            std::string("dev"), std::string("user"), int32_t{1}, int32_t{0}, int32_t{0}, paths,
-            int32_t{0});
-        return payload && PostMessage(kEndpointTandemService, kMsgTandemShareSend,
-                                      kMsgShareProgress, payload.block.get(), payload.size);
-    }
-    bool CancelSend() override {
-        return PostMessage(kEndpointTandemService, kMsgTandemShareCancel, kReplyIdNone, nullptr, 0);
-    }
-};
 
 struct Notice {
     uint32_t id;
@@ -73,7 +50,7 @@ protected:
         utilstandin::ResetAll();
         dir = std::filesystem::temp_directory_path() / ("ftm-sim-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir);
-        hub = std::make_unique<BusTransferFile>();
+        hub = std::make_unique<SimpleUIManager>();  // the plug-in's side of the bus
         model = std::make_unique<FileTransferModel>(hub.get());
     }
     void TearDown() override {
@@ -130,7 +107,7 @@ protected:
         device.shareType = 2;
         return device;
     }();
-    std::unique_ptr<BusTransferFile> hub;
+    std::unique_ptr<SimpleUIManager> hub;
     std::unique_ptr<FileTransferModel> model;
     std::unique_ptr<ShareServiceSim> sim;
     RecordingCallback callback;
