@@ -1,7 +1,7 @@
 // The folder helper on the bus: the picker reports the folder it was opened at to its sender,
 // closes on request, and the folder-opening text splits into the folder and its files even
 // where the paths themselves hold bars.
-#include "BusTransfer.h"
+#include "BusPost.h"
 #include "IPCMessageIds.h"
 #include "OpenDirEndpoint.h"
 
@@ -15,8 +15,8 @@
 namespace {
 
 bool PostText(IPCMessageClient& from, uint32_t messageId, const std::string& text) {
-    return apptest::Post(from, kEndpointFolderHelper, messageId, kReplyIdNone, text.c_str(),
-                         text.size() + 1);
+    return demo::PostFrom(from, kEndpointPlugin, kEndpointFolderHelper, messageId, text.c_str(),
+                          text.size() + 1);
 }
 
 TEST(OpenDirTest, PickerReportsItsFolderToTheSenderClosesAndSelectionsAreRecorded) {
@@ -40,7 +40,8 @@ TEST(OpenDirTest, PickerReportsItsFolderToTheSenderClosesAndSelectionsAreRecorde
     }
     bool closed = false;
     endpoint.SetOnPickerClosed([&closed] { closed = true; });
-    ASSERT_TRUE(apptest::Post(plugin, kEndpointFolderHelper, kMsgFolderClosePicker));
+    ASSERT_TRUE(
+        demo::PostFrom(plugin, kEndpointPlugin, kEndpointFolderHelper, kMsgFolderClosePicker));
     ASSERT_TRUE(ipcstandin::WaitUntilIdle());
     EXPECT_FALSE(endpoint.IsPickerOpen());
     EXPECT_TRUE(closed);

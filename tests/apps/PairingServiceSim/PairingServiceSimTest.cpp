@@ -1,8 +1,9 @@
 // The pairing responder against the demo host's service and notice endpoint, over the bus.
 #include "HostNoticeEndpoint.h"
 #include "PairingServiceSim.h"
+#include "SimpleUIManager.h"
 
-#include "BusTransfer.h"
+#include "BusPost.h"
 
 #include "IPCMessageIds.h"
 #include "MyAlbumStatusModel.h"
@@ -20,8 +21,6 @@
 using ::testing::ElementsAre;
 
 namespace {
-
-using apptest::BusTransfer;
 
 // Waits, bounded, until the bus is idle and CONDITION holds.
 template <typename Condition>
@@ -66,7 +65,7 @@ protected:
         std::lock_guard<std::mutex> guard(mutex);
         lines.push_back(line);
     }};
-    BusTransfer bus;
+    Vela::Ux::SimpleUIManager bus;  // the plug-in's side of the bus
     Vela::Ux::MyAlbumStatusModelHelper helper;
 };
 
@@ -137,8 +136,8 @@ TEST_F(PairingOverBusTest, DroppedFilesAndMenuNamesCrossTheBusAsUtf16Le) {
     // The host asks for a menu's name under the reply id of 0x40019.
     IPCMessageClient host(static_cast<int>(kEndpointHostNotice), true, false);
     const char kind[4] = {1, 0, 0, 0};
-    ASSERT_TRUE(apptest::Post(host, kEndpointPlugin, kMsgMenuNameQuery, kReplyIdNone, kind,
-                              sizeof(kind), kEndpointHostNotice));
+    ASSERT_TRUE(demo::PostFrom(host, kEndpointHostNotice, kEndpointPlugin, kMsgMenuNameQuery, kind,
+                               sizeof(kind)));
     ASSERT_TRUE(Eventually([&] { return endpoint.MenuNames().size() == 1; }));
     EXPECT_EQ(endpoint.MenuNames()[0], L"V\u00eddeo \U0001F3AC");
 
@@ -165,7 +164,8 @@ TEST(PairingServiceSim, AnswersOnlyItsOwnIdsAndStopsCleanly) {
             answers.emplace_back(item.data, item.dataLength);
         });
         for (uint32_t id : {kMsgTandemShareSend, kMsgTandemConnectionState}) {
-            ASSERT_TRUE(apptest::Post(plugin, kEndpointTandemService, id, kMsgConnectionState));
+            ASSERT_TRUE(demo::PostFrom(plugin, kEndpointPlugin, kEndpointTandemService, id, nullptr,
+                                       0, kMsgConnectionState));
         }
         ASSERT_TRUE(Eventually([&] {
             std::lock_guard<std::mutex> guard(mutex);
