@@ -1,18 +1,16 @@
 // The pairing responder against the demo host's service and notice endpoint, over the bus.
+#include "BusPost.h"
 #include "HostNoticeEndpoint.h"
+#include "IPCMessageIds.h"
+#include "MyAlbumStatusModel.h"
 #include "PairingServiceSim.h"
 #include "SimpleUIManager.h"
 
-#include "BusPost.h"
-
-#include "IPCMessageIds.h"
-#include "MyAlbumStatusModel.h"
-
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <IPCMessageStandIn.h>
 #include <TandemUtilStandIn.h>
 #include <UtilStandIn.h>
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <mutex>
