@@ -1,6 +1,6 @@
-// The receive dialog built from the project's layout on mock time: the messages it posts and
-// their bytes, the save-folder choice, the folder helper's messages, the failure reports, the
-// auto-close on calendar seconds, the click table and its pictures.
+// The receive dialog built from the project's layout on mock time: the messages its buttons post
+// and the usage codes they report, the save-folder choice and the folder helper's messages, the
+// auto-close on calendar seconds, the failure reports and its pictures.
 #include "FakeTransferFile.h"
 #include "FileRecvDialog.h"
 #include "GoldenImage.h"
@@ -18,6 +18,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,10 +34,6 @@ using testsupport::Post;
 std::string StreamString(const std::string& text) {
     const auto n = static_cast<uint16_t>(text.size());
     return std::string{static_cast<char>(n & 0xFF), static_cast<char>(n >> 8)} + text;
-}
-
-std::string WithNul(const std::string& text) {
-    return text + std::string(1, '\0');
 }
 
 class FileRecvDialogTest : public testsupport::UiTest {
@@ -123,134 +120,85 @@ TEST_F(FileRecvDialogTest, ShowsTheOfferBySizeNameAndLinkKind) {
 
 TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
     const std::wstring folder = L"C:\\Users\\me\\Downloads";
+    const std::wstring longest(32767, L'd');  // the most a stream string holds
     const wchar_t* accept = L"file_recv_dialog_accept_button";
     const wchar_t* refuse = L"file_recv_dialog_refuse_button";
     const wchar_t* cancel = L"file_recv_dialog_cancel_button";
     const wchar_t* close = L"window_close_button";
-    const Post accepted{0x150000, 0x15004A, 0xFFFFFFFF, StreamString("C:\\Users\\me\\Downloads")};
-    const Post refused{0x150000, 0x15004C, 0xFFFFFFFF, ""};
+    const wchar_t* open = L"file_recv_dialog_open_button";
+    const wchar_t* openDir = L"file_recv_dialog_opendir_button";
+    // Every button reports its click under a code of its own (the save button's is 14).
+    const std::map<std::wstring, int> usage = {{accept, 13}, {refuse, 15}, {close, 16},
+                                               {cancel, 17}, {open, 18},   {openDir, 19}};
+    const uint32_t accepted = 0x15004A, refused = 0x15004C, cancelled = 0x15004D;
+    const RecvState waiting = RecvState::Waiting, receiving = RecvState::Receiving,
+                    failed = RecvState::Failed;
+    const char* noFolder = "fail to get receive file path.(FileRecvDialog::OnAcceptClick)";
+    const char* tooLong = "fail to packetSavePath. len=-1(FileRecvDialog::OnAcceptClick)";
     struct Case {
         const char* name;
-        const wchar_t* click;
-        bool withTransfer;
+        std::vector<const wchar_t*> clicks;
         std::wstring savePath;
-        std::vector<Post> posts;
+        std::vector<uint32_t> posts;
         RecvState state;
         bool closed;
+        const char* log = nullptr;
+        bool withTransfer = true;
     } cases[] = {
-        {"accept", accept, true, folder, {accepted}, RecvState::Receiving, false},
-        {"accept without a folder", accept, true, L"", {}, RecvState::Receiving, false},
-        {"refuse", refuse, true, folder, {refused}, RecvState::Waiting, true},
-        {"close while waiting refuses", close, true, folder, {refused}, RecvState::Waiting, true},
-        {"refuse without channel", refuse, false, folder, {}, RecvState::Waiting, false},
-        {"cancel without channel still fails", cancel, false, folder, {}, RecvState::Failed, false},
+        {"accept", {accept}, folder, {accepted}, receiving, false},
+        {"accept without a folder", {accept}, L"", {}, receiving, false, noFolder},
+        {"accept the longest folder", {accept}, longest, {accepted}, receiving, false},
+        {"folder too long", {accept}, longest + L"d", {}, receiving, false, tooLong},
+        {"refuse", {refuse}, folder, {refused}, waiting, true},
+        {"close while waiting refuses", {close}, folder, {refused}, waiting, true},
+        {"close while receiving cancels",
+         {accept, close},
+         folder,
+         {accepted, cancelled},
+         failed,
+         true},
+        {"refuse without channel", {refuse}, folder, {}, waiting, false, nullptr, false},
+        {"cancel without channel still fails", {cancel}, folder, {}, failed, false, nullptr, false},
+        {"open", {open}, folder, {}, waiting, false},
+        {"open folder, nothing received", {openDir}, folder, {}, waiting, false},
+        {"not a button", {L"file_recv_dialog_filename"}, folder, {}, waiting, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         transfer.ClearPosts();
         testsupport::LogCapture log;
         Open({L"a.txt"}, 10, c.withTransfer);
+        tandemstandin::ClearReportedEvents();
         dialog->SetSavePath(c.savePath);
-        ClickOn(c.click);
-        EXPECT_EQ(transfer.Posts(), c.posts);
+        std::vector<ReportedEvent> reported;
+        for (const wchar_t* click : c.clicks) {
+            ClickOn(click);
+            if (usage.count(click) != 0) {
+                reported.push_back({ReportedEvent::Event, 7008, {std::to_string(usage.at(click))}});
+            }
+        }
+        EXPECT_EQ(tandemstandin::ReportedEvents(), reported);
+        std::vector<Post> posts;
+        for (uint32_t id : c.posts) {
+            const std::string folderBytes = DE::UnicodeToUTF8(c.savePath);
+            posts.push_back(
+                {0x150000, id, 0xFFFFFFFF, id == accepted ? StreamString(folderBytes) : ""});
+        }
+        EXPECT_EQ(transfer.Posts(), posts);
         EXPECT_EQ(dialog->GetState(), c.state);
         EXPECT_EQ(dialog->IsClosed(), c.closed);
-        if (c.savePath.empty()) {
-            EXPECT_TRUE(
-                log.Contains("fail to get receive file path.(FileRecvDialog::OnAcceptClick)"));
+        EXPECT_EQ(IsWindow(dialog->GetHWND()) != FALSE, !c.closed);
+        if (c.log) {
+            EXPECT_TRUE(log.Contains(c.log));
+        }
+        if (c.state == receiving) {
             EXPECT_EQ(TextOf(L"file_recv_dialog_header_label"), L"Receiving…");
         }
     }
 }
 
-TEST_F(FileRecvDialogTest, CancelWhileReceivingPostsAndCloses) {
-    Open();
-    dialog->SetSavePath(L"C:\\in");
-    ClickOn(L"file_recv_dialog_accept_button");
-    EXPECT_NE(dialog->GetAcceptTicks(), 0u);
-    ClickOn(L"window_close_button");
-    EXPECT_EQ(transfer.PostedIds(), (std::vector<uint32_t>{0x15004A, 0x15004D}));
-    EXPECT_EQ(dialog->GetState(), RecvState::Failed);
-    EXPECT_TRUE(dialog->IsClosed());
-    EXPECT_FALSE(IsWindow(dialog->GetHWND()));
-}
-
-TEST_F(FileRecvDialogTest, SaveFolderLongerThanAStreamStringIsRefused) {
-    for (size_t length : {size_t{32767}, size_t{32768}, size_t{40000}}) {
-        SCOPED_TRACE(length);
-        transfer.ClearPosts();
-        testsupport::LogCapture log;
-        Open();
-        dialog->SetSavePath(std::wstring(length, L'd'));
-        EXPECT_EQ(dialog->OnAcceptClick(), length <= 32767);
-        if (length <= 32767) {
-            ASSERT_EQ(transfer.Posts().size(), 1u);
-            EXPECT_EQ(transfer.Posts()[0].data, StreamString(std::string(length, 'd')));
-        } else {
-            EXPECT_TRUE(transfer.Posts().empty());
-            EXPECT_TRUE(
-                log.Contains("fail to packetSavePath. len=-1(FileRecvDialog::OnAcceptClick)"));
-        }
-    }
-}
-
-TEST_F(FileRecvDialogTest, SaveButtonOpensThePickerAtTheFirstUsableFolder) {
+TEST_F(FileRecvDialogTest, TheFolderButtonsStartTheHelperAndPostToItHalfASecondLater) {
     const std::wstring base = (root / "AppData" / "Roaming").wstring() + L"\\..\\..\\";
-    struct Case {
-        const char* name;
-        std::vector<const char*> blocked;  // standard folders that are plain files
-        std::wstring savePath;
-        std::wstring expected;  // empty: no picker
-    } cases[] = {
-        {"desktop", {}, L"", base + L"Desktop"},
-        {"desktop blocked", {"Desktop"}, L"", base + L"Documents"},
-        {"all but videos blocked",
-         {"Desktop", "Documents", "Downloads", "Music", "Pictures"},
-         L"",
-         base + L"Videos"},
-        {"none usable",
-         {"Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos"},
-         L"",
-         L""},
-        {"chosen folder first", {}, L"E:\\phone", L"E:\\phone"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        fs::remove_all(root / "Desktop");
-        for (const char* folder : {"Documents", "Downloads", "Music", "Pictures", "Videos"}) {
-            fs::remove_all(root / folder);
-        }
-        for (const char* folder : c.blocked) {
-            std::ofstream(root / folder) << "x";
-        }
-        transfer.ClearPosts();
-        utilstandin::ClearStartedProcesses();
-        Open();
-        dialog->SetSavePath(c.savePath);
-        ClickOn(L"file_recv_dialog_save_button");
-        if (c.expected.empty()) {
-            EXPECT_TRUE(utilstandin::StartedProcesses().empty());
-            EXPECT_FALSE(dialog->IsFolderDialogOpen());
-            continue;
-        }
-        ASSERT_EQ(utilstandin::StartedProcesses().size(), 1u);
-        EXPECT_EQ(utilstandin::StartedProcesses()[0].exe, L"OpenDir.exe");
-        EXPECT_EQ(utilstandin::StartedProcesses()[0].args, c.expected);
-        EXPECT_TRUE(dialog->IsFolderDialogOpen());
-        // The helper is given half a second to start before it hears from the dialog.
-        duistandin::AdvanceTime(499);
-        EXPECT_TRUE(transfer.Posts().empty());
-        duistandin::AdvanceTime(1);
-        ASSERT_EQ(transfer.Posts().size(), 1u);
-        EXPECT_EQ(transfer.Posts()[0].destination, 0x350000u);
-        EXPECT_EQ(transfer.Posts()[0].messageId, 0x350003u);
-        EXPECT_EQ(transfer.Posts()[0].data, WithNul(DE::UnicodeToUTF8(c.expected)));
-        dialog->Close();
-        EXPECT_EQ(transfer.PostedIds(), (std::vector<uint32_t>{0x350003, 0x350002}));
-    }
-}
-
-TEST_F(FileRecvDialogTest, OpenFolderSelectsTheReceivedFilesThatExist) {
     const fs::path inbox = root / "in|box";
     fs::create_directories(inbox);
     std::ofstream(inbox / "a.jpg") << "a";
@@ -259,69 +207,68 @@ TEST_F(FileRecvDialogTest, OpenFolderSelectsTheReceivedFilesThatExist) {
     const std::wstring a = (inbox / "a.jpg").wstring();
     const std::wstring bc = (inbox / "b|c.txt").wstring();
     const std::wstring missing = (inbox / "gone.txt").wstring();
+    const std::wstring selection = folder + L"|" + a + L"|" + bc;
+    const wchar_t* save = L"file_recv_dialog_save_button";
+    const wchar_t* openDir = L"file_recv_dialog_opendir_button";
+    const char* standard[] = {"Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos"};
     struct Case {
         const char* name;
+        const wchar_t* click;
+        int blocked;  // the first standard folders are plain files
         std::wstring savePath;
         std::vector<std::wstring> received;
-        std::string expected;  // empty: nothing started or posted
+        std::wstring text;  // for the helper; empty: the helper is not started
     } cases[] = {
-        {"existing files, bars unescaped",
-         folder,
-         {a, missing, bc},
-         DE::UnicodeToUTF8(folder + L"|" + a + L"|" + bc)},
-        {"none exists", folder, {missing}, ""},
-        {"save folder missing", (root / "nowhere").wstring(), {a}, ""},
+        {"picker at the desktop", save, 0, L"", {}, base + L"Desktop"},
+        {"picker, desktop blocked", save, 1, L"", {}, base + L"Documents"},
+        {"picker, all but videos blocked", save, 5, L"", {}, base + L"Videos"},
+        {"picker, none usable", save, 6, L"", {}, L""},
+        {"picker at the chosen folder", save, 0, L"E:\\phone", {}, L"E:\\phone"},
+        {"existing files, bars kept", openDir, 0, folder, {a, missing, bc}, selection},
+        {"no received file exists", openDir, 0, folder, {missing}, L""},
+        {"save folder missing", openDir, 0, (root / "nowhere").wstring(), {a}, L""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        for (int n = 0; n < 6; ++n) {
+            fs::remove_all(root / standard[n]);
+            if (n < c.blocked) {
+                std::ofstream(root / standard[n]) << "x";
+            }
+        }
         transfer.ClearPosts();
         utilstandin::ClearStartedProcesses();
         Open();
+        tandemstandin::ClearReportedEvents();
         dialog->SetSavePath(c.savePath);
         dialog->SetReceivedPaths(c.received);
-        EXPECT_EQ(dialog->OnOpenDirClick(), !c.expected.empty());
-        duistandin::AdvanceTime(500);
-        if (c.expected.empty()) {
+        ClickOn(c.click);
+        const bool picker = c.click == save;
+        EXPECT_EQ(
+            tandemstandin::ReportedEvents(),
+            (std::vector<ReportedEvent>{{ReportedEvent::Event, 7008, {picker ? "14" : "19"}}}));
+        EXPECT_EQ(dialog->IsFolderDialogOpen(), picker && !c.text.empty());
+        if (c.text.empty()) {
+            duistandin::AdvanceTime(500);
             EXPECT_TRUE(utilstandin::StartedProcesses().empty());
             EXPECT_TRUE(transfer.Posts().empty());
             continue;
         }
         ASSERT_EQ(utilstandin::StartedProcesses().size(), 1u);
-        EXPECT_EQ(utilstandin::StartedProcesses()[0].args, L"openfolder");
-        ASSERT_EQ(transfer.Posts().size(), 1u);
-        EXPECT_EQ(transfer.Posts()[0].messageId, 0x350005u);
-        EXPECT_EQ(transfer.Posts()[0].data, WithNul(c.expected));
+        EXPECT_EQ(utilstandin::StartedProcesses()[0].exe, L"OpenDir.exe");
+        EXPECT_EQ(utilstandin::StartedProcesses()[0].args, picker ? c.text : L"openfolder");
+        // The helper is given half a second to start before it hears from the dialog.
+        duistandin::AdvanceTime(499);
+        EXPECT_TRUE(transfer.Posts().empty());
+        duistandin::AdvanceTime(1);
+        const Post post{0x350000, picker ? 0x350003u : 0x350005u, 0xFFFFFFFF,
+                        DE::UnicodeToUTF8(c.text) + std::string(1, '\0')};
+        EXPECT_EQ(transfer.Posts(), std::vector<Post>{post});
+        if (picker) {
+            dialog->Close();  // the picker goes with the dialog
+            EXPECT_EQ(transfer.PostedIds(), (std::vector<uint32_t>{0x350003, 0x350002}));
+        }
     }
-}
-
-TEST_F(FileRecvDialogTest, FailureReportsAndShowsTheFailedState) {
-    sender.devTypeIsOne = true;
-    sender.shareType = 1;
-    Open();
-    dialog->SetState(RecvState::Receiving);
-    dialog->GetProgress()->SetPercent(40);
-    dialog->OnRecvFail(27);
-    EXPECT_EQ(
-        tandemstandin::ReportedEvents(),
-        (std::vector<ReportedEvent>{{ReportedEvent::Event, 1034, {"1", "27"}},
-                                    {ReportedEvent::Event, 7015, {"0", "27", "1", "1", "0"}}}));
-    EXPECT_EQ(dialog->GetState(), RecvState::Failed);
-    EXPECT_EQ(TextOf(L"file_recv_dialog_header_label"), L"Receiving failed");
-    EXPECT_TRUE(Control(L"file_recv_dialog_complete_footer")->IsVisible());
-    EXPECT_FALSE(Control(L"file_recv_dialog_recving_footer")->IsVisible());
-    EXPECT_TRUE(Control(L"file_recv_dialog_fail_icon")->IsVisible());
-    EXPECT_FALSE(Control(L"file_recv_dialog_open_button")->IsEnabled());
-    EXPECT_FALSE(Control(L"file_recv_dialog_opendir_button")->IsEnabled());
-    EXPECT_FALSE(Control(L"file_recv_dialog_speed")->IsVisible());
-    EXPECT_FALSE(Control(L"file_recv_dialog_time_remains")->IsVisible());
-    EXPECT_EQ(dialog->GetProgress()->GetPercent(), 0u);
-    EXPECT_TRUE(dialog->IsAutoCloseArmed());
-
-    dialog->Close();
-    duistandin::RunUntilIdle();
-    tandemstandin::ClearReportedEvents();
-    dialog->OnRecvFail(10);
-    EXPECT_TRUE(tandemstandin::ReportedEvents().empty());
 }
 
 TEST_F(FileRecvDialogTest, AutoCloseFiresBetweenFiveAndSixAndAHalfSecondsAfterArming) {
@@ -354,53 +301,44 @@ TEST_F(FileRecvDialogTest, CursorOverTheWindowKeepsItOpen) {
     EXPECT_TRUE(dialog->IsClosed());
 }
 
-TEST_F(FileRecvDialogTest, ClicksReportTheirUsageCodes) {
-    struct Case {
-        const wchar_t* control;
-        int code;  // 0: not reported
-    } cases[] = {
-        {L"file_recv_dialog_accept_button", 13},  {L"file_recv_dialog_save_button", 14},
-        {L"file_recv_dialog_refuse_button", 15},  {L"window_close_button", 16},
-        {L"file_recv_dialog_cancel_button", 17},  {L"file_recv_dialog_open_button", 18},
-        {L"file_recv_dialog_opendir_button", 19}, {L"file_recv_dialog_filename", 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.code);
-        Open({L"a.txt"}, 1, false);
-        tandemstandin::ClearReportedEvents();
-        ClickOn(c.control);
-        std::vector<ReportedEvent> expected;
-        if (c.code != 0) {
-            expected.push_back({ReportedEvent::Event, 7008, {std::to_string(c.code)}});
-        }
-        EXPECT_EQ(tandemstandin::ReportedEvents(), expected);
-    }
-}
-
-TEST_F(FileRecvDialogTest, Pictures) {
-    struct Case {
-        const char* name;
-        std::vector<std::wstring> files;
-        void (*then)(FileRecvDialog&);
-    } cases[] = {
-        {"waiting", {L"C:\\Users\\me\\holiday.mp4"}, [](FileRecvDialog&) {}},
-        {"failed_two_files",
-         {L"a.jpg", L"b.pdf"},
-         [](FileRecvDialog& d) {
-             d.SetReceivedPaths({L"a.jpg", L"b.pdf"});
-             d.SetState(RecvState::Receiving);
-             d.OnRecvFail(23);
-         }},
-    };
-    for (const Case& c : cases) {
-        Open(c.files);
-        c.then(*dialog);
+TEST_F(FileRecvDialogTest, FailureReportsAndShowsTheFailedState) {
+    const auto picture = [this](const std::string& name) {
         duistandin::AdvanceTime(100);
         dialog->GetPaintManager()->Paint();
         EXPECT_TRUE(MatchesGolden(dialog->GetPaintManager()->GetSurface(),
-                                  std::string(SWIFTSEND_GOLDEN_DIR) + "/recv_" + c.name + ".png"))
-            << c.name;
-    }
+                                  std::string(SWIFTSEND_GOLDEN_DIR) + "/recv_" + name + ".png"));
+    };
+    Open();
+    picture("waiting");
+
+    sender.devTypeIsOne = true;
+    Open({L"a.jpg", L"b.pdf"});
+    dialog->SetReceivedPaths({L"a.jpg", L"b.pdf"});
+    dialog->SetState(RecvState::Receiving);
+    dialog->GetProgress()->SetPercent(40);
+    dialog->OnRecvFail(23);
+    EXPECT_EQ(
+        tandemstandin::ReportedEvents(),
+        (std::vector<ReportedEvent>{{ReportedEvent::Event, 1034, {"1", "23"}},
+                                    {ReportedEvent::Event, 7015, {"0", "23", "1", "0", "0"}}}));
+    EXPECT_EQ(dialog->GetState(), RecvState::Failed);
+    EXPECT_EQ(TextOf(L"file_recv_dialog_header_label"), L"Receiving failed");
+    EXPECT_TRUE(Control(L"file_recv_dialog_complete_footer")->IsVisible());
+    EXPECT_FALSE(Control(L"file_recv_dialog_recving_footer")->IsVisible());
+    EXPECT_TRUE(Control(L"file_recv_dialog_fail_icon")->IsVisible());
+    EXPECT_FALSE(Control(L"file_recv_dialog_open_button")->IsEnabled());
+    EXPECT_FALSE(Control(L"file_recv_dialog_opendir_button")->IsEnabled());
+    EXPECT_FALSE(Control(L"file_recv_dialog_speed")->IsVisible());
+    EXPECT_FALSE(Control(L"file_recv_dialog_time_remains")->IsVisible());
+    EXPECT_EQ(dialog->GetProgress()->GetPercent(), 0u);
+    EXPECT_TRUE(dialog->IsAutoCloseArmed());
+    picture("failed_two_files");
+
+    dialog->Close();
+    duistandin::RunUntilIdle();
+    tandemstandin::ClearReportedEvents();
+    dialog->OnRecvFail(10);
+    EXPECT_TRUE(tandemstandin::ReportedEvents().empty());
 }
 
 }  // namespace
