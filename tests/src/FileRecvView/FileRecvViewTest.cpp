@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,10 +43,18 @@ std::string FailureBody(uint32_t code) {
     return std::string(payload.block.get(), payload.size);
 }
 
-uint64_t Word64(const std::string& bytes, size_t at) {
-    uint64_t value = 0;
-    std::memcpy(&value, bytes.data() + at, sizeof(value));
-    return value;
+// The window a host window notice hands over, after checking the notice's form and duration.
+template <typename Window>
+Window* HandedOver(const std::string& body, uint32_t durationMs) {
+    uint64_t window = 0, handle = 0;
+    uint32_t duration = 0;
+    EXPECT_EQ(body.size(), 35u);
+    std::memcpy(&window, body.data() + 6, 8);
+    std::memcpy(&duration, body.data() + 22, 4);
+    std::memcpy(&handle, body.data() + 27, 8);
+    EXPECT_EQ(duration, durationMs);
+    EXPECT_EQ(handle, window);
+    return reinterpret_cast<Window*>(window);
 }
 
 class FileRecvViewTest : public testsupport::UiTest {
@@ -126,17 +135,14 @@ TEST_F(FileRecvViewTest, AnOfferMessageShowsItsDialogAndABadOneNothing) {
 
 TEST_F(FileRecvViewTest, OffersTakePoolDialogsWhichAreDeletedOnlyOnceClosed) {
     FileRecvView view(&transfer);
-    RecvOffer offer;
-    offer.offeredNames = {L"a.jpg"};
-    offer.totalSize = 1234;
+    // The offer's contents reaching the dialog is the offer message test's part.
+    const RecvOffer offer{};
     ASSERT_TRUE(view.ShowRecvOffer(offer));
     FileRecvDialog* first = view.CurrentDialog();
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(first->prepared);
     EXPECT_TRUE(first->shown);
     EXPECT_EQ(first->transfer, &transfer);
-    EXPECT_EQ(first->offer.offeredNames, offer.offeredNames);
-    EXPECT_EQ(first->offer.totalSize, 1234);
 
     // Pool dialogs are replaced, so offers keep coming beyond the first four.
     for (int n = 0; n < 6; ++n) {
@@ -159,44 +165,38 @@ TEST_F(FileRecvViewTest, OffersTakePoolDialogsWhichAreDeletedOnlyOnceClosed) {
 
 TEST_F(FileRecvViewTest, ReceiveFailureEndsTheCurrentDialogOnlyForItsSixCodes) {
     struct Case {
-        const char* name;
-        std::string body;
-        bool withBody;
-        bool fails;
-        bool logged;
-    } cases[] = {
-        {"10 timeout", FailureBody(10), true, true, false},
-        {"20 unknown", FailureBody(20), true, true, false},
-        {"23 socket", FailureBody(23), true, true, false},
-        {"25 remote", FailureBody(25), true, true, false},
-        {"27 no space", FailureBody(27), true, true, false},
-        {"59 sender cancelled", FailureBody(59), true, true, false},
-        {"9", FailureBody(9), true, false, false},
-        {"11", FailureBody(11), true, false, false},
-        {"60", FailureBody(60), true, false, false},
-        {"0", FailureBody(0), true, false, false},
-        {"trailing bytes", FailureBody(27) + "xyz", true, true, false},
-        {"no body", "", false, false, false},
-        {"empty body", "", true, false, false},
-        {"int32 only", FailureBody(10).substr(0, 4), true, false, true},
-        {"record cut short", FailureBody(10).substr(0, 11), true, false, true},
+        std::optional<std::string> body;
+        uint32_t ends;  // the code handed to the dialog; 0: none
     };
+    // Trailing bytes, no body, an empty body, the int32 alone and the record cut short.
+    std::vector<Case> cases = {{FailureBody(27) + "xyz", 27},
+                               {std::nullopt, 0},
+                               {"", 0},
+                               {FailureBody(10).substr(0, 4), 0},
+                               {FailureBody(10).substr(0, 11), 0}};
+    // The six codes that end it: timeout, unknown, socket, remote, no space, sender cancelled.
+    for (uint32_t code : {10, 20, 23, 25, 27, 59}) {
+        cases.push_back({FailureBody(code), code});
+    }
+    for (uint32_t code : {0, 9, 11, 60}) {
+        cases.push_back({FailureBody(code), 0});
+    }
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(&c - cases.data());
         fakerecvdialog::Reset();
         FileRecvView view(&transfer);
         ASSERT_TRUE(view.ShowRecvOffer(RecvOffer{}));
         FileRecvDialog* dialog = view.CurrentDialog();
         testsupport::LogCapture log;
-        transfer.Deliver(kMsgRecvFailure, c.withBody ? c.body.data() : nullptr,
-                         c.withBody ? static_cast<uint32_t>(c.body.size()) : 8);
+        transfer.Deliver(kMsgRecvFailure, c.body ? c.body->data() : nullptr,
+                         c.body ? static_cast<uint32_t>(c.body->size()) : 8);
         duistandin::RunUntilIdle();
-        const uint32_t code = c.fails ? static_cast<uint8_t>(c.body[4]) : 0;
         EXPECT_EQ(dialog->failCodes,
-                  c.fails ? std::vector<uint32_t>{code} : std::vector<uint32_t>{});
-        EXPECT_EQ(view.CurrentDialog(), c.fails ? nullptr : dialog);
-        EXPECT_EQ(log.CountStartingWith("receive failure notice too short: "), c.logged ? 1u : 0u);
-        if (c.fails) {
+                  c.ends ? std::vector<uint32_t>{c.ends} : std::vector<uint32_t>{});
+        EXPECT_EQ(view.CurrentDialog(), c.ends ? nullptr : dialog);
+        EXPECT_EQ(log.CountStartingWith("receive failure notice too short: "),
+                  c.body && !c.body->empty() && c.body->size() < 12 ? 1u : 0u);  // 1 to 11 bytes
+        if (c.ends) {
             // Retired, not deleted: it goes once it is closed.
             EXPECT_EQ(fakerecvdialog::Get().destroyedOpen, 0);
             dialog->closed = true;
@@ -212,10 +212,10 @@ TEST_F(FileRecvViewTest, ReceiveFailureEndsTheCurrentDialogOnlyForItsSixCodes) {
 
 TEST_F(FileRecvViewTest, MessageBoxesWithKeysTitlesAndRestartActions) {
     using systemapistandin::Radio;
-    tandemstandin::SetString(L"IDS_BEAMLY_DIALOG_GOEXCEPTION_TITLE2",
-                             L"Velmora Share, Velmora Share");
-    tandemstandin::SetString(L"IDS_BEAMLY_DIALOG_BLUETOOTHEXCEPTION_TITLE",
-                             L"BT Velmora Share+Velmora Share");
+    const wchar_t* go = L"Velmora Share, Velmora Share";
+    const wchar_t* bt = L"BT Velmora Share+Velmora Share";
+    tandemstandin::SetString(L"IDS_BEAMLY_DIALOG_GOEXCEPTION_TITLE2", go);
+    tandemstandin::SetString(L"IDS_BEAMLY_DIALOG_BLUETOOTHEXCEPTION_TITLE", bt);
     struct Case {
         uint32_t id;
         bool lumen;
@@ -223,14 +223,12 @@ TEST_F(FileRecvViewTest, MessageBoxesWithKeysTitlesAndRestartActions) {
         const wchar_t* title;
         Radio restarted;
     } cases[] = {
-        {kMsgRestartNeeded, false, "PCRESTART_MSG", L"Velmora Share, Velmora Share", Radio::Wifi},
-        {kMsgRestartNeeded, true, "PCRESTART_MSG", L"Velmora Share, Velmora Share", Radio::Wifi},
-        {kMsgBluetoothFault, false, "BTEXCEPTION_MSG", L"BT Velmora Share+Velmora Share",
-         Radio::Bluetooth},
+        {kMsgRestartNeeded, false, "PCRESTART_MSG", go, Radio::Wifi},
+        {kMsgRestartNeeded, true, "PCRESTART_MSG", go, Radio::Wifi},
+        {kMsgBluetoothFault, false, "BTEXCEPTION_MSG", bt, Radio::Bluetooth},
         {kMsgBluetoothFault, true, "BTEXCEPTION_MSG", L"BT LUMEN Glide+Velmora Share",
          Radio::Bluetooth},
-        {kMsgDirectLinkBusy, false, "GOCHANNEL_BUSY_MSG", L"Velmora Share, Velmora Share",
-         Radio::Wifi},
+        {kMsgDirectLinkBusy, false, "GOCHANNEL_BUSY_MSG", go, Radio::Wifi},
         {kMsgDirectLinkBusy, true, "GOCHANNEL_BUSY_MSG", L"LUMEN Glide, Velmora Share",
          Radio::Wifi},
     };
@@ -267,17 +265,10 @@ TEST_F(FileRecvViewTest, TooManyFilesHandsTheHostATipForFiveSeconds) {
     transfer.Deliver(kMsgTooManyFiles, nullptr, 0);
     ASSERT_EQ(transfer.Posts().size(), 1u);
     const Post post = transfer.Posts()[0];
-    EXPECT_EQ(post.destination, 0x40000u);
-    EXPECT_EQ(post.messageId, 0x40003u);
-    EXPECT_EQ(post.replyId, 0xFFFFFFFFu);
-    ASSERT_EQ(post.data.size(), 35u);
-    uint32_t duration = 0;
-    std::memcpy(&duration, post.data.data() + 22, 4);
-    EXPECT_EQ(duration, 5000u);
-    EXPECT_EQ(Word64(post.data, 27), Word64(post.data, 6));
-
+    EXPECT_EQ((std::vector<uint32_t>{post.destination, post.messageId, post.replyId}),
+              (std::vector<uint32_t>{0x40000, 0x40003, 0xFFFFFFFF}));
     // As the host: create the handed-over window, read its text, close it; it deletes itself.
-    auto* tip = reinterpret_cast<Vela::Ux::BeamlyTipWnd*>(Word64(post.data, 6));
+    auto* tip = HandedOver<Vela::Ux::BeamlyTipWnd>(post.data, 5000);
     ASSERT_NE(tip->Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW), nullptr);
     DuiLib::CControlUI* text = tip->GetPaintManager()->FindControl(L"txtTandemTips");
     ASSERT_NE(text, nullptr);
@@ -289,21 +280,19 @@ TEST_F(FileRecvViewTest, TooManyFilesHandsTheHostATipForFiveSeconds) {
     transfer.postResult = false;
     transfer.Deliver(kMsgTooManyFiles, nullptr, 0);
     EXPECT_EQ(transfer.Posts().size(), 2u);
-}
 
-TEST_F(FileRecvViewTest, ShowMsgTipWndRefusesWhatCannotReachTheHost) {
+    // No window, no duration, no message interface or a failed post: no window handed over.
     int window = 0;
-    FileRecvView view(&transfer);
     FileRecvView withoutTransfer(nullptr);
     testsupport::LogCapture log;
+    EXPECT_FALSE(view.ShowMsgTipWnd(&window, 7));
+    transfer.postResult = true;
     EXPECT_FALSE(view.ShowMsgTipWnd(nullptr, 5000));
     EXPECT_FALSE(view.ShowMsgTipWnd(&window, 0));
-    EXPECT_TRUE(transfer.Posts().empty());
     EXPECT_FALSE(withoutTransfer.ShowMsgTipWnd(&window, 5000));
+    EXPECT_EQ(transfer.Posts().size(), 3u);
     EXPECT_TRUE(view.ShowMsgTipWnd(&window, 7));
-    transfer.postResult = false;
-    EXPECT_FALSE(view.ShowMsgTipWnd(&window, 7));
-    EXPECT_EQ(transfer.Posts().size(), 2u);
+    EXPECT_EQ(transfer.Posts().size(), 4u);
     view.ShowNoitfyWindow(nullptr, 5);
     EXPECT_TRUE(log.Contains("window is null(FileRecvView::ShowNoitfyWindow)"));
 }
@@ -321,14 +310,9 @@ TEST_F(FileRecvViewTest, ANewWlanNoticeClosesReportsAndDeletesTheLastWindowFirst
         duistandin::RunUntilIdle();
         EXPECT_TRUE(ipcstandin::WaitUntilIdle());
         EXPECT_EQ(host.Count(), count);
-        const std::string body = host.Bodies().at(count - 1);
-        EXPECT_EQ(body.size(), 35u);
-        uint32_t duration = 0;
-        std::memcpy(&duration, body.data() + 22, 4);
-        EXPECT_EQ(duration, 50000000u);
         EXPECT_EQ(host.Items().at(count - 1).source, kEndpointPlugin);
         EXPECT_EQ(host.Items().at(count - 1).replyId, 0xFFFFFFFFu);
-        auto* window = reinterpret_cast<WifiDisconnect*>(Word64(body, 6));
+        auto* window = HandedOver<WifiDisconnect>(host.Bodies().at(count - 1), 50000000);
         EXPECT_EQ(window, view.WlanDialog());
         return window->Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW);
     };
