@@ -1,5 +1,6 @@
 // The decoder error window from the project's layout: texts and actions by mode with the
-// messages they post, growth for tall texts, the corner it moves to, dragging, its picture.
+// messages they post and the lines they log, growth for tall texts, the corner it moves to,
+// dragging, its picture.
 #include "DecoderErrorUI.h"
 #include "GoldenImage.h"
 #include "LogCapture.h"
@@ -13,12 +14,18 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
 
 constexpr DWORD kStyle = 0x808A0000;  // popup, border, system menu, minimise box
 constexpr DWORD kExStyle = 0x80;      // tool window
+
+std::vector<LONG> Corners(const RECT& rc) {
+    return {rc.left, rc.top, rc.right, rc.bottom};
+}
 
 class DecoderErrorUITest : public testsupport::UiTest {
 protected:
@@ -30,21 +37,26 @@ protected:
         });
     }
     void TearDown() override {
-        if (window && IsWindow(window->GetHWND())) {
-            DestroyWindow(window->GetHWND());
-        }
-        window.reset();
+        Close();
         ipcstandin::SetTraceHook(nullptr);
         ipcstandin::SetRefuseMessages(false);
         UiTest::TearDown();
     }
+    // Opens a window in MODE, shown and painted, in place of the last one.
     void Open(uint32_t mode, IPCMessageClient* ipc) {
+        Close();
         window = std::make_unique<DecoderErrorUI>();
         window->SetMode(mode);
         window->SetIPCClient(ipc);
         ASSERT_NE(window->Create(nullptr, L"DecoderErrorUI", kStyle, kExStyle), nullptr);
         window->ShowWindow(true, true);
         window->GetPaintManager()->Paint();
+    }
+    void Close() {
+        if (window && IsWindow(window->GetHWND())) {
+            DestroyWindow(window->GetHWND());
+        }
+        window.reset();
     }
     RECT Rect() const {
         RECT rc{};
@@ -54,9 +66,10 @@ protected:
     DuiLib::CControlUI* Control(const wchar_t* name) {
         return window->GetPaintManager()->FindControl(name);
     }
-    std::vector<ipcstandin::TracedMessage> Traced() {
+    // The messages posted since the last call.
+    std::vector<ipcstandin::TracedMessage> TakeTraced() {
         std::lock_guard<std::mutex> guard(mutex);
-        return traced;
+        return std::exchange(traced, {});
     }
     IPCMessageClient ipc{0x1C0000, true, false};
     std::unique_ptr<DecoderErrorUI> window;
@@ -64,97 +77,67 @@ protected:
     std::vector<ipcstandin::TracedMessage> traced;
 };
 
-std::string Utf16Le(const std::u16string& text) {
-    std::string bytes;
-    for (char16_t unit : text) {
-        bytes.push_back(static_cast<char>(unit & 0xFF));
-        bytes.push_back(static_cast<char>(unit >> 8));
-    }
-    return bytes + std::string(2, '\0');
-}
-
 TEST_F(DecoderErrorUITest, TheModeChoosesTheTextsAndWhatOkAsksTheHost) {
     const wchar_t* fix = L"The phone audio cannot be played on this PC. Fix it now?";
     const wchar_t* restart =
         L"The phone audio cannot be played on this PC. Restart the computer to fix it.";
-    const std::string ok = "ok btn(DecoderErrorUI::OnClick)";
-    const std::string cancel = "cancel btn(DecoderErrorUI::OnClick)";
-    const std::string restarting = "RestartNow (DecoderErrorUI::RestartNow)";
+    using Line = std::pair<int, std::string>;  // level, text
+    const Line ok{30000, "ok btn(DecoderErrorUI::OnClick)"};
+    const Line cancel{30000, "cancel btn(DecoderErrorUI::OnClick)"};
+    const Line restarting{30000, "RestartNow (DecoderErrorUI::RestartNow)"};
+    const Line fixNull{30000, "ipc null (DecoderErrorUI::OpenNow)"};
+    const Line restartNull{30000, "ipc null (DecoderErrorUI::RestartNow)"};
+    const Line fixFailed{40000, "RestartMsg msg send failed(DecoderErrorUI::OpenNow)"};
+    const Line restartFailed{40000, "RestartMsg msg send failed(DecoderErrorUI::RestartNow)"};
+    using Post = std::tuple<uint32_t, uint32_t, std::string>;  // destination, id, payload
+    // The fix command in UTF-16LE with its NUL.
+    const Post fixing{0x40000, 0x4001B,
+                      std::string("p\0a\0r\0a\0 \0/\0d\0o\0c\0t\0o\0r\0\0\0", 26)};
+    const Post restartPost{0x30000, 0xF0006, ""};
     struct Case {
         const char* name;
         uint32_t mode;
-        const wchar_t* button;
-        const wchar_t* content;
         const wchar_t* click;
-        std::vector<std::string> logs;
-        uint32_t destination;  // 0: nothing posted
-        uint32_t id;
-        std::string payload;
+        bool client;
+        bool refused;  // by the bus
+        std::vector<Line> logs;
+        std::vector<Post> posts;
     } cases[] = {
-        {"fix", 0, L"Fix", fix, L"ok_btn", {ok}, 0x40000, 0x4001B, Utf16Le(u"para /doctor")},
-        {"restart", 1, L"Restart", restart, L"ok_btn", {ok, restarting}, 0x30000, 0xF0006, ""},
-        {"cancel", 1, L"Restart", nullptr, L"cancel_btn", {cancel}, 0, 0, ""},
-        {"another mode does nothing on ok", 7, L"Restart", nullptr, L"ok_btn", {ok}, 0, 0, ""},
+        {"fix", 0, L"ok_btn", true, false, {ok}, {fixing}},
+        {"restart", 1, L"ok_btn", true, false, {ok, restarting}, {restartPost}},
+        {"cancel", 1, L"cancel_btn", true, false, {cancel}, {}},
+        {"another mode does nothing on ok", 7, L"ok_btn", true, false, {ok}, {}},
+        {"fix without a client", 0, L"ok_btn", false, false, {ok, fixNull}, {}},
+        {"restart without a client", 1, L"ok_btn", false, false, {ok, restarting, restartNull}, {}},
+        {"fix refused", 0, L"ok_btn", true, true, {ok, fixFailed}, {}},
+        {"restart refused", 1, L"ok_btn", true, true, {ok, restarting, restartFailed}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        {
-            std::lock_guard<std::mutex> guard(mutex);
-            traced.clear();
+        ipcstandin::SetRefuseMessages(c.refused);
+        Open(c.mode, c.client ? &ipc : nullptr);
+        EXPECT_EQ(Control(L"ok_btn")->GetText().str(), c.mode == 0 ? L"Fix" : L"Restart");
+        if (c.mode <= 1) {
+            EXPECT_EQ(Control(L"txtContent")->GetText().str(), c.mode == 0 ? fix : restart);
         }
-        Open(c.mode, &ipc);
-        EXPECT_EQ(Control(L"ok_btn")->GetText().str(), c.button);
-        if (c.content) {
-            EXPECT_EQ(Control(L"txtContent")->GetText().str(), c.content);
-        }
+        TakeTraced();
         testsupport::LogCapture logs;
         ASSERT_TRUE(duistandin::Click(Control(c.click)));
-        EXPECT_EQ(logs.Messages(), c.logs);
-        const auto posted = Traced();
-        if (c.destination == 0) {
-            EXPECT_TRUE(posted.empty());
-        } else {
-            ASSERT_EQ(posted.size(), 1u);
-            EXPECT_EQ(posted[0].destination, c.destination);
-            EXPECT_EQ(posted[0].messageId, c.id);
-            EXPECT_EQ(posted[0].source, 0xFFFFFFFFu);
-            EXPECT_EQ(posted[0].replyId, 0xFFFFFFFFu);
-            EXPECT_EQ(posted[0].data, c.payload);
-            EXPECT_EQ(posted[0].dataLength, c.payload.size());
+        std::vector<Line> lines;
+        for (const testsupport::LogRecord& record : logs.Records()) {
+            lines.push_back({record.level, record.message});
+            EXPECT_EQ(record.file, "src\\DecoderErrorUI");
         }
+        EXPECT_EQ(lines, c.logs);
+        std::vector<Post> posts;
+        for (const ipcstandin::TracedMessage& m : TakeTraced()) {
+            posts.push_back({m.destination, m.messageId, m.data});
+            EXPECT_EQ(std::tie(m.source, m.replyId, m.dataLength),
+                      std::make_tuple(0xFFFFFFFFu, 0xFFFFFFFFu, uint64_t{m.data.size()}));
+        }
+        EXPECT_EQ(posts, c.posts);
         duistandin::RunUntilIdle();
         EXPECT_FALSE(IsWindow(window->GetHWND()));  // every click closes
-        window.reset();
-    }
-    EXPECT_EQ(Utf16Le(u"para /doctor").size(), 26u);
-}
-
-TEST_F(DecoderErrorUITest, WithoutAClientOrWhenThePostFailsTheRequestIsLogged) {
-    struct Case {
-        uint32_t mode;
-        bool client;
-        std::string logged;
-        int level;
-    } cases[] = {
-        {0, false, "ipc null (DecoderErrorUI::OpenNow)", 30000},
-        {1, false, "ipc null (DecoderErrorUI::RestartNow)", 30000},
-        {0, true, "RestartMsg msg send failed(DecoderErrorUI::OpenNow)", 40000},
-        {1, true, "RestartMsg msg send failed(DecoderErrorUI::RestartNow)", 40000},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.logged);
-        ipcstandin::SetRefuseMessages(c.client);
-        Open(c.mode, c.client ? &ipc : nullptr);
-        testsupport::LogCapture logs;
-        ASSERT_TRUE(duistandin::Click(Control(L"ok_btn")));
-        const auto records = logs.Records();
-        ASSERT_FALSE(records.empty());
-        EXPECT_EQ(records.back().message, c.logged);
-        EXPECT_EQ(records.back().level, c.level);
-        EXPECT_EQ(records.back().file, "src\\DecoderErrorUI");
-        EXPECT_TRUE(Traced().empty());
-        duistandin::RunUntilIdle();
-        window.reset();
     }
 }
 
@@ -185,15 +168,13 @@ TEST_F(DecoderErrorUITest, ATallTextGrowsTheTopLayoutAndTheWindow) {
         duistandin::SetCultureString(L"IDS_MIRRO_AUDIO_ERROR_ID1", text);
         Open(0, &ipc);
         const RECT rc = Rect();
-        EXPECT_EQ(rc.right - rc.left, c.width);
-        EXPECT_EQ(rc.bottom - rc.top, c.height);
+        EXPECT_EQ((std::vector<LONG>{rc.right - rc.left, rc.bottom - rc.top}),
+                  (std::vector<LONG>{c.width, c.height}));
         EXPECT_EQ(Control(L"layoutTop")->GetFixedHeight(), c.layoutTop);
         EXPECT_EQ(Control(L"txtContent")->GetText().str(), text);
         if (c.height != 160 * c.scale / 100) {
             EXPECT_TRUE(win32standin::IsTopmost(window->GetHWND()));
         }
-        DestroyWindow(window->GetHWND());
-        window.reset();
     }
 }
 
@@ -214,16 +195,12 @@ TEST_F(DecoderErrorUITest, MovesIntoTheCornerOfTheWorkAreaOfItsMonitor) {
         {"bottom taskbar", {bottom40}, {100, 100}, 100, {1510, 870, 1910, 1030}},
         {"left taskbar", {left60}, {100, 100}, 100, {1510, 910, 1910, 1070}},
         {"150 %", {bottom60}, {100, 100}, 150, {1305, 765, 1905, 1005}},
-        {"on the second monitor",
+        {"second monitor",
          {bottom40, {second, second, false}},
          {2000, 100},
          100,
          {3430, 910, 3830, 1070}},
-        {"outside every monitor: the primary one",
-         {bottom40},
-         {-3000, -3000},
-         100,
-         {1510, 870, 1910, 1030}},
+        {"outside every monitor", {bottom40}, {-3000, -3000}, 100, {1510, 870, 1910, 1030}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -233,40 +210,31 @@ TEST_F(DecoderErrorUITest, MovesIntoTheCornerOfTheWorkAreaOfItsMonitor) {
         SetWindowPos(window->GetHWND(), nullptr, c.start.x, c.start.y, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER);
         window->MoveToCorner();
-        const RECT rc = Rect();
-        EXPECT_EQ((std::vector<LONG>{rc.left, rc.top, rc.right, rc.bottom}),
-                  (std::vector<LONG>{c.expected.left, c.expected.top, c.expected.right,
-                                     c.expected.bottom}));
+        EXPECT_EQ(Corners(Rect()), Corners(c.expected));
         EXPECT_TRUE(win32standin::IsTopmost(window->GetHWND()));
         EXPECT_TRUE(IsWindowVisible(window->GetHWND()));
-        DestroyWindow(window->GetHWND());
-        window.reset();
     }
 }
 
-TEST_F(DecoderErrorUITest, TheTextAreaDragsTheWindowAndTheButtonsDoNot) {
-    Open(0, &ipc);
-    window->MoveToCorner();
-    const RECT rc = Rect();
-    // 10 pixels into the control: the text's own box runs on below the window's edge.
-    auto hit = [&](DuiLib::CControlUI* control) {
-        const RECT pos = control->GetPos();
-        return SendMessageW(
-            window->GetHWND(), WM_NCHITTEST, 0,
-            MAKELPARAM(rc.left + (pos.left + pos.right) / 2, rc.top + pos.top + 10));
-    };
-    window->GetPaintManager()->Paint();
-    EXPECT_EQ(hit(Control(L"txtContent")), HTCAPTION);
-    EXPECT_EQ(hit(Control(L"ok_btn")), HTCLIENT);
-    EXPECT_EQ(hit(Control(L"cancel_btn")), HTCLIENT);
-}
-
-TEST_F(DecoderErrorUITest, PictureMatchesTheGoldenOne) {
+TEST_F(DecoderErrorUITest, PictureAndTheTextAreaDragsTheWindowButTheButtonsDoNot) {
     Open(0, &ipc);
     duistandin::RunUntilIdle();
     window->GetPaintManager()->Paint();
     EXPECT_TRUE(MatchesGolden(window->GetPaintManager()->GetSurface(),
                               SWIFTSEND_GOLDEN_DIR "/decoder_error_fix.png"));
+    window->MoveToCorner();
+    const RECT rc = Rect();
+    // 10 pixels into the control: the text's own box runs on below the window's edge.
+    auto hit = [&](const wchar_t* name) {
+        const RECT pos = Control(name)->GetPos();
+        return SendMessageW(
+            window->GetHWND(), WM_NCHITTEST, 0,
+            MAKELPARAM(rc.left + (pos.left + pos.right) / 2, rc.top + pos.top + 10));
+    };
+    window->GetPaintManager()->Paint();
+    EXPECT_EQ(hit(L"txtContent"), HTCAPTION);
+    EXPECT_EQ(hit(L"ok_btn"), HTCLIENT);
+    EXPECT_EQ(hit(L"cancel_btn"), HTCLIENT);
 }
 
 }  // namespace
