@@ -38,19 +38,27 @@ private:
     ActionLog* log;
 };
 
+std::vector<LONG> Corners(const RECT& rc) {
+    return {rc.left, rc.top, rc.right, rc.bottom};
+}
+
 class WifiDisconnectTest : public testsupport::UiTest {
 protected:
-    void SetUp() override { UiTest::SetUp(); }
     void TearDown() override {
+        Close();
+        UiTest::TearDown();
+    }
+    // Opens a window in place of the last one.
+    void Open(tandem::MsgBoxEvent* event = nullptr) {
+        Close();
+        window = std::make_unique<WifiDisconnect>(event);
+        ASSERT_NE(window->Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW), nullptr);
+    }
+    void Close() {
         if (window && IsWindow(window->GetHWND())) {
             DestroyWindow(window->GetHWND());
         }
         window.reset();
-        UiTest::TearDown();
-    }
-    void Open(tandem::MsgBoxEvent* event = nullptr) {
-        window = std::make_unique<WifiDisconnect>(event);
-        ASSERT_NE(window->Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW), nullptr);
     }
     RECT Rect() const {
         RECT rc{};
@@ -96,10 +104,7 @@ TEST_F(WifiDisconnectTest, PlacedBesideTheTaskbarForItsTextHeightAndScale) {
         testsupport::LogCapture logs;
         Open();
         EXPECT_EQ(window->GetTextHeight(), c.textHeight);
-        const RECT rc = Rect();
-        EXPECT_EQ((std::vector<LONG>{rc.left, rc.top, rc.right, rc.bottom}),
-                  (std::vector<LONG>{c.expected.left, c.expected.top, c.expected.right,
-                                     c.expected.bottom}));
+        EXPECT_EQ(Corners(Rect()), Corners(c.expected));
         EXPECT_TRUE(IsWindowVisible(window->GetHWND()));
         EXPECT_TRUE(win32standin::IsTopmost(window->GetHWND()));
         EXPECT_EQ(logs.Contains("SystemParametersInfo failed (WifiDisconnect::GetTaskbarInfo)"),
@@ -109,82 +114,55 @@ TEST_F(WifiDisconnectTest, PlacedBesideTheTaskbarForItsTextHeightAndScale) {
         window->GetPaintManager()->Paint();
         EXPECT_EQ(Control(L"wifi_text")->GetHeight(), c.textHeight);
         EXPECT_EQ(Control(L"wifi_tip")->GetHeight(), c.textHeight);
-        DestroyWindow(window->GetHWND());
-        window.reset();
-        win32standin::SetWorkAreaFailure(false);
     }
 }
 
 TEST_F(WifiDisconnectTest, EveryClickReportsAndClosesRestartingOnlyFromTheRestartButton) {
     struct Case {
-        const char* control;
+        const wchar_t* control;  // null: a click without a sender, which does nothing
+        bool byMouse;            // through the window's message map, else a notification
         int confirmed;
         int deletedBeforeWindow;
-        const char* reported;
+        const char* reported;  // null: nothing
     } cases[] = {
-        {"restart_disconnect_btn", 1, 0, "1"},
-        {"cancel_disconnect_btn", 0, 1, "0"},
-        {"wifi_text", 0, 0, "0"},
+        {L"restart_disconnect_btn", true, 1, 0, "1"},
+        {L"restart_disconnect_btn", false, 1, 0, "1"},
+        {L"cancel_disconnect_btn", false, 0, 1, "0"},
+        {L"wifi_text", false, 0, 0, "0"},
+        {nullptr, false, 0, 0, nullptr},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.control);
+        SCOPED_TRACE(testing::Message() << (c.control ? c.control : L"no sender") << c.byMouse);
         ActionLog log;
         testsupport::LogCapture logs;
         tandemstandin::ClearReportedEvents();
         Open(new RecordingEvent(&log));
-        const std::wstring name(c.control, c.control + std::string(c.control).size());
         DuiLib::TNotifyUI click;
         click.sType = L"click";
-        click.pSender = Control(name.c_str());
-        ASSERT_NE(click.pSender, nullptr);
-        window->Notify(click);
+        click.pSender = c.control ? Control(c.control) : nullptr;
+        if (c.byMouse) {
+            ASSERT_TRUE(duistandin::Click(click.pSender));
+        } else {
+            window->Notify(click);
+        }
         EXPECT_EQ(log.confirmed, c.confirmed);
         EXPECT_EQ(log.deleted, c.deletedBeforeWindow);
         EXPECT_EQ(window->IsRestartClicked(), c.confirmed == 1);
-        EXPECT_EQ(tandemstandin::ReportedEvents(),
-                  (std::vector<tandemstandin::ReportedEvent>{
-                      {tandemstandin::ReportedEvent::Event, 10009, {c.reported}}}));
+        std::vector<tandemstandin::ReportedEvent> reported;
+        if (c.reported) {
+            reported.push_back({tandemstandin::ReportedEvent::Event, 10009, {c.reported}});
+        }
+        EXPECT_EQ(tandemstandin::ReportedEvents(), reported);
         EXPECT_EQ(logs.Contains("restart wlan begin(WifiDisconnect::OnClick)"), c.confirmed == 1);
         EXPECT_EQ(logs.Contains("restart wlan end(WifiDisconnect::OnClick)"), c.confirmed == 1);
         duistandin::RunUntilIdle();
-        EXPECT_FALSE(IsWindow(window->GetHWND()));
-        window.reset();
+        EXPECT_EQ(IsWindow(window->GetHWND()) != FALSE, c.control == nullptr);
+        Close();
         EXPECT_EQ(log.deleted, 1);  // the window's destructor deletes what is left
     }
 }
 
-TEST_F(WifiDisconnectTest, AButtonPressGoesThroughTheMessageMapAndAClickWithoutSenderDoesNothing) {
-    ActionLog log;
-    Open(new RecordingEvent(&log));
-    DuiLib::TNotifyUI orphan;
-    orphan.sType = L"click";
-    window->Notify(orphan);
-    duistandin::RunUntilIdle();
-    EXPECT_TRUE(IsWindow(window->GetHWND()));
-    EXPECT_TRUE(tandemstandin::ReportedEvents().empty());
-
-    ASSERT_TRUE(duistandin::Click(Control(L"restart_disconnect_btn")));
-    duistandin::RunUntilIdle();
-    EXPECT_EQ(log.confirmed, 1);
-    EXPECT_FALSE(IsWindow(window->GetHWND()));
-}
-
-TEST_F(WifiDisconnectTest, TheTextAreaDragsTheWindowAndTheButtonsDoNot) {
-    Open();
-    const RECT rc = Rect();
-    auto hit = [&](DuiLib::CControlUI* control) {
-        const RECT pos = control->GetPos();
-        return SendMessageW(
-            window->GetHWND(), WM_NCHITTEST, 0,
-            MAKELPARAM(rc.left + (pos.left + pos.right) / 2, rc.top + (pos.top + pos.bottom) / 2));
-    };
-    window->GetPaintManager()->Paint();
-    EXPECT_EQ(hit(Control(L"wifi_text")), HTCAPTION);
-    EXPECT_EQ(hit(Control(L"restart_disconnect_btn")), HTCLIENT);
-    EXPECT_EQ(hit(Control(L"cancel_disconnect_btn")), HTCLIENT);
-}
-
-TEST_F(WifiDisconnectTest, PictureMatchesTheGoldenOne) {
+TEST_F(WifiDisconnectTest, PictureAndTheTextAreaDragsTheWindowButTheButtonsDoNot) {
     Open();
     // The English text takes two lines.
     EXPECT_EQ(window->GetTextHeight(), 40);
@@ -192,6 +170,16 @@ TEST_F(WifiDisconnectTest, PictureMatchesTheGoldenOne) {
     window->GetPaintManager()->Paint();
     EXPECT_TRUE(MatchesGolden(window->GetPaintManager()->GetSurface(),
                               SWIFTSEND_GOLDEN_DIR "/wlan_disconnect.png"));
+    const RECT rc = Rect();
+    auto hit = [&](const wchar_t* name) {
+        const RECT pos = Control(name)->GetPos();
+        return SendMessageW(
+            window->GetHWND(), WM_NCHITTEST, 0,
+            MAKELPARAM(rc.left + (pos.left + pos.right) / 2, rc.top + (pos.top + pos.bottom) / 2));
+    };
+    EXPECT_EQ(hit(L"wifi_text"), HTCAPTION);
+    EXPECT_EQ(hit(L"restart_disconnect_btn"), HTCLIENT);
+    EXPECT_EQ(hit(L"cancel_disconnect_btn"), HTCLIENT);
 }
 
 }  // namespace
