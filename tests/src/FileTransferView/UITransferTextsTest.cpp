@@ -1,8 +1,7 @@
-// The dialog's number texts: sizes in the formatter's units with two decimals, percent clamped
-// to 100, counts (0 included) through their string ids.
+// The dialog's size texts: the formatter's units with two decimals, unit texts from the string
+// table. (The percent and count texts are checked where the dialog shows them.)
 #include "UITransferTexts.h"
 
-#include <DuiLibStandIn.h>
 #include <TandemUtilStandIn.h>
 #include <UIExUtils.h>
 #include <UIlib.h>
@@ -29,21 +28,6 @@ TEST(UITransferTextsTest, SizesTakeTheUnitTextsOfTheStringTable) {
     for (const auto& c : cases) {
         EXPECT_EQ(UITransferTexts::SizeText(c.bytes), c.text) << c.bytes;
     }
-}
-
-TEST(UITransferTextsTest, PercentAndCounts) {
-    tandemstandin::SetString(L"IDS_FILETRANSFER_PERCENT", L"{0}%");
-    tandemstandin::SetString(L"IDS_FILETRANSFER_QUEUED_ITEM_COUNT", L"Waiting ({0})");
-    duistandin::SetCultureString(L"IDS_FILETRANSFER_FILES_COUNT_DESC", L"%d files");
-    struct Case {
-        uint32_t percent;
-        const wchar_t* text;
-    } cases[] = {{0, L"0%"}, {40, L"40%"}, {100, L"100%"}, {250, L"100%"}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(UITransferTexts::PercentText(c.percent), c.text) << c.percent;
-    }
-    EXPECT_EQ(UITransferTexts::QueuedCountText(0), L"Waiting (0)");
-    EXPECT_EQ(UITransferTexts::FilesCountText(12), L"12 files");
 }
 
 }  // namespace
