@@ -5,6 +5,7 @@
 #include "FileRecvDialog.h"
 #include "GoldenImage.h"
 #include "LogCapture.h"
+#include "TempPath.h"
 #include "UIBackgroundProgress.h"
 #include "UiTest.h"
 
@@ -40,9 +41,7 @@ class FileRecvDialogTest : public testsupport::UiTest {
 protected:
     void SetUp() override {
         UiTest::SetUp();
-        root = fs::temp_directory_path() /
-               ("recvdialog-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        root = testsupport::TempPath("recvdialog");
         fs::remove_all(root);
         fs::create_directories(root / "AppData" / "Roaming");
         win32standin::SetAppDataFolder((root / "AppData" / "Roaming").wstring());

@@ -24,9 +24,7 @@
 #include <UtilStandIn.h>
 #include <Win32StandIn.h>
 
-#include <algorithm>
 #include <cstring>
-#include <map>
 #include <optional>
 #include <string>
 #include <thread>
@@ -71,14 +69,10 @@ protected:
     testsupport::FakeTransferFile transfer;
 };
 
-TEST_F(FileRecvViewTest, RegistersItsHandlersAndPreparesFourDialogs) {
+TEST_F(FileRecvViewTest, PreparesFourDialogsAndItsHandlersOutliveIt) {
     {
+        // Each handler is reached by a delivery in the tests below.
         FileRecvView view(&transfer);
-        std::vector<uint32_t> ids = transfer.RegisteredIds();
-        std::sort(ids.begin(), ids.end());
-        EXPECT_EQ(ids,
-                  (std::vector<uint32_t>{0x1C0010, 0x1C0011, 0x1C0012, 0x1C0013, 0x1C0014, 0x1C0015,
-                                         0x1C0016, 0x1C0017, 0x1C001A, 0x1C0028, 0x250015}));
         // Five attempts: four fit, the fifth is destroyed.
         EXPECT_EQ(fakerecvdialog::Get().created, 5);
         EXPECT_EQ(fakerecvdialog::Get().destroyed, 1);

@@ -73,11 +73,12 @@ protected:
         return view->GetPaintManager()->FindControl(name);
     }
     std::wstring Text(const wchar_t* name) { return Control(name)->GetText().str(); }
-    int Height() {
+    RECT Rect() {
         RECT rc{};
         GetWindowRect(view->GetHWND(), &rc);
-        return rc.bottom - rc.top;
+        return rc;
     }
+    int Height() { return Rect().bottom - Rect().top; }
     // Shows the dialog with a sending item 1 and COUNT queued items 2, 3, ... as the
     // controller does, and lets the animations finish.
     void Start(int queued) {
@@ -114,15 +115,12 @@ TEST_F(FileTransferViewTest, CreatedHiddenTopmostWithItsIconAndShownCollapsedOnc
     EXPECT_TRUE(view->GetShadow()->IsShowShadow());
     view->ShowDialog();
     EXPECT_TRUE(IsWindowVisible(view->GetHWND()));
-    RECT rc{};
-    GetWindowRect(view->GetHWND(), &rc);
-    EXPECT_EQ((std::vector<LONG>{rc.right - rc.left, rc.bottom - rc.top}),
-              (std::vector<LONG>{360, 116}));
-    EXPECT_EQ(rc.left, (1920 - 360) / 2);  // centred in the work area
+    const RECT rc = Rect();  // centred in the work area
+    EXPECT_EQ((std::vector<LONG>{rc.left, rc.right - rc.left, rc.bottom - rc.top}),
+              (std::vector<LONG>{(1920 - 360) / 2, 360, 116}));
     SetWindowPos(view->GetHWND(), nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     view->ShowDialog();  // already visible: raised only
-    GetWindowRect(view->GetHWND(), &rc);
-    EXPECT_EQ((std::vector<LONG>{rc.left, rc.top}), (std::vector<LONG>{10, 20}));
+    EXPECT_EQ((std::vector<LONG>{Rect().left, Rect().top}), (std::vector<LONG>{10, 20}));
     EXPECT_EQ(UserActions(), (std::vector<int32_t>{7011}));
 }
 
@@ -205,14 +203,11 @@ TEST_F(FileTransferViewTest, FixedItemTitlesByStateWithTheTemporaryMessage) {
         view->UpdateItem(1, Info(c.state, {}, 0, L"Could not send"));
         const bool immediate = c.state == UIItemState::Failed;
         EXPECT_EQ(Text(L"fixed_item_title_label"), immediate ? c.title : L"temporary");
-        if (immediate) {
-            EXPECT_EQ(Control(L"fixed_item_title_label")->GetTextColor(), c.colour);
-        }
+        const DWORD colourAtOnce = Control(L"fixed_item_title_label")->GetTextColor();
         duistandin::AdvanceTime(1200);
         EXPECT_EQ(Text(L"fixed_item_title_label"), immediate ? before : c.title);
-        if (!immediate) {
-            EXPECT_EQ(Control(L"fixed_item_title_label")->GetTextColor(), c.colour);
-        }
+        EXPECT_EQ(immediate ? colourAtOnce : Control(L"fixed_item_title_label")->GetTextColor(),
+                  c.colour);
     }
     EXPECT_FALSE(view->UpdateItem(42, Info(UIItemState::Sending)));
 }
@@ -330,42 +325,37 @@ TEST_F(FileTransferViewTest, DestroyedInTheMiddleOfAnimationsWithoutTouchingIt) 
 }
 
 TEST_F(FileTransferViewTest, Pictures) {
-    struct Case {
-        const char* name;
-        int queued;
-        int direction;
-        std::function<void()> then;
-    } cases[] = {
-        {"collapsed_40", 0, 0,
-         [this] {
-             view->UpdateItem(1, Info(UIItemState::Sending));
-             view->UpdateProgress(40, 95, 3 * 1048576 / 2);
-         }},
-        {"one_queued", 1, 0, [this] { view->UpdateItem(1, Info(UIItemState::Sending)); }},
-        {"overflow", 5, 0, [] {}},
-        {"failed_retry", 0, 0,
-         [this] {
-             view->UpdateItem(1, Info(UIItemState::Failed, {L"a.mp4", L"b.mp4"}, 73400320,
-                                      L"The transfer failed. Try again."));
-             view->SetRetryVisible(true);
-         }},
-        {"rtl_one_queued", 1, 1,
-         [this] {
-             view->UpdateItem(1, Info(UIItemState::Sending));
-             view->UpdateProgress(40, 95, 1048576);
-         }},
-    };
-    for (const auto& c : cases) {
-        duistandin::SetDirection(c.direction);
+    // A fresh dialog in DIRECTION with a sending item and QUEUED waiting ones.
+    const auto open = [this](int queued, int direction) {
+        duistandin::SetDirection(direction);
         Build();
-        Start(c.queued);
-        c.then();
+        Start(queued);
+    };
+    const auto compare = [this](const std::string& name) {
         duistandin::AdvanceTime(1000);
         view->GetPaintManager()->Paint();
         EXPECT_TRUE(MatchesGolden(view->GetPaintManager()->GetSurface(),
-                                  std::string(SWIFTSEND_GOLDEN_DIR) + "/dialog_" + c.name + ".png"))
-            << c.name;
-    }
+                                  std::string(SWIFTSEND_GOLDEN_DIR) + "/dialog_" + name + ".png"))
+            << name;
+    };
+    open(0, 0);
+    view->UpdateItem(1, Info(UIItemState::Sending));
+    view->UpdateProgress(40, 95, 3 * 1048576 / 2);
+    compare("collapsed_40");
+    open(1, 0);
+    view->UpdateItem(1, Info(UIItemState::Sending));
+    compare("one_queued");
+    open(5, 0);
+    compare("overflow");
+    open(0, 0);
+    view->UpdateItem(1, Info(UIItemState::Failed, {L"a.mp4", L"b.mp4"}, 73400320,
+                             L"The transfer failed. Try again."));
+    view->SetRetryVisible(true);
+    compare("failed_retry");
+    open(1, 1);
+    view->UpdateItem(1, Info(UIItemState::Sending));
+    view->UpdateProgress(40, 95, 1048576);
+    compare("rtl_one_queued");
 }
 
 }  // namespace
