@@ -38,8 +38,7 @@ public:
 
 UIListItemInfo Info(UIItemState state, std::vector<std::wstring> files = {L"C:\\docs\\report.pdf"},
                     uint64_t bytes = 2621440, std::wstring stateText = L"") {
-    UIListItemInfo info;
-    info.shareType = 0;
+    UIListItemInfo info;  // share type 0
     info.files = std::move(files);
     info.deviceName = L"Pixel-7";
     info.nickName = L"  Ann's phone ";
