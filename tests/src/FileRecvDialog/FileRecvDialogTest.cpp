@@ -338,6 +338,14 @@ TEST_F(FileRecvDialogTest, FailureReportsAndShowsTheFailedState) {
     tandemstandin::ClearReportedEvents();
     dialog->OnRecvFail(10);
     EXPECT_TRUE(tandemstandin::ReportedEvents().empty());
+
+    // The receive report carries the sender's link kind: here Bluetooth.
+    sender.shareType = 1;
+    Open();
+    dialog->OnRecvFail(27);
+    ASSERT_EQ(tandemstandin::ReportedEvents().size(), 2u);
+    EXPECT_EQ(tandemstandin::ReportedEvents()[1].values,
+              (std::vector<std::string>{"0", "27", "1", "1", "0"}));
 }
 
 }  // namespace
