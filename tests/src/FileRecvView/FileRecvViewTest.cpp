@@ -326,17 +326,20 @@ TEST_F(FileRecvViewTest, ANewWlanNoticeClosesReportsAndDeletesTheLastWindowFirst
 }
 
 TEST_F(FileRecvViewTest, DecoderNoticeOpensTheWindowInTheModeOfItsText) {
-    const uint32_t fix = DecoderErrorUI::kModeFix, restart = DecoderErrorUI::kModeRestart;
     struct Case {
         const char* name;
         const char* body;
         uint32_t length;
         uint32_t mode;
     } cases[] = {
-        {"no text", nullptr, 0, fix},       {"0", "0", 2, fix},
-        {"0 without its NUL", "0", 1, fix}, {"0 then junk after the NUL", "0\0zz", 4, fix},
-        {"empty", "", 1, restart},          {"empty, no length", "x", 0, restart},
-        {"01", "01", 3, restart},           {"other", "audio decoder 3", 16, restart},
+        {"no text", nullptr, 0, DecoderErrorUI::kModeFix},
+        {"0", "0", 2, DecoderErrorUI::kModeFix},
+        {"0 without its NUL", "0", 1, DecoderErrorUI::kModeFix},
+        {"0 then junk after the NUL", "0\0zz", 4, DecoderErrorUI::kModeFix},
+        {"empty", "", 1, DecoderErrorUI::kModeRestart},
+        {"empty, no length", "x", 0, DecoderErrorUI::kModeRestart},
+        {"01", "01", 3, DecoderErrorUI::kModeRestart},
+        {"other", "audio decoder 3", 16, DecoderErrorUI::kModeRestart},
     };
     FileRecvView view(&transfer);
     HWND previous = nullptr;
