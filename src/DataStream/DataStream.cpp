@@ -56,6 +56,40 @@ inline void CopyText(uint8_t* to, const char* from, size_t size) {
     }
 }
 
+// The text bytes of an array's elements, and the bitwise or of their sizes: since the longest
+// string is one less than a power of two, some element is too long exactly when the or has a
+// bit above it. Four running sums, so that the additions do not wait on one another.
+struct ArraySizes {
+    uint64_t text = 0;
+    size_t anyBits = 0;
+};
+static_assert((DataStream::kMaxStringLength & (DataStream::kMaxStringLength + 1)) == 0,
+              "the or of the sizes finds a long string only below a power of two");
+
+ArraySizes MeasureArray(const std::vector<std::string>& values) {
+    const std::string* value = values.data();
+    const std::string* const end = value + values.size();
+    uint64_t sums[4] = {0, 0, 0, 0};
+    size_t bits[2] = {0, 0};
+    for (; end - value >= 4; value += 4) {
+        const size_t a = value[0].size();
+        const size_t b = value[1].size();
+        const size_t c = value[2].size();
+        const size_t d = value[3].size();
+        sums[0] += a;
+        sums[1] += b;
+        sums[2] += c;
+        sums[3] += d;
+        bits[0] |= a | b;
+        bits[1] |= c | d;
+    }
+    for (; value != end; ++value) {
+        sums[0] += value->size();
+        bits[0] |= value->size();
+    }
+    return {sums[0] + sums[1] + sums[2] + sums[3], bits[0] | bits[1]};
+}
+
 }  // namespace
 
 // Staging area of the string reads. Members are destroyed mutex first, then the bytes.
@@ -299,13 +333,9 @@ int32_t DataStream::WriteUtf8StringArray(const std::vector<std::string>& values)
     }
     // Every element looked at once: the bytes it takes, and whether any is too long. Checked
     // before the count is written, so that a refused array leaves nothing behind.
-    uint64_t needed = 4;
-    bool tooLong = false;
-    for (const std::string& value : values) {
-        needed += 2 + value.size();
-        tooLong |= value.size() > static_cast<size_t>(kMaxStringLength);
-    }
-    if (tooLong) {
+    const ArraySizes sizes = MeasureArray(values);
+    const uint64_t needed = 4 + 2 * static_cast<uint64_t>(values.size()) + sizes.text;
+    if ((sizes.anyBits & ~static_cast<size_t>(kMaxStringLength)) != 0) {
         for (const std::string& value : values) {
             if (!Writable(value, kFunction)) {
                 return -1;
