@@ -2,7 +2,6 @@
 
 #include "SDK/Util/LogTool/LogTool.h"
 
-#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <limits>
@@ -12,20 +11,8 @@ namespace tandem {
 
 namespace {
 
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-constexpr bool kHostBigEndian = true;
-#else
-constexpr bool kHostBigEndian = false;
-#endif
-
-template <typename T>
-T Reversed(T value) {
-    uint8_t bytes[sizeof(T)];
-    std::memcpy(bytes, &value, sizeof(T));
-    std::reverse(bytes, bytes + sizeof(T));
-    std::memcpy(&value, bytes, sizeof(T));
-    return value;
-}
+using detail::kHostBigEndian;
+using detail::Reversed;
 
 // A string field carries its length in 16 bits and the reader takes that length as a signed
 // number, so a longer string would come out as a different, shorter one followed by garbage.
@@ -92,30 +79,22 @@ ArraySizes MeasureArray(const std::vector<std::string>& values) {
 
 }  // namespace
 
-// Staging area of the string reads. Members are destroyed mutex first, then the bytes.
+// Staging area of the string reads, made by the first one (a stream that only writes, as every
+// request does, never needs it). Members are destroyed mutex first, then the bytes.
 struct DataStream::Scratch {
     std::vector<char> bytes;
     std::mutex mutex;
 };
 
 DataStream::DataStream(IOChannel* channel)
-    : scratch(new Scratch), channel(channel), block(dynamic_cast<IpcBufferBuild*>(channel)) {}
+    : channel(channel), block(dynamic_cast<IpcBufferBuild*>(channel)) {}
+
+DataStream::DataStream(IpcBufferBuild* channel) : channel(channel), block(channel) {}
 
 DataStream::~DataStream() = default;
 
 std::unique_ptr<DataStream> CreateDataStream(IOChannel* channel) {
     return std::make_unique<DataStream>(channel);
-}
-
-template <typename T>
-int32_t DataStream::WriteNumber(T value) {
-    if (channel == nullptr) {
-        return -1;
-    }
-    if (bigEndian != kHostBigEndian) {
-        value = Reversed(value);
-    }
-    return ChannelWrite(&value, sizeof(T));
 }
 
 template <typename T>
@@ -203,8 +182,14 @@ int32_t DataStream::ReadUtf8String(std::string& out) {
     if (length <= 0) {
         return 0;
     }
-    if (scratch == nullptr || channel == nullptr) {
+    if (channel == nullptr) {
         return -1;
+    }
+    if (scratch == nullptr) {
+        scratch.reset(new (std::nothrow) Scratch);
+        if (scratch == nullptr) {
+            return -1;
+        }
     }
     std::lock_guard<std::mutex> guard(scratch->mutex);
     scratch->bytes.resize(static_cast<size_t>(length));
@@ -253,37 +238,7 @@ int32_t DataStream::WriteRaw(const void* source, uint32_t length) {
     return channel != nullptr ? ChannelWrite(source, length) : -1;
 }
 
-int32_t DataStream::WriteInt32(int32_t value) {
-    return WriteNumber(value);
-}
-
-int32_t DataStream::WriteUInt16(uint16_t value) {
-    return WriteNumber(value);
-}
-
-int32_t DataStream::WriteFloat(float value) {
-    return WriteNumber(value);
-}
-
-int32_t DataStream::WriteDouble(double value) {
-    return WriteNumber(value);
-}
-
-int32_t DataStream::WriteUInt8(uint8_t value) {
-    return WriteNumber(value);
-}
-
-int32_t DataStream::WriteUInt64(uint64_t value) {
-    return WriteNumber(value);
-}
-
-inline int32_t DataStream::WriteStringToBlock(const std::string& value) {
-    const uint16_t length = static_cast<uint16_t>(value.size());
-    return block->WriteString(bigEndian != kHostBigEndian ? Reversed(length) : length, value.data(),
-                              static_cast<uint32_t>(value.size()));
-}
-
-int32_t DataStream::WriteUtf8String(const std::string& value) {
+int32_t DataStream::WriteStringChecked(const std::string& value) {
     if (!Writable(value, "tandem::DataStream::WriteUtf8String")) {
         return -1;
     }

@@ -15,6 +15,27 @@
 
 namespace tandem {
 
+namespace detail {
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+inline constexpr bool kHostBigEndian = true;
+#else
+inline constexpr bool kHostBigEndian = false;
+#endif
+
+template <typename T>
+T Reversed(T value) {
+    uint8_t bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    for (size_t i = 0; i < sizeof(T) / 2; ++i) {
+        std::swap(bytes[i], bytes[sizeof(T) - 1 - i]);
+    }
+    std::memcpy(&value, bytes, sizeof(T));
+    return value;
+}
+
+}  // namespace detail
+
 // Abstract byte channel.
 class IOChannel {
 public:
@@ -158,6 +179,8 @@ public:
     static constexpr int32_t kMaxArrayCount = 5000;
 
     explicit DataStream(IOChannel* channel);
+    // The same over a memory block, known to be one.
+    explicit DataStream(IpcBufferBuild* channel);
     ~DataStream() override;
     DataStream(const DataStream&) = delete;
     DataStream& operator=(const DataStream&) = delete;
@@ -191,15 +214,20 @@ public:
     // null block, which reports every read as done.
     int32_t ReadLine(std::string& out) override;
     int32_t WriteRaw(const void* source, uint32_t length) override;
-    int32_t WriteInt32(int32_t value) override;
-    int32_t WriteUInt16(uint16_t value) override;
-    int32_t WriteFloat(float value) override;
-    int32_t WriteDouble(double value) override;
-    int32_t WriteUInt8(uint8_t value) override;
-    int32_t WriteUInt64(uint64_t value) override;
+    int32_t WriteInt32(int32_t value) override { return WriteNumber(value); }
+    int32_t WriteUInt16(uint16_t value) override { return WriteNumber(value); }
+    int32_t WriteFloat(float value) override { return WriteNumber(value); }
+    int32_t WriteDouble(double value) override { return WriteNumber(value); }
+    int32_t WriteUInt8(uint8_t value) override { return WriteNumber(value); }
+    int32_t WriteUInt64(uint64_t value) override { return WriteNumber(value); }
     // The 16-bit length, then the bytes: 2 + n, or the first negative result. A string longer
     // than kMaxStringLength is logged and refused with -1, nothing written.
-    int32_t WriteUtf8String(const std::string& value) override;
+    int32_t WriteUtf8String(const std::string& value) override {
+        if (block != nullptr && value.size() <= static_cast<size_t>(kMaxStringLength)) {
+            return WriteStringToBlock(value);
+        }
+        return WriteStringChecked(value);
+    }
     // The count as int32, then each element; stops at the first element that fails and returns
     // the bytes written before it (the count's result when the count itself failed). An array
     // with an element longer than kMaxStringLength is logged and refused with -1 before
@@ -214,12 +242,29 @@ public:
 private:
     struct Scratch;
 
+    // Inline, so that the fields of a request are written without a call each.
     template <typename T>
-    int32_t WriteNumber(T value);
+    int32_t WriteNumber(T value) {
+        if (channel == nullptr) {
+            return -1;
+        }
+        if (bigEndian != detail::kHostBigEndian) {
+            value = detail::Reversed(value);
+        }
+        return ChannelWrite(&value, sizeof(T));
+    }
     template <typename T>
     int32_t ReadNumber(T& out);
-    // WriteUtf8String over `block`.
-    int32_t WriteStringToBlock(const std::string& value);
+    // WriteUtf8String over `block`, of a string known not to be too long.
+    int32_t WriteStringToBlock(const std::string& value) {
+        const uint16_t length = static_cast<uint16_t>(value.size());
+        return block->WriteString(
+            bigEndian != detail::kHostBigEndian ? detail::Reversed(length) : length, value.data(),
+            static_cast<uint32_t>(value.size()));
+    }
+    // WriteUtf8String of any other string: one that is refused, or over a channel that is not a
+    // memory block.
+    int32_t WriteStringChecked(const std::string& value);
 
     // The channel's Read and Write; direct calls when the channel is a memory block, which is
     // what every payload goes through.
@@ -317,7 +362,8 @@ struct Payload {
 template <typename... Values>
 Payload BuildPayload(const Values&... values) {
     IpcBufferBuild counter(nullptr, 0, false);
-    int32_t size = Serialize(*CreateDataStream(&counter), values...);
+    DataStream counting(&counter);
+    int32_t size = Serialize(counting, values...);
     if (size < 0) {
         return {};
     }
@@ -328,9 +374,9 @@ Payload BuildPayload(const Values&... values) {
         return {};
     }
     IpcBufferBuild writer(payload.block.get(), static_cast<uint32_t>(size), false);
-    std::unique_ptr<DataStream> stream = CreateDataStream(&writer);
-    int32_t written = Serialize(*stream, values...);
-    stream->Flush();
+    DataStream stream(&writer);
+    int32_t written = Serialize(stream, values...);
+    stream.Flush();
     if (written != size) {
         return {};
     }
