@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -75,6 +76,46 @@ TEST(DataStreamLayout, StringsCarryA16BitLengthAndNoTerminator) {
 
     EXPECT_EQ(Encode(std::vector<std::string>{"ab", ""}), ArrayField(2, {"ab", ""}));
     EXPECT_THAT(Encode(std::vector<std::string>{}), ElementsAre(0, 0, 0, 0));
+}
+
+// Elements of every size an array copies differently (short, path-sized, long), one after another
+// so that each starts at a different offset, in both byte orders; into a block with guard bytes
+// after it, exactly as long as the array and one byte shorter.
+TEST(DataStreamLayout, ArrayElementsOfEverySizeLandWhole) {
+    std::vector<std::string> elements;
+    for (size_t size : {0,   1,   15,  16,  17,  45,  46,  47,  77,  78,  79,
+                        100, 110, 111, 112, 143, 144, 145, 511, 512, 513, 4000}) {
+        std::string element;
+        for (size_t i = 0; i < size; ++i) {
+            element.push_back(static_cast<char>('!' + (size + i) % 90));
+        }
+        elements.push_back(element);
+    }
+    for (bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian);
+        Bytes expected = ArrayField(static_cast<int32_t>(elements.size()), elements);
+        if (bigEndian) {
+            std::reverse(expected.begin(), expected.begin() + 4);
+            for (size_t at = 4, i = 0; i < elements.size(); at += 2 + elements[i].size(), ++i) {
+                std::swap(expected[at], expected[at + 1]);
+            }
+        }
+        const size_t last = 2 + elements.back().size();
+        for (size_t capacity : {expected.size(), expected.size() - 1}) {
+            Bytes block(capacity + 64, 0xEE);
+            IpcBufferBuild channel(block.data(), static_cast<uint32_t>(capacity), false);
+            std::unique_ptr<DataStream> stream = CreateDataStream(&channel);
+            stream->SetBigEndian(bigEndian);
+            const int32_t result = stream->WriteUtf8StringArray(elements);
+            const bool whole = capacity == expected.size();
+            // Short by one byte: every element but the last is written, and counted.
+            const size_t written = whole ? expected.size() : expected.size() - last;
+            EXPECT_EQ(result, static_cast<int32_t>(written));
+            EXPECT_EQ(Bytes(block.begin(), block.begin() + written),
+                      Bytes(expected.begin(), expected.begin() + written));
+            EXPECT_EQ(Bytes(block.begin() + capacity, block.end()), Bytes(64, 0xEE));
+        }
+    }
 }
 
 TEST(DataStreamLayout, LinesAndRawBlocksAreBareBytes) {
