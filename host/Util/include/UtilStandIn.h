@@ -8,13 +8,11 @@ namespace utilstandin {
 
 // Loads the registry from a file in the "Windows Registry Editor Version 5.00" text form
 // ([HKEY_...\key] sections; "name"=dword:0000000a, "name"="text", "name"=hex:01,02,...).
-// Returns false when the file cannot be read or parsed; the registry is then empty.
+// Returns false when the file cannot be read or parsed; the registry is then empty. The current
+// user's SID, which GetCurrentUserSidstr returns, is S-1-5-21-1000-1000-1000-1001.
 bool LoadRegistryFile(const std::string& path);
 bool LoadRegistryText(const std::string& text);
 void ClearRegistry();
-
-// The SID that GetCurrentUserSidstr returns (default "S-1-5-21-1000-1000-1000-1001").
-void SetCurrentUserSid(const std::wstring& sid);
 
 // Edition, brand and feature switches (defaults: not IT, first brand, brand service present,
 // every feature off).

@@ -10,10 +10,9 @@ void ResetSwitches();
 
 namespace {
 
-const wchar_t kDefaultSid[] = L"S-1-5-21-1000-1000-1000-1001";
+const wchar_t kCurrentUserSid[] = L"S-1-5-21-1000-1000-1000-1001";
 
 std::mutex mutex;
-std::wstring* currentSid = new std::wstring(kDefaultSid);
 std::vector<utilstandin::StartedProcess>* started = new std::vector<utilstandin::StartedProcess>;
 
 }  // namespace
@@ -21,8 +20,7 @@ std::vector<utilstandin::StartedProcess>* started = new std::vector<utilstandin:
 namespace KXPROCESS {
 
 std::wstring GetCurrentUserSidstr() {
-    std::lock_guard<std::mutex> guard(mutex);
-    return *currentSid;
+    return kCurrentUserSid;
 }
 
 bool CreateProcessNormal(const std::wstring& exe, const std::wstring& args,
@@ -41,11 +39,6 @@ bool CreateProcessNormal(const std::wstring& exe, const std::wstring& args,
 
 namespace utilstandin {
 
-void SetCurrentUserSid(const std::wstring& sid) {
-    std::lock_guard<std::mutex> guard(mutex);
-    *currentSid = sid;
-}
-
 std::vector<StartedProcess> StartedProcesses() {
     std::lock_guard<std::mutex> guard(mutex);
     return *started;
@@ -59,7 +52,6 @@ void ClearStartedProcesses() {
 void ResetAll() {
     ClearRegistry();
     ClearStartedProcesses();
-    SetCurrentUserSid(kDefaultSid);
     ResetSwitches();
 }
 
