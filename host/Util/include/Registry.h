@@ -1,8 +1,8 @@
 // Registry access of the host utility library.
 //
-// On this platform the registry is a file in the "Windows Registry Editor Version 5.00" text
-// form (see UtilStandIn.h). Keys written under HKEY_CURRENT_USER in the file are the current
-// user's keys under HKEY_USERS\<SID>, as on Windows.
+// On this platform the registry is loaded from a text file (see UtilStandIn.h) and holds keys of
+// HKEY_USERS only: those of HKEY_CURRENT_USER are the current user's keys under
+// HKEY_USERS\<SID>, as on Windows.
 #pragma once
 
 #include <windows.h>
@@ -16,19 +16,18 @@ public:
     Registry() = default;
 
     void SetRootKey(HKEY root) { root_ = root; }
-    HKEY GetRootKey() const { return root_; }
     // True when KEY (a path below the root, "A\B\C") exists.
     bool KeyExists(const std::wstring& key) const;
 
     // Reads value NAME of KEY below ROOT. False when the key or value is missing or of another
     // type; the target is then left untouched.
-    static bool GetValue(HKEY root, const std::wstring& key, const std::wstring& name,
-                         DWORD& value, REGSAM access = KEY_READ);
+    static bool GetValue(HKEY root, const std::wstring& key, const std::wstring& name, DWORD& value,
+                         REGSAM access = KEY_READ);
     static bool GetValue(HKEY root, const std::wstring& key, const std::wstring& name,
                          std::wstring& value, REGSAM access = KEY_READ);
     // Binary value: copies at most `size` bytes into BUFFER and sets `size` to the bytes copied.
-    static bool GetValue(HKEY root, const std::wstring& key, const std::wstring& name,
-                         BYTE* buffer, DWORD& size, REGSAM access = KEY_READ);
+    static bool GetValue(HKEY root, const std::wstring& key, const std::wstring& name, BYTE* buffer,
+                         DWORD& size, REGSAM access = KEY_READ);
 
 private:
     HKEY root_ = HKEY_CURRENT_USER;

@@ -6,10 +6,11 @@
 
 namespace utilstandin {
 
-// Loads the registry from a file in the "Windows Registry Editor Version 5.00" text form
-// ([HKEY_...\key] sections; "name"=dword:0000000a, "name"="text", "name"=hex:01,02,...).
-// Returns false when the file cannot be read or parsed; the registry is then empty. The current
-// user's SID, which GetCurrentUserSidstr returns, is S-1-5-21-1000-1000-1000-1001.
+// Loads the registry from UTF-8 text in the "Windows Registry Editor Version 5.00" form: the
+// header line, [HKEY_CURRENT_USER\key] or [HKEY_USERS\key] sections, "name"="text",
+// "name"=dword:0000000a and "name"=hex:01,02,... lines, ';' comment lines. Returns false when the
+// file cannot be read or parsed; the registry is then empty. The current user's SID, which
+// GetCurrentUserSidstr returns, is S-1-5-21-1000-1000-1000-1001.
 bool LoadRegistryFile(const std::string& path);
 bool LoadRegistryText(const std::string& text);
 void ClearRegistry();

@@ -1,33 +1,20 @@
-// The registry read from exported files, the started programs, and UTF-8 conversion.
+// The registry read from a file, the stand-in's reset, and UTF-8 conversion.
 #include <gtest/gtest.h>
 #include <KxProcess.h>
 #include <OrvSoftShelf.h>
 #include <Registry.h>
+#include <SmBiosHelper.h>
 #include <UtilStandIn.h>
 
-#include <atomic>
 #include <cstdio>
-#include <fstream>
-#include <optional>
-#include <thread>
+#include <string>
 #include <vector>
 
 namespace {
 
+const char kHeader[] = "Windows Registry Editor Version 5.00\n";
 const wchar_t kPairKey[] =
     L"S-1-5-21-1000-1000-1000-1001\\SOFTWARE\\Velmora\\Corvix\\Beamly\\PairPhone2";
-
-// Values read through the registry; nothing when the read fails.
-std::optional<DWORD> Dword(HKEY root, const wchar_t* key, const wchar_t* name) {
-    DWORD value = 0;
-    return DE::Registry::GetValue(root, key, name, value) ? std::optional<DWORD>(value)
-                                                          : std::nullopt;
-}
-std::optional<std::wstring> Text(HKEY root, const wchar_t* key, const wchar_t* name) {
-    std::wstring value;
-    return DE::Registry::GetValue(root, key, name, value) ? std::optional<std::wstring>(value)
-                                                          : std::nullopt;
-}
 
 class RegistryTest : public ::testing::Test {
 protected:
@@ -35,237 +22,191 @@ protected:
     void TearDown() override { utilstandin::ResetAll(); }
 };
 
-std::string WriteTempFile(const std::string& content) {
-    std::string path = ::testing::TempDir() + "registry_test_XXXXXX";
-    int fd = mkstemp(&path[0]);
-    EXPECT_GE(fd, 0);
-    FILE* file = fdopen(fd, "wb");
-    fwrite(content.data(), 1, content.size(), file);
-    fclose(file);
-    return path;
-}
-
-TEST_F(RegistryTest, ReadsEveryValueKindOfAFile) {
-    std::string path = WriteTempFile(
-        "Windows Registry Editor Version 5.00\r\n"
-        "\r\n"
+// Every value kind as the demo's file has it, read back under either root; a read that fails
+// leaves its target as it was.
+TEST_F(RegistryTest, ReadsValuesUnderEitherRoot) {
+    const std::string path = ::testing::TempDir() + "registry_test.reg";
+    FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs(
+        "\r\nWindows Registry Editor Version 5.00\r\n"
         "; the paired phone\r\n"
-        "[HKEY_USERS\\S-1-5-21-1000-1000-1000-1001\\SOFTWARE\\Velmora\\Corvix\\Beamly\\PairPhone2]"
-        "\r\n"
+        "[HKEY_CURRENT_USER\\SOFTWARE\\Velmora\\Corvix\\Beamly\\PairPhone2]\r\n"
         "\"IsPaired\"=dword:00000001\r\n"
         "\"ShareType\"=dword:FFFFFFFE\r\n"
         "\"DevName\"=\"Pad \\\"Pro\\\" C:\\\\x\"\r\n"
-        "\"NickName\"=\"Zoë\"\r\n"
-        "@=\"default\"\r\n"
-        "\"MacAddr\"=hex:01,02,03,\\\r\n"
-        "  04,05,\\\r\n"
-        "  06\r\n"
-        "\"Empty\"=hex:\r\n");
+        "\"NickName\"=\"Zo\xC3\xAB\"\r\n"
+        "\"MacAddr\"=hex:01,02,03,04,05,06\r\n"
+        "\"Empty\"=hex:\r\n"
+        "[hkey_users\\S-1-5-21-1000-1000-1000-1001\\Software\\Written]\r\n"
+        "\"Name\"=\"\"\r\n",
+        file);
+    std::fclose(file);
     ASSERT_TRUE(utilstandin::LoadRegistryFile(path));
     std::remove(path.c_str());
 
-    EXPECT_EQ(Dword(HKEY_USERS, kPairKey, L"IsPaired"), 1u);
-    EXPECT_EQ(Dword(HKEY_USERS, kPairKey, L"ShareType"), 0xFFFFFFFEu);
-    EXPECT_EQ(Text(HKEY_USERS, kPairKey, L"DevName"), L"Pad \"Pro\" C:\\x");
-    EXPECT_EQ(Text(HKEY_USERS, kPairKey, L"NickName"), L"Zo\u00EB");
-    EXPECT_EQ(Text(HKEY_USERS, kPairKey, L""), L"default");
+    const struct Case {
+        HKEY root;
+        const wchar_t* key;
+        const wchar_t* name;
+        const wchar_t* text;  // read as text when set
+        int dword;            // otherwise as a number; -1: the read fails
+    } cases[] = {
+        {HKEY_USERS, kPairKey, L"IsPaired", nullptr, 1},
+        {HKEY_USERS, kPairKey, L"isPAIRED", nullptr, 1},
+        {HKEY_CURRENT_USER, L"software\\velmora\\corvix\\beamly\\pairphone2", L"IsPaired", nullptr,
+         1},
+        {HKEY_USERS, kPairKey, L"ShareType", nullptr, static_cast<int>(0xFFFFFFFE)},
+        {HKEY_USERS, kPairKey, L"DevName", L"Pad \"Pro\" C:\\x", 0},
+        {HKEY_USERS, kPairKey, L"NickName", L"Zo\u00EB", 0},
+        {HKEY_CURRENT_USER, L"SOFTWARE\\Written", L"Name", L"", 0},
+        {HKEY_USERS, kPairKey, L"Missing", nullptr, -1},
+        {HKEY_USERS, kPairKey, L"DevName", nullptr, -1},
+        {HKEY_USERS, kPairKey, L"IsPaired", L"", -1},
+        {HKEY_USERS, kPairKey, L"MacAddr", L"", -1},
+        {HKEY_LOCAL_MACHINE, kPairKey, L"IsPaired", nullptr, -1},
+        {HKEY_USERS, L"S-1-5-21-2-2-2-500\\SOFTWARE\\Written", L"Name", L"", -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.name << " " << c.dword);
+        if (c.text != nullptr) {
+            std::wstring text = L"untouched";
+            EXPECT_EQ(DE::Registry::GetValue(c.root, c.key, c.name, text), c.dword == 0);
+            EXPECT_EQ(text, c.dword == 0 ? c.text : L"untouched");
+        } else {
+            DWORD number = 77;
+            EXPECT_EQ(DE::Registry::GetValue(c.root, c.key, c.name, number), c.dword != -1);
+            EXPECT_EQ(number, c.dword != -1 ? static_cast<DWORD>(c.dword) : 77u);
+        }
+    }
 
-    BYTE mac[8] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA};
-    DWORD size = sizeof(mac);
-    EXPECT_TRUE(DE::Registry::GetValue(HKEY_USERS, kPairKey, L"MacAddr", mac, size));
-    EXPECT_EQ(6u, size);
-    const BYTE expected[8] = {1, 2, 3, 4, 5, 6, 0xAA, 0xAA};
-    EXPECT_EQ(0, memcmp(expected, mac, sizeof(mac)));
-
-    size = 2;
-    EXPECT_TRUE(DE::Registry::GetValue(HKEY_USERS, kPairKey, L"MacAddr", mac, size));
-    EXPECT_EQ(2u, size);
-    size = sizeof(mac);
-    EXPECT_TRUE(DE::Registry::GetValue(HKEY_USERS, kPairKey, L"Empty", mac, size));
-    EXPECT_EQ(0u, size);
-}
-
-TEST_F(RegistryTest, KeyAndValueNamesIgnoreCase) {
-    ASSERT_TRUE(
-        utilstandin::LoadRegistryText("Windows Registry Editor Version 5.00\n"
-                                      "[hkey_users\\s-1-5-21-1000-1000-1000-"
-                                      "1001\\Software\\VELMORA\\corvix\\beamly\\pairphone2]\n"
-                                      "\"isPAIRED\"=dword:1\n"));
-    EXPECT_EQ(Dword(HKEY_USERS, kPairKey, L"IsPaired"), 1u);
+    // Bytes: at most the buffer's size, which is set to the bytes copied.
+    const struct BytesCase {
+        const wchar_t* name;
+        DWORD size;
+        bool read;
+        DWORD sizeAfter;
+        std::vector<BYTE> after;
+    } bytes[] = {
+        {L"MacAddr", 8, true, 6, {1, 2, 3, 4, 5, 6, 0xAA, 0xAA}},
+        {L"MacAddr", 2, true, 2, {1, 2, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA}},
+        {L"Empty", 8, true, 0, std::vector<BYTE>(8, 0xAA)},
+        {L"IsPaired", 8, false, 8, std::vector<BYTE>(8, 0xAA)},
+    };
+    for (const BytesCase& c : bytes) {
+        SCOPED_TRACE(testing::Message() << c.name << " " << c.size);
+        std::vector<BYTE> buffer(8, 0xAA);
+        DWORD size = c.size;
+        EXPECT_EQ(DE::Registry::GetValue(HKEY_USERS, kPairKey, c.name, buffer.data(), size),
+                  c.read);
+        EXPECT_EQ(size, c.sizeAfter);
+        EXPECT_EQ(buffer, c.after);
+    }
 
     DE::Registry registry;
+    EXPECT_TRUE(registry.KeyExists(L"Software\\Written"));
+    EXPECT_FALSE(registry.KeyExists(L"SOFTWARE\\Velmora"));  // only keys of the file exist
     registry.SetRootKey(HKEY_USERS);
     EXPECT_TRUE(registry.KeyExists(kPairKey));
-    EXPECT_TRUE(registry.KeyExists(L"S-1-5-21-1000-1000-1000-1001\\software\\velmora"));
-    EXPECT_FALSE(registry.KeyExists(L"S-1-5-21-1000-1000-1000-1001\\software\\other"));
 }
 
-TEST_F(RegistryTest, CurrentUserKeysAreTheUsersHive) {
-    ASSERT_TRUE(utilstandin::LoadRegistryText(
-        "Windows Registry Editor Version 5.00\n"
-        "[HKEY_CURRENT_USER\\SOFTWARE\\Velmora\\Corvix\\Beamly\\PairPhone2]\n"
-        "\"IsPaired\"=dword:00000001\n"
-        "[HKEY_USERS\\S-1-5-21-1000-1000-1000-1001\\SOFTWARE\\Written]\n"
-        "\"Name\"=\"under the SID\"\n"));
-
-    DE::Registry registry;
-    registry.SetRootKey(HKEY_USERS);
-    EXPECT_TRUE(registry.KeyExists(kPairKey));
-    EXPECT_EQ(Dword(HKEY_USERS, kPairKey, L"IsPaired"), 1u);
-    EXPECT_EQ(Text(HKEY_CURRENT_USER, L"SOFTWARE\\Written", L"Name"), L"under the SID");
-}
-
-TEST_F(RegistryTest, FailedReadLeavesTheTargetUntouched) {
-    ASSERT_TRUE(
-        utilstandin::LoadRegistryText("Windows Registry Editor Version 5.00\n"
-                                      "[HKEY_CURRENT_USER\\Key]\n"
-                                      "\"Number\"=dword:00000005\n"
-                                      "\"Text\"=\"five\"\n"
-                                      "\"Bytes\"=hex:05\n"));
-    DWORD number = 77;
-    std::wstring text = L"keep";
-    BYTE bytes[2] = {9, 9};
-    DWORD size = sizeof(bytes);
-
-    EXPECT_FALSE(DE::Registry::GetValue(HKEY_CURRENT_USER, L"Key", L"Missing", number));
-    EXPECT_FALSE(DE::Registry::GetValue(HKEY_CURRENT_USER, L"Other", L"Number", number));
-    EXPECT_FALSE(DE::Registry::GetValue(HKEY_CURRENT_USER, L"Key", L"Text", number));
-    EXPECT_FALSE(DE::Registry::GetValue(HKEY_CURRENT_USER, L"Key", L"Bytes", number));
-    EXPECT_EQ(77u, number);
-
-    EXPECT_FALSE(DE::Registry::GetValue(HKEY_CURRENT_USER, L"Key", L"Number", text));
-    EXPECT_FALSE(DE::Registry::GetValue(HKEY_CURRENT_USER, L"Key", L"Missing", text));
-    EXPECT_EQ(L"keep", text);
-
-    EXPECT_FALSE(DE::Registry::GetValue(HKEY_CURRENT_USER, L"Key", L"Text", bytes, size));
-    EXPECT_EQ(9, bytes[0]);
-    EXPECT_EQ(2u, size);
-}
-
-TEST_F(RegistryTest, MalformedFilesAreRefusedAndLeaveNoKeys) {
-    const char* kHeader = "Windows Registry Editor Version 5.00\n";
+TEST_F(RegistryTest, AnythingElseRefusesTheWholeFile) {
+    const std::string key = std::string(kHeader) + "[HKEY_CURRENT_USER\\Key]\n";
     const std::vector<std::string> bad = {
         "",
-        "REGEDIT5\n[HKEY_CURRENT_USER\\Key]\n",
+        "; comment\n" + key,
+        std::string("\xEF\xBB\xBF") + key,
+        std::string("\xFF\xFE\x57\x00\x69\x00", 6),
         std::string(kHeader) + "[HKEY_CURRENT_USER\\Key\n",
+        std::string(kHeader) + "[HKCU\\Key]\n",
+        std::string(kHeader) + "[HKEY_LOCAL_MACHINE\\Key]\n",
+        std::string(kHeader) + "[-HKEY_CURRENT_USER\\Key]\n",
         std::string(kHeader) + "\"Orphan\"=dword:00000001\n",
-        std::string(kHeader) + "[HKEY_NOWHERE\\Key]\n",
-        std::string(kHeader) + "[HKEY_CURRENT_USER\\Key]\n\"Name\"=\"unterminated\n",
-        std::string(kHeader) + "[HKEY_CURRENT_USER\\Key]\n\"Name\"=dword:000000001\n",
-        std::string(kHeader) + "[HKEY_CURRENT_USER\\Key]\n\"Name\"=dword:0000000g\n",
-        std::string(kHeader) + "[HKEY_CURRENT_USER\\Key]\n\"Name\"=hex:01,2zz\n",
-        std::string(kHeader) + "[HKEY_CURRENT_USER\\Key]\n\"Name\"=hex:01,02,\\\n",
-        std::string(kHeader) + "[HKEY_CURRENT_USER\\Key]\n\"Name\"=hex:01,02,\\\n  03,\\",
-        std::string(kHeader) + "[HKEY_CURRENT_USER\\Key]\n\"Name\"=qword:1\n",
-        std::string("\xFF\xFE\x57\x00\x69", 5),
+        key + "\"Name\"=\"unterminated\n",
+        key + "\"Name\"=\"text\" trailing\n",
+        key + "\"Name\"=\"\xC3\"\n",
+        key + "\"\xC3\"=dword:1\n",
+        key + "\"Name\" = dword:1\n",
+        key + "@=\"default\"\n",
+        key + "\"Name\"=-\n",
+        key + "\"Name\"=dword:000000001\n",
+        key + "\"Name\"=dword:0000000g\n",
+        key + "\"Name\"=hex:01,2zz\n",
+        key + "\"Name\"=hex:01,02,\n",
+        key + "\"Name\"=hex:01,02,\\\n  03\n",
+        key + "\"Name\"=hex(2):41,00\n",
+        key + "\"Name\"=qword:1\n",
     };
     for (const std::string& text : bad) {
         SCOPED_TRACE(text);
-        ASSERT_TRUE(
-            utilstandin::LoadRegistryText(std::string(kHeader) + "[HKEY_CURRENT_USER\\Good]\n"));
+        ASSERT_TRUE(utilstandin::LoadRegistryText(std::string(kHeader) + "[HKEY_USERS\\Good]\n"));
         EXPECT_FALSE(utilstandin::LoadRegistryText(text));
         DE::Registry registry;
+        registry.SetRootKey(HKEY_USERS);
         EXPECT_FALSE(registry.KeyExists(L"Good"));
-        EXPECT_FALSE(registry.KeyExists(L"Key"));
     }
+    ASSERT_TRUE(utilstandin::LoadRegistryText(std::string(kHeader) + "[HKEY_USERS\\Good]\n"));
     EXPECT_FALSE(utilstandin::LoadRegistryFile(::testing::TempDir() + "no/such/file.reg"));
+    DE::Registry registry;
+    registry.SetRootKey(HKEY_USERS);
+    EXPECT_FALSE(registry.KeyExists(L"Good"));
 }
 
-TEST_F(RegistryTest, ReadsTheEditorsUtf16File) {
-    std::u16string text =
-        u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Key]\r\n"
-        u"\"Name\"=\"\u00E9t\u00E9 \U0001F600\"\r\n";
-    std::string bytes = "\xFF\xFE";
-    for (char16_t unit : text) {
-        bytes.push_back(static_cast<char>(unit & 0xFF));
-        bytes.push_back(static_cast<char>(unit >> 8));
-    }
-    ASSERT_TRUE(utilstandin::LoadRegistryText(bytes));
-    EXPECT_EQ(Text(HKEY_CURRENT_USER, L"Key", L"Name"), L"\u00E9t\u00E9 \U0001F600");
-}
-
-TEST_F(RegistryTest, ReadsStayConsistentWhileTheFileIsReloaded) {
-    auto file = [](int n) {
-        return "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\Key]\n\"N\"=dword:" +
-               std::to_string(n) + "\n\"S\"=\"" + std::string(64, static_cast<char>('a' + n)) +
-               "\"\n";
-    };
-    ASSERT_TRUE(utilstandin::LoadRegistryText(file(1)));
-    std::atomic<int> failures{0};
-    std::vector<std::thread> readers;
-    for (int t = 0; t < 2; ++t) {
-        readers.emplace_back([&] {
-            for (int i = 0; i < 2000; ++i) {
-                DWORD n = 0;
-                std::wstring s;
-                if (!DE::Registry::GetValue(HKEY_CURRENT_USER, L"Key", L"N", n) ||
-                    !DE::Registry::GetValue(HKEY_CURRENT_USER, L"Key", L"S", s) || n < 1 || n > 2 ||
-                    s.size() != 64) {
-                    ++failures;
-                }
-            }
-        });
-    }
-    for (int i = 0; i < 50; ++i) {
-        EXPECT_TRUE(utilstandin::LoadRegistryText(file(1 + i % 2)));
-    }
-    for (std::thread& reader : readers) {
-        reader.join();
-    }
-    EXPECT_EQ(0, failures.load());
-}
-
-TEST_F(RegistryTest, StartedProgramsAreRecordedAndResetRestoresDefaults) {
-    EXPECT_EQ(L"S-1-5-21-1000-1000-1000-1001", KXPROCESS::GetCurrentUserSidstr());
-
-    EXPECT_TRUE(KXPROCESS::CreateProcessNormal(L"OpenDir.exe", L"-path C:\\x", nullptr, 1));
-    EXPECT_TRUE(KXPROCESS::CreateProcessNormal(L"Other.exe", L"", L"C:\\Host", 0));
-    auto started = utilstandin::StartedProcesses();
-    ASSERT_EQ(2u, started.size());
-    EXPECT_EQ(L"OpenDir.exe", started[0].exe);
-    EXPECT_EQ(L"-path C:\\x", started[0].args);
-    EXPECT_EQ(L"", started[0].directory);
-    EXPECT_EQ(1, started[0].show);
-    EXPECT_EQ(L"C:\\Host", started[1].directory);
-
+// Tests share the stand-in's state, so one reset must restore every control.
+TEST_F(RegistryTest, ResetRestoresEveryControl) {
+    ASSERT_TRUE(utilstandin::LoadRegistryText(std::string(kHeader) + "[HKEY_USERS\\Key]\n"));
+    EXPECT_TRUE(KXPROCESS::CreateProcessNormal(L"OpenDir.exe", L"-path C:\\x", L"C:\\Host", 1));
+    ASSERT_EQ(utilstandin::StartedProcesses().size(), 1u);
+    EXPECT_EQ(utilstandin::StartedProcesses()[0].directory, L"C:\\Host");
     utilstandin::SetITVersion(true);
+    utilstandin::SetLumenDevice(true);
+    utilstandin::SetSmBiosAvailable(false);
+    utilstandin::SetSupportProperty("plugin", "property", true);
+
     utilstandin::ResetAll();
+    DE::Registry registry;
+    registry.SetRootKey(HKEY_USERS);
+    EXPECT_FALSE(registry.KeyExists(L"Key"));
     EXPECT_TRUE(utilstandin::StartedProcesses().empty());
-    EXPECT_EQ(L"S-1-5-21-1000-1000-1000-1001", KXPROCESS::GetCurrentUserSidstr());
     EXPECT_FALSE(OrvSoftShelf::IsITVersion());
+    ASSERT_NE(SmBiosHelper::GetInstance(), nullptr);
+    EXPECT_FALSE(SmBiosHelper::GetInstance()->IsLumenDevice());
+    EXPECT_FALSE(OrvSoftShelf::GetInstance()->IsSupportProperty("plugin", "property"));
 }
 
-TEST(TextConvertTest, RoundTripsAcrossThePlanes) {
-    const std::wstring texts[] = {L"plain", L"Gr\u00FC\u00DFe", L"\u6587\u4EF6.txt",
-                                  L"smile \U0001F600 end"};
-    for (const std::wstring& text : texts) {
-        EXPECT_EQ(text, DE::UTF8ToUnicode(DE::UnicodeToUTF8(text)));
+TEST(TextConvertTest, ConvertsAcrossThePlanesAndRefusesMalformedText) {
+    const struct Case {
+        std::wstring wide;
+        std::string utf8;
+        bool both;  // false: only the wide text converts to the UTF-8 one
+    } cases[] = {
+        {L"plain", "plain", true},
+        {L"Gr\u00FC\u00DFe",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e",
+         true},
+        {L"\u6587\u4EF6.txt", "\xE6\x96\x87\xE4\xBB\xB6.txt", true},
+        {L"smile \U0001F600", "smile \xF0\x9F\x98\x80", true},
+        {L"", "", true},
+        // A surrogate pair copied unit by unit is one character; lone, reversed or too large
+        // units are no text.
+        {{static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)}, "\xF0\x9F\x98\x80", false},
+        {{L'a', static_cast<wchar_t>(0xD83D), L'b'}, "", false},
+        {{static_cast<wchar_t>(0xDE00), static_cast<wchar_t>(0xD83D)}, "", false},
+        {{static_cast<wchar_t>(0x110000)}, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        EXPECT_EQ(DE::UnicodeToUTF8(c.wide), c.utf8);
+        if (c.both) {
+            EXPECT_EQ(DE::UTF8ToUnicode(c.utf8), c.wide);
+        }
     }
-    EXPECT_EQ("\xF0\x9F\x98\x80", DE::UnicodeToUTF8(L"\U0001F600"));
-    EXPECT_EQ(L"\U0001F600", DE::UTF8ToUnicode("\xF0\x9F\x98\x80"));
-}
-
-TEST(TextConvertTest, JoinsSurrogatePairsAndRefusesLoneOnes) {
-    std::wstring pair = {static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)};
-    EXPECT_EQ("\xF0\x9F\x98\x80", DE::UnicodeToUTF8(pair));
-
-    std::wstring lone = {L'a', static_cast<wchar_t>(0xD83D), L'b'};
-    EXPECT_EQ("", DE::UnicodeToUTF8(lone));
-    std::wstring reversed = {static_cast<wchar_t>(0xDE00), static_cast<wchar_t>(0xD83D)};
-    EXPECT_EQ("", DE::UnicodeToUTF8(reversed));
-    std::wstring tooLarge = {static_cast<wchar_t>(0x110000)};
-    EXPECT_EQ("", DE::UnicodeToUTF8(tooLarge));
-}
-
-TEST(TextConvertTest, InvalidUtf8GivesEmptyText) {
-    const char* bad[] = {"\xC3",         "ok\xFF",           "\xC0\xAF",
-                         "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"};
-    for (const char* text : bad) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(L"", DE::UTF8ToUnicode(text));
+    for (const char* bad :
+         {"\xC3", "ok\xFF", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(DE::UTF8ToUnicode(bad), L"");
     }
-    EXPECT_EQ(L"", DE::UTF8ToUnicode(""));
-    EXPECT_EQ("", DE::UnicodeToUTF8(L""));
 }
 
 }  // namespace
