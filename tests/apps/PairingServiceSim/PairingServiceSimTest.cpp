@@ -87,11 +87,15 @@ TEST_F(PairingOverBusTest, StartLearnsStateAndFollowsChanges) {
     EXPECT_EQ(endpoint.ValidPhoneText(), "Phone ready");
     EXPECT_EQ(endpoint.SendPossible(), 1);
     EXPECT_EQ(endpoint.ConnectionFlag(), 1);
-    // Every request was answered at its first attempt.
+    // Every request was answered at its first attempt. The paired phone may be asked for once
+    // more: when the connection state arrives before that answer, the plug-in, connected and not
+    // yet paired, asks again.
     for (uint32_t id : {kMsgTandemPairingState, kMsgTandemConnectionState, kMsgTandemStartupQuery1,
-                        kMsgTandemStartupQuery2, kMsgTandemPairedDevice}) {
+                        kMsgTandemStartupQuery2}) {
         EXPECT_EQ(service.RequestCount(id), 1) << id;
     }
+    EXPECT_GE(service.RequestCount(kMsgTandemPairedDevice), 1);
+    EXPECT_LE(service.RequestCount(kMsgTandemPairedDevice), 2);
 
     service.SetConnected(false);
     ASSERT_TRUE(Eventually([&] { return endpoint.TrayState() == 1; }));
