@@ -2,6 +2,7 @@
 // main thread, plays the other endpoints of the bus (the tandem service, the host's notice
 // endpoint) and drives the plug-in through its whole lifecycle.
 #include "ConsoleAppender.h"
+#include "DemoPhone.h"
 #include "HostNoticeEndpoint.h"
 #include "OpenDirEndpoint.h"
 #include "PairingServiceSim.h"
@@ -11,13 +12,14 @@
 
 #include <BluetoothManage.h>
 #include <DuiLibStandIn.h>
-#include <TandemUtilStandIn.h>
-#include <UIlib.h>
-#include <WifiManage.h>
 #include <IPCMessageStandIn.h>
 #include <OrvPluginsManager.h>
 #include <Registry.h>
+#include <TandemUtilStandIn.h>
+#include <UIlib.h>
+#include <unistd.h>
 #include <UtilStandIn.h>
+#include <WifiManage.h>
 #include <windows.h>
 
 #include <atomic>
@@ -30,8 +32,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 namespace {
 
 constexpr char kPluginId[] = "vela.plugin.swiftsend";
@@ -39,20 +39,6 @@ constexpr wchar_t kPluginModule[] = L"SwiftSendPlugin.dll";
 
 // A paired phone for runs without --registry; keys under HKEY_CURRENT_USER are the current
 // user's keys.
-constexpr char kBuiltInRegistry[] = R"(Windows Registry Editor Version 5.00
-
-[HKEY_CURRENT_USER\SOFTWARE\Velmora\Corvix\Beamly\PairPhone2]
-"IsPaired"=dword:00000001
-"Summary"="demo-phone-0001"
-"DevName"="Demo Phone"
-"UserName"="demo"
-"NickName"="My Phone"
-"MacAddr"=hex:02,00,5e,10,20,30,00,00
-"DevType"=dword:00000000
-"ShareType"=dword:00000002
-"Wifi5GAbility"=dword:00000001
-)";
-
 struct Options {
     std::string trace;
     std::string registry;
@@ -215,7 +201,7 @@ int main(int argc, char** argv) {
     demo::InstallConsole(options.verbose);
 
     bool registryLoaded = options.registry.empty()
-                              ? utilstandin::LoadRegistryText(kBuiltInRegistry)
+                              ? utilstandin::LoadRegistryText(demo::kPairedPhoneRegistry)
                               : utilstandin::LoadRegistryFile(options.registry);
     if (!registryLoaded) {
         std::fprintf(stderr, "swiftsend-host: cannot read registry file %s\n",

@@ -3,6 +3,7 @@
 // time, printing the resident memory as it goes.
 //   swiftsend-soak [SENDS]    (default 10000)
 // At the end the queue must be empty, nothing busy, the dialog hidden and one window left.
+#include "DemoPhone.h"
 #include "FileTransferModel.h"
 #include "ShareServiceSim.h"
 #include "SimpleUIManager.h"
@@ -27,17 +28,6 @@
 #include <thread>
 
 namespace {
-
-const char kPairedPhone[] = R"(Windows Registry Editor Version 5.00
-
-[HKEY_CURRENT_USER\SOFTWARE\Velmora\Corvix\Beamly\PairPhone2]
-"IsPaired"=dword:00000001
-"Summary"="soak-phone"
-"DevName"="Soak Phone"
-"NickName"="Soak"
-"DevType"=dword:00000000
-"ShareType"=dword:00000002
-)";
 
 long ResidentKb() {
     std::ifstream statm("/proc/self/statm");
@@ -72,7 +62,7 @@ int main(int argc, char** argv) {
     duistandin::SetMainThread();
     win32standin::UseMockClock();
     char folder[] = "/tmp/swiftsend-soak-XXXXXX";
-    if (mkdtemp(folder) == nullptr || !utilstandin::LoadRegistryText(kPairedPhone)) {
+    if (mkdtemp(folder) == nullptr || !utilstandin::LoadRegistryText(demo::kPairedPhoneRegistry)) {
         std::fprintf(stderr, "swiftsend-soak: no work folder or registry\n");
         return 2;
     }

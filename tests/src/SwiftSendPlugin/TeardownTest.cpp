@@ -2,6 +2,7 @@
 // middle of a transfer with the dialog animating, and while a delayed send waits. Nothing the
 // send side posted may run after it is gone, windows go on the UI thread, and the host's
 // thread returns promptly. Run under the address and thread sanitizers in CI.
+#include "DemoPhone.h"
 #include "EndpointRecorder.h"
 #include "IPCMessageIds.h"
 #include "SendBodies.h"
@@ -26,17 +27,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const char kPairedPhone[] = R"(Windows Registry Editor Version 5.00
-
-[HKEY_CURRENT_USER\SOFTWARE\Velmora\Corvix\Beamly\PairPhone2]
-"IsPaired"=dword:00000001
-"Summary"="teardown"
-"DevName"="Phone"
-"NickName"="Phone"
-"DevType"=dword:00000000
-"ShareType"=dword:00000002
-)";
-
 // Plays the tandem service: keeps what it receives and answers on request.
 class Service : public testsupport::EndpointRecorder {
 public:
@@ -59,7 +49,7 @@ protected:
         LogTool::GetLogger().setLogLevel(log4cplus::OFF_LOG_LEVEL);
         duistandin::SetMainThread();
         duistandin::DiscardPending();
-        ASSERT_TRUE(utilstandin::LoadRegistryText(kPairedPhone));
+        ASSERT_TRUE(utilstandin::LoadRegistryText(demo::kPairedPhoneRegistry));
         DuiLib::CPaintManagerUI::SetResourcePath(SWIFTSEND_RES_DIR);
         const std::string path = testsupport::TempPath("teardown.bin");
         std::ofstream(path, std::ios::binary) << std::string(100000, 'x');
