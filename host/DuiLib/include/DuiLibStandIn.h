@@ -45,7 +45,6 @@ void AdvanceTime(uint64_t milliseconds);
 using TimedTaskId = uint64_t;
 TimedTaskId ScheduleAt(uint64_t dueMs, std::function<void()> task);
 void CancelScheduled(TimedTaskId id);
-size_t ScheduledCount();
 
 // Number of tasks waiting in the queue (timed tasks not counted).
 size_t PendingTasks();
@@ -67,7 +66,6 @@ std::string DefaultStringTablePath();
 // the table; SetCultureString adds one text.
 bool LoadCultureStrings(const std::string& path);
 void SetCultureString(const std::wstring& id, const std::wstring& text);
-void ClearCultureStrings();
 void SetDirection(int direction);
 
 // The DPI scale in percent (100 by default).
@@ -84,9 +82,8 @@ std::string DescribeJson(DuiLib::CPaintManagerUI* manager);
 // The paint manager of a toolkit window (null for other windows).
 DuiLib::CPaintManagerUI* PaintManagerOf(HWND hwnd);
 
-// Mouse actions on a control, as the window's mouse messages would deliver them: "click" after
-// a press and release on an enabled button; "mouseenter" and "mouseleave" on hover changes.
+// A press and release of the mouse on a control, as the window's mouse messages would deliver
+// them: "buttondown", then "click" when it is an enabled button. False for anything else.
 bool Click(DuiLib::CControlUI* control);
-void Hover(DuiLib::CControlUI* control);
 
 }  // namespace duistandin

@@ -13,20 +13,18 @@ class VariantAnimation;
 // A value of an animation: int, unsigned int or double.
 class Variant {
 public:
-    enum class Type { None, Int, UInt, Double };
     Variant() = default;
     Variant(int v) : type_(Type::Int), d_(v) {}            // NOLINT
     Variant(unsigned int v) : type_(Type::UInt), d_(v) {}  // NOLINT
     Variant(double v) : type_(Type::Double), d_(v) {}      // NOLINT
-    Type GetType() const { return type_; }
     bool IsValid() const { return type_ != Type::None; }
-    int ToInt() const { return static_cast<int>(d_); }
     unsigned int ToUInt() const { return static_cast<unsigned int>(d_); }
     double ToDouble() const { return d_; }
     // START + (END - START) x T in the type of START; integers truncated toward zero.
     static Variant Interpolate(const Variant& start, const Variant& end, double t);
 
 private:
+    enum class Type { None, Int, UInt, Double };
     Type type_ = Type::None;
     double d_ = 0.0;
 };
@@ -46,19 +44,17 @@ public:
     // Steps come every kFrameMs of clock time while running.
     static constexpr int kFrameMs = 16;
 
+    // The owner is the control the animation belongs to; the stand-in does not need it.
     explicit VariantAnimation(CControlUI* owner = nullptr, IAnimationCallback* callback = nullptr);
     ~VariantAnimation();
     VariantAnimation(const VariantAnimation&) = delete;
     VariantAnimation& operator=(const VariantAnimation&) = delete;
 
-    void SetOwner(CControlUI* owner) { owner_ = owner; }
-    CControlUI* GetOwner() const { return owner_; }
     void SetCallback(IAnimationCallback* callback) { callback_ = callback; }
     void SetDuration(int milliseconds) { duration_ = milliseconds; }
     int GetDuration() const { return duration_; }
     // Number of runs from start to end value; 0 repeats for ever.
     void SetLoopCount(int count) { loops_ = count; }
-    int GetLoopCount() const { return loops_; }
     void SetStartValue(const Variant& value) { start_ = value; }
     void SetEndValue(const Variant& value) { end_ = value; }
     void SetEasingCurve(int curve) { curve_ = curve; }
@@ -72,7 +68,6 @@ public:
 private:
     void Step();
     void ScheduleStep();
-    CControlUI* owner_;
     IAnimationCallback* callback_;
     int duration_ = 250;
     int loops_ = 1;

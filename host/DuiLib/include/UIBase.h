@@ -14,16 +14,12 @@ class CControlUI;
 class CPaintManagerUI;
 
 // Text flags of the toolkit's text renderer (the values of user32's DrawText).
-#define DT_TOP 0x00000000u
-#define DT_LEFT 0x00000000u
 #define DT_CENTER 0x00000001u
 #define DT_RIGHT 0x00000002u
 #define DT_VCENTER 0x00000004u
-#define DT_BOTTOM 0x00000008u
 #define DT_WORDBREAK 0x00000010u
 #define DT_SINGLELINE 0x00000020u
 #define DT_CALCRECT 0x00000400u
-#define DT_NOPREFIX 0x00000800u
 #define DT_END_ELLIPSIS 0x00008000u
 
 class CDuiString {
@@ -31,9 +27,7 @@ public:
     CDuiString() = default;
     CDuiString(const wchar_t* text) : text_(text ? text : L"") {}  // NOLINT: implicit like LPCTSTR
     CDuiString(std::wstring text) : text_(std::move(text)) {}      // NOLINT
-    const wchar_t* GetData() const { return text_.c_str(); }
-    operator const wchar_t*() const { return text_.c_str(); }  // NOLINT
-    int GetLength() const { return static_cast<int>(text_.size()); }
+    operator const wchar_t*() const { return text_.c_str(); }      // NOLINT
     bool IsEmpty() const { return text_.empty(); }
     const std::wstring& str() const { return text_; }
     bool operator==(const CDuiString& other) const { return text_ == other.text_; }
@@ -81,25 +75,14 @@ public:
 
 // A notification from a control to the window's notifiers.
 struct TNotifyUI {
-    CDuiString sType;  // "click", "mouseenter", "mouseleave", "buttondown", "windowinit", ...
-    CDuiString sVirtualWnd;
+    CDuiString sType;  // "click", "mouseenter", "mouseleave", "buttondown"
     CControlUI* pSender = nullptr;
-    DWORD dwTimestamp = 0;
-    POINT ptMouse{0, 0};
-    WPARAM wParam = 0;
-    LPARAM lParam = 0;
 };
 
 class INotifyUI {
 public:
     virtual ~INotifyUI() = default;
     virtual void Notify(TNotifyUI& msg) = 0;
-};
-
-class IMessageFilterUI {
-public:
-    virtual ~IMessageFilterUI() = default;
-    virtual LRESULT MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) = 0;
 };
 
 class UIPainter {

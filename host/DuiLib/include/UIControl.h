@@ -8,7 +8,6 @@
 #include "UIBase.h"
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -41,37 +40,24 @@ public:
     void SetToolTip(const wchar_t* text) { m_sToolTip = text; }
     DWORD GetTextColor() const { return m_dwTextColor; }
     void SetTextColor(DWORD color);
-    DWORD GetBkColor() const { return m_dwBkColor; }
     void SetBkColor(DWORD color);
     CDuiString GetBkImage() const { return m_sBkImage; }
     void SetBkImage(const wchar_t* image);
-    void SetBorderColor(DWORD color);
-    void SetBorderSize(int size);
     int GetFont() const { return m_iFont; }
-    void SetFont(int font);
     UINT GetTextStyle() const { return m_uTextStyle; }
-    void SetTextStyle(UINT style);
-    RECT GetTextPadding() const { return m_rcTextPadding; }
-    void SetTextPadding(RECT padding);
 
     const RECT& GetPos() const { return m_rcItem; }
     virtual void SetPos(RECT rc, bool needInvalidate = true);
     int GetWidth() const { return m_rcItem.right - m_rcItem.left; }
     int GetHeight() const { return m_rcItem.bottom - m_rcItem.top; }
-    int GetX() const { return m_rcItem.left; }
-    int GetY() const { return m_rcItem.top; }
     RECT GetPadding() const { return m_rcPadding; }
-    void SetPadding(RECT padding);
     int GetFixedWidth() const { return m_cxyFixed.cx; }
     int GetFixedHeight() const { return m_cxyFixed.cy; }
-    void SetFixedWidth(int designPixels);
     void SetFixedHeight(int designPixels);
     void SetFixedWidthEx(int pixels);
     void SetFixedHeightEx(int pixels);
     bool IsFloat() const { return m_bFloat; }
-    void SetFloat(bool on) { m_bFloat = on; }
     // Position of a floating control inside its parent (device pixels).
-    void SetFloatPos(RECT rc) { m_rcFloat = rc; }
     RECT GetFloatPos() const { return m_rcFloat; }
 
     virtual bool IsVisible() const { return m_bVisible; }
@@ -83,9 +69,6 @@ public:
     // A caption area of the window: windows that ask answer a hit on it as the title bar, so a
     // press there drags the window.
     bool GetNcHit() const { return m_bNcHit; }
-    void SetNcHit(bool on) { m_bNcHit = on; }
-    CDuiString GetUserData() const { return m_sUserData; }
-    void SetUserData(const wchar_t* data) { m_sUserData = data; }
     UINT_PTR GetTag() const { return m_pTag; }
     void SetTag(UINT_PTR tag) { m_pTag = tag; }
 
@@ -93,11 +76,10 @@ public:
     void Invalidate();
     // Asks the manager to lay the window out again (and repaint).
     void NeedUpdate();
-    void NeedParentUpdate();
 
     // Skin attributes: name, text, tooltip, width, height, padding, textpadding, bkcolor,
-    // textcolor, disabledtextcolor, bordercolor, bordersize, bkimage, font, align, valign,
-    // endellipsis, multiline, visible, enabled, mouse, float, pos, userdata, nchit.
+    // textcolor, disabledtextcolor, bordercolor, bordersize, bkimage, font, align, endellipsis,
+    // visible, mouse, float, pos, nchit.
     virtual void SetAttribute(const wchar_t* name, const wchar_t* value);
 
     // The control under PT (device pixels) among this one and its children, or null.
@@ -106,23 +88,20 @@ public:
     virtual void ForEach(const std::function<void(CControlUI*)>& visit);
 
     virtual void DoPaint(HDC hDC, const RECT& rcPaint);
-    virtual void PaintBkColor(HDC hDC);
-    virtual void PaintBkImage(HDC hDC);
-    virtual void PaintStatusImage(HDC hDC);
-    virtual void PaintText(HDC hDC);
-    virtual void PaintBorder(HDC hDC);
-
-    // What a layout gives this control when it has no fixed size: the size it asks for.
-    virtual SIZE EstimateSize(SIZE available);
+    virtual void PaintStatusImage(HDC hDC) { (void)hDC; }
 
 protected:
+    void PaintBkColor(HDC hDC);
+    void PaintBkImage(HDC hDC);
+    void PaintText(HDC hDC);
+    void PaintBorder(HDC hDC);
+
     CPaintManagerUI* m_pManager = nullptr;
     CControlUI* m_pParent = nullptr;
     CDuiString m_sName;
     CDuiString m_sText;
     CDuiString m_sToolTip;
     CDuiString m_sBkImage;
-    CDuiString m_sUserData;
     RECT m_rcItem{0, 0, 0, 0};
     RECT m_rcPadding{0, 0, 0, 0};
     RECT m_rcTextPadding{0, 0, 0, 0};
@@ -151,20 +130,15 @@ public:
 
     // The container owns its children: Remove deletes the child unless DO_NOT_DESTROY.
     virtual bool Add(CControlUI* control);
-    virtual bool AddAt(CControlUI* control, int index);
     virtual bool Remove(CControlUI* control, bool doNotDestroy = false);
-    virtual bool RemoveAt(int index, bool doNotDestroy = false);
     virtual void RemoveAll();
     CControlUI* GetItemAt(int index) const;
     int GetItemIndex(CControlUI* control) const;
     int GetCount() const { return static_cast<int>(m_items.size()); }
-    RECT GetInset() const { return m_rcInset; }
-    void SetInset(RECT inset);
-    int GetChildPadding() const { return m_iChildPadding; }
-    void SetChildPadding(int designPixels);
 
     void SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init = true) override;
     void SetPos(RECT rc, bool needInvalidate = true) override;
+    // Also: inset, childpadding.
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
     CControlUI* FindControlAt(POINT pt) override;
     void ForEach(const std::function<void(CControlUI*)>& visit) override;
@@ -174,7 +148,6 @@ protected:
     // Lays the children out in RC (the rectangle inside the inset); the container stacks them
     // all on the whole rectangle, layouts override it.
     virtual void LayoutChildren(RECT rc);
-    void PlaceFloat(CControlUI* child);
     std::vector<CControlUI*> m_items;
     RECT m_rcInset{0, 0, 0, 0};
     int m_iChildPadding = 0;
@@ -183,7 +156,6 @@ protected:
 class CVerticalLayoutUI : public CContainerUI {
 public:
     CDuiString GetClass() const override { return L"VerticalLayoutUI"; }
-    void* GetInterface(const wchar_t* name) override;
 
 protected:
     void LayoutChildren(RECT rc) override;
@@ -192,7 +164,6 @@ protected:
 class CHorizontalLayoutUI : public CContainerUI {
 public:
     CDuiString GetClass() const override { return L"HorizontalLayoutUI"; }
-    void* GetInterface(const wchar_t* name) override;
 
 protected:
     void LayoutChildren(RECT rc) override;
@@ -204,11 +175,8 @@ public:
     CDuiString GetClass() const override { return L"TabLayoutUI"; }
     void* GetInterface(const wchar_t* name) override;
     bool Add(CControlUI* control) override;
-    bool AddAt(CControlUI* control, int index) override;
     bool SelectItem(int index);
-    bool SelectItem(CControlUI* control);
     int GetCurSel() const { return m_iCurSel; }
-    void SetAttribute(const wchar_t* name, const wchar_t* value) override;
 
 private:
     int m_iCurSel = 0;
@@ -218,7 +186,6 @@ class CLabelUI : public CControlUI {
 public:
     CDuiString GetClass() const override { return L"LabelUI"; }
     void* GetInterface(const wchar_t* name) override;
-    SIZE EstimateSize(SIZE available) override;
 };
 
 // A label whose text breaks into lines.
@@ -235,6 +202,7 @@ public:
     void* GetInterface(const wchar_t* name) override;
     // Sends "click" to the window's notifiers, as a press and release of the mouse does.
     virtual bool Activate();
+    // Also: normalimage, hotimage.
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
     void PaintStatusImage(HDC hDC) override;
     void SetHot(bool hot) { m_bHot = hot; }
@@ -242,8 +210,6 @@ public:
 private:
     CDuiString m_sNormalImage;
     CDuiString m_sHotImage;
-    CDuiString m_sDisabledImage;
-    DWORD m_dwHotTextColor = 0;
     bool m_bHot = false;
 };
 
@@ -268,8 +234,8 @@ public:
     void* GetInterface(const wchar_t* name) override;
 };
 
-// A vertical list of rows with a vertical scroll bar. The bar shows when it is enabled and the
-// rows are taller than the list; its range is the height that does not fit.
+// A vertical list of rows of fixed height with a vertical scroll bar. The bar shows when it is
+// enabled and the rows are taller than the list; its range is the height that does not fit.
 class CListUI : public CVerticalLayoutUI {
 public:
     CListUI();
@@ -280,6 +246,7 @@ public:
     CScrollBarUI* GetVerticalScrollBar() const;
     void SetScrollPos(SIZE pos);
     void SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init = true) override;
+    // Also: vscrollbar.
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
     void DoPaint(HDC hDC, const RECT& rcPaint) override;
 

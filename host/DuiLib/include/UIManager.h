@@ -8,7 +8,7 @@
 //     <VerticalLayout bkcolor="#FFFFFFFF"> ... controls ... </VerticalLayout>
 //   </Window>
 // Element names are control class names without the "UI" suffix ("Label", "Button", "List",
-// "ListContainerElement", "TabLayout", ...); anything else is asked of the builder's callback.
+// "ListContainerElement", "TabLayout", ...); other elements are left out.
 #pragma once
 
 #include "UIControl.h"
@@ -40,7 +40,6 @@ public:
     // The folder skin paths are relative to; "../../res/layout/x.xml" style paths resolve into
     // it by their part after the last "res/".
     static void SetResourcePath(const wchar_t* path);
-    static CDuiString GetResourcePath();
     // The file a skin or image path names, as a path of this platform.
     static std::string ResolveResource(const CDuiString& path);
 
@@ -76,14 +75,8 @@ public:
 
     bool AddNotifier(INotifyUI* notifier);
     bool RemoveNotifier(INotifyUI* notifier);
-    // Tells every notifier about TYPE from CONTROL; ASYNC hands it to the UI loop first.
-    void SendNotify(CControlUI* control, const wchar_t* type, WPARAM wParam = 0, LPARAM lParam = 0,
-                    bool async = false);
-    void SendNotify(TNotifyUI& msg, bool async = false);
-    bool AddMessageFilter(IMessageFilterUI* filter);
-    bool RemoveMessageFilter(IMessageFilterUI* filter);
-    // Runs the message filters; true when one handled the message.
-    bool PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
+    // Tells every notifier about TYPE from CONTROL.
+    void SendNotify(CControlUI* control, const wchar_t* type);
     // The toolkit's own message handling: painting, size, mouse (hover, press, click).
     bool MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes);
 
@@ -112,7 +105,6 @@ private:
     std::map<std::wstring, std::wstring> m_userValues;
     std::map<int, TFontInfo> m_fonts;
     std::vector<INotifyUI*> m_notifiers;
-    std::vector<IMessageFilterUI*> m_filters;
     SIZE m_szInitWindowSize{0, 0};
     RECT m_rcCaption{0, 0, 0, 0};
     DWORD m_dwDefaultFontColor = 0xFF000000;
@@ -127,12 +119,8 @@ private:
     std::shared_ptr<bool> m_alive;
 };
 
-// Creates controls of classes the toolkit does not know.
-class IDialogBuilderCallback {
-public:
-    virtual ~IDialogBuilderCallback() = default;
-    virtual CControlUI* CreateControl(const wchar_t* className) = 0;
-};
+// Would create controls of classes the toolkit does not know; no window here has any.
+class IDialogBuilderCallback;
 
 class CDialogBuilder {
 public:

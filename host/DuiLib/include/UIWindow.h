@@ -17,12 +17,10 @@ public:
     CWindowWnd& operator=(const CWindowWnd&) = delete;
 
     HWND GetHWND() const { return m_hWnd; }
-    operator HWND() const { return m_hWnd; }  // NOLINT
 
     HWND Create(HWND parent, const wchar_t* name, DWORD style, DWORD exStyle, int x = CW_USEDEFAULT,
                 int y = CW_USEDEFAULT, int cx = CW_USEDEFAULT, int cy = CW_USEDEFAULT,
                 HMENU menu = nullptr);
-    HWND CreateDuiWindow(HWND parent, const wchar_t* name, DWORD style = 0, DWORD exStyle = 0);
     void ShowWindow(bool show = true, bool takeFocus = true);
     // Posts WM_CLOSE with RESULT: OnClose, then the window is destroyed, then OnFinalMessage.
     void Close(UINT result = 1);
@@ -30,8 +28,6 @@ public:
     // The icon of resource RES as the window's icon.
     void SetIcon(UINT res);
     LRESULT SendMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
-    LRESULT PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
-    void ResizeClient(int cx = -1, int cy = -1);
 
 protected:
     virtual const wchar_t* GetWindowClassName() const = 0;
@@ -45,11 +41,10 @@ protected:
 class WindowImplBase;
 typedef void (WindowImplBase::*DUI_PMSG)(TNotifyUI& msg);
 
-// The notification map: entries of (type, control name or empty for any, handler), searched
-// from the most derived class's map to its bases.
+// The notification map: entries of (type, handler), searched from the most derived class's map
+// to its bases.
 struct DUI_MSGMAP_ENTRY {
     const wchar_t* type;
-    const wchar_t* control;
     DUI_PMSG handler;
 };
 struct DUI_MSGMAP {
@@ -73,35 +68,25 @@ private:
     const DuiLib::DUI_MSGMAP theClass::messageMap_ = {&baseClass::messageMap_,        \
                                                       &theClass::messageEntries_[0]}; \
     const DuiLib::DUI_MSGMAP_ENTRY theClass::messageEntries_[] = {
-#define DUI_ON_MSGTYPE(type, handler) {type, L"", static_cast<DuiLib::DUI_PMSG>(&handler)},
-#define DUI_ON_MSGTYPE_CTRNAME(type, name, handler) \
-    {type, name, static_cast<DuiLib::DUI_PMSG>(&handler)},
-#define DUI_ON_CLICK_CTRNAME(name, handler) DUI_ON_MSGTYPE_CTRNAME(L"click", name, handler)
-#define DUI_END_MESSAGE_MAP()     \
-    { nullptr, nullptr, nullptr } \
-    }                             \
+#define DUI_ON_MSGTYPE(type, handler) {type, static_cast<DuiLib::DUI_PMSG>(&handler)},
+#define DUI_END_MESSAGE_MAP() \
+    { nullptr, nullptr }      \
+    }                         \
     ;
 
-// Records the window shadow that the toolkit draws around a window.
+// The window shadow that the toolkit draws around a window: only whether it is shown.
 class CShadowUI {
 public:
     void ShowShadow(bool show) { m_bShow = show; }
     bool IsShowShadow() const { return m_bShow; }
-    void SetSize(int size) { m_nSize = size; }
-    int GetSize() const { return m_nSize; }
-    void SetDarkness(int darkness) { m_nDarkness = darkness; }
-    int GetDarkness() const { return m_nDarkness; }
+    void SetSize(int) {}
+    void SetDarkness(int) {}
 
 private:
     bool m_bShow = false;
-    int m_nSize = 0;
-    int m_nDarkness = 0;
 };
 
-class WindowImplBase : public CWindowWnd,
-                       public INotifyUI,
-                       public IMessageFilterUI,
-                       public IDialogBuilderCallback {
+class WindowImplBase : public CWindowWnd, public INotifyUI {
 public:
     WindowImplBase();
     ~WindowImplBase() override;
@@ -111,16 +96,13 @@ public:
 
     virtual void InitWindow() {}
     void Notify(TNotifyUI& msg) override;
-    virtual void OnClick(TNotifyUI& msg);
-    CControlUI* CreateControl(const wchar_t* className) override;
-    LRESULT MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    virtual void OnClick(TNotifyUI& msg) { (void)msg; }
 
     // Changes the window's size: POLICY 0 at once; 4 animated over kResizeAnimationMs of clock
     // time, keeping the bottom edge where it is (a window above the taskbar grows upwards),
     // then OnResizeAnimationEnd. Any other policy behaves as 0.
     static constexpr int kResizeAnimationMs = 200;
     void Resize(int width, int height, int policy);
-    bool IsResizing() const;
 
 protected:
     virtual CDuiString GetSkinFolder() { return CDuiString(); }
@@ -130,16 +112,12 @@ protected:
 
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void OnFinalMessage(HWND hWnd) override;
-    virtual LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
     virtual LRESULT OnCreate(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
     virtual LRESULT OnClose(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
-    virtual LRESULT OnDestroy(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
     virtual LRESULT OnNcHitTest(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
     // The frame's part of a hit test, for windows that answer WM_NCHITTEST themselves: nonzero
     // for a point on a sizing border. The stand-in's windows have no frame, so it answers 0.
     virtual LRESULT OnNcPreHitTest(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
-    virtual LRESULT OnSize(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
-    virtual LRESULT OnSysCommand(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
     // The client area changed size (device pixels).
     virtual void OnResize(SIZE size) { (void)size; }
     virtual void OnResizeAnimationEnd() {}

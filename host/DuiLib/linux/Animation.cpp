@@ -20,8 +20,8 @@ Variant Variant::Interpolate(const Variant& start, const Variant& end, double t)
     }
 }
 
-VariantAnimation::VariantAnimation(CControlUI* owner, IAnimationCallback* callback)
-    : owner_(owner), callback_(callback), alive_(std::make_shared<bool>(true)) {}
+VariantAnimation::VariantAnimation(CControlUI*, IAnimationCallback* callback)
+    : callback_(callback), alive_(std::make_shared<bool>(true)) {}
 
 VariantAnimation::~VariantAnimation() {
     *alive_ = false;

@@ -105,12 +105,6 @@ void SetCultureString(const std::wstring& id, const std::wstring& text) {
     CultureTable()[id] = text;
 }
 
-void ClearCultureStrings() {
-    std::lock_guard<std::mutex> lock(cultureMutex);
-    cultureChosen = true;
-    CultureTable().clear();
-}
-
 void SetDirection(int value) {
     direction = value;
 }

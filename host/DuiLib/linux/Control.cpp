@@ -9,18 +9,26 @@
 #include <string>
 
 namespace DuiLib {
-namespace {
+namespace attr {
 
-int Scaled(int designPixels) {
+inline int Scaled(int designPixels) {
     return CResourceManager::GetInstance()->Scale(designPixels);
 }
 
-bool IsTrue(const wchar_t* value) {
-    return std::wcscmp(value, L"true") == 0;
+inline bool Same(const wchar_t* a, const wchar_t* b) {
+    return a && b && std::wcscmp(a, b) == 0;
 }
 
-// "l,t,r,b" in design pixels.
-RECT ParseRect(const wchar_t* value) {
+inline bool IsTrue(const wchar_t* value) {
+    return Same(value, L"true");
+}
+
+inline int Int(const wchar_t* value) {
+    return static_cast<int>(std::wcstol(value, nullptr, 10));
+}
+
+// "l,t,r,b" in design pixels, scaled.
+inline RECT ScaledRect(const wchar_t* value) {
     long v[4] = {0, 0, 0, 0};
     const wchar_t* p = value;
     for (int i = 0; i < 4 && p && *p; ++i) {
@@ -31,11 +39,12 @@ RECT ParseRect(const wchar_t* value) {
     return RECT{Scaled(v[0]), Scaled(v[1]), Scaled(v[2]), Scaled(v[3])};
 }
 
-bool Same(const wchar_t* a, const wchar_t* b) {
-    return a && b && std::wcscmp(a, b) == 0;
-}
+}  // namespace attr
+}  // namespace DuiLib
 
-}  // namespace
+namespace DuiLib {
+
+using attr::Same;
 
 CControlUI::CControlUI() = default;
 
@@ -96,31 +105,6 @@ void CControlUI::SetBkImage(const wchar_t* image) {
     Invalidate();
 }
 
-void CControlUI::SetBorderColor(DWORD color) {
-    m_dwBorderColor = color;
-    Invalidate();
-}
-
-void CControlUI::SetBorderSize(int size) {
-    m_nBorderSize = size;
-    Invalidate();
-}
-
-void CControlUI::SetFont(int font) {
-    m_iFont = font;
-    Invalidate();
-}
-
-void CControlUI::SetTextStyle(UINT style) {
-    m_uTextStyle = style;
-    Invalidate();
-}
-
-void CControlUI::SetTextPadding(RECT padding) {
-    m_rcTextPadding = padding;
-    Invalidate();
-}
-
 void CControlUI::SetPos(RECT rc, bool needInvalidate) {
     m_rcItem = rc;
     if (needInvalidate) {
@@ -128,26 +112,18 @@ void CControlUI::SetPos(RECT rc, bool needInvalidate) {
     }
 }
 
-void CControlUI::SetPadding(RECT padding) {
-    m_rcPadding = padding;
-    NeedParentUpdate();
-}
-
-void CControlUI::SetFixedWidth(int designPixels) {
-    SetFixedWidthEx(Scaled(designPixels));
-}
 void CControlUI::SetFixedHeight(int designPixels) {
-    SetFixedHeightEx(Scaled(designPixels));
+    SetFixedHeightEx(attr::Scaled(designPixels));
 }
 
 void CControlUI::SetFixedWidthEx(int pixels) {
     m_cxyFixed.cx = std::max(0, pixels);
-    NeedParentUpdate();
+    NeedUpdate();
 }
 
 void CControlUI::SetFixedHeightEx(int pixels) {
     m_cxyFixed.cy = std::max(0, pixels);
-    NeedParentUpdate();
+    NeedUpdate();
 }
 
 void CControlUI::SetVisible(bool visible) {
@@ -155,7 +131,7 @@ void CControlUI::SetVisible(bool visible) {
         return;
     }
     m_bVisible = visible;
-    NeedParentUpdate();
+    NeedUpdate();
 }
 
 void CControlUI::SetEnabled(bool enabled) {
@@ -175,10 +151,7 @@ void CControlUI::NeedUpdate() {
     }
 }
 
-void CControlUI::NeedParentUpdate() {
-    NeedUpdate();
-}
-
+// The builder sets attributes before it attaches the control, so there is nothing to repaint.
 void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     const std::wstring key(name);
     if (key == L"name") {
@@ -190,13 +163,13 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     } else if (key == L"tooltip") {
         SetToolTip(value);
     } else if (key == L"width") {
-        SetFixedWidth(static_cast<int>(std::wcstol(value, nullptr, 10)));
+        SetFixedWidthEx(attr::Scaled(attr::Int(value)));
     } else if (key == L"height") {
-        SetFixedHeight(static_cast<int>(std::wcstol(value, nullptr, 10)));
+        SetFixedHeight(attr::Int(value));
     } else if (key == L"padding") {
-        SetPadding(ParseRect(value));
+        m_rcPadding = attr::ScaledRect(value);
     } else if (key == L"textpadding") {
-        SetTextPadding(ParseRect(value));
+        m_rcTextPadding = attr::ScaledRect(value);
     } else if (key == L"bkcolor") {
         SetBkColor(Utils::GetColorFromString(value));
     } else if (key == L"textcolor") {
@@ -204,41 +177,29 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     } else if (key == L"disabledtextcolor") {
         m_dwDisabledTextColor = Utils::GetColorFromString(value);
     } else if (key == L"bordercolor") {
-        SetBorderColor(Utils::GetColorFromString(value));
+        m_dwBorderColor = Utils::GetColorFromString(value);
     } else if (key == L"bordersize") {
-        SetBorderSize(Scaled(static_cast<int>(std::wcstol(value, nullptr, 10))));
+        m_nBorderSize = attr::Scaled(attr::Int(value));
     } else if (key == L"bkimage") {
         SetBkImage(value);
     } else if (key == L"font") {
-        SetFont(static_cast<int>(std::wcstol(value, nullptr, 10)));
+        m_iFont = attr::Int(value);
     } else if (key == L"align") {
         m_uTextStyle &= ~(DT_CENTER | DT_RIGHT);
         m_uTextStyle |= Same(value, L"center") ? DT_CENTER : Same(value, L"right") ? DT_RIGHT : 0;
-    } else if (key == L"valign") {
-        m_uTextStyle &= ~(DT_VCENTER | DT_BOTTOM);
-        m_uTextStyle |= Same(value, L"vcenter")  ? DT_VCENTER
-                        : Same(value, L"bottom") ? DT_BOTTOM
-                                                 : 0;
     } else if (key == L"endellipsis") {
-        m_uTextStyle =
-            IsTrue(value) ? (m_uTextStyle | DT_END_ELLIPSIS) : (m_uTextStyle & ~DT_END_ELLIPSIS);
-    } else if (key == L"multiline") {
-        m_uTextStyle = IsTrue(value) ? ((m_uTextStyle & ~DT_SINGLELINE) | DT_WORDBREAK)
-                                     : ((m_uTextStyle | DT_SINGLELINE) & ~DT_WORDBREAK);
+        m_uTextStyle = attr::IsTrue(value) ? (m_uTextStyle | DT_END_ELLIPSIS)
+                                           : (m_uTextStyle & ~DT_END_ELLIPSIS);
     } else if (key == L"visible") {
-        SetVisible(IsTrue(value));
-    } else if (key == L"enabled") {
-        SetEnabled(IsTrue(value));
+        SetVisible(attr::IsTrue(value));
     } else if (key == L"mouse") {
-        SetMouseEnabled(IsTrue(value));
+        SetMouseEnabled(attr::IsTrue(value));
     } else if (key == L"float") {
-        SetFloat(IsTrue(value));
+        m_bFloat = attr::IsTrue(value);
     } else if (key == L"pos") {
-        SetFloatPos(ParseRect(value));
-    } else if (key == L"userdata") {
-        SetUserData(value);
+        m_rcFloat = attr::ScaledRect(value);
     } else if (key == L"nchit") {
-        SetNcHit(IsTrue(value));
+        m_bNcHit = attr::IsTrue(value);
     }
 }
 
@@ -266,13 +227,54 @@ void CControlUI::DoPaint(HDC hDC, const RECT& rcPaint) {
     PaintBorder(hDC);
 }
 
-void CControlUI::PaintStatusImage(HDC) {}
+// Labels, texts, buttons.
 
-SIZE CControlUI::EstimateSize(SIZE) {
-    return m_cxyFixed;
+void* CLabelUI::GetInterface(const wchar_t* name) {
+    return Same(name, L"Label") ? this : CControlUI::GetInterface(name);
 }
 
-// Containers.
+CTextUI::CTextUI() {
+    m_uTextStyle = DT_WORDBREAK;
+}
+
+void* CTextUI::GetInterface(const wchar_t* name) {
+    return Same(name, L"Text") ? this : CLabelUI::GetInterface(name);
+}
+
+void* CButtonUI::GetInterface(const wchar_t* name) {
+    return Same(name, L"Button") ? this : CLabelUI::GetInterface(name);
+}
+
+bool CButtonUI::Activate() {
+    if (!IsVisible() || !IsEnabled() || !m_pManager) {
+        return false;
+    }
+    m_pManager->SendNotify(this, L"click");
+    return true;
+}
+
+void CButtonUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    if (Same(name, L"normalimage")) {
+        m_sNormalImage = value;
+    } else if (Same(name, L"hotimage")) {
+        m_sHotImage = value;
+    } else {
+        CLabelUI::SetAttribute(name, value);
+    }
+}
+
+void CButtonUI::PaintStatusImage(HDC hDC) {
+    const CDuiString& image = m_bHot && !m_sHotImage.IsEmpty() ? m_sHotImage : m_sNormalImage;
+    if (!image.IsEmpty()) {
+        UIPainter::DrawImage(hDC, m_pManager, m_rcItem, m_rcItem, image);
+    }
+}
+
+}  // namespace DuiLib
+
+namespace DuiLib {
+
+using attr::Same;
 
 CContainerUI::~CContainerUI() {
     RemoveAll();
@@ -283,29 +285,21 @@ void* CContainerUI::GetInterface(const wchar_t* name) {
 }
 
 bool CContainerUI::Add(CControlUI* control) {
-    return AddAt(control, GetCount());
-}
-
-bool CContainerUI::AddAt(CControlUI* control, int index) {
-    if (!control || index < 0 || index > GetCount()) {
+    if (!control) {
         return false;
     }
-    m_items.insert(m_items.begin() + index, control);
+    m_items.push_back(control);
     control->SetManager(m_pManager, this, true);
     NeedUpdate();
     return true;
 }
 
 bool CContainerUI::Remove(CControlUI* control, bool doNotDestroy) {
-    return RemoveAt(GetItemIndex(control), doNotDestroy);
-}
-
-bool CContainerUI::RemoveAt(int index, bool doNotDestroy) {
-    if (index < 0 || index >= GetCount()) {
+    auto found = std::find(m_items.begin(), m_items.end(), control);
+    if (found == m_items.end()) {
         return false;
     }
-    CControlUI* control = m_items[static_cast<size_t>(index)];
-    m_items.erase(m_items.begin() + index);
+    m_items.erase(found);
     if (doNotDestroy) {
         control->ForEach([](CControlUI* c) {
             if (c->GetManager()) {
@@ -338,16 +332,6 @@ int CContainerUI::GetItemIndex(CControlUI* control) const {
     return found == m_items.end() ? -1 : static_cast<int>(found - m_items.begin());
 }
 
-void CContainerUI::SetInset(RECT inset) {
-    m_rcInset = inset;
-    NeedUpdate();
-}
-
-void CContainerUI::SetChildPadding(int designPixels) {
-    m_iChildPadding = Scaled(designPixels);
-    NeedUpdate();
-}
-
 void CContainerUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init) {
     for (CControlUI* item : m_items) {
         item->SetManager(manager, this, init);
@@ -361,23 +345,20 @@ void CContainerUI::SetPos(RECT rc, bool needInvalidate) {
                rc.bottom - m_rcInset.bottom};
     LayoutChildren(inner);
     for (CControlUI* item : m_items) {
-        if (item->IsVisible() && item->IsFloat()) {
-            PlaceFloat(item);
+        if (!item->IsVisible() || !item->IsFloat()) {
+            continue;
         }
+        const RECT f = item->GetFloatPos();
+        RECT place{m_rcItem.left + f.left, m_rcItem.top + f.top, m_rcItem.left + f.right,
+                   m_rcItem.top + f.bottom};
+        if (item->GetFixedWidth() > 0) {
+            place.right = place.left + item->GetFixedWidth();
+        }
+        if (item->GetFixedHeight() > 0) {
+            place.bottom = place.top + item->GetFixedHeight();
+        }
+        item->SetPos(place, false);
     }
-}
-
-void CContainerUI::PlaceFloat(CControlUI* child) {
-    RECT f = child->GetFloatPos();
-    RECT rc{m_rcItem.left + f.left, m_rcItem.top + f.top, m_rcItem.left + f.right,
-            m_rcItem.top + f.bottom};
-    if (child->GetFixedWidth() > 0) {
-        rc.right = rc.left + child->GetFixedWidth();
-    }
-    if (child->GetFixedHeight() > 0) {
-        rc.bottom = rc.top + child->GetFixedHeight();
-    }
-    child->SetPos(rc, false);
 }
 
 void CContainerUI::LayoutChildren(RECT rc) {
@@ -399,9 +380,9 @@ void CContainerUI::LayoutChildren(RECT rc) {
 
 void CContainerUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     if (Same(name, L"inset")) {
-        SetInset(ParseRect(value));
+        m_rcInset = attr::ScaledRect(value);
     } else if (Same(name, L"childpadding")) {
-        SetChildPadding(static_cast<int>(std::wcstol(value, nullptr, 10)));
+        m_iChildPadding = attr::Scaled(attr::Int(value));
     } else {
         CControlUI::SetAttribute(name, value);
     }
@@ -508,37 +489,23 @@ void LayoutLine(const std::vector<CControlUI*>& items, RECT rc, int childPadding
 
 }  // namespace
 
-void* CVerticalLayoutUI::GetInterface(const wchar_t* name) {
-    return Same(name, L"VerticalLayout") ? this : CContainerUI::GetInterface(name);
-}
-
 void CVerticalLayoutUI::LayoutChildren(RECT rc) {
     LayoutLine<true>(m_items, rc, m_iChildPadding);
-}
-
-void* CHorizontalLayoutUI::GetInterface(const wchar_t* name) {
-    return Same(name, L"HorizontalLayout") ? this : CContainerUI::GetInterface(name);
 }
 
 void CHorizontalLayoutUI::LayoutChildren(RECT rc) {
     LayoutLine<false>(m_items, rc, m_iChildPadding);
 }
 
-// Tab layout.
-
 void* CTabLayoutUI::GetInterface(const wchar_t* name) {
     return Same(name, L"TabLayout") ? this : CContainerUI::GetInterface(name);
 }
 
 bool CTabLayoutUI::Add(CControlUI* control) {
-    return AddAt(control, GetCount());
-}
-
-bool CTabLayoutUI::AddAt(CControlUI* control, int index) {
-    if (!CContainerUI::AddAt(control, index)) {
+    if (!CContainerUI::Add(control)) {
         return false;
     }
-    control->SetVisible(GetItemIndex(control) == m_iCurSel);
+    control->SetVisible(GetCount() - 1 == m_iCurSel);
     return true;
 }
 
@@ -554,80 +521,7 @@ bool CTabLayoutUI::SelectItem(int index) {
     return true;
 }
 
-bool CTabLayoutUI::SelectItem(CControlUI* control) {
-    return SelectItem(GetItemIndex(control));
-}
-
-void CTabLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (Same(name, L"selectedid")) {
-        m_iCurSel = static_cast<int>(std::wcstol(value, nullptr, 10));
-        SelectItem(m_iCurSel);
-    } else {
-        CContainerUI::SetAttribute(name, value);
-    }
-}
-
-// Labels, texts, buttons.
-
-void* CLabelUI::GetInterface(const wchar_t* name) {
-    return Same(name, L"Label") ? this : CControlUI::GetInterface(name);
-}
-
-SIZE CLabelUI::EstimateSize(SIZE available) {
-    if (m_cxyFixed.cx > 0 && m_cxyFixed.cy > 0) {
-        return m_cxyFixed;
-    }
-    RECT rc{0, 0, m_cxyFixed.cx > 0 ? m_cxyFixed.cx : available.cx, 9999};
-    CRenderEngine::DrawText(nullptr, m_pManager, rc, m_sText, 0, m_iFont,
-                            m_uTextStyle | DT_CALCRECT);
-    return SIZE{m_cxyFixed.cx > 0 ? m_cxyFixed.cx : rc.right - rc.left,
-                m_cxyFixed.cy > 0 ? m_cxyFixed.cy : rc.bottom - rc.top};
-}
-
-CTextUI::CTextUI() {
-    m_uTextStyle = DT_WORDBREAK;
-}
-
-void* CTextUI::GetInterface(const wchar_t* name) {
-    return Same(name, L"Text") ? this : CLabelUI::GetInterface(name);
-}
-
-void* CButtonUI::GetInterface(const wchar_t* name) {
-    return Same(name, L"Button") ? this : CLabelUI::GetInterface(name);
-}
-
-bool CButtonUI::Activate() {
-    if (!IsVisible() || !IsEnabled() || !m_pManager) {
-        return false;
-    }
-    m_pManager->SendNotify(this, L"click");
-    return true;
-}
-
-void CButtonUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (Same(name, L"normalimage")) {
-        m_sNormalImage = value;
-    } else if (Same(name, L"hotimage")) {
-        m_sHotImage = value;
-    } else if (Same(name, L"disabledimage")) {
-        m_sDisabledImage = value;
-    } else if (Same(name, L"hottextcolor")) {
-        m_dwHotTextColor = Utils::GetColorFromString(value);
-    } else {
-        CLabelUI::SetAttribute(name, value);
-    }
-}
-
-void CButtonUI::PaintStatusImage(HDC hDC) {
-    const CDuiString& image = !IsEnabled() && !m_sDisabledImage.IsEmpty() ? m_sDisabledImage
-                              : m_bHot && !m_sHotImage.IsEmpty()          ? m_sHotImage
-                                                                          : m_sNormalImage;
-    if (!image.IsEmpty()) {
-        UIPainter::DrawImage(hDC, m_pManager, m_rcItem, m_rcItem, image);
-    }
-}
-
-// Scroll bar and list.
+// The list and its scroll bar.
 
 void CScrollBarUI::SetScrollRange(int range) {
     m_nRange = std::max(0, range);
@@ -678,7 +572,7 @@ void CListUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init
 
 void CListUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     if (Same(name, L"vscrollbar")) {
-        EnableScrollBar(IsTrue(value), false);
+        EnableScrollBar(attr::IsTrue(value), false);
     } else {
         CVerticalLayoutUI::SetAttribute(name, value);
     }
@@ -691,7 +585,7 @@ void CListUI::LayoutChildren(RECT rc) {
     for (CControlUI* c : m_items) {
         if (c->IsVisible() && !c->IsFloat()) {
             RECT p = c->GetPadding();
-            total += p.top + p.bottom + c->EstimateSize(SIZE{rc.right - rc.left, 0}).cy;
+            total += p.top + p.bottom + c->GetFixedHeight();
             ++shown;
         }
     }
@@ -700,7 +594,7 @@ void CListUI::LayoutChildren(RECT rc) {
     CScrollBarUI* bar = m_pVerticalScrollBar.get();
     bar->SetScrollRange(range);
     bar->SetVisible(m_bVerticalEnabled && range > 0);
-    int barWidth = bar->IsVisible() ? CResourceManager::GetInstance()->Scale(6) : 0;
+    int barWidth = bar->IsVisible() ? attr::Scaled(6) : 0;
     bar->SetPos(RECT{rc.right - barWidth, rc.top, rc.right, rc.bottom}, false);
     int at = rc.top - bar->GetScrollPos();
     for (CControlUI* c : m_items) {
@@ -708,7 +602,7 @@ void CListUI::LayoutChildren(RECT rc) {
             continue;
         }
         RECT p = c->GetPadding();
-        int height = c->EstimateSize(SIZE{rc.right - rc.left, 0}).cy;
+        const int height = c->GetFixedHeight();
         at += p.top;
         c->SetPos(RECT{rc.left + p.left, at, rc.right - barWidth - p.right, at + height}, false);
         at += height + p.bottom + m_iChildPadding;

@@ -1,8 +1,9 @@
 // The paint manager, the skin builder and the inspection hooks of the toolkit stand-in.
 #include "DuiLibStandIn.h"
-#include <Win32StandIn.h>
-#include "UIManager.h"
 #include "UIMainQueue.h"
+#include "UIManager.h"
+
+#include <Win32StandIn.h>
 
 #include <cairo.h>
 #include <pugixml.hpp>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <set>
 #include <sstream>
+#include <string>
 
 namespace DuiLib {
 namespace {
@@ -21,28 +23,6 @@ std::wstring& ResourcePath() {
 }
 
 }  // namespace
-std::string JsonStringOf(const std::wstring& text) {
-    std::string out = "\"";
-    for (char c : win32standin::ToUtf8(text)) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-std::string JsonRectOf(const RECT& rc) {
-    std::ostringstream out;
-    out << "[" << rc.left << "," << rc.top << "," << rc.right << "," << rc.bottom << "]";
-    return out.str();
-}
 
 CPaintManagerUI::CPaintManagerUI() : m_alive(std::make_shared<bool>(true)) {}
 
@@ -58,10 +38,6 @@ CPaintManagerUI::~CPaintManagerUI() {
 
 void CPaintManagerUI::SetResourcePath(const wchar_t* path) {
     ResourcePath() = path ? path : L"";
-}
-
-CDuiString CPaintManagerUI::GetResourcePath() {
-    return ResourcePath();
 }
 
 std::string CPaintManagerUI::ResolveResource(const CDuiString& path) {
@@ -205,28 +181,10 @@ bool CPaintManagerUI::RemoveNotifier(INotifyUI* notifier) {
     return true;
 }
 
-void CPaintManagerUI::SendNotify(CControlUI* control, const wchar_t* type, WPARAM wParam,
-                                 LPARAM lParam, bool async) {
+void CPaintManagerUI::SendNotify(CControlUI* control, const wchar_t* type) {
     TNotifyUI msg;
     msg.sType = type;
     msg.pSender = control;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    SendNotify(msg, async);
-}
-
-void CPaintManagerUI::SendNotify(TNotifyUI& msg, bool async) {
-    msg.dwTimestamp = static_cast<DWORD>(GetTickCount64());
-    if (async) {
-        TNotifyUI copy = msg;
-        std::weak_ptr<bool> alive = m_alive;
-        UIMainQueue::getInstance()->dispatch([this, alive, copy]() mutable {
-            if (auto live = alive.lock(); live && *live) {
-                SendNotify(copy, false);
-            }
-        });
-        return;
-    }
     // A notifier may remove itself (or close the window) while it runs.
     std::vector<INotifyUI*> notifiers = m_notifiers;
     std::weak_ptr<bool> alive = m_alive;
@@ -239,36 +197,6 @@ void CPaintManagerUI::SendNotify(TNotifyUI& msg, bool async) {
             notifier->Notify(msg);
         }
     }
-}
-
-bool CPaintManagerUI::AddMessageFilter(IMessageFilterUI* filter) {
-    if (!filter || std::count(m_filters.begin(), m_filters.end(), filter)) {
-        return false;
-    }
-    m_filters.push_back(filter);
-    return true;
-}
-
-bool CPaintManagerUI::RemoveMessageFilter(IMessageFilterUI* filter) {
-    auto found = std::find(m_filters.begin(), m_filters.end(), filter);
-    if (found == m_filters.end()) {
-        return false;
-    }
-    m_filters.erase(found);
-    return true;
-}
-
-bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
-    std::vector<IMessageFilterUI*> filters = m_filters;
-    for (IMessageFilterUI* filter : filters) {
-        bool handled = false;
-        LRESULT result = filter->MessageHandler(uMsg, wParam, lParam, handled);
-        if (handled) {
-            lRes = result;
-            return true;
-        }
-    }
-    return false;
 }
 
 bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM /*wParam*/, LPARAM lParam, LRESULT& lRes) {
@@ -376,14 +304,15 @@ void CPaintManagerUI::Paint() {
     ++m_iPaintCount;
 }
 
-// The skin builder.
+}  // namespace DuiLib
+
+namespace DuiLib {
 
 namespace {
 
 class Builder {
 public:
-    Builder(IDialogBuilderCallback* callback, CPaintManagerUI* manager)
-        : callback_(callback), manager_(manager) {}
+    explicit Builder(CPaintManagerUI* manager) : manager_(manager) {}
 
     CControlUI* Build(const pugi::xml_node& top, CControlUI* parent) {
         pugi::xml_node root = top;
@@ -402,7 +331,7 @@ public:
 
 private:
     static bool IsWindowSetting(const std::string& name) {
-        return name == "Font" || name == "UserValue" || name == "Default";
+        return name == "Font" || name == "UserValue";
     }
 
     void ReadWindow(const pugi::xml_node& window) {
@@ -458,9 +387,7 @@ private:
             return new CButtonUI;
         if (name == "List")
             return new CListUI;
-        if (name == "ListContainerElement")
-            return new CListContainerElementUI;
-        return callback_ ? callback_->CreateControl(win32standin::FromUtf8(name).c_str()) : nullptr;
+        return nullptr;
     }
 
     CControlUI* Create(const pugi::xml_node& node, CControlUI* parent) {
@@ -492,14 +419,13 @@ private:
         return control;
     }
 
-    IDialogBuilderCallback* callback_;
     CPaintManagerUI* manager_;
 };
 
 }  // namespace
 
 CControlUI* CDialogBuilder::Create(const wchar_t* xml, const wchar_t* /*type*/,
-                                   IDialogBuilderCallback* callback, CPaintManagerUI* manager,
+                                   IDialogBuilderCallback*, CPaintManagerUI* manager,
                                    CControlUI* parent) {
     if (!xml) {
         return nullptr;
@@ -508,17 +434,16 @@ CControlUI* CDialogBuilder::Create(const wchar_t* xml, const wchar_t* /*type*/,
     if (!document.load_file(CPaintManagerUI::ResolveResource(xml).c_str())) {
         return nullptr;
     }
-    return Builder(callback, manager).Build(document.document_element(), parent);
+    return Builder(manager).Build(document.document_element(), parent);
 }
 
-CControlUI* CDialogBuilder::CreateFromText(const std::string& xmlText,
-                                           IDialogBuilderCallback* callback,
+CControlUI* CDialogBuilder::CreateFromText(const std::string& xmlText, IDialogBuilderCallback*,
                                            CPaintManagerUI* manager, CControlUI* parent) {
     pugi::xml_document document;
     if (!document.load_string(xmlText.c_str())) {
         return nullptr;
     }
-    return Builder(callback, manager).Build(document.document_element(), parent);
+    return Builder(manager).Build(document.document_element(), parent);
 }
 
 }  // namespace DuiLib
@@ -536,6 +461,23 @@ bool SavePng(DuiLib::CPaintManagerUI* manager, const std::string& path) {
 }
 
 namespace {
+
+std::string JsonStringOf(const std::wstring& text) {
+    std::string out = "\"";
+    for (char c : win32standin::ToUtf8(text)) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
 
 // "name":{"text":…,"tooltip":…,"visible":…,"enabled":…,"color":…} for every named control
 // under TOP, the first of a name only, not looking into list rows (LISTS collects the lists).
@@ -555,9 +497,9 @@ void DescribeControls(DuiLib::CControlUI* top, std::ostringstream& out,
         if (!name.empty() && named.insert(name).second) {
             char color[16];
             std::snprintf(color, sizeof color, "#%08X", static_cast<unsigned>(c->GetTextColor()));
-            out << (named.size() > 1 ? "," : "") << DuiLib::JsonStringOf(name)
-                << ":{\"text\":" << DuiLib::JsonStringOf(c->GetText().str())
-                << ",\"tooltip\":" << DuiLib::JsonStringOf(c->GetToolTip().str())
+            out << (named.size() > 1 ? "," : "") << JsonStringOf(name)
+                << ":{\"text\":" << JsonStringOf(c->GetText().str())
+                << ",\"tooltip\":" << JsonStringOf(c->GetToolTip().str())
                 << ",\"visible\":" << (c->IsVisible() ? "true" : "false")
                 << ",\"enabled\":" << (c->IsEnabled() ? "true" : "false") << ",\"color\":\""
                 << color << "\"";
@@ -596,9 +538,9 @@ std::string DescribeJson(DuiLib::CPaintManagerUI* manager) {
         GetWindowRect(hwnd, &rc);
         GetClassNameW(hwnd, className, 256);
     }
-    out << "{\"window\":" << DuiLib::JsonStringOf(className)
-        << ",\"visible\":" << (hwnd && IsWindowVisible(hwnd) ? "true" : "false")
-        << ",\"rect\":" << DuiLib::JsonRectOf(rc)
+    out << "{\"window\":" << JsonStringOf(className)
+        << ",\"visible\":" << (hwnd && IsWindowVisible(hwnd) ? "true" : "false") << ",\"rect\":["
+        << rc.left << "," << rc.top << "," << rc.right << "," << rc.bottom << "]"
         << ",\"taskbar\":{\"state\":" << manager->GetTaskbarState()
         << ",\"progress\":" << manager->GetTaskbarProgress() << "},\"controls\":{";
     std::vector<DuiLib::CListUI*> lists;
@@ -629,15 +571,6 @@ bool Click(DuiLib::CControlUI* control) {
     }
     control->GetManager()->SendNotify(control, L"buttondown");
     return button->Activate();
-}
-
-void Hover(DuiLib::CControlUI* control) {
-    if (control && control->GetManager()) {
-        const RECT& rc = control->GetPos();
-        LPARAM at = ((rc.top + rc.bottom) / 2 & 0xFFFF) << 16 | ((rc.left + rc.right) / 2 & 0xFFFF);
-        LRESULT ignored = 0;
-        control->GetManager()->MessageHandler(WM_MOUSEMOVE, 0, at, ignored);
-    }
 }
 
 }  // namespace duistandin

@@ -119,8 +119,6 @@ void CRenderEngine::DrawText(HDC hDC, CPaintManagerUI* manager, RECT& rc, const 
     int y = rc.top;
     if (style & DT_VCENTER) {
         y += (rc.bottom - rc.top - logical.height) / 2;
-    } else if (style & DT_BOTTOM) {
-        y += rc.bottom - rc.top - logical.height;
     }
     cairo_save(cr);
     cairo_rectangle(cr, rc.left, rc.top, width, rc.bottom - rc.top);

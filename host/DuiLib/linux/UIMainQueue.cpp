@@ -179,12 +179,6 @@ void CancelScheduled(TimedTaskId id) {
     }
 }
 
-size_t ScheduledCount() {
-    Loop& loop = TheLoop();
-    std::lock_guard<std::mutex> guard(loop.mutex);
-    return loop.timed.size();
-}
-
 size_t PendingTasks() {
     Loop& loop = TheLoop();
     std::lock_guard<std::mutex> guard(loop.mutex);

@@ -23,10 +23,6 @@ HWND CWindowWnd::Create(HWND parent, const wchar_t* name, DWORD style, DWORD exS
                              nullptr, this);
 }
 
-HWND CWindowWnd::CreateDuiWindow(HWND parent, const wchar_t* name, DWORD style, DWORD exStyle) {
-    return Create(parent, name, style, exStyle);
-}
-
 void CWindowWnd::ShowWindow(bool show, bool takeFocus) {
     ::ShowWindow(m_hWnd, show ? (takeFocus ? SW_SHOWNORMAL : SW_SHOWNOACTIVATE) : SW_HIDE);
 }
@@ -57,19 +53,6 @@ void CWindowWnd::SetIcon(UINT res) {
 
 LRESULT CWindowWnd::SendMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return ::SendMessageW(m_hWnd, msg, wParam, lParam);
-}
-
-LRESULT CWindowWnd::PostMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    return ::PostMessageW(m_hWnd, msg, wParam, lParam);
-}
-
-void CWindowWnd::ResizeClient(int cx, int cy) {
-    RECT rc{};
-    if (!::GetClientRect(m_hWnd, &rc)) {
-        return;
-    }
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, cx < 0 ? rc.right : cx, cy < 0 ? rc.bottom : cy,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT CWindowWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -121,7 +104,6 @@ public:
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
     void OnAnimationEnd(VariantAnimation*) override { window_->EndResize(); }
-    bool Running() const { return animation_.IsRunning(); }
 
 private:
     WindowImplBase* window_;
@@ -133,8 +115,8 @@ private:
 
 const DUI_MSGMAP WindowImplBase::messageMap_ = {nullptr, &WindowImplBase::messageEntries_[0]};
 const DUI_MSGMAP_ENTRY WindowImplBase::messageEntries_[] = {
-    {L"click", L"", &WindowImplBase::OnClick},
-    {nullptr, nullptr, nullptr},
+    {L"click", &WindowImplBase::OnClick},
+    {nullptr, nullptr},
 };
 
 WindowImplBase::WindowImplBase() = default;
@@ -145,34 +127,14 @@ const DUI_MSGMAP* WindowImplBase::GetMessageMap() const {
 }
 
 void WindowImplBase::Notify(TNotifyUI& msg) {
-    const CDuiString sender = msg.pSender ? msg.pSender->GetName() : CDuiString();
     for (const DUI_MSGMAP* map = GetMessageMap(); map; map = map->base) {
         for (const DUI_MSGMAP_ENTRY* entry = map->entries; entry->type; ++entry) {
-            if (msg.sType == CDuiString(entry->type) &&
-                (entry->control[0] == L'\0' || sender == CDuiString(entry->control))) {
+            if (msg.sType == entry->type) {
                 (this->*(entry->handler))(msg);
                 return;
             }
         }
     }
-}
-
-void WindowImplBase::OnClick(TNotifyUI& msg) {
-    const CDuiString name = msg.pSender ? msg.pSender->GetName() : CDuiString();
-    if (name == CDuiString(L"closebtn")) {
-        Close();
-    } else if (name == CDuiString(L"minbtn")) {
-        SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    }
-}
-
-CControlUI* WindowImplBase::CreateControl(const wchar_t*) {
-    return nullptr;
-}
-
-LRESULT WindowImplBase::MessageHandler(UINT, WPARAM, LPARAM, bool& handled) {
-    handled = false;
-    return 0;
 }
 
 void WindowImplBase::Resize(int width, int height, int policy) {
@@ -187,10 +149,6 @@ void WindowImplBase::Resize(int width, int height, int policy) {
         return;
     }
     m_resize = std::make_unique<ResizeAnimation>(this, rc, width, height);
-}
-
-bool WindowImplBase::IsResizing() const {
-    return m_resize && m_resize->Running();
 }
 
 void WindowImplBase::EndResize() {
@@ -211,47 +169,34 @@ LRESULT WindowImplBase::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             result = OnClose(msg, wParam, lParam, handled);
             break;
         case WM_DESTROY:
-            result = OnDestroy(msg, wParam, lParam, handled);
+            m_resize.reset();
+            handled = FALSE;
             break;
         case WM_NCHITTEST:
             result = OnNcHitTest(msg, wParam, lParam, handled);
             break;
         case WM_SIZE:
-            result = OnSize(msg, wParam, lParam, handled);
+            m_pm.NeedUpdate();
+            OnResize(SIZE{LOWORD(lParam), HIWORD(lParam)});
+            handled = FALSE;
             break;
         case WM_SYSCOMMAND:
-            result = OnSysCommand(msg, wParam, lParam, handled);
-            break;
+            return ::DefWindowProcW(m_hWnd, msg, wParam, lParam);
         default:
             handled = FALSE;
             break;
     }
-    if (handled) {
-        return result;
-    }
-    handled = TRUE;
-    result = HandleCustomMessage(msg, wParam, lParam, handled);
-    if (handled) {
-        return result;
-    }
-    if (m_pm.PreMessageHandler(msg, wParam, lParam, result) ||
-        m_pm.MessageHandler(msg, wParam, lParam, result)) {
+    if (handled || m_pm.MessageHandler(msg, wParam, lParam, result)) {
         return result;
     }
     return CWindowWnd::HandleMessage(msg, wParam, lParam);
 }
 
-LRESULT WindowImplBase::HandleCustomMessage(UINT, WPARAM, LPARAM, BOOL& handled) {
-    handled = FALSE;
-    return 0;
-}
-
 LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL& handled) {
     m_pm.Init(m_hWnd);
-    m_pm.AddMessageFilter(this);
     CDialogBuilder builder;
     CDuiString skin = GetSkinFolder().str() + GetSkinFile().str();
-    CControlUI* root = builder.Create(skin, nullptr, this, &m_pm);
+    CControlUI* root = builder.Create(skin, nullptr, nullptr, &m_pm);
     if (!root) {
         handled = TRUE;
         return -1;
@@ -270,12 +215,6 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL& handled) {
 
 LRESULT WindowImplBase::OnClose(UINT, WPARAM, LPARAM, BOOL& handled) {
     handled = FALSE;  // the default destroys the window
-    return 0;
-}
-
-LRESULT WindowImplBase::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
-    m_resize.reset();
-    handled = FALSE;
     return 0;
 }
 
@@ -303,20 +242,7 @@ LRESULT WindowImplBase::OnNcPreHitTest(UINT, WPARAM, LPARAM, BOOL& handled) {
     return 0;
 }
 
-LRESULT WindowImplBase::OnSize(UINT, WPARAM, LPARAM lParam, BOOL& handled) {
-    m_pm.NeedUpdate();
-    OnResize(SIZE{LOWORD(lParam), HIWORD(lParam)});
-    handled = FALSE;
-    return 0;
-}
-
-LRESULT WindowImplBase::OnSysCommand(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) {
-    handled = TRUE;
-    return ::DefWindowProcW(m_hWnd, msg, wParam, lParam);
-}
-
 void WindowImplBase::OnFinalMessage(HWND) {
-    m_pm.RemoveMessageFilter(this);
     m_pm.RemoveNotifier(this);
 }
 

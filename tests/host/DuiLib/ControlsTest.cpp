@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -41,12 +42,19 @@ TEST(DuiBaseTest, NumbersAndColoursFromText) {
 }
 
 TEST(DuiBaseTest, CultureTextsScaleAndDirection) {
-    duistandin::SetCultureString(L"IDS_T_COUNT", L"{0} of {1} files, {0}");
-    EXPECT_EQ(UICulture::GetInstance()->GetMultiVarStr(L"IDS_T_COUNT", {L"2", L"5"}, 0),
-              CDuiString(L"2 of 5 files, 2"));
-    duistandin::SetCultureString(L"IDS_T_MIXED", L"{0} sends %d files");
-    EXPECT_EQ(UICulture::GetInstance()->GetMultiVarStr(L"IDS_T_MIXED", {L"3"}, 1),
-              CDuiString(L"{0} sends 3 files"));
+    struct Case {
+        const wchar_t* text;
+        std::vector<CDuiString> args;
+        const wchar_t* expected;
+    } cases[] = {
+        {L"{0} of {1} files, {0}", {L"2", L"5"}, L"2 of 5 files, 2"},
+        {L"{0} sends %d files", {L"3"}, L"{0} sends 3 files"},  // "%" placeholders first
+    };
+    for (const Case& c : cases) {
+        duistandin::SetCultureString(L"IDS_T_CASE", c.text);
+        EXPECT_EQ(UICulture::GetInstance()->GetMultiVarStr(L"IDS_T_CASE", c.args, 0),
+                  CDuiString(c.expected));
+    }
     EXPECT_EQ(UICulture::GetInstance()->GetString(L"IDS_T_MISSING"), CDuiString(L"IDS_T_MISSING"));
     duistandin::SetScale(150);
     EXPECT_EQ(CResourceManager::GetInstance()->Scale(10), 15);
@@ -64,7 +72,7 @@ const char* kSkin = R"(<Window size="200,100" caption="0,0,0,20">
     <HorizontalLayout name="row" height="30">
       <Button name="ok" text="OK" width="50"/>
       <Control name="fill"/>
-      <Button name="cancel" width="40" padding="2,0,0,0" enabled="false"/>
+      <Button name="cancel" width="40" padding="2,0,0,0"/>
     </HorizontalLayout>
     <List name="list" vscrollbar="true"/>
     <Control name="float" float="true" pos="10,10,30,30"/>
@@ -81,6 +89,7 @@ protected:
         ASSERT_NE(root, nullptr);
         manager.AttachDialog(root);
         manager.AddNotifier(this);
+        manager.FindControl(L"cancel")->SetEnabled(false);
         manager.Paint();
     }
     void TearDown() override { duistandin::DiscardPending(); }

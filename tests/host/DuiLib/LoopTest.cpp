@@ -94,10 +94,8 @@ TEST_F(LoopTest, AdvanceTimeRunsDueTasksInTimeOrderAtTheirDueTime) {
     duistandin::AdvanceTime(999);
     EXPECT_EQ(seen, (std::vector<std::string>{"a@100", "queued@100", "b@250", "c@300", "c2@300"}));
     EXPECT_EQ(GetTickCount64(), start + 999);
-    EXPECT_EQ(duistandin::ScheduledCount(), 1u);
     duistandin::AdvanceTime(1);
     EXPECT_EQ(seen.back(), "late@1000");
-    EXPECT_EQ(duistandin::ScheduledCount(), 0u);
 }
 
 TEST_F(LoopTest, RunUntilIdleRunsOnlyWhatIsDue) {
@@ -135,7 +133,6 @@ TEST_F(LoopTest, AnimationLoopCountZeroRepeatsUntilStoppedAndStopGivesNoEnd) {
     duistandin::AdvanceTime(1000);
     EXPECT_EQ(values.size(), 10u);
     EXPECT_TRUE(ends.empty());
-    EXPECT_EQ(duistandin::ScheduledCount(), 0u);
 }
 
 TEST_F(LoopTest, TimerWithoutValuesEndsAfterItsLoopsAndDestructionCancelsIt) {

@@ -33,12 +33,12 @@ public:
         handled = FALSE;
         return 0;
     }
-    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM, BOOL& handled) override {
-        handled = msg == WM_TIMER || msg == WM_USER;
-        if (handled) {
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == WM_TIMER || msg == WM_USER) {
             events->push_back((msg == WM_TIMER ? "timer:" : "user:") + std::to_string(wParam));
+            return 0;
         }
-        return 0;
+        return WindowImplBase::HandleMessage(msg, wParam, lParam);
     }
     void OnFinalMessage(HWND hWnd) override {
         WindowImplBase::OnFinalMessage(hWnd);
@@ -90,7 +90,7 @@ TEST_F(WindowTest, CreatedFromItsSkinHiddenAndSizedByItClosedOnTheLoop) {
     EXPECT_EQ(win32standin::WindowIconResource(hwnd), 167);
 
     // Close runs OnClose, then the destruction, then the final message, on the loop.
-    window->PostMessage(WM_USER, 7);
+    PostMessageW(hwnd, WM_USER, 7, 0);
     window->Close(3);
     EXPECT_TRUE(IsWindow(hwnd));
     duistandin::RunUntilIdle();
@@ -111,7 +111,6 @@ TEST_F(WindowTest, TimersTickOnTheClockUntilKilledAndClicksReachTheMap) {
 TEST_F(WindowTest, ResizeAtOnceOrAnimatedKeepingTheBottomEdge) {
     SetWindowPos(hwnd, nullptr, 100, 500, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     window->Resize(300, 160, 4);
-    EXPECT_TRUE(window->IsResizing());
     duistandin::AdvanceTime(WindowImplBase::kResizeAnimationMs / 2);
     RECT mid{};
     GetWindowRect(hwnd, &mid);
