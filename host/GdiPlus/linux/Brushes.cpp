@@ -10,93 +10,124 @@
 
 namespace Gdiplus {
 
-namespace detail {
-
-void AddEllipseFigure(cairo_t* cr, double x, double y, double width, double height) {
-    if (width == 0 || height == 0) {
-        return;
-    }
-    cairo_matrix_t saved;
-    cairo_get_matrix(cr, &saved);
-    cairo_translate(cr, x + width / 2, y + height / 2);
-    cairo_scale(cr, width / 2, height / 2);
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
-    cairo_close_path(cr);
-    cairo_set_matrix(cr, &saved);
-}
-
-}  // namespace detail
-
 namespace {
 
-constexpr INT kPointsPerEllipse = 13;
-
-struct PatternRelease {
-    void operator()(cairo_pattern_t* pattern) const { cairo_pattern_destroy(pattern); }
-};
-using PatternPtr = std::unique_ptr<cairo_pattern_t, PatternRelease>;
-using SurfacePtr = std::unique_ptr<cairo_surface_t, detail::SurfaceRelease>;
+constexpr INT kPointsPerEllipse = 13;  // the ends and control points of four Bezier curves
 
 struct SolidData : detail::BrushData {
-    Color color;
-
+    explicit SolidData(const Color& c) : color(c) {}
     Status Apply(cairo_t* cr) const override {
         cairo_set_source_rgba(cr, color.GetR() / 255.0, color.GetG() / 255.0, color.GetB() / 255.0,
                               color.GetA() / 255.0);
         return Ok;
     }
+    Color color;
 };
 
 struct TextureData : detail::BrushData {
-    PatternPtr pattern;
-    WrapMode wrapMode = WrapModeTile;
-    cairo_matrix_t transform;  // brush space to world space
-
     Status Apply(cairo_t* cr) const override {
-        // World to brush space, then to Cairo's pattern space where texel (0, 0) spans 0 to 1.
-        cairo_matrix_t toBrush = transform;
-        cairo_matrix_invert(&toBrush);
-        cairo_matrix_t toPattern = detail::Multiply(toBrush, detail::Translation(0.5, 0.5));
-        cairo_pattern_set_matrix(pattern.get(), &toPattern);
         cairo_set_source(cr, pattern.get());
         return Ok;
     }
+    detail::PatternPtr pattern;
 };
 
-// One tile of IMAGE for WRAP: the image, with mirrored copies beside and below it for the
-// flipping modes, since Cairo's reflection always mirrors both ways.
-SurfacePtr MakeTile(cairo_surface_t* image, WrapMode wrap) {
-    cairo_surface_flush(image);
-    const int width = cairo_image_surface_get_width(image);
-    const int height = cairo_image_surface_get_height(image);
-    const bool flipX = wrap == WrapModeTileFlipX || wrap == WrapModeTileFlipXY;
-    const bool flipY = wrap == WrapModeTileFlipY || wrap == WrapModeTileFlipXY;
-    SurfacePtr tile(cairo_image_surface_create(cairo_image_surface_get_format(image),
-                                               flipX ? 2 * width : width,
-                                               flipY ? 2 * height : height));
-    if (cairo_surface_status(tile.get()) != CAIRO_STATUS_SUCCESS) {
-        return nullptr;
+detail::PathGradientData* GradientOf(const std::unique_ptr<detail::BrushData>& data) {
+    return static_cast<detail::PathGradientData*>(data.get());
+}
+
+}  // namespace
+
+Brush::Brush() = default;
+
+Brush::~Brush() = default;
+
+SolidBrush::SolidBrush(const Color& color) {
+    data_ = std::make_unique<SolidData>(color);
+}
+
+TextureBrush::TextureBrush(Image* image, WrapMode) {
+    if (image == nullptr || !image->surface_) {
+        return;
     }
-    cairo_t* cr = cairo_create(tile.get());
+    cairo_surface_t* source = image->surface_.get();
+    cairo_surface_flush(source);
+    detail::SurfacePtr copy(cairo_surface_create_similar_image(
+        source, CAIRO_FORMAT_ARGB32, cairo_image_surface_get_width(source),
+        cairo_image_surface_get_height(source)));
+    if (cairo_surface_status(copy.get()) != CAIRO_STATUS_SUCCESS) {
+        return;
+    }
+    cairo_t* cr = cairo_create(copy.get());
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    for (int copyY = 0; copyY < (flipY ? 2 : 1); ++copyY) {
-        for (int copyX = 0; copyX < (flipX ? 2 : 1); ++copyX) {
-            cairo_pattern_t* source = cairo_pattern_create_for_surface(image);
-            cairo_pattern_set_filter(source, CAIRO_FILTER_NEAREST);
-            cairo_matrix_t toImage;
-            cairo_matrix_init(&toImage, copyX ? -1 : 1, 0, 0, copyY ? -1 : 1,
-                              copyX ? 2.0 * width : 0, copyY ? 2.0 * height : 0);
-            cairo_pattern_set_matrix(source, &toImage);
-            cairo_set_source(cr, source);
-            cairo_rectangle(cr, copyX * width, copyY * height, width, height);
-            cairo_fill(cr);
-            cairo_pattern_destroy(source);
+    cairo_set_source_surface(cr, source, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    auto data = std::make_unique<TextureData>();
+    data->pattern.reset(cairo_pattern_create_for_surface(copy.get()));
+    cairo_pattern_set_extend(data->pattern.get(), CAIRO_EXTEND_REPEAT);
+    cairo_pattern_set_filter(data->pattern.get(), CAIRO_FILTER_BILINEAR);
+    // World space to Cairo's pattern space, where texel (0, 0) spans 0 to 1.
+    const cairo_matrix_t toPattern = detail::Translation(0.5, 0.5);
+    cairo_pattern_set_matrix(data->pattern.get(), &toPattern);
+    data_ = std::move(data);
+}
+
+Status GraphicsPath::AddEllipse(REAL x, REAL y, REAL width, REAL height) {
+    ellipses_.emplace_back(x, y, width, height);
+    return Ok;
+}
+
+PathGradientBrush::PathGradientBrush(const GraphicsPath* path) {
+    if (path != nullptr && path->ellipses_.size() == 1) {
+        data_ = std::make_unique<detail::PathGradientData>(path->ellipses_.front());
+    }
+}
+
+Status PathGradientBrush::SetCenterColor(const Color& color) {
+    if (!data_) {
+        return InvalidParameter;
+    }
+    GradientOf(data_)->centreColor = color;
+    return Ok;
+}
+
+Status PathGradientBrush::SetCenterPoint(const PointF& point) {
+    if (!data_) {
+        return InvalidParameter;
+    }
+    GradientOf(data_)->centrePoint = point;
+    return Ok;
+}
+
+Status PathGradientBrush::SetSurroundColors(const Color* colors, INT* count) {
+    if (!data_ || colors == nullptr || count == nullptr || *count < 1 ||
+        *count > kPointsPerEllipse) {
+        return InvalidParameter;
+    }
+    for (INT i = 1; i < *count; ++i) {
+        if (colors[i].GetValue() != colors[0].GetValue()) {
+            return NotImplemented;
         }
     }
-    cairo_destroy(cr);
-    return tile;
+    GradientOf(data_)->surroundColor = colors[0];
+    return Ok;
 }
+
+Status PathGradientBrush::SetFocusScales(REAL xScale, REAL yScale) {
+    if (!data_) {
+        return InvalidParameter;
+    }
+    GradientOf(data_)->focusX = xScale;
+    GradientOf(data_)->focusY = yScale;
+    return Ok;
+}
+
+}  // namespace Gdiplus
+
+namespace Gdiplus {
+namespace detail {
+namespace {
 
 // The colour of a path gradient over one ellipse, per point of brush space.
 //
@@ -246,300 +277,77 @@ Bounds DeviceBounds(const cairo_matrix_t& matrix, double x1, double y1, double x
     return bounds;
 }
 
-struct PathGradientData : detail::BrushData {
-    RectF box;  // of the ellipse
-    PointF centrePoint;
-    Color centreColor{0xFF000000u};
-    Color surroundColor{0xFFFFFFFFu};
-    REAL focusX = 0;
-    REAL focusY = 0;
-
-    // Computes the gradient for every device pixel that the fill can touch into an image, and
-    // paints the fill from it.
-    Status Apply(cairo_t* cr) const override {
-        cairo_matrix_t toDevice;
-        cairo_get_matrix(cr, &toDevice);
-        double x1, y1, x2, y2;
-        cairo_fill_extents(cr, &x1, &y1, &x2, &y2);
-        Bounds area = DeviceBounds(toDevice, x1, y1, x2, y2);
-        cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
-        const Bounds clip = DeviceBounds(toDevice, x1, y1, x2, y2);
-        const Bounds ellipse =
-            DeviceBounds(toDevice, box.X, box.Y, box.X + box.Width, box.Y + box.Height);
-        for (const Bounds& other : {clip, ellipse}) {
-            area.x1 = std::max(area.x1, other.x1);
-            area.y1 = std::max(area.y1, other.y1);
-            area.x2 = std::min(area.x2, other.x2);
-            area.y2 = std::min(area.y2, other.y2);
-        }
-        const int left = static_cast<int>(std::floor(area.x1));
-        const int top = static_cast<int>(std::floor(area.y1));
-        const int width = static_cast<int>(std::ceil(area.x2)) - left;
-        const int height = static_cast<int>(std::ceil(area.y2)) - top;
-        if (width <= 0 || height <= 0 || box.Width == 0 || box.Height == 0) {
-            cairo_set_source_rgba(cr, 0, 0, 0, 0);
-            return Ok;
-        }
-        SurfacePtr image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
-        if (cairo_surface_status(image.get()) != CAIRO_STATUS_SUCCESS) {
-            return OutOfMemory;
-        }
-
-        EllipseGradient gradient;
-        gradient.a = std::fabs(box.Width) / 2.0;
-        gradient.b = std::fabs(box.Height) / 2.0;
-        gradient.ex = box.X + box.Width / 2.0;
-        gradient.ey = box.Y + box.Height / 2.0;
-        gradient.cx = centrePoint.X;
-        gradient.cy = centrePoint.Y;
-        gradient.sx = std::min(std::max(static_cast<double>(focusX), 0.0), 1.0);
-        gradient.sy = std::min(std::max(static_cast<double>(focusY), 0.0), 1.0);
-        ToFloats(centreColor, gradient.centre);
-        ToFloats(surroundColor, gradient.surround);
-        gradient.Prepare();
-
-        cairo_matrix_t toBrush = toDevice;
-        if (cairo_matrix_invert(&toBrush) != CAIRO_STATUS_SUCCESS) {
-            return InvalidParameter;
-        }
-        unsigned char* data = cairo_image_surface_get_data(image.get());
-        const int stride = cairo_image_surface_get_stride(image.get());
-        for (int row = 0; row < height; ++row) {
-            uint32_t* pixels = reinterpret_cast<uint32_t*>(data + row * stride);
-            // Brush-space position of the centre of the row's first pixel, and the step.
-            double px = left + 0.5, py = top + row + 0.5;
-            cairo_matrix_transform_point(&toBrush, &px, &py);
-            double blend = -1;
-            for (int column = 0; column < width; ++column) {
-                pixels[column] = gradient.PremultipliedAt(px + column * toBrush.xx,
-                                                          py + column * toBrush.yx, &blend);
-            }
-        }
-        cairo_surface_mark_dirty(image.get());
-
-        PatternPtr pattern(cairo_pattern_create_for_surface(image.get()));
-        cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_NEAREST);
-        cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_NONE);
-        cairo_matrix_t toImage = detail::Multiply(toDevice, detail::Translation(-left, -top));
-        cairo_pattern_set_matrix(pattern.get(), &toImage);
-        cairo_set_source(cr, pattern.get());
-        return Ok;
-    }
-};
-
 }  // namespace
 
-Brush::Brush(BrushType type) : type_(type) {}
-
-Brush::~Brush() = default;
-
-Status Brush::GetLastStatus() const {
-    Status status = lastStatus_;
-    lastStatus_ = Ok;
-    return status;
-}
-
-Status Brush::SetStatus(Status status) const {
-    if (status != Ok) {
-        lastStatus_ = status;
+Status PathGradientData::Apply(cairo_t* cr) const {
+    cairo_matrix_t toDevice;
+    cairo_get_matrix(cr, &toDevice);
+    double x1, y1, x2, y2;
+    cairo_fill_extents(cr, &x1, &y1, &x2, &y2);
+    Bounds area = DeviceBounds(toDevice, x1, y1, x2, y2);
+    cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
+    const Bounds clip = DeviceBounds(toDevice, x1, y1, x2, y2);
+    const Bounds ellipse =
+        DeviceBounds(toDevice, box.X, box.Y, box.X + box.Width, box.Y + box.Height);
+    for (const Bounds& other : {clip, ellipse}) {
+        area.x1 = std::max(area.x1, other.x1);
+        area.y1 = std::max(area.y1, other.y1);
+        area.x2 = std::min(area.x2, other.x2);
+        area.y2 = std::min(area.y2, other.y2);
     }
-    return status;
-}
-
-SolidBrush::SolidBrush(const Color& color) : Brush(BrushTypeSolidColor) {
-    auto data = std::make_unique<SolidData>();
-    data->color = color;
-    data_ = std::move(data);
-}
-
-Status SolidBrush::GetColor(Color* color) const {
-    if (!data_ || color == nullptr) {
-        return SetStatus(InvalidParameter);
+    const int left = static_cast<int>(std::floor(area.x1));
+    const int top = static_cast<int>(std::floor(area.y1));
+    const int width = static_cast<int>(std::ceil(area.x2)) - left;
+    const int height = static_cast<int>(std::ceil(area.y2)) - top;
+    if (width <= 0 || height <= 0 || box.Width == 0 || box.Height == 0) {
+        cairo_set_source_rgba(cr, 0, 0, 0, 0);
+        return Ok;
     }
-    *color = static_cast<const SolidData*>(data_.get())->color;
-    return Ok;
-}
-
-Status SolidBrush::SetColor(const Color& color) {
-    if (!data_) {
-        return SetStatus(InvalidParameter);
+    SurfacePtr image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    if (cairo_surface_status(image.get()) != CAIRO_STATUS_SUCCESS) {
+        return OutOfMemory;
     }
-    static_cast<SolidData*>(data_.get())->color = color;
-    return Ok;
-}
 
-TextureBrush::TextureBrush(Image* image, WrapMode wrapMode) : Brush(BrushTypeTextureFill) {
-    if (image == nullptr || !image->surface_ || wrapMode < WrapModeTile ||
-        wrapMode > WrapModeClamp) {
-        SetStatus(InvalidParameter);
-        return;
+    EllipseGradient gradient;
+    gradient.a = std::fabs(box.Width) / 2.0;
+    gradient.b = std::fabs(box.Height) / 2.0;
+    gradient.ex = box.X + box.Width / 2.0;
+    gradient.ey = box.Y + box.Height / 2.0;
+    gradient.cx = centrePoint.X;
+    gradient.cy = centrePoint.Y;
+    gradient.sx = std::min(std::max(static_cast<double>(focusX), 0.0), 1.0);
+    gradient.sy = std::min(std::max(static_cast<double>(focusY), 0.0), 1.0);
+    ToFloats(centreColor, gradient.centre);
+    ToFloats(surroundColor, gradient.surround);
+    gradient.Prepare();
+
+    cairo_matrix_t toBrush = toDevice;
+    if (cairo_matrix_invert(&toBrush) != CAIRO_STATUS_SUCCESS) {
+        return InvalidParameter;
     }
-    SurfacePtr tile = MakeTile(image->surface_.get(), wrapMode);
-    if (!tile) {
-        SetStatus(OutOfMemory);
-        return;
-    }
-    auto data = std::make_unique<TextureData>();
-    data->pattern.reset(cairo_pattern_create_for_surface(tile.get()));
-    cairo_pattern_set_extend(data->pattern.get(),
-                             wrapMode == WrapModeClamp ? CAIRO_EXTEND_NONE : CAIRO_EXTEND_REPEAT);
-    cairo_pattern_set_filter(data->pattern.get(), CAIRO_FILTER_BILINEAR);
-    data->wrapMode = wrapMode;
-    cairo_matrix_init_identity(&data->transform);
-    data_ = std::move(data);
-}
-
-Status TextureBrush::TranslateTransform(REAL dx, REAL dy, MatrixOrder order) {
-    if (!data_ || (order != MatrixOrderPrepend && order != MatrixOrderAppend)) {
-        return SetStatus(InvalidParameter);
-    }
-    cairo_matrix_t& transform = static_cast<TextureData*>(data_.get())->transform;
-    const cairo_matrix_t step = detail::Translation(dx, dy);
-    transform = order == MatrixOrderPrepend ? detail::Multiply(step, transform)
-                                            : detail::Multiply(transform, step);
-    return Ok;
-}
-
-Status TextureBrush::ResetTransform() {
-    if (!data_) {
-        return SetStatus(InvalidParameter);
-    }
-    cairo_matrix_init_identity(&static_cast<TextureData*>(data_.get())->transform);
-    return Ok;
-}
-
-WrapMode TextureBrush::GetWrapMode() const {
-    if (!data_) {
-        SetStatus(InvalidParameter);
-        return WrapModeTile;
-    }
-    return static_cast<const TextureData*>(data_.get())->wrapMode;
-}
-
-GraphicsPath::GraphicsPath(FillMode fillMode) : fillMode_(fillMode) {}
-
-Status GraphicsPath::AddEllipse(REAL x, REAL y, REAL width, REAL height) {
-    ellipses_.emplace_back(x, y, width, height);
-    return Ok;
-}
-
-Status GraphicsPath::AddEllipse(INT x, INT y, INT width, INT height) {
-    return AddEllipse(static_cast<REAL>(x), static_cast<REAL>(y), static_cast<REAL>(width),
-                      static_cast<REAL>(height));
-}
-
-INT GraphicsPath::GetPointCount() const {
-    return static_cast<INT>(ellipses_.size()) * kPointsPerEllipse;
-}
-
-Status GraphicsPath::SetFillMode(FillMode fillMode) {
-    if (fillMode != FillModeAlternate && fillMode != FillModeWinding) {
-        return SetStatus(InvalidParameter);
-    }
-    fillMode_ = fillMode;
-    return Ok;
-}
-
-Status GraphicsPath::GetLastStatus() const {
-    Status status = lastStatus_;
-    lastStatus_ = Ok;
-    return status;
-}
-
-Status GraphicsPath::SetStatus(Status status) const {
-    if (status != Ok) {
-        lastStatus_ = status;
-    }
-    return status;
-}
-
-PathGradientBrush::PathGradientBrush(const GraphicsPath* path) : Brush(BrushTypePathGradient) {
-    if (path == nullptr) {
-        SetStatus(InvalidParameter);
-        return;
-    }
-    if (path->ellipses_.empty()) {
-        SetStatus(OutOfMemory);
-        return;
-    }
-    if (path->ellipses_.size() > 1) {
-        SetStatus(NotImplemented);
-        return;
-    }
-    auto data = std::make_unique<PathGradientData>();
-    data->box = path->ellipses_.front();
-    data->centrePoint =
-        PointF(data->box.X + data->box.Width / 2, data->box.Y + data->box.Height / 2);
-    data_ = std::move(data);
-}
-
-Status PathGradientBrush::SetCenterColor(const Color& color) {
-    if (!data_) {
-        return SetStatus(InvalidParameter);
-    }
-    static_cast<PathGradientData*>(data_.get())->centreColor = color;
-    return Ok;
-}
-
-Status PathGradientBrush::GetCenterColor(Color* color) const {
-    if (!data_ || color == nullptr) {
-        return SetStatus(InvalidParameter);
-    }
-    *color = static_cast<const PathGradientData*>(data_.get())->centreColor;
-    return Ok;
-}
-
-Status PathGradientBrush::SetCenterPoint(const PointF& point) {
-    if (!data_) {
-        return SetStatus(InvalidParameter);
-    }
-    static_cast<PathGradientData*>(data_.get())->centrePoint = point;
-    return Ok;
-}
-
-Status PathGradientBrush::GetCenterPoint(PointF* point) const {
-    if (!data_ || point == nullptr) {
-        return SetStatus(InvalidParameter);
-    }
-    *point = static_cast<const PathGradientData*>(data_.get())->centrePoint;
-    return Ok;
-}
-
-Status PathGradientBrush::SetSurroundColors(const Color* colors, INT* count) {
-    if (!data_ || colors == nullptr || count == nullptr || *count < 1 || *count > GetPointCount()) {
-        return SetStatus(InvalidParameter);
-    }
-    for (INT i = 1; i < *count; ++i) {
-        if (colors[i].GetValue() != colors[0].GetValue()) {
-            return SetStatus(NotImplemented);
+    unsigned char* data = cairo_image_surface_get_data(image.get());
+    const int stride = cairo_image_surface_get_stride(image.get());
+    for (int row = 0; row < height; ++row) {
+        uint32_t* pixels = reinterpret_cast<uint32_t*>(data + row * stride);
+        // Brush-space position of the centre of the row's first pixel, and the step.
+        double px = left + 0.5, py = top + row + 0.5;
+        cairo_matrix_transform_point(&toBrush, &px, &py);
+        double blend = -1;
+        for (int column = 0; column < width; ++column) {
+            pixels[column] = gradient.PremultipliedAt(px + column * toBrush.xx,
+                                                      py + column * toBrush.yx, &blend);
         }
     }
-    static_cast<PathGradientData*>(data_.get())->surroundColor = colors[0];
+    cairo_surface_mark_dirty(image.get());
+
+    PatternPtr pattern(cairo_pattern_create_for_surface(image.get()));
+    cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_NEAREST);
+    cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_NONE);
+    cairo_matrix_t toImage = Multiply(toDevice, Translation(-left, -top));
+    cairo_pattern_set_matrix(pattern.get(), &toImage);
+    cairo_set_source(cr, pattern.get());
     return Ok;
 }
 
-Status PathGradientBrush::SetFocusScales(REAL xScale, REAL yScale) {
-    if (!data_) {
-        return SetStatus(InvalidParameter);
-    }
-    auto* data = static_cast<PathGradientData*>(data_.get());
-    data->focusX = xScale;
-    data->focusY = yScale;
-    return Ok;
-}
-
-Status PathGradientBrush::GetFocusScales(REAL* xScale, REAL* yScale) const {
-    if (!data_ || xScale == nullptr || yScale == nullptr) {
-        return SetStatus(InvalidParameter);
-    }
-    const auto* data = static_cast<const PathGradientData*>(data_.get());
-    *xScale = data->focusX;
-    *yScale = data->focusY;
-    return Ok;
-}
-
-INT PathGradientBrush::GetPointCount() const {
-    return data_ ? kPointsPerEllipse : 0;
-}
-
+}  // namespace detail
 }  // namespace Gdiplus

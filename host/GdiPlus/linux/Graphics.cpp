@@ -11,7 +11,7 @@ struct Graphics::State {
     cairo_t* cr = nullptr;  // a reference of our own
     cairo_matrix_t device;  // GDI+ device coordinates to Cairo's user space of the target
     cairo_matrix_t world;   // world to GDI+ device coordinates
-    SmoothingMode smoothing = SmoothingModeNone;
+    bool antialias = false;
 
     explicit State(cairo_t* context) : cr(cairo_reference(context)) {
         // Pixel centres on integer coordinates: GDI+'s (0, 0) is the middle of Cairo's first
@@ -25,11 +25,6 @@ struct Graphics::State {
 };
 
 namespace {
-
-bool Antialiased(SmoothingMode mode) {
-    return mode == SmoothingModeHighQuality || mode == SmoothingModeAntiAlias ||
-           mode == SmoothingModeAntiAlias8x8;
-}
 
 // Rotation by ANGLE degrees, exact for multiples of 90.
 cairo_matrix_t Rotation(double angle) {
@@ -63,13 +58,6 @@ double EllipseParameter(double angle, double a, double b) {
 }
 
 void AddPie(cairo_t* cr, const detail::Shape& pie) {
-    if (pie.width <= 0 || pie.height <= 0 || pie.sweepAngle == 0) {
-        return;
-    }
-    if (std::fabs(pie.sweepAngle) >= 360) {
-        detail::AddEllipseFigure(cr, pie.x, pie.y, pie.width, pie.height);
-        return;
-    }
     const double a = pie.width / 2, b = pie.height / 2;
     const double start = EllipseParameter(pie.startAngle * M_PI / 180, a, b);
     const double end = EllipseParameter((pie.startAngle + pie.sweepAngle) * M_PI / 180, a, b);
@@ -78,11 +66,7 @@ void AddPie(cairo_t* cr, const detail::Shape& pie) {
     cairo_translate(cr, pie.x + a, pie.y + b);
     cairo_scale(cr, a, b);
     cairo_move_to(cr, 0, 0);
-    if (pie.sweepAngle > 0) {
-        cairo_arc(cr, 0, 0, 1, start, end);
-    } else {
-        cairo_arc_negative(cr, 0, 0, 1, start, end);
-    }
+    cairo_arc(cr, 0, 0, 1, start, end);
     cairo_close_path(cr);
     cairo_set_matrix(cr, &saved);
 }
@@ -91,85 +75,45 @@ void AddPie(cairo_t* cr, const detail::Shape& pie) {
 
 Graphics::Graphics(HDC hdc) {
     cairo_t* cr = win32standin::CairoOf(hdc);
-    if (cr == nullptr || cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
-        SetStatus(InvalidParameter);
-        return;
+    if (cr != nullptr && cairo_status(cr) == CAIRO_STATUS_SUCCESS) {
+        state_ = std::make_unique<State>(cr);
     }
-    state_ = std::make_unique<State>(cr);
 }
 
 Graphics::Graphics(Image* image) {
     if (image == nullptr || !image->surface_) {
-        SetStatus(InvalidParameter);
         return;
     }
     cairo_t* cr = cairo_create(image->surface_.get());
-    if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
-        cairo_destroy(cr);
-        SetStatus(OutOfMemory);
-        return;
+    if (cairo_status(cr) == CAIRO_STATUS_SUCCESS) {
+        state_ = std::make_unique<State>(cr);
     }
-    state_ = std::make_unique<State>(cr);
     cairo_destroy(cr);  // the state holds its own reference
 }
 
 Graphics::~Graphics() = default;
 
-Status Graphics::GetLastStatus() const {
-    Status status = lastStatus_;
-    lastStatus_ = Ok;
-    return status;
-}
-
-Status Graphics::SetStatus(Status status) const {
-    if (status != Ok) {
-        lastStatus_ = status;
-    }
-    return status;
-}
-
 Status Graphics::SetSmoothingMode(SmoothingMode smoothingMode) {
-    if (!state_ || smoothingMode < SmoothingModeDefault ||
-        smoothingMode > SmoothingModeAntiAlias8x8) {
-        return SetStatus(InvalidParameter);
-    }
-    state_->smoothing = smoothingMode;
-    return Ok;
-}
-
-SmoothingMode Graphics::GetSmoothingMode() const {
     if (!state_) {
-        SetStatus(InvalidParameter);
-        return SmoothingModeInvalid;
+        return InvalidParameter;
     }
-    return state_->smoothing;
-}
-
-Status Graphics::TranslateTransform(REAL dx, REAL dy, MatrixOrder order) {
-    if (!state_ || (order != MatrixOrderPrepend && order != MatrixOrderAppend)) {
-        return SetStatus(InvalidParameter);
-    }
-    const cairo_matrix_t step = detail::Translation(dx, dy);
-    state_->world = order == MatrixOrderPrepend ? detail::Multiply(step, state_->world)
-                                                : detail::Multiply(state_->world, step);
+    state_->antialias = smoothingMode == SmoothingModeAntiAlias;
     return Ok;
 }
 
-Status Graphics::RotateTransform(REAL angle, MatrixOrder order) {
-    if (!state_ || (order != MatrixOrderPrepend && order != MatrixOrderAppend)) {
-        return SetStatus(InvalidParameter);
-    }
-    const cairo_matrix_t step = Rotation(angle);
-    state_->world = order == MatrixOrderPrepend ? detail::Multiply(step, state_->world)
-                                                : detail::Multiply(state_->world, step);
-    return Ok;
-}
-
-Status Graphics::ResetTransform() {
+Status Graphics::TranslateTransform(REAL dx, REAL dy, MatrixOrder) {
     if (!state_) {
-        return SetStatus(InvalidParameter);
+        return InvalidParameter;
     }
-    cairo_matrix_init_identity(&state_->world);
+    state_->world = detail::Multiply(detail::Translation(dx, dy), state_->world);
+    return Ok;
+}
+
+Status Graphics::RotateTransform(REAL angle, MatrixOrder) {
+    if (!state_) {
+        return InvalidParameter;
+    }
+    state_->world = detail::Multiply(Rotation(angle), state_->world);
     return Ok;
 }
 
@@ -180,7 +124,6 @@ Status Graphics::FillRectangle(const Brush* brush, INT x, INT y, INT width, INT 
 
 Status Graphics::FillRectangle(const Brush* brush, REAL x, REAL y, REAL width, REAL height) {
     detail::Shape shape;
-    shape.kind = detail::Shape::kRectangle;
     shape.x = x;
     shape.y = y;
     shape.width = width;
@@ -191,7 +134,7 @@ Status Graphics::FillRectangle(const Brush* brush, REAL x, REAL y, REAL width, R
 Status Graphics::FillPie(const Brush* brush, REAL x, REAL y, REAL width, REAL height,
                          REAL startAngle, REAL sweepAngle) {
     detail::Shape shape;
-    shape.kind = detail::Shape::kPie;
+    shape.pie = true;
     shape.x = x;
     shape.y = y;
     shape.width = width;
@@ -201,25 +144,9 @@ Status Graphics::FillPie(const Brush* brush, REAL x, REAL y, REAL width, REAL he
     return Fill(brush, shape);
 }
 
-Status Graphics::FillPie(const Brush* brush, INT x, INT y, INT width, INT height, REAL startAngle,
-                         REAL sweepAngle) {
-    return FillPie(brush, static_cast<REAL>(x), static_cast<REAL>(y), static_cast<REAL>(width),
-                   static_cast<REAL>(height), startAngle, sweepAngle);
-}
-
-Status Graphics::FillPath(const Brush* brush, const GraphicsPath* path) {
-    if (path == nullptr) {
-        return SetStatus(InvalidParameter);
-    }
-    detail::Shape shape;
-    shape.kind = detail::Shape::kPath;
-    shape.path = path;
-    return Fill(brush, shape);
-}
-
 Status Graphics::Fill(const Brush* brush, const detail::Shape& shape) {
     if (!state_ || brush == nullptr || !brush->data_) {
-        return SetStatus(InvalidParameter);
+        return InvalidParameter;
     }
     cairo_t* cr = state_->cr;
     cairo_save(cr);
@@ -227,26 +154,15 @@ Status Graphics::Fill(const Brush* brush, const detail::Shape& shape) {
     cairo_set_matrix(cr, &toDevice);
     cairo_new_path(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-    cairo_set_antialias(
-        cr, Antialiased(state_->smoothing) ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+    cairo_set_antialias(cr, state_->antialias ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-    switch (shape.kind) {
-        case detail::Shape::kRectangle:
-            if (shape.width > 0 && shape.height > 0) {
-                cairo_rectangle(cr, shape.x, shape.y, shape.width, shape.height);
-            }
-            break;
-        case detail::Shape::kPie:
+    if (shape.width > 0 && shape.height > 0 &&
+        (!shape.pie || (shape.sweepAngle > 0 && shape.sweepAngle < 360))) {
+        if (shape.pie) {
             AddPie(cr, shape);
-            break;
-        case detail::Shape::kPath:
-            if (shape.path->fillMode_ == FillModeAlternate) {
-                cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
-            }
-            for (const RectF& box : shape.path->ellipses_) {
-                detail::AddEllipseFigure(cr, box.X, box.Y, box.Width, box.Height);
-            }
-            break;
+        } else {
+            cairo_rectangle(cr, shape.x, shape.y, shape.width, shape.height);
+        }
     }
     Status status = Ok;
     if (cairo_has_current_point(cr)) {
@@ -257,7 +173,7 @@ Status Graphics::Fill(const Brush* brush, const detail::Shape& shape) {
     }
     cairo_new_path(cr);
     cairo_restore(cr);
-    return SetStatus(status);
+    return status;
 }
 
 }  // namespace Gdiplus
