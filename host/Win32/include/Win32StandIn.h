@@ -58,10 +58,6 @@ std::wstring FromUtf8(const std::string& text);
 void SetProcessHeapFailure(bool fail);
 void SetHeapAllocFailure(bool fail);
 
-// The file name of module NAME on this platform: "OrvPluginsManager.dll" ->
-// "libOrvPluginsManager.so".
-std::string PlatformModuleName(const std::wstring& name);
-
 // Number of live kernel handles (events, pipes); for leak checks in tests.
 size_t LiveHandleCount();
 

@@ -13,7 +13,6 @@ typedef struct HMONITOR__* HMONITOR;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
 typedef intptr_t LRESULT;
-typedef DWORD COLORREF;
 typedef uintptr_t UINT_PTR;
 
 typedef struct tagRECT {
@@ -22,7 +21,6 @@ typedef struct tagRECT {
     LONG right;
     LONG bottom;
 } RECT, *LPRECT;
-typedef const RECT* LPCRECT;
 
 typedef struct tagPOINT {
     LONG x;
@@ -32,7 +30,7 @@ typedef struct tagPOINT {
 typedef struct tagSIZE {
     LONG cx;
     LONG cy;
-} SIZE, *LPSIZE;
+} SIZE;
 
 struct _cairo;
 

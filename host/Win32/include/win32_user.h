@@ -6,19 +6,14 @@
 
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef struct HMENU__* HMENU;
-typedef struct HCURSOR__* HCURSOR;
-typedef struct HBRUSH__* HBRUSH;
 typedef uint16_t ATOM;
 
 // Messages.
 #define WM_CREATE 0x0001u
 #define WM_DESTROY 0x0002u
-#define WM_MOVE 0x0003u
 #define WM_SIZE 0x0005u
-#define WM_ACTIVATE 0x0006u
 #define WM_PAINT 0x000Fu
 #define WM_CLOSE 0x0010u
-#define WM_SHOWWINDOW 0x0018u
 #define WM_SETICON 0x0080u
 #define WM_NCCREATE 0x0081u
 #define WM_NCDESTROY 0x0082u
@@ -30,7 +25,6 @@ typedef uint16_t ATOM;
 #define WM_LBUTTONUP 0x0202u
 #define WM_LBUTTONDBLCLK 0x0203u
 #define WM_EXITSIZEMOVE 0x0232u
-#define WM_USER 0x0400u
 
 // System commands (WM_SYSCOMMAND), hit-test results (WM_NCHITTEST), icon sizes (WM_SETICON).
 #define SC_MINIMIZE 0xF020u
@@ -39,17 +33,14 @@ typedef uint16_t ATOM;
 #define SC_RESTORE 0xF120u
 #define HTCLIENT 1
 #define HTCAPTION 2
-#define ICON_SMALL 0
 #define ICON_BIG 1
 
 // Window styles.
 #define WS_POPUP 0x80000000u
-#define WS_VISIBLE 0x10000000u
 #define WS_CLIPSIBLINGS 0x04000000u
 #define WS_CLIPCHILDREN 0x02000000u
 #define WS_BORDER 0x00800000u
 #define WS_SYSMENU 0x00080000u
-#define WS_EX_TOPMOST 0x00000008u
 #define WS_EX_TOOLWINDOW 0x00000080u
 #define CW_USEDEFAULT (static_cast<int>(0x80000000u))
 
@@ -57,33 +48,21 @@ typedef uint16_t ATOM;
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
 #define SW_SHOWNOACTIVATE 4
-#define SW_SHOW 5
-#define SW_MINIMIZE 6
-#define SW_SHOWNA 8
-#define SW_RESTORE 9
 
 // SetWindowPos.
-#define HWND_TOP (reinterpret_cast<HWND>(0))
-#define HWND_BOTTOM (reinterpret_cast<HWND>(1))
 #define HWND_TOPMOST (reinterpret_cast<HWND>(-1))
-#define HWND_NOTOPMOST (reinterpret_cast<HWND>(-2))
 #define SWP_NOSIZE 0x0001u
 #define SWP_NOMOVE 0x0002u
 #define SWP_NOZORDER 0x0004u
 #define SWP_NOACTIVATE 0x0010u
 #define SWP_SHOWWINDOW 0x0040u
-#define SWP_HIDEWINDOW 0x0080u
 
 // Window data.
-#define GWL_STYLE (-16)
 #define GWL_EXSTYLE (-20)
 #define GWLP_USERDATA (-21)
 
 // Monitors and metrics.
-#define MONITOR_DEFAULTTONULL 0u
 #define MONITOR_DEFAULTTOPRIMARY 1u
-#define MONITOR_DEFAULTTONEAREST 2u
-#define MONITORINFOF_PRIMARY 1u
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
 #define SPI_GETWORKAREA 0x0030u
@@ -98,44 +77,25 @@ typedef uint16_t ATOM;
     (static_cast<LPARAM>((static_cast<DWORD>(static_cast<WORD>(lo))) | \
                          (static_cast<DWORD>(static_cast<WORD>(hi)) << 16)))
 
+// Window classes: only the window procedure matters here.
 typedef struct tagWNDCLASSEXW {
     UINT cbSize;
-    UINT style;
     WNDPROC lpfnWndProc;
-    int cbClsExtra;
-    int cbWndExtra;
-    HINSTANCE hInstance;
-    HICON hIcon;
-    HCURSOR hCursor;
-    HBRUSH hbrBackground;
-    LPCWSTR lpszMenuName;
     LPCWSTR lpszClassName;
-    HICON hIconSm;
 } WNDCLASSEXW;
 
+// WM_NCCREATE and WM_CREATE carry the creation parameter.
 typedef struct tagCREATESTRUCTW {
     LPVOID lpCreateParams;
-    HINSTANCE hInstance;
-    HMENU hMenu;
-    HWND hwndParent;
-    int cy;
-    int cx;
-    int y;
-    int x;
-    LONG style;
-    LPCWSTR lpszName;
-    LPCWSTR lpszClass;
-    DWORD dwExStyle;
 } CREATESTRUCTW, *LPCREATESTRUCTW;
 
 typedef struct tagMONITORINFO {
     DWORD cbSize;
-    RECT rcMonitor;
     RECT rcWork;
-    DWORD dwFlags;
 } MONITORINFO, *LPMONITORINFO;
 
 ATOM RegisterClassExW(const WNDCLASSEXW* windowClass);
+// Windows start hidden; a window placed at CW_USEDEFAULT is cascaded from the work area's corner.
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
                      int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID param);
@@ -146,22 +106,19 @@ LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL IsWindow(HWND hwnd);
 BOOL IsWindowVisible(HWND hwnd);
-// Minimised windows stay visible; SC_MINIMIZE and SW_MINIMIZE minimise, SC_RESTORE and
-// SW_RESTORE restore.
+// Minimised windows stay visible; SC_MINIMIZE minimises, SC_RESTORE restores.
 BOOL IsIconic(HWND hwnd);
 BOOL ShowWindow(HWND hwnd, int command);
+// HWND_TOPMOST (without SWP_NOZORDER) makes the window topmost: it stays above the others.
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
-BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
 BOOL GetWindowRect(HWND hwnd, LPRECT rect);
 BOOL GetClientRect(HWND hwnd, LPRECT rect);
 BOOL ScreenToClient(HWND hwnd, LPPOINT point);
-BOOL ClientToScreen(HWND hwnd, LPPOINT point);
 int GetClassNameW(HWND hwnd, LPWSTR name, int size);
+// GWL_EXSTYLE (read only) and GWLP_USERDATA.
 LONG_PTR GetWindowLongPtrW(HWND hwnd, int index);
 LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value);
-HWND GetParent(HWND hwnd);
 BOOL SetForegroundWindow(HWND hwnd);
-HWND GetForegroundWindow();
 HWND WindowFromPoint(POINT point);
 // The top-most window of CLASS_NAME and WINDOW_NAME (either null for any).
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
@@ -175,8 +132,8 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, void* timerProc);
 UINT_PTR SetCoalescableTimer(HWND hwnd, UINT_PTR id, UINT elapse, void* timerProc, ULONG tolerance);
 BOOL KillTimer(HWND hwnd, UINT_PTR id);
 
+// The monitor under the window's centre, else the primary one (MONITOR_DEFAULTTOPRIMARY).
 HMONITOR MonitorFromWindow(HWND hwnd, DWORD flags);
-HMONITOR MonitorFromPoint(POINT point, DWORD flags);
 BOOL GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info);
 int GetSystemMetrics(int index);
 BOOL SystemParametersInfoW(UINT action, UINT param, LPVOID out, UINT winIni);

@@ -12,7 +12,6 @@ typedef uint32_t DWORD;
 typedef uint32_t UINT;
 typedef int32_t LONG;
 typedef uint32_t ULONG;
-typedef int64_t LONGLONG;
 typedef uint64_t ULONGLONG;
 typedef int32_t HRESULT;
 typedef size_t SIZE_T;
@@ -26,14 +25,11 @@ typedef DWORD* LPDWORD;
 typedef WCHAR* LPWSTR;
 typedef WCHAR* PWSTR;
 typedef const WCHAR* LPCWSTR;
-typedef const WCHAR* PCWSTR;
-typedef CHAR* LPSTR;
 typedef const CHAR* LPCSTR;
 typedef void* HANDLE;
-typedef HANDLE* PHANDLE;
 typedef struct HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
-typedef intptr_t(*FARPROC)();
+typedef intptr_t (*FARPROC)();
 
 #ifndef TRUE
 #define TRUE 1
@@ -50,15 +46,11 @@ typedef intptr_t(*FARPROC)();
 
 #define S_OK (static_cast<HRESULT>(0))
 #define E_INVALIDARG (static_cast<HRESULT>(0x80070057))
-#define E_OUTOFMEMORY (static_cast<HRESULT>(0x8007000E))
-#define SUCCEEDED(hr) ((hr) >= 0)
 #define FAILED(hr) ((hr) < 0)
 
 // Library entry reasons.
 #define DLL_PROCESS_DETACH 0
 #define DLL_PROCESS_ATTACH 1
-#define DLL_THREAD_ATTACH 2
-#define DLL_THREAD_DETACH 3
 
 // Wait results.
 #define WAIT_OBJECT_0 0x00000000u

@@ -10,10 +10,12 @@
 
 #include <cstring>
 
-namespace win32standin {
+namespace {
 
+// The file name of module NAME on this platform: "OrvPluginsManager.dll" ->
+// "libOrvPluginsManager.so".
 std::string PlatformModuleName(const std::wstring& name) {
-    std::string path = ToUtf8(name);
+    std::string path = win32standin::ToUtf8(name);
     for (char& c : path) {
         if (c == '\\') {
             c = '/';
@@ -30,9 +32,7 @@ std::string PlatformModuleName(const std::wstring& name) {
     return folder + file;
 }
 
-}  // namespace win32standin
-
-using win32standin::PlatformModuleName;
+}  // namespace
 
 HMODULE GetModuleHandleW(LPCWSTR moduleName) {
     if (moduleName == nullptr) {
@@ -63,7 +63,8 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
         path.assign(buffer, static_cast<size_t>(n));
     } else {
         struct link_map* map = nullptr;
-        if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name == nullptr) {
+        if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr ||
+            map->l_name == nullptr) {
             SetLastError(ERROR_MOD_NOT_FOUND);
             return 0;
         }

@@ -1,9 +1,9 @@
 // Windows, messages, timers and placement on a virtual desktop.
 //
-// A window is a record in a table behind its HWND: class, style, rectangle in screen
-// coordinates, visibility, z-order and its window procedure. There is no non-client area, so
-// the client rectangle is the window's own size. Windows belong to the UI thread; posted
-// messages and timers run on the UI loop installed with SetUiLoop.
+// A window is a record in a table behind its HWND: class, rectangle in screen coordinates,
+// visibility, z-order and its window procedure. There is no non-client area, so the client
+// rectangle is the window's own size. Windows belong to the UI thread; posted messages and
+// timers run on the UI loop installed with SetUiLoop.
 #include "Win32StandIn.h"
 
 #include <algorithm>
@@ -11,38 +11,18 @@
 #include <cwchar>
 #include <map>
 #include <memory>
-#include <mutex>
+
+namespace win32standin {
+const Monitor& PrimaryMonitor();
+}  // namespace win32standin
 
 namespace {
-
-struct Window {
-    std::wstring className;
-    std::wstring title;
-    DWORD style = 0;
-    DWORD exStyle = 0;
-    RECT rect{0, 0, 0, 0};
-    bool visible = false;
-    bool topmost = false;
-    bool minimized = false;
-    HWND parent = nullptr;
-    WNDPROC proc = nullptr;
-    LONG_PTR userData = 0;
-    int iconResource = 0;
-    std::map<UINT_PTR, uint64_t> timers;  // id -> timed task
-};
 
 struct Desktop {
     std::vector<win32standin::Monitor> monitors{win32standin::Monitor()};
     bool workAreaFails = false;
     std::wstring appData;
     POINT cursor{960, 540};
-    win32standin::UiLoop loop;
-    std::map<std::wstring, WNDPROC> classes;
-    std::map<HWND, std::unique_ptr<Window>> windows;
-    std::vector<HWND> zOrder;  // top first
-    HWND foreground = nullptr;
-    uintptr_t nextHandle = 0x10000;
-    int placed = 0;
 };
 
 Desktop& D() {
@@ -50,29 +30,19 @@ Desktop& D() {
     return *desktop;
 }
 
-Window* Find(HWND hwnd) {
-    auto found = D().windows.find(hwnd);
-    return found == D().windows.end() ? nullptr : found->second.get();
-}
-
-void Raise(HWND hwnd) {
-    auto& z = D().zOrder;
-    z.erase(std::remove(z.begin(), z.end(), hwnd), z.end());
-    // Topmost windows stay above the others.
-    auto at = z.begin();
-    if (!Find(hwnd)->topmost) {
-        while (at != z.end() && Find(*at)->topmost) {
-            ++at;
-        }
-    }
-    z.insert(at, hwnd);
-}
-
 bool Inside(const RECT& rc, POINT pt) {
     return pt.x >= rc.left && pt.x < rc.right && pt.y >= rc.top && pt.y < rc.bottom;
 }
 
-const win32standin::Monitor& Primary() {
+HMONITOR HandleOf(const win32standin::Monitor& monitor) {
+    return reinterpret_cast<HMONITOR>(&monitor - D().monitors.data() + 1);
+}
+
+}  // namespace
+
+namespace win32standin {
+
+const Monitor& PrimaryMonitor() {
     for (const auto& monitor : D().monitors) {
         if (monitor.primary) {
             return monitor;
@@ -80,14 +50,6 @@ const win32standin::Monitor& Primary() {
     }
     return D().monitors.front();
 }
-
-HMONITOR HandleOf(size_t index) {
-    return reinterpret_cast<HMONITOR>(index + 1);
-}
-
-}  // namespace
-
-namespace win32standin {
 
 void SetDesktop(const std::vector<Monitor>& monitors) {
     D().monitors = monitors.empty() ? std::vector<Monitor>{Monitor()} : monitors;
@@ -117,11 +79,155 @@ Monitor MonitorWithTaskbar(RECT screen, TaskbarEdge edge, int thickness) {
 void SetWorkAreaFailure(bool fail) {
     D().workAreaFails = fail;
 }
+
 void SetAppDataFolder(const std::wstring& folder) {
     D().appData = folder;
 }
+
+}  // namespace win32standin
+
+HMONITOR MonitorFromWindow(HWND hwnd, DWORD) {
+    RECT rc{};
+    if (GetWindowRect(hwnd, &rc)) {
+        const POINT centre{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+        for (const auto& monitor : D().monitors) {
+            if (Inside(monitor.screen, centre)) {
+                return HandleOf(monitor);
+            }
+        }
+    }
+    return HandleOf(win32standin::PrimaryMonitor());
+}
+
+BOOL GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info) {
+    const size_t index = reinterpret_cast<size_t>(monitor);
+    if (!info || index == 0 || index > D().monitors.size()) {
+        return FALSE;
+    }
+    info->rcWork = D().monitors[index - 1].work;
+    return TRUE;
+}
+
+int GetSystemMetrics(int index) {
+    const RECT& screen = win32standin::PrimaryMonitor().screen;
+    switch (index) {
+        case SM_CXSCREEN:
+            return screen.right - screen.left;
+        case SM_CYSCREEN:
+            return screen.bottom - screen.top;
+        default:
+            return 0;
+    }
+}
+
+BOOL SystemParametersInfoW(UINT action, UINT, LPVOID out, UINT) {
+    if (action != SPI_GETWORKAREA || !out || D().workAreaFails) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *static_cast<RECT*>(out) = win32standin::PrimaryMonitor().work;
+    return TRUE;
+}
+
+BOOL GetCursorPos(LPPOINT point) {
+    if (!point) {
+        return FALSE;
+    }
+    *point = D().cursor;
+    return TRUE;
+}
+
+BOOL SetCursorPos(int x, int y) {
+    D().cursor = POINT{x, y};
+    return TRUE;
+}
+
+HRESULT SHGetFolderPathW(HWND, int folder, HANDLE, DWORD, LPWSTR path) {
+    if (folder != CSIDL_APPDATA || !path) {
+        return E_INVALIDARG;
+    }
+    std::wstring result = D().appData;
+    if (result.empty()) {
+        const char* home = std::getenv("HOME");
+        std::string utf8 = std::string(home ? home : "/tmp") + "/.local/share";
+        result.assign(utf8.begin(), utf8.end());
+    }
+    if (result.size() >= MAX_PATH) {
+        return E_INVALIDARG;
+    }
+    std::wmemcpy(path, result.c_str(), result.size() + 1);
+    return S_OK;
+}
+
+namespace {
+
+struct Window {
+    std::wstring className;
+    std::wstring title;
+    DWORD exStyle = 0;
+    RECT rect{0, 0, 0, 0};
+    bool visible = false;
+    bool topmost = false;
+    bool minimized = false;
+    WNDPROC proc = nullptr;
+    LONG_PTR userData = 0;
+    int iconResource = 0;
+    std::map<UINT_PTR, uint64_t> timers;  // id -> timed task
+};
+
+struct Table {
+    win32standin::UiLoop loop;
+    std::map<std::wstring, WNDPROC> classes;
+    std::map<HWND, std::unique_ptr<Window>> windows;
+    std::vector<HWND> zOrder;  // top first
+    uintptr_t nextHandle = 0x10000;
+    int placed = 0;
+};
+
+Table& T() {
+    static auto* table = new Table;
+    return *table;
+}
+
+Window* Find(HWND hwnd) {
+    auto found = T().windows.find(hwnd);
+    return found == T().windows.end() ? nullptr : found->second.get();
+}
+
+void Raise(HWND hwnd) {
+    auto& z = T().zOrder;
+    z.erase(std::remove(z.begin(), z.end(), hwnd), z.end());
+    // Topmost windows stay above the others.
+    auto at = z.begin();
+    if (!Find(hwnd)->topmost) {
+        while (at != z.end() && Find(*at)->topmost) {
+            ++at;
+        }
+    }
+    z.insert(at, hwnd);
+}
+
+void ArmTimer(HWND hwnd, UINT_PTR id, UINT elapse) {
+    Window* w = Find(hwnd);
+    if (!w || !T().loop.scheduleAt) {
+        return;
+    }
+    w->timers[id] = T().loop.scheduleAt(GetTickCount64() + std::max(1u, elapse), [=] {
+        Window* live = Find(hwnd);
+        if (!live || !live->timers.count(id)) {
+            return;
+        }
+        ArmTimer(hwnd, id, elapse);  // periodic until KillTimer
+        SendMessageW(hwnd, WM_TIMER, id, 0);
+    });
+}
+
+}  // namespace
+
+namespace win32standin {
+
 void SetUiLoop(UiLoop loop) {
-    D().loop = std::move(loop);
+    T().loop = std::move(loop);
 }
 
 int WindowIconResource(HWND hwnd) {
@@ -135,10 +241,11 @@ bool IsTopmost(HWND hwnd) {
 }
 
 std::vector<HWND> WindowsInZOrder() {
-    return D().zOrder;
+    return T().zOrder;
 }
+
 size_t LiveWindowCount() {
-    return D().windows.size();
+    return T().windows.size();
 }
 
 }  // namespace win32standin
@@ -148,30 +255,26 @@ ATOM RegisterClassExW(const WNDCLASSEXW* windowClass) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    D().classes[windowClass->lpszClassName] = windowClass->lpfnWndProc;
-    return static_cast<ATOM>(D().classes.size());
+    T().classes[windowClass->lpszClassName] = windowClass->lpfnWndProc;
+    return static_cast<ATOM>(T().classes.size());
 }
 
-HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
-                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
-                     LPVOID param) {
-    auto cls = className ? D().classes.find(className) : D().classes.end();
-    if (cls == D().classes.end()) {
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD, int x, int y,
+                     int width, int height, HWND, HMENU, HINSTANCE, LPVOID param) {
+    auto cls = className ? T().classes.find(className) : T().classes.end();
+    if (cls == T().classes.end()) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     auto window = std::make_unique<Window>();
     window->className = className;
     window->title = windowName ? windowName : L"";
-    window->style = style;
     window->exStyle = exStyle;
-    window->parent = parent;
     window->proc = cls->second;
-    window->topmost = (exStyle & WS_EX_TOPMOST) != 0;
     if (x == CW_USEDEFAULT) {
         // Cascade new windows from the work area's top-left corner.
-        const RECT& work = Primary().work;
-        int step = 26 * (D().placed++ % 8);
+        const RECT& work = win32standin::PrimaryMonitor().work;
+        int step = 26 * (T().placed++ % 8);
         x = work.left + 80 + step;
         y = work.top + 80 + step;
     }
@@ -180,15 +283,12 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         height = 300;
     }
     window->rect = RECT{x, y, x + width, y + height};
-    window->visible = (style & WS_VISIBLE) != 0;
-    HWND hwnd = reinterpret_cast<HWND>(D().nextHandle);
-    D().nextHandle += 0x10;
-    D().windows[hwnd] = std::move(window);
+    HWND hwnd = reinterpret_cast<HWND>(T().nextHandle);
+    T().nextHandle += 0x10;
+    T().windows[hwnd] = std::move(window);
     Raise(hwnd);
 
-    CREATESTRUCTW create{
-        param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
-        windowName, className, exStyle};
+    CREATESTRUCTW create{param};
     if (!SendMessageW(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create)) ||
         SendMessageW(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
         DestroyWindow(hwnd);
@@ -204,19 +304,16 @@ BOOL DestroyWindow(HWND hwnd) {
         return FALSE;
     }
     for (auto& timer : w->timers) {
-        if (D().loop.cancel) {
-            D().loop.cancel(timer.second);
+        if (T().loop.cancel) {
+            T().loop.cancel(timer.second);
         }
     }
     w->timers.clear();
     SendMessageW(hwnd, WM_DESTROY, 0, 0);
     SendMessageW(hwnd, WM_NCDESTROY, 0, 0);
-    auto& z = D().zOrder;
+    auto& z = T().zOrder;
     z.erase(std::remove(z.begin(), z.end(), hwnd), z.end());
-    if (D().foreground == hwnd) {
-        D().foreground = nullptr;
-    }
-    D().windows.erase(hwnd);
+    T().windows.erase(hwnd);
     return TRUE;
 }
 
@@ -245,7 +342,6 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         default:
-            (void)lParam;
             return 0;
     }
 }
@@ -256,12 +352,12 @@ LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (!Find(hwnd) || !D().loop.post) {
+    if (!Find(hwnd) || !T().loop.post) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     // Handles are never reused, so a window destroyed meanwhile simply gets nothing.
-    D().loop.post([=] { SendMessageW(hwnd, msg, wParam, lParam); });
+    T().loop.post([=] { SendMessageW(hwnd, msg, wParam, lParam); });
     return TRUE;
 }
 
@@ -285,15 +381,8 @@ BOOL ShowWindow(HWND hwnd, int command) {
         return FALSE;
     }
     const BOOL was = w->visible ? TRUE : FALSE;
-    const bool show = command != SW_HIDE;
-    if (show != w->visible) {
-        w->visible = show;
-        SendMessageW(hwnd, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
-    }
-    w->minimized = command == SW_MINIMIZE || (w->minimized && command != SW_RESTORE && show);
-    if (show && command != SW_SHOWNOACTIVATE && command != SW_SHOWNA) {
-        D().foreground = hwnd;
-    }
+    w->visible = command != SW_HIDE;
+    w->minimized = w->minimized && w->visible;
     return was;
 }
 
@@ -304,42 +393,26 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         return FALSE;
     }
     if (!(flags & SWP_NOZORDER)) {
-        if (insertAfter == HWND_TOPMOST) {
-            w->topmost = true;
-        } else if (insertAfter == HWND_NOTOPMOST) {
-            w->topmost = false;
-        }
+        w->topmost = w->topmost || insertAfter == HWND_TOPMOST;
         Raise(hwnd);
     }
     RECT old = w->rect;
     if (!(flags & SWP_NOMOVE)) {
-        w->rect.right = x + (old.right - old.left);
-        w->rect.bottom = y + (old.bottom - old.top);
-        w->rect.left = x;
-        w->rect.top = y;
+        w->rect = RECT{x, y, x + (old.right - old.left), y + (old.bottom - old.top)};
     }
     if (!(flags & SWP_NOSIZE)) {
         w->rect.right = w->rect.left + cx;
         w->rect.bottom = w->rect.top + cy;
     }
     if (flags & SWP_SHOWWINDOW) {
-        ShowWindow(hwnd, (flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
-    } else if (flags & SWP_HIDEWINDOW) {
-        ShowWindow(hwnd, SW_HIDE);
+        ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     }
-    if (Find(hwnd) && (w->rect.left != old.left || w->rect.top != old.top)) {
-        SendMessageW(hwnd, WM_MOVE, 0, MAKELPARAM(w->rect.left, w->rect.top));
-    }
-    if (Find(hwnd) && (w->rect.right - w->rect.left != old.right - old.left ||
-                       w->rect.bottom - w->rect.top != old.bottom - old.top)) {
+    if (w->rect.right - w->rect.left != old.right - old.left ||
+        w->rect.bottom - w->rect.top != old.bottom - old.top) {
         SendMessageW(hwnd, WM_SIZE, 0,
                      MAKELPARAM(w->rect.right - w->rect.left, w->rect.bottom - w->rect.top));
     }
     return TRUE;
-}
-
-BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL) {
-    return SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
@@ -370,16 +443,6 @@ BOOL ScreenToClient(HWND hwnd, LPPOINT point) {
     return TRUE;
 }
 
-BOOL ClientToScreen(HWND hwnd, LPPOINT point) {
-    Window* w = Find(hwnd);
-    if (!w || !point) {
-        return FALSE;
-    }
-    point->x += w->rect.left;
-    point->y += w->rect.top;
-    return TRUE;
-}
-
 int GetClassNameW(HWND hwnd, LPWSTR name, int size) {
     Window* w = Find(hwnd);
     if (!w || !name || size <= 0) {
@@ -396,62 +459,35 @@ LONG_PTR GetWindowLongPtrW(HWND hwnd, int index) {
     if (!w) {
         return 0;
     }
-    switch (index) {
-        case GWL_STYLE:
-            return static_cast<LONG_PTR>(w->style);
-        case GWL_EXSTYLE:
-            return static_cast<LONG_PTR>(w->exStyle | (w->topmost ? WS_EX_TOPMOST : 0));
-        case GWLP_USERDATA:
-            return w->userData;
-        default:
-            return 0;
-    }
+    return index == GWL_EXSTYLE     ? static_cast<LONG_PTR>(w->exStyle)
+           : index == GWLP_USERDATA ? w->userData
+                                    : 0;
 }
 
 LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value) {
     Window* w = Find(hwnd);
-    if (!w) {
+    if (!w || index != GWLP_USERDATA) {
         return 0;
     }
-    LONG_PTR old = GetWindowLongPtrW(hwnd, index);
-    switch (index) {
-        case GWL_STYLE:
-            w->style = static_cast<DWORD>(value);
-            break;
-        case GWL_EXSTYLE:
-            w->exStyle = static_cast<DWORD>(value);
-            break;
-        case GWLP_USERDATA:
-            w->userData = value;
-            break;
-        default:
-            break;
-    }
+    LONG_PTR old = w->userData;
+    w->userData = value;
     return old;
-}
-
-HWND GetParent(HWND hwnd) {
-    Window* w = Find(hwnd);
-    return w ? w->parent : nullptr;
 }
 
 BOOL SetForegroundWindow(HWND hwnd) {
     if (!Find(hwnd)) {
         return FALSE;
     }
-    D().foreground = hwnd;
     Raise(hwnd);
     return TRUE;
 }
 
-HWND GetForegroundWindow() {
-    return D().foreground;
-}
-
 HWND WindowFromPoint(POINT point) {
-    for (HWND hwnd : D().zOrder) {
-        Window* w = Find(hwnd);
-        if (w->visible && Inside(w->rect, point)) {
+    for (HWND hwnd : T().zOrder) {
+        const Window* w = Find(hwnd);
+        const RECT& rc = w->rect;
+        if (w->visible && point.x >= rc.left && point.x < rc.right && point.y >= rc.top &&
+            point.y < rc.bottom) {
             return hwnd;
         }
     }
@@ -459,26 +495,13 @@ HWND WindowFromPoint(POINT point) {
 }
 
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
-    for (HWND hwnd : D().zOrder) {
+    for (HWND hwnd : T().zOrder) {
         Window* w = Find(hwnd);
         if ((!className || w->className == className) && (!windowName || w->title == windowName)) {
             return hwnd;
         }
     }
     return nullptr;
-}
-
-BOOL GetCursorPos(LPPOINT point) {
-    if (!point) {
-        return FALSE;
-    }
-    *point = D().cursor;
-    return TRUE;
-}
-
-BOOL SetCursorPos(int x, int y) {
-    D().cursor = POINT{x, y};
-    return TRUE;
 }
 
 HICON LoadIconW(HINSTANCE, LPCWSTR name) {
@@ -490,28 +513,8 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, void* timerProc) {
     return SetCoalescableTimer(hwnd, id, elapse, timerProc, 0);
 }
 
-namespace {
-
-void ArmTimer(HWND hwnd, UINT_PTR id, UINT elapse) {
-    Window* w = Find(hwnd);
-    if (!w || !D().loop.scheduleAt) {
-        return;
-    }
-    w->timers[id] = D().loop.scheduleAt(GetTickCount64() + std::max(1u, elapse), [=] {
-        Window* live = Find(hwnd);
-        if (!live || !live->timers.count(id)) {
-            return;
-        }
-        ArmTimer(hwnd, id, elapse);  // periodic until KillTimer
-        SendMessageW(hwnd, WM_TIMER, id, 0);
-    });
-}
-
-}  // namespace
-
 UINT_PTR SetCoalescableTimer(HWND hwnd, UINT_PTR id, UINT elapse, void*, ULONG) {
-    Window* w = Find(hwnd);
-    if (!w) {
+    if (!Find(hwnd)) {
         return 0;
     }
     KillTimer(hwnd, id);
@@ -528,103 +531,9 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id) {
     if (found == w->timers.end()) {
         return FALSE;
     }
-    if (D().loop.cancel) {
-        D().loop.cancel(found->second);
+    if (T().loop.cancel) {
+        T().loop.cancel(found->second);
     }
     w->timers.erase(found);
     return TRUE;
-}
-
-HMONITOR MonitorFromPoint(POINT point, DWORD flags) {
-    const auto& monitors = D().monitors;
-    for (size_t i = 0; i < monitors.size(); ++i) {
-        if (Inside(monitors[i].screen, point)) {
-            return HandleOf(i);
-        }
-    }
-    if (flags == MONITOR_DEFAULTTONULL) {
-        return nullptr;
-    }
-    if (flags == MONITOR_DEFAULTTOPRIMARY) {
-        return HandleOf(static_cast<size_t>(&Primary() - monitors.data()));
-    }
-    // Nearest: the monitor whose rectangle is closest to the point.
-    size_t best = 0;
-    long bestDistance = -1;
-    for (size_t i = 0; i < monitors.size(); ++i) {
-        const RECT& rc = monitors[i].screen;
-        long dx = point.x < rc.left     ? rc.left - point.x
-                  : point.x >= rc.right ? point.x - rc.right + 1
-                                        : 0;
-        long dy = point.y < rc.top       ? rc.top - point.y
-                  : point.y >= rc.bottom ? point.y - rc.bottom + 1
-                                         : 0;
-        long distance = dx * dx + dy * dy;
-        if (bestDistance < 0 || distance < bestDistance) {
-            best = i;
-            bestDistance = distance;
-        }
-    }
-    return HandleOf(best);
-}
-
-HMONITOR MonitorFromWindow(HWND hwnd, DWORD flags) {
-    Window* w = Find(hwnd);
-    if (!w) {
-        return flags == MONITOR_DEFAULTTONULL
-                   ? nullptr
-                   : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
-    }
-    POINT centre{(w->rect.left + w->rect.right) / 2, (w->rect.top + w->rect.bottom) / 2};
-    return MonitorFromPoint(centre, flags);
-}
-
-BOOL GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info) {
-    const size_t index = reinterpret_cast<size_t>(monitor);
-    if (!info || index == 0 || index > D().monitors.size()) {
-        return FALSE;
-    }
-    const auto& m = D().monitors[index - 1];
-    info->rcMonitor = m.screen;
-    info->rcWork = m.work;
-    info->dwFlags = &m == &Primary() ? MONITORINFOF_PRIMARY : 0;
-    return TRUE;
-}
-
-int GetSystemMetrics(int index) {
-    const RECT& screen = Primary().screen;
-    switch (index) {
-        case SM_CXSCREEN:
-            return screen.right - screen.left;
-        case SM_CYSCREEN:
-            return screen.bottom - screen.top;
-        default:
-            return 0;
-    }
-}
-
-BOOL SystemParametersInfoW(UINT action, UINT, LPVOID out, UINT) {
-    if (action != SPI_GETWORKAREA || !out || D().workAreaFails) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    *static_cast<RECT*>(out) = Primary().work;
-    return TRUE;
-}
-
-HRESULT SHGetFolderPathW(HWND, int folder, HANDLE, DWORD, LPWSTR path) {
-    if (folder != CSIDL_APPDATA || !path) {
-        return E_INVALIDARG;
-    }
-    std::wstring result = D().appData;
-    if (result.empty()) {
-        const char* home = std::getenv("HOME");
-        std::string utf8 = std::string(home ? home : "/tmp") + "/.local/share";
-        result.assign(utf8.begin(), utf8.end());
-    }
-    if (result.size() >= MAX_PATH) {
-        return E_INVALIDARG;
-    }
-    std::wmemcpy(path, result.c_str(), result.size() + 1);
-    return S_OK;
 }

@@ -15,6 +15,7 @@ namespace {
 using namespace DuiLib;
 
 std::vector<std::string>* events = nullptr;
+constexpr UINT kOwnMessage = 0x0400;  // the first message number free for windows
 
 class TestWindow : public WindowImplBase {
 public:
@@ -34,7 +35,7 @@ public:
         return 0;
     }
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
-        if (msg == WM_TIMER || msg == WM_USER) {
+        if (msg == WM_TIMER || msg == kOwnMessage) {
             events->push_back((msg == WM_TIMER ? "timer:" : "user:") + std::to_string(wParam));
             return 0;
         }
@@ -90,13 +91,13 @@ TEST_F(WindowTest, CreatedFromItsSkinHiddenAndSizedByItClosedOnTheLoop) {
     EXPECT_EQ(win32standin::WindowIconResource(hwnd), 167);
 
     // Close runs OnClose, then the destruction, then the final message, on the loop.
-    PostMessageW(hwnd, WM_USER, 7, 0);
+    PostMessageW(hwnd, kOwnMessage, 7, 0);
     window->Close(3);
     EXPECT_TRUE(IsWindow(hwnd));
     duistandin::RunUntilIdle();
     EXPECT_EQ(seen, (std::vector<std::string>{"init:1", "user:7", "close:3", "final"}));
     EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_FALSE(PostMessageW(hwnd, WM_USER, 0, 0));
+    EXPECT_FALSE(PostMessageW(hwnd, kOwnMessage, 0, 0));
 }
 
 TEST_F(WindowTest, TimersTickOnTheClockUntilKilledAndClicksReachTheMap) {

@@ -26,8 +26,9 @@ protected:
         win32standin::SetWorkAreaFailure(false);
     }
     HWND Make(int x, int y, int w, int h) {
-        HWND hwnd = CreateWindowExW(0, L"Plain", L"", WS_POPUP | WS_VISIBLE, x, y, w, h, nullptr,
-                                    nullptr, nullptr, nullptr);
+        HWND hwnd = CreateWindowExW(0, L"Plain", L"", WS_POPUP, x, y, w, h, nullptr, nullptr,
+                                    nullptr, nullptr);
+        ShowWindow(hwnd, SW_SHOWNORMAL);
         return hwnd;
     }
 };
@@ -53,23 +54,26 @@ TEST_F(DesktopTest, WorkAreaFollowsTheTaskbarEdgeAndCanFail) {
     EXPECT_FALSE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
 }
 
-TEST_F(DesktopTest, MonitorsOfWindowsAndPoints) {
+// Two monitors side by side, the left one primary: a window belongs to the monitor under its
+// centre, else to the primary one.
+TEST_F(DesktopTest, MonitorOfAWindow) {
     win32standin::Monitor left;
     left.screen = left.work = RECT{0, 0, 1920, 1080};
     win32standin::Monitor right = win32standin::MonitorWithTaskbar(
         {1920, 0, 3840, 1080}, win32standin::TaskbarEdge::Bottom, 48);
     right.primary = false;
     win32standin::SetDesktop({left, right});
-    HWND onRight = Make(2000, 100, 100, 100);
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(onRight, MONITOR_DEFAULTTONEAREST), &info));
-    EXPECT_EQ(info.rcWork.bottom, 1032);
-    EXPECT_EQ(info.dwFlags, 0u);
-    EXPECT_EQ(MonitorFromPoint(POINT{5000, 10}, MONITOR_DEFAULTTONULL), nullptr);
-    ASSERT_TRUE(
-        GetMonitorInfoW(MonitorFromPoint(POINT{5000, 10}, MONITOR_DEFAULTTONEAREST), &info));
-    EXPECT_EQ(info.rcMonitor.left, 1920);
+    struct Case {
+        int x;
+        LONG workBottom;
+    } cases[] = {{2000, 1032}, {100, 1080}, {1870, 1032}, {5000, 1080}};
+    for (const Case& c : cases) {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        HMONITOR monitor = MonitorFromWindow(Make(c.x, 100, 100, 100), MONITOR_DEFAULTTOPRIMARY);
+        ASSERT_TRUE(GetMonitorInfoW(monitor, &info)) << c.x;
+        EXPECT_EQ(info.rcWork.bottom, c.workBottom) << c.x;
+    }
 }
 
 TEST_F(DesktopTest, TopmostWindowsStayAboveAndHitTestingFollowsZOrder) {

@@ -13,17 +13,26 @@
 
 namespace {
 
-TEST(Win32Modules, DllNamesMapToSharedLibrariesAndMissingOnesFail) {
-    EXPECT_EQ(win32standin::PlatformModuleName(L"OrvPluginsManager.dll"),
-              "libOrvPluginsManager.so");
-    EXPECT_EQ(win32standin::PlatformModuleName(L"C:\\host\\bin\\DuiLib.DLL"),
-              "C:/host/bin/libDuiLib.so");
-    EXPECT_EQ(win32standin::PlatformModuleName(L"libm.so.6"), "libm.so.6");
-    EXPECT_EQ(win32standin::PlatformModuleName(L".dll"), ".dll");
-    EXPECT_EQ(LoadLibraryW(L"NoSuchModuleAnywhere.dll"), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
-    EXPECT_EQ(GetModuleHandleW(L"NoSuchModuleAnywhere.dll"), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
+// "Name.dll" is the shared library "libName.so", looked for beside the program first.
+TEST(Win32Modules, DllNamesAreSharedLibrariesBesideTheProgram) {
+    struct Case {
+        const wchar_t* name;
+        bool found;
+    } cases[] = {
+        {L"Win32.dll", true},         {L"Win32.DLL", true}, {L"libm.so.6", true},
+        {L"NoSuchModule.dll", false}, {L".dll", false},
+    };
+    for (const Case& c : cases) {
+        HMODULE module = LoadLibraryW(c.name);
+        EXPECT_EQ(module != nullptr, c.found) << c.name;
+        if (!module) {
+            EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
+            EXPECT_EQ(GetModuleHandleW(c.name), nullptr);
+            continue;
+        }
+        EXPECT_EQ(GetModuleHandleW(c.name), module) << c.name;
+        EXPECT_TRUE(FreeLibrary(module));
+    }
 }
 
 TEST(Win32Modules, ModuleFileNameOfTheProgram) {
