@@ -12,13 +12,9 @@ namespace tandemstandin {
 // Plug-ins and features switched off on this computer (all are on by default).
 void SetPluginSupported(const std::string& name, bool supported);
 
-// Loads the string table (lines `ID = text`, '#' comments, UTF-8; "\n", "\t" and "\\" escapes
-// in texts), replacing the one in use. "{0}" in a text is the placeholder that
-// GetString(id, 1, arg) fills. Without a table every id has an empty text. Returns false when the
-// file cannot be read; the table is then empty.
-// Until a table is loaded here, the first lookup reads "strings/en.strings" from the folder of
-// the running executable, if it is there.
-bool LoadStringTable(const std::string& path);
+// The string table (the UI toolkit's file form) is "strings/en.strings" in the folder of the
+// running executable, read at the first lookup; an id without a text has an empty one. "{0}" in a
+// text is the placeholder that GetString(id, 1, arg) fills.
 // Sets the text of one id in the table in use.
 void SetString(const std::wstring& id, const std::wstring& text);
 
@@ -48,7 +44,6 @@ struct FirewallCalls {
     int enableRuleByService = 0;
 };
 FirewallCalls GetFirewallCalls();
-void ResetFirewall();
 
 // The answer of TandemConfig::IsAllow (default false).
 void SetConfigAllow(bool allow);
@@ -57,7 +52,6 @@ void SetConfigAllow(bool allow);
 // separator) lie on a share reached at SHARE; IsNetShareMap then gives SHARE followed by the rest
 // of the path.
 void MapNetworkShare(const std::wstring& prefix, const std::wstring& share);
-void ClearNetworkShares();
 
 // Values of GetFileType, and the icon GetDefaultIconPath gives for each
 // ("../../res/image/swiftsend/filetype_<kind>.png", <kind> as in the names below, lower case).

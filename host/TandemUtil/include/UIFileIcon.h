@@ -14,7 +14,6 @@ public:
     // The files the icon stands for; SHOW_THUMB asks for a picture's thumbnail where one can
     // be made (this platform always draws the page).
     void SetFiles(const std::vector<std::wstring>& files, bool showThumb);
-    const std::vector<std::wstring>& GetFiles() const { return files_; }
     void DoPaint(HDC hdc, const RECT& rcPaint) override;
 
 private:

@@ -14,8 +14,6 @@ namespace UIEx {
 
 class CThumbControlUI : public DuiLib::CControlUI {
 public:
-    enum class Source { None, Data, File, Bitmap };
-
     CThumbControlUI();
     ~CThumbControlUI() override;
     DuiLib::CDuiString GetClass() const override { return L"ThumbControlUI"; }
@@ -28,15 +26,11 @@ public:
     // A bitmap of PngThumbNailUtils::GetFileThumb; this platform has none, so false.
     bool LoadFromHBITMAP(void* bitmap);
 
-    Source GetSource() const { return source_; }
-    const std::wstring& GetFile() const { return file_; }
-
     void DoPaint(HDC hdc, const RECT& rcPaint) override;
 
 private:
     void Reset();
-    Source source_ = Source::None;
-    std::wstring file_;
+    std::wstring file_;                   // the picture file asked for, if any
     cairo_surface_t* picture_ = nullptr;  // owned
 };
 

@@ -64,13 +64,6 @@ FirewallCalls GetFirewallCalls() {
     return state->calls;
 }
 
-void ResetFirewall() {
-    std::lock_guard<std::mutex> guard(mutex);
-    bool allow = state->allow;
-    *state = State();
-    state->allow = allow;
-}
-
 void SetConfigAllow(bool allow) {
     std::lock_guard<std::mutex> guard(mutex);
     state->allow = allow;

@@ -5,16 +5,13 @@
 // Placeholder: "{0}" in a text is replaced by the argument of GetString(id, 1, arg), every
 // occurrence of it. A text without "{0}" is returned as it stands.
 //
-// Until a table is loaded explicitly, the first use looks once for "strings/en.strings" in the
-// folder of the running executable.
+// The first use looks once for "strings/en.strings" in the folder of the running executable.
 #include "StandInState.h"
-#include "Registry.h"
 #include "TandemUtilStandIn.h"
 #include "UIStringLocale.h"
 
 #include <DuiLibStandIn.h>
 
-#include <fstream>
 #include <map>
 #include <mutex>
 
@@ -22,11 +19,7 @@ namespace {
 
 std::mutex mutex;
 std::map<std::wstring, std::wstring>* table = new std::map<std::wstring, std::wstring>;
-bool tableChosen = false;  // a table was loaded explicitly, or the default one was looked for
-
-bool ReadTable(const std::string& path, std::map<std::wstring, std::wstring>& out) {
-    return duistandin::ReadStringTable(path, out);
-}
+bool tableChosen = false;  // the default table was looked for
 
 // With MUTEX held: loads the table beside the executable unless one was chosen already.
 void EnsureTable() {
@@ -34,7 +27,7 @@ void EnsureTable() {
         return;
     }
     tableChosen = true;
-    ReadTable(duistandin::DefaultStringTablePath(), *table);
+    duistandin::ReadStringTable(duistandin::DefaultStringTablePath(), *table);
 }
 
 }  // namespace
@@ -68,18 +61,6 @@ std::wstring UIStringLocale::GetString(const std::wstring& id, int count, const 
 }  // namespace UIEx
 
 namespace tandemstandin {
-
-bool LoadStringTable(const std::string& path) {
-    std::map<std::wstring, std::wstring> loaded;
-    bool ok = ReadTable(path, loaded);
-    if (!ok) {
-        loaded.clear();
-    }
-    std::lock_guard<std::mutex> guard(mutex);
-    table->swap(loaded);
-    tableChosen = true;
-    return ok;
-}
 
 void SetString(const std::wstring& id, const std::wstring& text) {
     std::lock_guard<std::mutex> guard(mutex);

@@ -72,7 +72,9 @@ bool TandemDataReportClass::RecordEnd(TandemReportTypeEnum type) {
 
 namespace tandemstandin {
 
-void SetReporterPresent(bool isPresent) { present = isPresent; }
+void SetReporterPresent(bool isPresent) {
+    present = isPresent;
+}
 
 std::vector<ReportedEvent> ReportedEvents() {
     std::lock_guard<std::mutex> guard(mutex);

@@ -212,11 +212,6 @@ void MapNetworkShare(const std::wstring& prefix, const std::wstring& share) {
     shares->emplace_back(prefix, share);
 }
 
-void ClearNetworkShares() {
-    std::lock_guard<std::mutex> guard(mutex);
-    shares->clear();
-}
-
 namespace detail {
 
 void ResetPluginsAndShares() {

@@ -68,7 +68,6 @@ void CThumbControlUI::Reset() {
         cairo_surface_destroy(picture_);
         picture_ = nullptr;
     }
-    source_ = Source::None;
     file_.clear();
 }
 
@@ -91,9 +90,6 @@ bool CThumbControlUI::LoadFromData(const void* data, uint32_t size) {
         gdk_pixbuf_loader_close(loader, nullptr);
     }
     g_object_unref(loader);
-    if (picture_) {
-        source_ = Source::Data;
-    }
     Invalidate();
     return picture_ != nullptr;
 }
@@ -104,7 +100,6 @@ bool CThumbControlUI::LoadFromFile(const std::wstring& path) {
         return false;
     }
     file_ = path;
-    source_ = Source::File;
     const std::string resolved = DuiLib::CPaintManagerUI::ResolveResource(path);
     cairo_surface_t* surface = cairo_image_surface_create_from_png(resolved.c_str());
     if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
@@ -129,7 +124,7 @@ void CThumbControlUI::DoPaint(HDC hdc, const RECT& rcPaint) {
     }
     cairo_t* cr = win32standin::CairoOf(hdc);
     if (!picture_) {
-        const int type = source_ == Source::File ? DefaultIconType(file_) : -1;
+        const int type = DefaultIconType(file_);
         if (type >= 0) {
             PaintFilePage(cr, m_rcItem, type, false);
         }

@@ -1,5 +1,7 @@
 // The toolkit's controls and skins: values, layout, names, notifications, lists, pictures and
 // descriptions.
+#include "TempPath.h"
+
 #include <DuiLibStandIn.h>
 #include <UIlib.h>
 #include <Win32StandIn.h>
@@ -7,6 +9,8 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -62,6 +66,31 @@ TEST(DuiBaseTest, CultureTextsScaleAndDirection) {
     duistandin::SetDirection(1);
     EXPECT_EQ(UICulture::GetInstance()->getDirection(), 1);
     duistandin::SetDirection(0);
+}
+
+// The string table's file form: byte order mark, comments, spaces, quotes, escapes, UTF-8, and
+// a later line winning.
+TEST(DuiBaseTest, StringTableFileForm) {
+    const std::string path = testsupport::TempPath("form.strings");
+    std::ofstream(path, std::ios::binary) << "\xEF\xBB\xBFIDS_FIRST = first\n"
+                                             "# IDS_COMMENT = not an id\n"
+                                             "  IDS_SPACES   =   text  \n"
+                                             "IDS_QUOTED = \" KB\"\n"
+                                             "IDS_ESCAPED = one\\ntwo\\t\\\\ three\n"
+                                             "IDS_WIDE = Gr\xC3\xBC\xC3\x9F \xF0\x9F\x98\x80\n"
+                                             "line without an equals sign\n"
+                                             "IDS_AGAIN = one\nIDS_AGAIN = two\n";
+    std::map<std::wstring, std::wstring> table;
+    ASSERT_TRUE(duistandin::ReadStringTable(path, table));
+    EXPECT_EQ(table, (std::map<std::wstring, std::wstring>{
+                         {L"IDS_FIRST", L"first"},
+                         {L"IDS_SPACES", L"text"},
+                         {L"IDS_QUOTED", L" KB"},
+                         {L"IDS_ESCAPED", L"one\ntwo\t\\ three"},
+                         {L"IDS_WIDE", L"Gr\u00FC\u00DF \U0001F600"},
+                         {L"IDS_AGAIN", L"two"},
+                     }));
+    EXPECT_FALSE(duistandin::ReadStringTable(path + ".missing", table));
 }
 
 const char* kSkin = R"(<Window size="200,100" caption="0,0,0,20">

@@ -105,19 +105,22 @@ TEST_F(FilesTest, CreateDirectoryReportsAWritableFolder) {
 }
 
 TEST_F(FilesTest, FileTypesAndTheirIcons) {
-    EXPECT_EQ(tandemstandin::kFileTypePicture, GetFileType(".JPG"));
-    EXPECT_EQ(tandemstandin::kFileTypePicture, GetFileType("png"));
-    EXPECT_EQ(tandemstandin::kFileTypeVideo, GetFileType(".mp4"));
-    EXPECT_EQ(tandemstandin::kFileTypeAudio, GetFileType(".flac"));
-    EXPECT_EQ(tandemstandin::kFileTypeDocument, GetFileType(".docx"));
-    EXPECT_EQ(tandemstandin::kFileTypeArchive, GetFileType(".zip"));
-    EXPECT_EQ(tandemstandin::kFileTypeOther, GetFileType(".exe"));
-    EXPECT_EQ(tandemstandin::kFileTypeOther, GetFileType(""));
-
+    struct Case {
+        const char* ext;
+        int type;
+    } cases[] = {
+        {".JPG", tandemstandin::kFileTypePicture},   {"png", tandemstandin::kFileTypePicture},
+        {".mp4", tandemstandin::kFileTypeVideo},     {".flac", tandemstandin::kFileTypeAudio},
+        {".docx", tandemstandin::kFileTypeDocument}, {".zip", tandemstandin::kFileTypeArchive},
+        {".exe", tandemstandin::kFileTypeOther},     {"", tandemstandin::kFileTypeOther}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.type, GetFileType(c.ext)) << c.ext;
+    }
     EXPECT_NE(GetDefaultIconPath(tandemstandin::kFileTypePicture),
               GetDefaultIconPath(tandemstandin::kFileTypeVideo));
-    EXPECT_EQ(GetDefaultIconPath(tandemstandin::kFileTypeOther), GetDefaultIconPath(99));
-    EXPECT_EQ(GetDefaultIconPath(tandemstandin::kFileTypeOther), GetDefaultIconPath(-1));
+    for (int unknown : {99, -1}) {
+        EXPECT_EQ(GetDefaultIconPath(tandemstandin::kFileTypeOther), GetDefaultIconPath(unknown));
+    }
 }
 
 TEST_F(FilesTest, MappedSharesAndPluginSwitches) {

@@ -85,10 +85,9 @@ TEST_F(MessageBoxTest, FirewallAndConfigAnswersAndCalls) {
     EXPECT_EQ(2, calls.checkRule);
     EXPECT_EQ(1, calls.enableRuleByService);
 
-    tandemstandin::ResetFirewall();
+    tandemstandin::ResetAll();
     EXPECT_EQ(0, tandemstandin::GetFirewallCalls().tryEnableRule);
     EXPECT_TRUE(manager.TryEnableRule(L"", L"", false));
-    tandemstandin::ResetAll();
     EXPECT_FALSE(TandemConfig::IsAllow());
 }
 

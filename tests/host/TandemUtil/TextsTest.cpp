@@ -1,60 +1,38 @@
-#include "TempPath.h"
-
+// Texts of the utility library: the placeholder, the shipped table, size units, speed and time
+// left.
 #include <gtest/gtest.h>
 #include <TandemUtil.h>
 #include <TandemUtilStandIn.h>
 #include <UIExUtils.h>
 #include <UIStringLocale.h>
 
-#include <cstdio>
-#include <fstream>
-
 namespace {
 
 class TextsTest : public ::testing::Test {
 protected:
     void SetUp() override { tandemstandin::ResetAll(); }
-    void TearDown() override {
-        tandemstandin::ResetAll();
-        std::remove(path_.c_str());
-    }
-
-    std::string WriteTable(const std::string& content) {
-        path_ = testsupport::TempPath("strings_test.strings");
-        std::ofstream(path_, std::ios::binary) << content;
-        return path_;
-    }
-
-    std::string path_;
+    void TearDown() override { tandemstandin::ResetAll(); }
 };
 
-TEST_F(TextsTest, LoadedTableFillsThePlaceholder) {
-    ASSERT_TRUE(tandemstandin::LoadStringTable(
-        WriteTable("\xEF\xBB\xBF# comment = not an id\n"
-                   "IDS_PLAIN = Sent\n"
-                   "  IDS_ARG   =   {0} declined the files  \n"
-                   "IDS_TWICE = {0} and {0}\n"
-                   "IDS_SPACED = \" KB\"\n"
-                   "IDS_ESCAPED = one\\ntwo \\\\ three\n"
-                   "IDS_WIDE = Gr\xC3\xBC\xC3\x9F \xF0\x9F\x98\x80 {0}\n"
-                   "line without an equals sign\n"
-                   "IDS_PLAIN = Sent again\n")));
-
-    using UIEx::UIStringLocale;
-    EXPECT_EQ(L"Sent again", UIStringLocale::GetString(L"IDS_PLAIN"));
-    EXPECT_EQ(L"Sent again", UIStringLocale::GetString(L"IDS_PLAIN", 1, L"Pad"));
-    EXPECT_EQ(L"Pad declined the files", UIStringLocale::GetString(L"IDS_ARG", 1, L"Pad"));
-    EXPECT_EQ(L"{0} declined the files", UIStringLocale::GetString(L"IDS_ARG"));
-    EXPECT_EQ(L"{0} and {0}", UIStringLocale::GetString(L"IDS_TWICE", 1, L"{0}"));
-    EXPECT_EQ(L"A and A", UIStringLocale::GetString(L"IDS_TWICE", 1, L"A"));
-    EXPECT_EQ(L" KB", UIStringLocale::GetString(L"IDS_SPACED"));
-    EXPECT_EQ(L"one\ntwo \\ three", UIStringLocale::GetString(L"IDS_ESCAPED"));
-    EXPECT_EQ(L"Gr\u00FC\u00DF \U0001F600 Pad", UIStringLocale::GetString(L"IDS_WIDE", 1, L"Pad"));
-    EXPECT_EQ(L"", UIStringLocale::GetString(L"IDS_UNKNOWN", 1, L"Pad"));
-    EXPECT_EQ(L"", UIStringLocale::GetString(L"# comment"));
-
-    EXPECT_FALSE(tandemstandin::LoadStringTable(::testing::TempDir() + "no/such.strings"));
-    EXPECT_EQ(L"", UIStringLocale::GetString(L"IDS_PLAIN"));
+TEST_F(TextsTest, PlaceholderIsFilledWhereverItStands) {
+    struct Case {
+        const wchar_t* text;
+        int count;
+        const wchar_t* arg;
+        const wchar_t* expected;
+    } cases[] = {
+        {L"Sent", 1, L"Pad", L"Sent"},
+        {L"{0} declined the files", 1, L"Pad", L"Pad declined the files"},
+        {L"{0} declined the files", 0, L"Pad", L"{0} declined the files"},
+        {L"{0} and {0}", 1, L"A", L"A and A"},
+        {L"{0} and {0}", 1, L"{0}", L"{0} and {0}"},
+    };
+    for (const Case& c : cases) {
+        tandemstandin::SetString(L"IDS_T_CASE", c.text);
+        EXPECT_EQ(c.expected, UIEx::UIStringLocale::GetString(L"IDS_T_CASE", c.count, c.arg))
+            << c.text;
+    }
+    EXPECT_EQ(L"", UIEx::UIStringLocale::GetString(L"IDS_T_UNKNOWN", 1, L"Pad"));
 }
 
 // The table the build places beside the executables.
@@ -106,21 +84,27 @@ TEST_F(TextsTest, SizeUnitsChangeAt1024) {
 }
 
 TEST_F(TextsTest, SpeedAndTimeLeftTexts) {
-    EXPECT_EQ(L"0 B/s", TandemUtilClass::FormatTransferSpeed(0));
-    EXPECT_EQ(L"1023 B/s", TandemUtilClass::FormatTransferSpeed(1023));
-    EXPECT_EQ(L"2 KB/s", TandemUtilClass::FormatTransferSpeed(2048));
-    EXPECT_EQ(L"1.5 MB/s", TandemUtilClass::FormatTransferSpeed(1536 * 1024));
-    EXPECT_EQ(L"4 GB/s", TandemUtilClass::FormatTransferSpeed(0xFFFFFFFFu));
-
-    EXPECT_EQ(L"Calculating\u2026", TandemUtilClass::FormatTransferLeftTime(-1));
-    EXPECT_EQ(L"Less than a minute left", TandemUtilClass::FormatTransferLeftTime(0));
-    EXPECT_EQ(L"Less than a minute left", TandemUtilClass::FormatTransferLeftTime(59));
-    EXPECT_EQ(L"About 1 min left", TandemUtilClass::FormatTransferLeftTime(60));
-    EXPECT_EQ(L"About 2 min left", TandemUtilClass::FormatTransferLeftTime(90));
-    EXPECT_EQ(L"About 59 min left", TandemUtilClass::FormatTransferLeftTime(3569));
-    EXPECT_EQ(L"About 1 h left", TandemUtilClass::FormatTransferLeftTime(3570));
-    EXPECT_EQ(L"About 1.5 h left", TandemUtilClass::FormatTransferLeftTime(5400));
-
+    struct Speed {
+        uint32_t bytesPerSecond;
+        const wchar_t* text;
+    } speeds[] = {{0, L"0 B/s"},
+                  {1023, L"1023 B/s"},
+                  {2048, L"2 KB/s"},
+                  {1536 * 1024, L"1.5 MB/s"},
+                  {0xFFFFFFFFu, L"4 GB/s"}};
+    for (const Speed& c : speeds) {
+        EXPECT_EQ(c.text, TandemUtilClass::FormatTransferSpeed(c.bytesPerSecond));
+    }
+    struct Left {
+        int32_t seconds;
+        const wchar_t* text;
+    } left[] = {{-1, L"Calculating\u2026"},       {0, L"Less than a minute left"},
+                {59, L"Less than a minute left"}, {60, L"About 1 min left"},
+                {90, L"About 2 min left"},        {3569, L"About 59 min left"},
+                {3570, L"About 1 h left"},        {5400, L"About 1.5 h left"}};
+    for (const Left& c : left) {
+        EXPECT_EQ(c.text, TandemUtilClass::FormatTransferLeftTime(c.seconds)) << c.seconds;
+    }
     // The words come from the table when it has them.
     tandemstandin::SetString(L"IDS_FILETRANSFER_TIME_LEFT_MINUTES", L"noch {0} Min.");
     EXPECT_EQ(L"noch 2 Min.", TandemUtilClass::FormatTransferLeftTime(120));
