@@ -13,9 +13,8 @@ enum class Radio { Bluetooth, Wifi };
 void SetState(Radio radio, int state);
 int State(Radio radio);
 
-// Makes the radio's switch-on (EnableX(true)) or switch-off fail: the call returns false and the
-// state stays. With THROWS the call throws std::runtime_error instead.
-void SetSwitchOnFails(Radio radio, bool fails);
+// Makes the radio's switch-off (EnableX(false)) fail: the call returns false and the state stays.
+// With THROWS every EnableX call throws std::runtime_error instead.
 void SetSwitchOffFails(Radio radio, bool fails);
 void SetEnableThrows(Radio radio, bool throws);
 

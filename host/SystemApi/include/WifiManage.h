@@ -5,10 +5,6 @@ namespace ConnectKitWifi {
 
 class WifiManage {
 public:
-    // Radio states: 1 switched on, 2 switched off.
-    static constexpr int kStateOn = 1;
-    static constexpr int kStateOff = 2;
-
     // Told about every change of the radio's state, on the library's own callback thread.
     class IWifiStateChangeNotification {
     public:
@@ -19,6 +15,7 @@ public:
     // The process-wide radio; never null.
     static WifiManage* GetInstance();
 
+    // 1 switched on, 2 switched off.
     int GetWifiState();
     // Switches the radio on or off. False when the switch did not work; the state then stays.
     // The driver layer underneath may throw (std::runtime_error) instead of answering.

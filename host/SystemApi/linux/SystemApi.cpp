@@ -25,7 +25,6 @@ struct Callback {
 
 struct RadioState {
     int state = 1;
-    bool switchOnFails = false;
     bool switchOffFails = false;
     bool enableThrows = false;
     systemapistandin::EnableCalls calls;
@@ -62,7 +61,7 @@ public:
         if (r.enableThrows) {
             throw std::runtime_error("radio switch failed");
         }
-        if (on ? r.switchOnFails : r.switchOffFails) {
+        if (!on && r.switchOffFails) {
             return false;
         }
         ChangeLocked(radio, on ? 1 : 2);
@@ -259,10 +258,6 @@ void SetState(Radio radio, int state) {
 
 int State(Radio radio) {
     return Core::Get().GetState(radio);
-}
-
-void SetSwitchOnFails(Radio radio, bool fails) {
-    Core::Get().Edit([&](RadioState(&r)[2]) { Pick(r, radio).switchOnFails = fails; });
 }
 
 void SetSwitchOffFails(Radio radio, bool fails) {

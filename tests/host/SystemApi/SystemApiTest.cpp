@@ -87,11 +87,9 @@ TEST_F(SystemApiTest, FailedSwitchesLeaveTheStateAndReportNothing) {
         void (*setUp)(Radio);
         bool throws;
     } cases[] = {
-        {"wifi on fails", Radio::Wifi, true, 2,
-         [](Radio r) { systemapistandin::SetSwitchOnFails(r, true); }, false},
-        {"bluetooth on fails", Radio::Bluetooth, true, 2,
-         [](Radio r) { systemapistandin::SetSwitchOnFails(r, true); }, false},
         {"wifi off fails", Radio::Wifi, false, 1,
+         [](Radio r) { systemapistandin::SetSwitchOffFails(r, true); }, false},
+        {"bluetooth off fails", Radio::Bluetooth, false, 1,
          [](Radio r) { systemapistandin::SetSwitchOffFails(r, true); }, false},
         {"wifi throws", Radio::Wifi, false, 1,
          [](Radio r) { systemapistandin::SetEnableThrows(r, true); }, true},
