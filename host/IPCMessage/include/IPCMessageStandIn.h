@@ -22,9 +22,7 @@ struct TracedMessage {
     uint32_t messageId = 0;
     uint32_t replyId = 0;
     uint64_t dataLength = 0;
-    std::string data;      // the payload bytes
-    bool isSend = false;   // a request of SendIPCMessage
-    bool isReply = false;  // an answer given with Reply
+    std::string data;  // the payload bytes
 };
 
 // Called for every post, send and answer the bus accepts, on the thread that hands the message

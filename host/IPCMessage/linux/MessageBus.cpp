@@ -213,8 +213,7 @@ bool Bus::CopyPayload(const TagIPCMessageItem& item, std::string& payload) {
     return true;
 }
 
-void Bus::Trace(const TagIPCMessageItem& item, const std::string& payload, bool isSend,
-                bool isReply) {
+void Bus::Trace(const TagIPCMessageItem& item, const std::string& payload) {
     TraceHook hook;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -230,8 +229,6 @@ void Bus::Trace(const TagIPCMessageItem& item, const std::string& payload, bool 
     traced.replyId = item.replyId;
     traced.dataLength = payload.size();
     traced.data = payload;
-    traced.isSend = isSend;
-    traced.isReply = isReply;
     hook(traced);
 }
 
@@ -266,7 +263,7 @@ bool Bus::Post(const TagIPCMessageItem& item) {
         return false;
     }
     std::vector<std::shared_ptr<Endpoint>> receivers = Receivers(item.destination);
-    Trace(item, payload, false, false);
+    Trace(item, payload);
     Deliver(receivers, item, payload);
     return true;
 }
@@ -296,7 +293,7 @@ bool Bus::Send(const TagIPCMessageItem& item, int timeoutMs, TagIPCMessageItemRe
         pending.replyId = item.replyId;
     }
     const uint32_t sequence = request.extra0;
-    Trace(request, payload, true, false);
+    Trace(request, payload);
     Deliver(receivers, request, payload);
 
     std::unique_lock<std::mutex> lock(sendMutex_);
@@ -338,7 +335,7 @@ bool Bus::Reply(const TagIPCMessageItem& request, const std::string& bytes) {
         answer.extra0 = it->first;
     }
     // Traced before the sender can see the answer, so a trace never lags behind a returned send.
-    Trace(answer, bytes, false, true);
+    Trace(answer, bytes);
     {
         std::lock_guard<std::mutex> lock(sendMutex_);
         auto it = pending_.find(answer.extra0);

@@ -123,8 +123,7 @@ private:
     // CopyPayload.
     bool Accept(const TagIPCMessageItem& item, std::string& payload);
     std::vector<std::shared_ptr<Endpoint>> Receivers(uint32_t destination);
-    void Trace(const TagIPCMessageItem& item, const std::string& payload, bool isSend,
-               bool isReply);
+    void Trace(const TagIPCMessageItem& item, const std::string& payload);
     static void Deliver(const std::vector<std::shared_ptr<Endpoint>>& receivers,
                         const TagIPCMessageItem& item, const std::string& payload);
 

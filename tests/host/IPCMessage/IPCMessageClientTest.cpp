@@ -397,21 +397,19 @@ TEST_F(IPCMessageClientTest, TraceSeesPostsSendsAndReplies) {
     std::lock_guard<std::mutex> lock(mutex);
     // An answer runs from the request's destination to its source under its ids.
     const ipcstandin::TracedMessage expected[] = {
-        {kEndpointPlugin, kEndpointHostNotice, kMsgHostDropTarget, kMsgDroppedFiles, 2, "ab", false,
-         false},
+        {kEndpointPlugin, kEndpointHostNotice, kMsgHostDropTarget, kMsgDroppedFiles, 2, "ab"},
         {kEndpointPlugin, kEndpointTandemService, kMsgTandemPairedDevice, kMsgPairedDeviceAnswer, 0,
-         "", true, false},
+         ""},
         {kEndpointTandemService, kEndpointPlugin, kMsgTandemPairedDevice, kMsgPairedDeviceAnswer, 2,
-         std::string("\x01\x00", 2), false, true},
+         std::string("\x01\x00", 2)},
     };
     ASSERT_EQ(traced.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
         const ipcstandin::TracedMessage& t = traced[i];
         const ipcstandin::TracedMessage& e = expected[i];
-        EXPECT_EQ((std::vector<uint64_t>{t.source, t.destination, t.messageId, t.replyId,
-                                         t.dataLength, t.isSend, t.isReply}),
-                  (std::vector<uint64_t>{e.source, e.destination, e.messageId, e.replyId,
-                                         e.dataLength, e.isSend, e.isReply}))
+        EXPECT_EQ(
+            (std::vector<uint64_t>{t.source, t.destination, t.messageId, t.replyId, t.dataLength}),
+            (std::vector<uint64_t>{e.source, e.destination, e.messageId, e.replyId, e.dataLength}))
             << "message " << i;
         EXPECT_EQ(t.data, e.data) << "message " << i;
     }
