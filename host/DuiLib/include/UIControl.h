@@ -133,7 +133,6 @@ public:
     virtual bool Remove(CControlUI* control, bool doNotDestroy = false);
     virtual void RemoveAll();
     CControlUI* GetItemAt(int index) const;
-    int GetItemIndex(CControlUI* control) const;
     int GetCount() const { return static_cast<int>(m_items.size()); }
 
     void SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init = true) override;

@@ -63,11 +63,6 @@ CControlUI* CContainerUI::GetItemAt(int index) const {
     return index >= 0 && index < GetCount() ? m_items[static_cast<size_t>(index)] : nullptr;
 }
 
-int CContainerUI::GetItemIndex(CControlUI* control) const {
-    auto found = std::find(m_items.begin(), m_items.end(), control);
-    return found == m_items.end() ? -1 : static_cast<int>(found - m_items.begin());
-}
-
 void CContainerUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool init) {
     for (CControlUI* item : m_items) {
         item->SetManager(manager, this, init);

@@ -46,7 +46,6 @@ protected:
 
 class PointF {
 public:
-    PointF() : X(0), Y(0) {}
     PointF(REAL x, REAL y) : X(x), Y(y) {}
     REAL X;
     REAL Y;
