@@ -166,14 +166,12 @@ TEST_F(SkinTest, WindowValuesLayoutAndNames) {
 }
 
 TEST_F(SkinTest, MouseGivesHoverPressAndClickOnlyOnEnabledButtons) {
-    LRESULT ignored = 0;
-    auto at = [](int x, int y) { return MAKELPARAM(x, y); };
-    manager.MessageHandler(WM_MOUSEMOVE, 0, at(10, 30), ignored);
-    manager.MessageHandler(WM_LBUTTONDOWN, 0, at(10, 30), ignored);
-    manager.MessageHandler(WM_LBUTTONUP, 0, at(10, 30), ignored);
-    manager.MessageHandler(WM_MOUSEMOVE, 0, at(160, 30), ignored);
-    manager.MessageHandler(WM_LBUTTONDOWN, 0, at(160, 30), ignored);
-    manager.MessageHandler(WM_LBUTTONUP, 0, at(160, 30), ignored);
+    for (int x : {10, 160}) {  // on "ok", then on the disabled "cancel"
+        for (UINT msg : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}) {
+            LRESULT ignored = 0;
+            manager.MessageHandler(msg, 0, MAKELPARAM(x, 30), ignored);
+        }
+    }
     EXPECT_EQ(seen, L"mouseenter:ok buttondown:ok click:ok mouseleave:ok mouseenter:cancel ");
     seen.clear();
     EXPECT_FALSE(duistandin::Click(manager.FindControl(L"cancel")));

@@ -125,17 +125,19 @@ TEST_F(FilesTest, FileTypesAndTheirIcons) {
 
 TEST_F(FilesTest, MappedSharesAndPluginSwitches) {
     tandemstandin::MapNetworkShare(L"Z:", L"\\\\server\\docs");
-    std::wstring mapped = L"untouched";
-    bool isMapped = false;
-    EXPECT_TRUE(TandemUtilClass::IsNetShareMap(L"z:\\a\\b.txt", mapped, &isMapped));
-    EXPECT_TRUE(isMapped);
-    EXPECT_EQ(L"\\\\server\\docs\\a\\b.txt", mapped);
-
-    mapped = L"untouched";
-    EXPECT_FALSE(TandemUtilClass::IsNetShareMap(L"Z:x\\b.txt", mapped, &isMapped));
-    EXPECT_FALSE(isMapped);
-    EXPECT_FALSE(TandemUtilClass::IsNetShareMap(L"C:\\a.txt", mapped, nullptr));
-    EXPECT_EQ(L"untouched", mapped);
+    struct Case {
+        const wchar_t* path;
+        const wchar_t* mapped;  // null: not on the share
+    } cases[] = {{L"z:\\a\\b.txt", L"\\\\server\\docs\\a\\b.txt"},
+                 {L"Z:x\\b.txt", nullptr},
+                 {L"C:\\a.txt", nullptr}};
+    for (const Case& c : cases) {
+        std::wstring mapped = L"untouched";
+        bool isMapped = !c.mapped;
+        EXPECT_EQ(c.mapped != nullptr, TandemUtilClass::IsNetShareMap(c.path, mapped, &isMapped));
+        EXPECT_EQ(c.mapped != nullptr, isMapped);
+        EXPECT_EQ(c.mapped ? c.mapped : L"untouched", mapped);
+    }
 
     EXPECT_TRUE(TandemUtilClass::IsSupportPlugin("vela_plugin_album"));
     tandemstandin::SetPluginSupported("vela_plugin_album", false);
@@ -144,7 +146,8 @@ TEST_F(FilesTest, MappedSharesAndPluginSwitches) {
 
     tandemstandin::ResetAll();
     EXPECT_TRUE(TandemUtilClass::IsSupportPlugin("vela_plugin_album"));
-    EXPECT_FALSE(TandemUtilClass::IsNetShareMap(L"Z:\\a", mapped, &isMapped));
+    std::wstring mapped;
+    EXPECT_FALSE(TandemUtilClass::IsNetShareMap(L"Z:\\a", mapped, nullptr));
 }
 
 }  // namespace
