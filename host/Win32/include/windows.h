@@ -102,8 +102,10 @@ DWORD GetLastError();
 void SetLastError(DWORD error);
 
 // Module loading. A module named "Name.dll" is the library "libName.so" on this platform;
-// either path separator is accepted.
+// either path separator is accepted. GetModuleHandleW finds a loaded module by name (not the
+// program itself: no null name).
 HMODULE GetModuleHandleW(LPCWSTR moduleName);
+// The program's own file (MODULE null); other modules' files are not known here.
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 HMODULE LoadLibraryW(LPCWSTR fileName);
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName);

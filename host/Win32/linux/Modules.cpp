@@ -5,7 +5,6 @@
 #include <pathcch.h>
 
 #include <dlfcn.h>
-#include <link.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -32,13 +31,19 @@ std::string PlatformModuleName(const std::wstring& name) {
     return folder + file;
 }
 
+// The path of the running executable; empty when it cannot be read.
+std::string ProgramPath() {
+    char buffer[4096];
+    ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer));
+    return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+}
+
 }  // namespace
 
 HMODULE GetModuleHandleW(LPCWSTR moduleName) {
     if (moduleName == nullptr) {
-        void* self = dlopen(nullptr, RTLD_NOW);
-        dlclose(self);
-        return static_cast<HMODULE>(self);
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
     }
     std::string name = PlatformModuleName(moduleName);
     // RTLD_NOLOAD finds a loaded module; like GetModuleHandle, leave its reference count alone.
@@ -52,23 +57,10 @@ HMODULE GetModuleHandleW(LPCWSTR moduleName) {
 }
 
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
-    std::string path;
-    if (module == nullptr) {
-        char buffer[4096];
-        ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer));
-        if (n <= 0) {
-            SetLastError(ERROR_FILE_NOT_FOUND);
-            return 0;
-        }
-        path.assign(buffer, static_cast<size_t>(n));
-    } else {
-        struct link_map* map = nullptr;
-        if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr ||
-            map->l_name == nullptr) {
-            SetLastError(ERROR_MOD_NOT_FOUND);
-            return 0;
-        }
-        path = map->l_name;
+    const std::string path = module == nullptr ? ProgramPath() : std::string();
+    if (path.empty()) {
+        SetLastError(module == nullptr ? ERROR_FILE_NOT_FOUND : ERROR_MOD_NOT_FOUND);
+        return 0;
     }
     if (fileName == nullptr || size == 0) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -96,10 +88,8 @@ HMODULE LoadLibraryW(LPCWSTR fileName) {
     void* module = nullptr;
     if (name.find('/') == std::string::npos) {
         // As on Windows, a bare name is looked for in the executable's folder first.
-        char exe[4096];
-        ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
-        if (n > 0) {
-            std::string folder(exe, static_cast<size_t>(n));
+        std::string folder = ProgramPath();
+        if (!folder.empty()) {
             folder.erase(folder.find_last_of('/') + 1);
             module = dlopen((folder + name).c_str(), RTLD_NOW);
         }
