@@ -1,9 +1,10 @@
 // The completion thread: one epoll set for the whole process, a table of what waits on each
 // socket, and the overlapped reads.
 //
-// The thread holds its lock while it runs a waiter, and Unwatch takes the same lock, so a waiter
-// ends at a well-defined moment: after Unwatch nothing of it runs any more. Tokens are never
-// reused, so an event that was already on its way for a waiter that has gone finds nothing.
+// A waiter runs without the table's lock, so that whoever it wakes can go on at once (and, say,
+// start the next wait). Unwatch waits until a run of the waiter in progress has returned, so a
+// waiter ends at a well-defined moment: after Unwatch nothing of it runs any more. Tokens are
+// never reused, so an event that was already on its way for a waiter that has gone finds nothing.
 #include "PipeCompletion.h"
 
 #include <sys/epoll.h>
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
@@ -35,8 +37,9 @@ public:
 private:
     explicit CompletionThread(int epollFd) : epollFd_(epollFd) {}
     void Run();
-    // With the lock held: runs the waiter of TOKEN and does what it asks.
+    // Runs the waiter of TOKEN, if it is still watched, and does what it asks.
     void RunWaiter(uint64_t token);
+    // With the lock held: watches again the sockets whose pause is over.
     void ResumePaused();
 
     struct Entry {
@@ -45,7 +48,9 @@ private:
     };
 
     const int epollFd_;
-    std::mutex mutex_;  // guards the members below; held while a waiter runs
+    std::mutex mutex_;             // guards the members below; never held while a waiter runs
+    std::condition_variable ran_;  // the waiter that ran has returned
+    uint64_t running_ = 0;         // the token whose waiter runs now, 0 for none
     std::unordered_map<uint64_t, Entry> entries_;
     std::vector<uint64_t> paused_;
     std::chrono::steady_clock::time_point resumeAt_;
@@ -96,38 +101,59 @@ uint64_t CompletionThread::Watch(int fd, Waiter* waiter) {
 }
 
 void CompletionThread::Unwatch(uint64_t token) {
-    std::lock_guard<std::mutex> guard(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
     auto found = entries_.find(token);
-    if (found == entries_.end()) {
-        return;
+    if (found != entries_.end()) {
+        epoll_ctl(epollFd_, EPOLL_CTL_DEL, found->second.fd, nullptr);
+        entries_.erase(found);
     }
-    epoll_ctl(epollFd_, EPOLL_CTL_DEL, found->second.fd, nullptr);
-    entries_.erase(found);
+    ran_.wait(lock, [this, token] { return running_ != token; });
 }
 
 void CompletionThread::RunWaiter(uint64_t token) {
-    auto found = entries_.find(token);
-    if (found == entries_.end()) {
-        return;  // unwatched after the event was reported
+    Waiter* waiter = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        auto found = entries_.find(token);
+        if (found == entries_.end()) {
+            return;  // unwatched after the event was reported
+        }
+        waiter = found->second.waiter;
+        running_ = token;
     }
-    switch (found->second.waiter->Ready()) {
-        case Waiter::Next::kWatch:
-            break;
-        case Waiter::Next::kDone:
-            epoll_ctl(epollFd_, EPOLL_CTL_DEL, found->second.fd, nullptr);
-            entries_.erase(found);
-            break;
-        case Waiter::Next::kPause: {
-            epoll_event rest{};
-            rest.data.u64 = token;
-            epoll_ctl(epollFd_, EPOLL_CTL_MOD, found->second.fd, &rest);
-            if (paused_.empty()) {
-                resumeAt_ = std::chrono::steady_clock::now() + kPause;
+    const Waiter::Next next = waiter->Ready();
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        auto found = entries_.find(token);
+        if (found != entries_.end()) {
+            switch (next) {
+                case Waiter::Next::kWatch:
+                    break;
+                case Waiter::Next::kDone:
+                    epoll_ctl(epollFd_, EPOLL_CTL_DEL, found->second.fd, nullptr);
+                    entries_.erase(found);
+                    break;
+                case Waiter::Next::kPause: {
+                    epoll_event rest{};
+                    rest.data.u64 = token;
+                    epoll_ctl(epollFd_, EPOLL_CTL_MOD, found->second.fd, &rest);
+                    if (paused_.empty()) {
+                        resumeAt_ = std::chrono::steady_clock::now() + kPause;
+                    }
+                    paused_.push_back(token);
+                    break;
+                }
             }
-            paused_.push_back(token);
-            break;
         }
     }
+    if (next == Waiter::Next::kDone) {
+        waiter->Ended();
+    }
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        running_ = 0;
+    }
+    ran_.notify_all();
 }
 
 void CompletionThread::ResumePaused() {
@@ -148,10 +174,10 @@ void CompletionThread::Run() {
     int timeoutMs = -1;
     while (true) {
         const int count = epoll_wait(epollFd_, events, 32, timeoutMs);
-        std::lock_guard<std::mutex> guard(mutex_);
         for (int i = 0; i < count; ++i) {
             RunWaiter(events[i].data.u64);
         }
+        std::lock_guard<std::mutex> guard(mutex_);
         timeoutMs = -1;
         if (!paused_.empty()) {
             const auto now = std::chrono::steady_clock::now();
@@ -200,13 +226,10 @@ void OverlappedRead::WaitDone() {
 }
 
 Waiter::Next OverlappedRead::Ready() {
-    DWORD read = 0;
     BOOL result = FALSE;
-    DWORD error = ERROR_SUCCESS;
-    if (!connection_->ReadAtHand(buffer_, size_, &read, messageMode_, &result, &error)) {
+    if (!connection_->ReadAtHand(buffer_, size_, &read_, messageMode_, &result, &error_)) {
         return Next::kWatch;  // another reader of the handle took it
     }
-    Complete(error, read);
     return Next::kDone;
 }
 

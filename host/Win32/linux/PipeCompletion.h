@@ -29,9 +29,12 @@ public:
         kPause,  // out of resources: look again after a moment
     };
     virtual ~Waiter() = default;
-    // Runs on the completion thread when the socket is readable or hung up, with the thread's
-    // lock held: it must not call Watch or Unwatch.
+    // Runs on the completion thread when the socket is readable or hung up. It may call Watch
+    // but not Unwatch.
     virtual Next Ready() = 0;
+    // Runs on the completion thread after Ready said kDone, once the socket is no longer
+    // watched: what the waiter finishes here may lead its owner to watch the socket again.
+    virtual void Ended() {}
 };
 
 // Starts waiting on FD for WAITER, until Unwatch or until Ready says kDone. The token, or 0
@@ -39,7 +42,8 @@ public:
 uint64_t Watch(int fd, Waiter* waiter);
 // Stops the wait of TOKEN (0 and finished ones are ignored). When it returns, the waiter's
 // Ready is not running and will not run again: its owner calls this before it frees the waiter
-// or closes the socket. Never called on the completion thread.
+// or closes the socket. Never called on the completion thread, nor holding a lock that a
+// waiter's Ready takes.
 void Unwatch(uint64_t token);
 
 // An overlapped read that found nothing at hand. The completion thread completes it when a
@@ -66,6 +70,7 @@ public:
     bool Done();
     void WaitDone();
     Next Ready() override;
+    void Ended() override { Complete(error_, read_); }
 
     const LPOVERLAPPED overlapped;
 
@@ -78,7 +83,9 @@ private:
     char* const buffer_;
     const DWORD size_;
     const bool messageMode_;
-    uint64_t token_ = 0;  // set by Start, before the completion thread can see the read
+    uint64_t token_ = 0;           // set by Start, before the completion thread can see the read
+    DWORD error_ = ERROR_SUCCESS;  // what Ready read, for Ended
+    DWORD read_ = 0;
     std::mutex mutex_;
     std::condition_variable finished_;
     bool done_ = false;
