@@ -4,7 +4,9 @@
 
 #include "NamedPipe.h"
 
+#include <dirent.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -13,19 +15,56 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <list>
 #include <map>
 
 namespace win32standin {
 namespace {
 
 constexpr int kAcceptanceWaitMs = 5000;
+// Listening sockets kept for later bindings of their names, at most.
+constexpr size_t kParkedSockets = 4;
 
-// The bound names of this process. An entry whose binding has expired is one being closed:
-// a new binding of that name waits until the entry is gone.
+// The name of its own that a listening socket of process PID has beside the pipe name PATH:
+// ".NAME.PID".
+std::string OwnName(const std::string& path, pid_t pid) {
+    size_t slash = path.find_last_of('/');
+    return path.substr(0, slash + 1) + "." + path.substr(slash + 1) + "." + std::to_string(pid);
+}
+
+// Removes the own names that processes which are gone left beside the pipe name PATH. Called
+// holding the name's lock, so no other process has the name bound.
+void SweepLeftovers(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = path.substr(0, slash + 1);
+    const std::string prefix = "." + path.substr(slash + 1) + ".";
+    DIR* entries = opendir(folder.c_str());
+    if (entries == nullptr) {
+        return;
+    }
+    while (const dirent* entry = readdir(entries)) {
+        const std::string name = entry->d_name;
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+            name.find_first_not_of("0123456789", prefix.size()) != std::string::npos) {
+            continue;
+        }
+        const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+        if (pid != getpid() && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            unlink((folder + name).c_str());
+        }
+    }
+    closedir(entries);
+}
+
+// The bound names of this process, and the listening sockets kept for later bindings. An entry
+// whose binding has expired is one being closed: a new binding of that name waits until the
+// entry is gone.
 struct PipeNames {
     std::mutex mutex;
     std::condition_variable released;
     std::map<std::string, std::weak_ptr<NameBinding>> bindings;
+    std::list<std::shared_ptr<NameSocket>> parked;  // the latest first
 };
 
 PipeNames& Names() {
@@ -51,7 +90,134 @@ DWORD AwaitAcceptance(int fd) {
     return ERROR_PIPE_BUSY;
 }
 
+void TurnAway(int fd) {
+    SendFrame(fd, kFrameBusy, nullptr, 0, MSG_DONTWAIT);
+    close(fd);
+}
+
 }  // namespace
+
+// A listening socket of this process for one pipe name, watched by the completion thread. It
+// hands its clients to the binding it serves, if any.
+class NameSocket : public Waiter {
+public:
+    // A socket bound to PATH and listening; null with *error set.
+    static std::shared_ptr<NameSocket> Bind(const std::string& path, DWORD* error);
+    NameSocket(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+    ~NameSocket() override;
+    NameSocket(const NameSocket&) = delete;
+    NameSocket& operator=(const NameSocket&) = delete;
+
+    const std::string& Path() const { return path_; }
+    bool HasOwnName() const { return !ownPath_.empty(); }
+    // Links the pipe name to the socket again; false when its own name is gone.
+    bool NameAgain();
+    // Whose instances get the clients from now on; null: clients are turned away.
+    void Serve(NameBinding* binding) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        binding_ = binding;
+    }
+    Next Ready() override;
+
+private:
+    // Gives the socket a name of its own beside the pipe name, if it can.
+    void TakeOwnName();
+
+    const std::string path_;
+    const int fd_;
+    uint64_t watch_ = 0;
+    std::string ownPath_;  // empty when it has none
+    ino_t node_ = 0;       // the file system node that its names name
+    std::mutex mutex_;
+    NameBinding* binding_ = nullptr;  // guarded by mutex_
+};
+
+std::shared_ptr<NameSocket> NameSocket::Bind(const std::string& path, DWORD* error) {
+    int fd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_un address = SocketAddress(path);
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        listen(fd, SOMAXCONN) != 0) {
+        *error = ErrorFromErrno(errno);
+        if (fd >= 0) {
+            close(fd);
+            unlink(path.c_str());
+        }
+        return nullptr;
+    }
+    auto socket = std::make_shared<NameSocket>(path, fd);
+    socket->watch_ = Watch(fd, socket.get());
+    if (socket->watch_ == 0) {
+        *error = ERROR_NOT_ENOUGH_MEMORY;
+        unlink(path.c_str());
+        return nullptr;
+    }
+    socket->TakeOwnName();
+    return socket;
+}
+
+NameSocket::~NameSocket() {
+    Unwatch(watch_);
+    // Clients that were still waiting to be taken see the name closed.
+    close(fd_);
+    if (!ownPath_.empty()) {
+        unlink(ownPath_.c_str());
+    }
+}
+
+void NameSocket::TakeOwnName() {
+    SweepLeftovers(path_);
+    std::string own = OwnName(path_, getpid());
+    unlink(own.c_str());  // of a socket this process no longer has
+    struct stat info;
+    if (link(path_.c_str(), own.c_str()) == 0 && lstat(own.c_str(), &info) == 0) {
+        ownPath_ = std::move(own);
+        node_ = info.st_ino;
+    }
+}
+
+bool NameSocket::NameAgain() {
+    if (ownPath_.empty() || link(ownPath_.c_str(), path_.c_str()) != 0) {
+        return false;
+    }
+    struct stat info;
+    if (lstat(path_.c_str(), &info) != 0 || info.st_ino != node_) {
+        // The own name was replaced by a file that is not this socket: leave that file alone.
+        unlink(path_.c_str());
+        ownPath_.clear();
+        return false;
+    }
+    return true;
+}
+
+Waiter::Next NameSocket::Ready() {
+    while (true) {
+        int fd = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd >= 0) {
+            std::lock_guard<std::mutex> guard(mutex_);
+            if (binding_ != nullptr) {
+                binding_->HandOver(fd);
+            } else {
+                TurnAway(fd);
+            }
+            continue;
+        }
+        switch (errno) {
+            case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+            case EWOULDBLOCK:
+#endif
+                return Next::kWatch;
+            case EINTR:
+            case ECONNABORTED:
+            case EPROTO:
+                continue;
+            default:
+                // Out of resources (EMFILE, ENFILE, ENOBUFS, ENOMEM): give the process a moment
+                // rather than spin.
+                return Next::kPause;
+        }
+    }
+}
 
 std::shared_ptr<NameBinding> NameBinding::Acquire(const std::string& path, DWORD maxInstances,
                                                   bool firstOnly, DWORD* error) {
@@ -72,7 +238,14 @@ std::shared_ptr<NameBinding> NameBinding::Acquire(const std::string& path, DWORD
         }
         names.released.wait(lock);
     }
-    std::shared_ptr<NameBinding> binding = Open(path, maxInstances, error);
+    std::shared_ptr<NameSocket> parked;
+    auto kept = std::find_if(names.parked.begin(), names.parked.end(),
+                             [&path](const auto& socket) { return socket->Path() == path; });
+    if (kept != names.parked.end()) {
+        parked = std::move(*kept);
+        names.parked.erase(kept);
+    }
+    std::shared_ptr<NameBinding> binding = Open(path, maxInstances, std::move(parked), error);
     if (binding) {
         names.bindings[path] = binding;
         binding->registered_ = true;
@@ -81,7 +254,7 @@ std::shared_ptr<NameBinding> NameBinding::Acquire(const std::string& path, DWORD
 }
 
 std::shared_ptr<NameBinding> NameBinding::Open(const std::string& path, DWORD maxInstances,
-                                               DWORD* error) {
+                                               std::shared_ptr<NameSocket> parked, DWORD* error) {
     int lockFd = open(PipeLockPath(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lockFd < 0) {
         *error = errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno);
@@ -103,41 +276,35 @@ std::shared_ptr<NameBinding> NameBinding::Open(const std::string& path, DWORD ma
         }
         unlink(path.c_str());
     }
-    int listenFd = socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    sockaddr_un address = SocketAddress(path);
-    if (listenFd < 0 ||
-        bind(listenFd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        listen(listenFd, SOMAXCONN) != 0) {
-        *error = ErrorFromErrno(errno);
-        if (listenFd >= 0) {
-            close(listenFd);
-            unlink(path.c_str());
+    std::shared_ptr<NameSocket> socket = std::move(parked);
+    if (socket && !socket->NameAgain()) {
+        socket.reset();
+    }
+    if (!socket) {
+        socket = NameSocket::Bind(path, error);
+        if (!socket) {
+            close(lockFd);
+            return nullptr;
         }
-        close(lockFd);
-        return nullptr;
     }
-    auto binding = std::make_shared<NameBinding>(path, lockFd, listenFd, maxInstances);
-    binding->watch_ = Watch(listenFd, &binding->acceptor_);
-    if (binding->watch_ == 0) {
-        *error = ERROR_NOT_ENOUGH_MEMORY;
-        return nullptr;
-    }
+    auto binding = std::make_shared<NameBinding>(path, lockFd, socket, maxInstances);
+    socket->Serve(binding.get());
     return binding;
 }
 
-NameBinding::NameBinding(std::string path, int lockFd, int listenFd, DWORD maxInstances)
+NameBinding::NameBinding(std::string path, int lockFd, std::shared_ptr<NameSocket> socket,
+                         DWORD maxInstances)
     : path_(std::move(path)),
       lockFd_(lockFd),
-      listenFd_(listenFd),
-      maxInstances_(maxInstances),
-      acceptor_(*this) {}
+      socket_(std::move(socket)),
+      maxInstances_(maxInstances) {}
 
 NameBinding::~NameBinding() {
-    Unwatch(watch_);
-    // Clients that were still waiting to be taken see the name closed.
-    close(listenFd_);
+    // Clients that come from now on are turned away, and then the name is gone.
+    socket_->Serve(nullptr);
     unlink(path_.c_str());
     close(lockFd_);
+    std::list<std::shared_ptr<NameSocket>> evicted;  // closed outside the lock
     if (registered_) {
         PipeNames& names = Names();
         std::lock_guard<std::mutex> guard(names.mutex);
@@ -145,55 +312,42 @@ NameBinding::~NameBinding() {
         if (found != names.bindings.end() && found->second.expired()) {
             names.bindings.erase(found);
         }
+        if (socket_->HasOwnName()) {
+            names.parked.push_front(socket_);
+            while (names.parked.size() > kParkedSockets) {
+                evicted.push_back(std::move(names.parked.back()));
+                names.parked.pop_back();
+            }
+        }
         names.released.notify_all();
     }
 }
 
-Waiter::Next NameBinding::Acceptor::Ready() {
-    while (true) {
-        int fd = accept4(binding_.listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd >= 0) {
-            binding_.HandOver(fd);
-            continue;
-        }
-        switch (errno) {
-            case EAGAIN:
-#if EWOULDBLOCK != EAGAIN
-            case EWOULDBLOCK:
-#endif
-                return Next::kWatch;
-            case EINTR:
-            case ECONNABORTED:
-            case EPROTO:
-                continue;
-            default:
-                // Out of resources (EMFILE, ENFILE, ENOBUFS, ENOMEM): give the process a moment
-                // rather than spin.
-                return Next::kPause;
-        }
-    }
-}
-
 void NameBinding::HandOver(int fd) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    auto taker = std::find_if(instances_.begin(), instances_.end(), [](InstanceLink* link) {
-        return link->state == InstanceLink::State::kListening;
-    });
-    if (taker == instances_.end()) {
-        SendFrame(fd, kFrameBusy, nullptr, 0, MSG_DONTWAIT);
-        close(fd);
-        return;
+    std::shared_ptr<Connection> connection;
+    std::shared_ptr<Event> connected;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        auto taker = std::find_if(instances_.begin(), instances_.end(), [](InstanceLink* link) {
+            return link->state == InstanceLink::State::kListening;
+        });
+        if (taker == instances_.end()) {
+            TurnAway(fd);
+            return;
+        }
+        InstanceLink& link = **taker;
+        connection = std::make_shared<Connection>(fd);
+        link.connection = connection;
+        link.state = InstanceLink::State::kConnected;
+        connected = std::move(link.connectEvent);
     }
-    InstanceLink& link = **taker;
-    link.connection = std::make_shared<Connection>(fd);
-    link.state = InstanceLink::State::kConnected;
-    if (link.connectEvent) {
-        link.connectEvent->Set();
-        link.connectEvent.reset();
-    }
+    // Outside the lock, which the woken server is about to take.
     changed_.notify_all();
+    if (connected) {
+        connected->Set();
+    }
     // Last, so that the server side is complete when the client's CreateFileW returns.
-    SendFrame(fd, kFrameAccepted, nullptr, 0, MSG_DONTWAIT);
+    SendFrame(connection->Fd(), kFrameAccepted, nullptr, 0, MSG_DONTWAIT);
 }
 
 bool NameBinding::Join(InstanceLink* link) {

@@ -2,9 +2,14 @@
 // the Win32 stand-in.
 //
 // A pipe name is a socket file in the pipe folder. The first instance of a name in this process
-// binds and listens on it; later instances share that binding, and the last one to close removes
-// the socket file. A lock file beside the socket, held while the name is bound, tells a server of
-// another live process from a socket file left behind by a dead one.
+// binds it; later instances share that binding, and the last one to close removes the name. A
+// lock file beside the socket, held while the name is bound, tells a server of another live
+// process from a socket file left behind by a dead one.
+//
+// The listening socket outlives the binding: it also has a name of its own beside the lock file
+// (the pipe name and this process's id), and a later binding of the pipe name in this process
+// links the pipe name to it again rather than binding a new socket, which would make the file
+// system create a node each time. Clients that come while no binding uses it are turned away.
 //
 // The completion thread takes each connecting client at once and hands it to a listening
 // instance, so that, as on Windows, a client is connected as soon as an instance exists, even
@@ -33,6 +38,8 @@ struct InstanceLink {
     std::shared_ptr<Event> connectEvent;  // of a pending overlapped ConnectNamedPipe
 };
 
+class NameSocket;
+
 class NameBinding {
 public:
     // The binding of PATH in this process, bound now when there is none. Null with *error set
@@ -40,7 +47,8 @@ public:
     // the name is bound already.
     static std::shared_ptr<NameBinding> Acquire(const std::string& path, DWORD maxInstances,
                                                 bool firstOnly, DWORD* error);
-    NameBinding(std::string path, int lockFd, int listenFd, DWORD maxInstances);
+    NameBinding(std::string path, int lockFd, std::shared_ptr<NameSocket> socket,
+                DWORD maxInstances);
     ~NameBinding();
     NameBinding(const NameBinding&) = delete;
     NameBinding& operator=(const NameBinding&) = delete;
@@ -58,29 +66,20 @@ public:
     // The connection if there is one.
     std::shared_ptr<Connection> Current(InstanceLink* link);
 
-private:
-    // The completion thread's side: takes the clients that connect.
-    class Acceptor : public Waiter {
-    public:
-        explicit Acceptor(NameBinding& binding) : binding_(binding) {}
-        Next Ready() override;
-
-    private:
-        NameBinding& binding_;
-    };
-
-    // Binds PATH; null with *error set when it can not.
-    static std::shared_ptr<NameBinding> Open(const std::string& path, DWORD maxInstances,
-                                             DWORD* error);
-    // Gives the client on FD to a listening instance, or turns it away.
+    // On the completion thread: gives the client on FD to a listening instance, or turns it
+    // away.
     void HandOver(int fd);
+
+private:
+    // Binds PATH, naming PARKED (a socket of an earlier binding of PATH) again when it can;
+    // null with *error set when it can not bind.
+    static std::shared_ptr<NameBinding> Open(const std::string& path, DWORD maxInstances,
+                                             std::shared_ptr<NameSocket> parked, DWORD* error);
 
     const std::string path_;
     const int lockFd_;
-    const int listenFd_;
+    const std::shared_ptr<NameSocket> socket_;
     const DWORD maxInstances_;
-    Acceptor acceptor_;
-    uint64_t watch_ = 0;
     bool registered_ = false;  // in the process's table of names
 
     std::mutex mutex_;                 // guards `instances_` and the InstanceLink of every instance
