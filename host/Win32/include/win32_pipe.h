@@ -112,8 +112,8 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
 // synchronous call would give them. While it is pending: FALSE with ERROR_IO_INCOMPLETE, or
 // with WAIT true, blocks until it completes. A pending connect is only reported incomplete.
 BOOL GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD bytesTransferred, BOOL wait);
-// Asks the pending read of OVERLAPPED (null: any) on FILE to end; it then completes with
-// ERROR_OPERATION_ABORTED unless its data came first. Does not wait: GetOverlappedResult does.
+// Ends the pending read of OVERLAPPED (null: any) on FILE: it is complete when the call returns,
+// with ERROR_OPERATION_ABORTED unless its data came first, and GetOverlappedResult reports it.
 // FALSE with ERROR_NOT_FOUND when no read of FILE is pending.
 BOOL CancelIoEx(HANDLE file, LPOVERLAPPED overlapped);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
