@@ -42,6 +42,13 @@ public:
     bool Start() override;
     bool Stop() override;
 
+    // The command before the question mark and the paths after it, split at bars.
+    static void ParsePipeRequest(const std::string& text, std::wstring& command,
+                                 std::vector<std::wstring>& paths);
+
+    SimpleUIManager& GetUIManager() { return uiManager; }
+
+protected:
     // Pipe listener (its own thread).
     void PipeListener();
     HANDLE CreatePipe();
@@ -50,10 +57,6 @@ public:
     // short by that limit, by Stop or by the destructor is dropped.
     bool ReadPipeRequest(HANDLE pipe, char* buffer, std::string& text);
     void DispatchPipeRequest(const std::string& text);
-    static void ParsePipeRequest(const std::string& text, std::wstring& command,
-                                 std::vector<std::wstring>& paths);
-
-    SimpleUIManager& GetUIManager() { return uiManager; }
 
 private:
     enum class PieceResult { kData, kEnd, kCutShort };

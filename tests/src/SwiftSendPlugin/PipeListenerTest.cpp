@@ -33,6 +33,14 @@ const std::string kWaitingForClient =
     "SwiftSend Plugin : pipe connected or error, error code = 997"
     "(Vela::Ux::SwiftSendPlugin::ConnectPipe)";
 
+// The plug-in with its listener's steps in reach, to drive them one at a time.
+class ListenerProbe : public SwiftSendPlugin {
+public:
+    using SwiftSendPlugin::CreatePipe;
+    using SwiftSendPlugin::DispatchPipeRequest;
+    using SwiftSendPlugin::PipeListener;
+};
+
 TEST(ParsePipeRequest, SplitsCommandAndPathsLikeTheMenuHandlerWritesThem) {
     using Paths = std::vector<std::wstring>;
     const struct Case {
@@ -84,9 +92,9 @@ protected:
         win32standin::SetHeapAllocFailure(false);
     }
 
-    SwiftSendPlugin& Plugin() {
+    ListenerProbe& Plugin() {
         if (!plugin_) {
-            plugin_ = std::make_shared<SwiftSendPlugin>();
+            plugin_ = std::make_shared<ListenerProbe>();
         }
         return *plugin_;
     }
@@ -171,7 +179,7 @@ protected:
 
     testsupport::LogCapture log_;
     std::unique_ptr<testsupport::EndpointRecorder> observer_;
-    std::shared_ptr<SwiftSendPlugin> plugin_;
+    std::shared_ptr<ListenerProbe> plugin_;
     size_t handlesAtStart_ = 0;
 };
 
