@@ -11,6 +11,7 @@
 // posts the too-many-files notice, which a client of the plug-in's own id waits for. The bare
 // exchange connects, sends the same bytes, and waits for a one-byte answer from a server thread
 // that has read them.
+#include "DemoPhone.h"
 #include "FileTransferModel.h"
 #include "IPCMessageIds.h"
 #include "SDK/Util/LogTool/LogTool.h"
@@ -44,19 +45,6 @@ namespace {
 
 constexpr double kRatioLimit = 3.0;
 constexpr double kFirstPaintGoalMs = 5.0;
-
-const char kPairedPhone[] = R"(Windows Registry Editor Version 5.00
-
-[HKEY_CURRENT_USER\SOFTWARE\Velmora\Corvix\Beamly\PairPhone2]
-"IsPaired"=dword:00000001
-"Summary"="bench-phone"
-"DevName"="Bench Phone"
-"UserName"="bench"
-"NickName"="Bench"
-"MacAddr"=hex:01,02,03,04,05,06,07,08
-"DevType"=dword:00000000
-"ShareType"=dword:00000002
-)";
 
 using Clock = std::chrono::steady_clock;
 
@@ -194,7 +182,7 @@ void BM_PipeRequestToDialogPaint(benchmark::State& state) {
     duistandin::SetMainThread();
     DuiLib::CPaintManagerUI::SetResourcePath(SWIFTSEND_RES_DIR);
     char folder[] = "/tmp/swiftsend-bench-XXXXXX";
-    if (mkdtemp(folder) == nullptr || !utilstandin::LoadRegistryText(kPairedPhone)) {
+    if (mkdtemp(folder) == nullptr || !utilstandin::LoadRegistryText(demo::kPairedPhoneRegistry)) {
         state.SkipWithError("no pipe folder or registry");
         return;
     }
