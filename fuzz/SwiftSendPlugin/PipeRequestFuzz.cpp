@@ -11,14 +11,20 @@
 
 namespace {
 
-Vela::Ux::SwiftSendPlugin* plugin = nullptr;
+// The plug-in with the listener's dispatch step in reach.
+class Dispatcher : public Vela::Ux::SwiftSendPlugin {
+public:
+    using SwiftSendPlugin::DispatchPipeRequest;
+};
+
+Dispatcher* plugin = nullptr;
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Every request that reaches the share command logs that no model exists yet; keep quiet.
     LogTool::GetLogger().setLogLevel(log4cplus::OFF_LOG_LEVEL);
-    plugin = new Vela::Ux::SwiftSendPlugin();
+    plugin = new Dispatcher();
     return 0;
 }
 
