@@ -145,26 +145,6 @@ TEST(GdiPlusTransform, EachOperationAppliesBeforeThePresentOne) {
     }
 }
 
-// Right-to-left painting: half a turn, then a translation by (-W, -(H + 2 top)) before it,
-// mirrors a control of width W at the left edge.
-TEST(GdiPlusTransform, HalfTurnMirrorsInPlace) {
-    const int width = 40, height = 10, top = 3;
-    Canvas canvas(width, 16);
-    Graphics graphics(canvas.Dc());
-    graphics.SetSmoothingMode(SmoothingModeAntiAlias);
-    graphics.RotateTransform(180);
-    graphics.TranslateTransform(-width, -(height + 2 * top));
-    SolidBrush brush{Color(kRed)};
-    graphics.FillRectangle(&brush, 0.0f, static_cast<REAL>(top), 10.5f, static_cast<REAL>(height));
-    // The bar spans x 29.5 to 40 and y 3 to 13.
-    for (Pixel p : {Pixel{30, 8}, Pixel{39, 4}}) {
-        EXPECT_TRUE(canvas.Near(p.x, p.y, kRed));
-    }
-    for (Pixel p : {Pixel{28, 8}, Pixel{30, 1}, Pixel{30, 14}}) {
-        EXPECT_TRUE(canvas.Near(p.x, p.y, kNone));
-    }
-}
-
 // A texture of 3 x 2 distinct texels, each filled without anti-aliasing.
 ARGB Texel(int x, int y) {
     return 0xFF000000u | static_cast<ARGB>(40 + 60 * x) << 16 | static_cast<ARGB>(100 * y);
