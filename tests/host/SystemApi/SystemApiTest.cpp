@@ -1,6 +1,5 @@
-// The radios' contract as the plug-in relies on it: switches change the state and report it on
-// the library's own thread, failures leave the state alone, registrations behave as a set and an
-// object unregistered is not called again.
+// The radios' contract as the plug-in relies on it: failed switches leave the state alone,
+// registrations behave as a set and an object unregistered is not called again.
 #include <BluetoothManage.h>
 #include <SystemApiStandIn.h>
 #include <WifiManage.h>
@@ -9,21 +8,19 @@
 
 #include <mutex>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
 namespace {
 
 using systemapistandin::Radio;
 
-// Records the states it is told about and the thread that told it.
+// Records the states it is told about.
 template <typename Base>
 class Recorder : public Base {
 public:
     void OnStateChanged(int state) override {
         std::lock_guard<std::mutex> guard(mutex);
         states.push_back(state);
-        threads.push_back(std::this_thread::get_id());
         if (onState) {
             onState(state);
         }
@@ -34,7 +31,6 @@ public:
     }
     std::mutex mutex;
     std::vector<int> states;
-    std::vector<std::thread::id> threads;
     std::function<void(int)> onState;
 };
 using WifiRecorder = Recorder<ConnectKitWifi::WifiManage::IWifiStateChangeNotification>;
@@ -48,35 +44,6 @@ protected:
     ConnectKitWifi::WifiManage* wifi = ConnectKitWifi::WifiManage::GetInstance();
     ConnectKitBluetooth::BluetoothManage* bt = ConnectKitBluetooth::BluetoothManage::GetInstance();
 };
-
-TEST_F(SystemApiTest, SwitchesChangeTheStateAndReportEachChangeOnTheLibrarysThread) {
-    WifiRecorder wifiSeen;
-    BtRecorder btSeen;
-    ASSERT_TRUE(wifi->RegistWifiStateChangeCallback(&wifiSeen));
-    ASSERT_TRUE(bt->RegistBluetoothStateChangeCallback(&btSeen));
-    EXPECT_EQ(wifi->GetWifiState(), 1);
-    EXPECT_EQ(bt->GetBluetoothState(), 1);
-
-    EXPECT_TRUE(wifi->EnableWifi(false));
-    EXPECT_EQ(wifi->GetWifiState(), 2);
-    EXPECT_TRUE(wifi->EnableWifi(false));  // no change, no notice
-    EXPECT_TRUE(wifi->EnableWifi(true));
-    EXPECT_TRUE(bt->EnableBluetooth(false));
-    systemapistandin::SetState(Radio::Bluetooth, 0);
-    systemapistandin::PostStateNotice(Radio::Wifi, 3);
-    ASSERT_TRUE(systemapistandin::WaitForCallbacks());
-
-    EXPECT_EQ(wifiSeen.States(), (std::vector<int>{2, 1, 3}));
-    EXPECT_EQ(btSeen.States(), (std::vector<int>{2, 0}));
-    EXPECT_EQ(wifi->GetWifiState(), 1);  // a posted notice does not change the state
-    for (std::thread::id id : wifiSeen.threads) {
-        EXPECT_NE(id, std::this_thread::get_id());
-    }
-    EXPECT_EQ(systemapistandin::Calls(Radio::Wifi).off, 2);
-    EXPECT_EQ(systemapistandin::Calls(Radio::Wifi).on, 1);
-    wifi->UnRegistWifiStateChangeCallback(&wifiSeen);
-    bt->UnRegistBluetoothStateChangeCallback(&btSeen);
-}
 
 TEST_F(SystemApiTest, FailedSwitchesLeaveTheStateAndReportNothing) {
     struct Case {
