@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <TandemMessageBox.h>
-#include <TandemUtil.h>
 #include <TandemUtilStandIn.h>
 
 namespace {
@@ -63,32 +62,6 @@ TEST_F(MessageBoxTest, RecordsBoxesRunsAnActionOnceAndClearingDeletesTheRest) {
     EXPECT_EQ(2, counts.deleted);
     tandemstandin::ConfirmMessageBox(0);
     EXPECT_EQ(1, counts.confirmed);
-}
-
-TEST_F(MessageBoxTest, FirewallAndConfigAnswersAndCalls) {
-    FireWallRuleManger& manager = FireWallRuleManger::GetInstance();
-    EXPECT_TRUE(manager.TryEnableRule(L"title", L"text", false));
-    EXPECT_FALSE(manager.CheckRule());
-    EXPECT_FALSE(TandemConfig::IsAllow());
-
-    tandemstandin::SetFirewallAnswers(false, true);
-    tandemstandin::SetConfigAllow(true);
-    manager.OnServerStarted();
-    EXPECT_FALSE(manager.TryEnableRule(L"title", L"text", false));
-    EXPECT_TRUE(manager.CheckRule());
-    manager.EnableRuleByService();
-    EXPECT_TRUE(TandemConfig::IsAllow());
-
-    tandemstandin::FirewallCalls calls = tandemstandin::GetFirewallCalls();
-    EXPECT_EQ(1, calls.serverStarted);
-    EXPECT_EQ(2, calls.tryEnableRule);
-    EXPECT_EQ(2, calls.checkRule);
-    EXPECT_EQ(1, calls.enableRuleByService);
-
-    tandemstandin::ResetAll();
-    EXPECT_EQ(0, tandemstandin::GetFirewallCalls().tryEnableRule);
-    EXPECT_TRUE(manager.TryEnableRule(L"", L"", false));
-    EXPECT_FALSE(TandemConfig::IsAllow());
 }
 
 }  // namespace

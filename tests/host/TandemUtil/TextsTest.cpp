@@ -1,5 +1,4 @@
-// Texts of the utility library: the placeholder, the shipped table, size units, speed and time
-// left.
+// Texts of the utility library: the placeholder, size units, speed and time left.
 #include <gtest/gtest.h>
 #include <TandemUtil.h>
 #include <TandemUtilStandIn.h>
@@ -33,29 +32,6 @@ TEST_F(TextsTest, PlaceholderIsFilledWhereverItStands) {
             << c.text;
     }
     EXPECT_EQ(L"", UIEx::UIStringLocale::GetString(L"IDS_T_UNKNOWN", 1, L"Pad"));
-}
-
-// The table the build places beside the executables.
-TEST_F(TextsTest, ShippedTableIsFoundBesideTheExecutable) {
-    using UIEx::UIStringLocale;
-    EXPECT_EQ(L"Send files", UIStringLocale::GetString(L"IDS_FILETRANSFER_DIALOG_TITLE"));
-    for (const wchar_t* id :
-         {L"IDS_FILETRANSFER_STATE_STRING_TIMEOUT", L"IDS_FILETRANSFER_FIXED_ITEM_NOSPACE",
-          L"IDS_FILETRANSFER_FIXED_ITEM_SENDTO", L"IDS_FILETRANSFER_FIXED_ITEM_STANDBY",
-          L"IDS_FILETRANSFER_FIXED_ITEM_QUEUE", L"IDS_FILETRANSFER_FIXED_ITEM_CANCELLED",
-          L"IDS_FILETRANSFER_FIXED_ITEM_REJECTED", L"IDS_FILETRANSFER_STATE_STRING_BUSY",
-          L"IDS_FILETRANSFER_STATE_STRING_CHANNELBUSY"}) {
-        SCOPED_TRACE(id);
-        EXPECT_NE(std::wstring::npos, UIStringLocale::GetString(id, 1, L"Pad").find(L"Pad"));
-    }
-    EXPECT_EQ(L"42%", UIStringLocale::GetString(L"IDS_FILETRANSFER_PERCENT", 1, L"42"));
-    EXPECT_NE(
-        std::wstring::npos,
-        UIStringLocale::GetString(L"IDS_BEAMLY_TIP_NOT_SUPPORT_FILE_TEXT").find(L"Velmora Share"));
-
-    tandemstandin::SetString(L"IDS_FILETRANSFER_DIALOG_TITLE", L"Changed");
-    EXPECT_EQ(L"Changed", UIStringLocale::GetString(L"IDS_FILETRANSFER_DIALOG_TITLE"));
-    EXPECT_EQ(L"Sent", UIStringLocale::GetString(L"IDS_FILETRANSFER_FIXED_ITEM_OK"));
 }
 
 TEST_F(TextsTest, SizeUnitsChangeAt1024) {
