@@ -1,4 +1,4 @@
-// Modules, paths, heap, events and waits of the Win32 stand-in.
+// Modules, paths, events and waits of the Win32 stand-in.
 #include <Win32StandIn.h>
 #include <pathcch.h>
 #include <windows.h>
@@ -72,27 +72,6 @@ TEST(Win32Paths, RemoveFileSpecKeepsTheFolder) {
     wchar_t unterminated[3] = {L'a', L'/', L'b'};
     EXPECT_EQ(PathCchRemoveFileSpec(unterminated, 3), E_INVALIDARG);
     EXPECT_EQ(PathCchRemoveFileSpec(nullptr, 10), E_INVALIDARG);
-}
-
-TEST(Win32Heap, AllocationsAndInjectedFailures) {
-    HANDLE heap = GetProcessHeap();
-    ASSERT_NE(heap, nullptr);
-    auto* zeroed = static_cast<unsigned char*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, 64));
-    ASSERT_NE(zeroed, nullptr);
-    for (int i = 0; i < 64; ++i) {
-        ASSERT_EQ(zeroed[i], 0);
-    }
-    EXPECT_TRUE(HeapFree(heap, 0, zeroed));
-
-    win32standin::SetHeapAllocFailure(true);
-    EXPECT_EQ(HeapAlloc(heap, 0, 16), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
-    win32standin::SetHeapAllocFailure(false);
-
-    win32standin::SetProcessHeapFailure(true);
-    EXPECT_EQ(GetProcessHeap(), nullptr);
-    win32standin::SetProcessHeapFailure(false);
-    EXPECT_EQ(GetProcessHeap(), heap);
 }
 
 TEST(Win32Events, AutoResetReleasesOneWaitManualStaysSignalledClosedOnesFail) {
