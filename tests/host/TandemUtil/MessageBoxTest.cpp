@@ -25,42 +25,30 @@ protected:
     void TearDown() override { tandemstandin::ResetAll(); }
 };
 
-TEST_F(MessageBoxTest, RecordsBoxesRunsAnActionOnceAndClearingDeletesTheRest) {
+// What a box records is read by the receive view's and the model's tests; here the demo host's
+// observer, and the actions' lifetime.
+TEST_F(MessageBoxTest, ObserverSeesEveryBoxAnActionRunsOnceAndClearingDeletesTheRest) {
     std::vector<std::wstring> observed;
     tandemstandin::SetMessageBoxObserver(
         [&](const tandemstandin::ShownMessageBox& box) { observed.push_back(box.text); });
 
     Counts counts;
-    EXPECT_EQ(1, tandem::ShowMessageBox(L"Restart Wi-Fi?", new CountingAction(counts),
-                                        "PCRESTART_MSG", 10, 1));
-    EXPECT_EQ(1, tandem::ShowMessageBox(L"Too large", nullptr, "SENDFILE_MSG", 10, 0));
-
-    auto shown = tandemstandin::ShownMessageBoxes();
-    ASSERT_EQ(2u, shown.size());
-    EXPECT_EQ(L"Restart Wi-Fi?", shown[0].text);
-    EXPECT_TRUE(shown[0].hasEvent);
-    EXPECT_EQ("PCRESTART_MSG", shown[0].key);
-    EXPECT_EQ(10, shown[0].flags);
-    EXPECT_EQ(1, shown[0].buttons);
-    EXPECT_FALSE(shown[1].hasEvent);
-    EXPECT_EQ("SENDFILE_MSG", shown[1].key);
+    tandem::ShowMessageBox(L"Restart Wi-Fi?", new CountingAction(counts), "PCRESTART_MSG", 10, 1);
+    tandem::ShowMessageBox(L"Too large", nullptr, "SENDFILE_MSG", 10, 0);
     EXPECT_EQ((std::vector<std::wstring>{L"Restart Wi-Fi?", L"Too large"}), observed);
 
     tandemstandin::ConfirmMessageBox(0);
-    EXPECT_EQ(1, counts.confirmed);
-    EXPECT_EQ(1, counts.deleted);
     tandemstandin::ConfirmMessageBox(0);
     tandemstandin::ConfirmMessageBox(1);
     tandemstandin::ConfirmMessageBox(7);
     EXPECT_EQ(1, counts.confirmed);
-    EXPECT_EQ(2u, tandemstandin::ShownMessageBoxes().size());
+    EXPECT_EQ(1, counts.deleted);
 
     // Clearing deletes the actions that never ran.
     tandem::ShowMessageBox(L"a", new CountingAction(counts), "BTEXCEPTION_MSG", 10, 1);
     tandemstandin::ClearMessageBoxes();
     EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());
     EXPECT_EQ(2, counts.deleted);
-    tandemstandin::ConfirmMessageBox(0);
     EXPECT_EQ(1, counts.confirmed);
 }
 
