@@ -31,6 +31,12 @@ bool Writable(const std::string& value, const char* function) {
     return false;
 }
 
+// True when an element of SIZE bytes may be written, with its length field, from AT on.
+inline bool ElementFits(size_t size, const uint8_t* at, const uint8_t* limit) {
+    return size <= static_cast<size_t>(DataStream::kMaxStringLength) &&
+           static_cast<size_t>(limit - at) >= 2 + size;
+}
+
 // The elements of a string array, each as its 16-bit length (swapped when `swap`) and its bytes,
 // written from `at` on; returns the end of the last one, or null when an element is longer than
 // kMaxStringLength or would pass `limit`.
@@ -38,8 +44,7 @@ uint8_t* PutElementsPortable(uint8_t* at, const uint8_t* limit, const std::strin
                              const std::string* end, bool swap) {
     for (; value != end; ++value) {
         const size_t size = value->size();
-        if (size > static_cast<size_t>(DataStream::kMaxStringLength) ||
-            static_cast<size_t>(limit - at) < 2 + size) {
+        if (!ElementFits(size, at, limit)) {
             return nullptr;
         }
         const uint16_t length = static_cast<uint16_t>(size);
@@ -67,8 +72,7 @@ __attribute__((target("avx"))) inline uint8_t* PutElementsWide(uint8_t* at, cons
                                                                const std::string* end) {
     for (; value != end; ++value) {
         const size_t size = value->size();
-        if (size > static_cast<size_t>(DataStream::kMaxStringLength) ||
-            static_cast<size_t>(limit - at) < 2 + size) {
+        if (!ElementFits(size, at, limit)) {
             return nullptr;
         }
         const uint16_t length = static_cast<uint16_t>(size);
