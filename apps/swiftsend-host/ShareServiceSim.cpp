@@ -129,20 +129,13 @@ void ShareServiceSim::OnRecvAnswer(TagIPCMessageItem& item) {
     if (stopping || running) {
         return;
     }
-    if (worker.joinable()) {
-        lock.unlock();
-        JoinWorker();
-        lock.lock();
-    }
-    running = true;
-    cancelRequested = false;
-    worker = std::thread([this, folder] {
+    StartWorker(lock, [this, folder] {
         std::unique_lock<std::mutex> guard(mutex);
         for (uint32_t percent = 0; percent <= 100; percent += 10) {
             guard.unlock();
-            const uint32_t words[3] = {percent, (100 - percent) / 50, 1536 * 1024};
+            const std::string body = demo::ProgressBody(percent, (100 - percent) / 50, 1536 * 1024);
             demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgRecvProgress,
-                           reinterpret_cast<const char*>(words), sizeof(words));
+                           body.data(), body.size());
             guard.lock();
             if (WaitInterrupted(guard, 200)) {
                 running = false;
@@ -158,6 +151,18 @@ void ShareServiceSim::OnRecvAnswer(TagIPCMessageItem& item) {
                            done.block.get(), done.size);
         }
     });
+}
+
+void ShareServiceSim::StartWorker(std::unique_lock<std::mutex>& lock, std::function<void()> body) {
+    // A finished worker ends right after it clears `running`.
+    if (worker.joinable()) {
+        lock.unlock();
+        JoinWorker();
+        lock.lock();
+    }
+    running = true;
+    cancelRequested = false;
+    worker = std::thread(std::move(body));
 }
 
 void ShareServiceSim::OnShareRequest(TagIPCMessageItem& item) {
@@ -177,15 +182,7 @@ void ShareServiceSim::OnShareRequest(TagIPCMessageItem& item) {
         PostStatus(DTCP_STATUS_SEND_DISCONNECTED);
         return;
     }
-    // A finished worker ends right after it clears `running`.
-    if (worker.joinable()) {
-        lock.unlock();
-        JoinWorker();
-        lock.lock();
-    }
-    running = true;
-    cancelRequested = false;
-    worker = std::thread([this, totalBytes] { RunTransfer(totalBytes); });
+    StartWorker(lock, [this, totalBytes] { RunTransfer(totalBytes); });
 }
 
 void ShareServiceSim::OnCancel(TagIPCMessageItem& /*item*/) {

@@ -58,6 +58,9 @@ private:
     void PostProgress(uint32_t progress, uint32_t leftTime, uint32_t speed);
     void PostEmpty(uint32_t messageId);
     void JoinWorker();
+    // With LOCK held on `mutex` and nothing running: joins a finished worker and starts BODY on
+    // a new one, marked running.
+    void StartWorker(std::unique_lock<std::mutex>& lock, std::function<void()> body);
 
     const std::string scenario;
     const uint64_t linkBytesPerSecond;
