@@ -73,9 +73,10 @@ struct NoticeCounter {
     std::condition_variable arrived;
     uint64_t count = 0;
 
-    void WaitFor(uint64_t target) {
+    // False when the notice does not come: the request was lost.
+    bool WaitFor(uint64_t target) {
         std::unique_lock<std::mutex> lock(mutex);
-        arrived.wait(lock, [&] { return count >= target; });
+        return arrived.wait_for(lock, std::chrono::seconds(10), [&] { return count >= target; });
     }
 };
 
@@ -121,7 +122,10 @@ void BM_PipeRequestToShareCommand(benchmark::State& state) {
             state.SkipWithError("pipe write failed");
             break;
         }
-        notices.WaitFor(++sent);
+        if (!notices.WaitFor(++sent)) {
+            state.SkipWithError("a request written to the pipe was not handled");
+            break;
+        }
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * request.size()));
     plugin.reset();

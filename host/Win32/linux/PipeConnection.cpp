@@ -76,6 +76,7 @@ Connection::Fill Connection::FillLocked() {
         return Fill::kPiece;
     }
     frame_.resize(1 + kFragmentBytes);
+    bool lookedAgain = false;
     while (true) {
         ssize_t got = recv(fd_, frame_.data(), frame_.size(), MSG_TRUNC | MSG_DONTWAIT);
         if (got < 0 && errno == EINTR) {
@@ -83,6 +84,14 @@ Connection::Fill Connection::FillLocked() {
         }
         if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             return Fill::kNothingYet;
+        }
+        if (got == 0 && !lookedAgain) {
+            // A non-blocking receive looks at the queue before it looks for the writer's
+            // hang-up, so a record sent just before the writer closed can be reported as the end
+            // while it is being queued. Once the hang-up is seen, everything sent before it is
+            // queued: one more look tells the end from a record that was on its way.
+            lookedAgain = true;
+            continue;
         }
         if (got <= 0 || static_cast<size_t>(got) > frame_.size()) {
             // The writer is gone (or wrote a record that is not ours): nothing more comes.
