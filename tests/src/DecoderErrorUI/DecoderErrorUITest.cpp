@@ -141,100 +141,80 @@ TEST_F(DecoderErrorUITest, TheModeChoosesTheTextsAndWhatOkAsksTheHost) {
     }
 }
 
-TEST_F(DecoderErrorUITest, ATallTextGrowsTheTopLayoutAndTheWindow) {
-    // Lines of the 14-pixel text font are about 16.3 pixels apart (24.4 at 150 %); a text up to
-    // 96 design pixels high fits, and the window grows by the rest in design pixels.
-    struct Case {
-        const char* name;
-        int lines;
-        int scale;
-        int width;
-        int height;
-        int layoutTop;  // fixed height, device pixels
-    } cases[] = {
-        {"one line keeps the layout", 1, 100, 400, 160, 400},
-        {"five lines (82) still fit", 5, 100, 400, 160, 400},
-        {"six lines (98) grow by 2", 6, 100, 400, 162, 402},
-        {"eight lines (131) grow by 35", 8, 100, 400, 195, 435},
-        {"eight lines at 150 % (196 of 144) grow by 34", 8, 150, 600, 291, 651},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        duistandin::SetScale(c.scale);
-        std::wstring text = L"Line";
-        for (int i = 1; i < c.lines; ++i) {
-            text += L"\nLine";
-        }
-        duistandin::SetCultureString(L"IDS_MIRRO_AUDIO_ERROR_ID1", text);
-        Open(0, &ipc);
-        const RECT rc = Rect();
-        EXPECT_EQ((std::vector<LONG>{rc.right - rc.left, rc.bottom - rc.top}),
-                  (std::vector<LONG>{c.width, c.height}));
-        EXPECT_EQ(Control(L"layoutTop")->GetFixedHeight(), c.layoutTop);
-        EXPECT_EQ(Control(L"txtContent")->GetText().str(), text);
-        if (c.height != 160 * c.scale / 100) {
-            EXPECT_TRUE(win32standin::IsTopmost(window->GetHWND()));
-        }
-    }
-}
-
-TEST_F(DecoderErrorUITest, MovesIntoTheCornerOfTheWorkAreaOfItsMonitor) {
+// Lines of the 14-pixel text font are about 16.3 pixels apart (24.4 at 150 %); a text up to 96
+// design pixels high fits, and the window grows by the rest in design pixels. Moved, it goes to
+// the corner of the work area of its monitor, 10 design pixels in. The text area drags it, the
+// buttons do not.
+TEST_F(DecoderErrorUITest,
+       ATallTextGrowsTheWindowWhichMovesIntoTheCornerOfItsWorkAreaAndDragsByItsText) {
     using win32standin::TaskbarEdge;
     const RECT screen{0, 0, 1920, 1080};
-    const RECT second{1920, 0, 3840, 1080};
     const auto bottom40 = win32standin::MonitorWithTaskbar(screen, TaskbarEdge::Bottom, 40);
     const auto bottom60 = win32standin::MonitorWithTaskbar(screen, TaskbarEdge::Bottom, 60);
     const auto left60 = win32standin::MonitorWithTaskbar(screen, TaskbarEdge::Left, 60);
+    const auto top60 = win32standin::MonitorWithTaskbar(screen, TaskbarEdge::Top, 60);
+    const RECT second{1920, 0, 3840, 1080};
+    const std::vector<win32standin::Monitor> twoMonitors = {bottom40, {second, second, false}};
     struct Case {
         const char* name;
+        int lines;  // of a text set from then on; 0: the English one
+        int scale;
+        int layoutTop;  // fixed height, device pixels
         std::vector<win32standin::Monitor> desktop;
         POINT start;
-        int scale;
-        RECT expected;
+        RECT corner;
     } cases[] = {
-        {"bottom taskbar", {bottom40}, {100, 100}, 100, {1510, 870, 1910, 1030}},
-        {"left taskbar", {left60}, {100, 100}, 100, {1510, 910, 1910, 1070}},
-        {"150 %", {bottom60}, {100, 100}, 150, {1305, 765, 1905, 1005}},
-        {"second monitor",
-         {bottom40, {second, second, false}},
-         {2000, 100},
-         100,
-         {3430, 910, 3830, 1070}},
-        {"outside every monitor", {bottom40}, {-3000, -3000}, 100, {1510, 870, 1910, 1030}},
+        {"English, bottom taskbar", 0, 100, 400, {bottom40}, {100, 100}, {1510, 870, 1910, 1030}},
+        {"left taskbar", 0, 100, 400, {left60}, {100, 100}, {1510, 910, 1910, 1070}},
+        {"top taskbar", 0, 100, 400, {top60}, {100, 100}, {1510, 910, 1910, 1070}},
+        {"second monitor", 0, 100, 400, twoMonitors, {2000, 100}, {3430, 910, 3830, 1070}},
+        {"outside every monitor", 0, 100, 400, {bottom40}, {-3000, -3000}, {1510, 870, 1910, 1030}},
+        {"five lines (82) still fit", 5, 100, 400, {bottom40}, {100, 100}, {1510, 870, 1910, 1030}},
+        {"six lines (98) grow by 2", 6, 100, 402, {bottom40}, {100, 100}, {1510, 868, 1910, 1030}},
+        {"eight lines (131) grow by 35", 8, 100, 435, {bottom40}, {0, 0}, {1510, 835, 1910, 1030}},
+        {"8 lines at 150 % grow by 34", 8, 150, 651, {bottom60}, {9, 9}, {1305, 714, 1905, 1005}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         win32standin::SetDesktop(c.desktop);
         duistandin::SetScale(c.scale);
+        std::wstring text = L"Line";
+        for (int i = 1; i < c.lines; ++i) {
+            text += L"\nLine";
+        }
+        if (c.lines > 0) {
+            duistandin::SetCultureString(L"IDS_MIRRO_AUDIO_ERROR_ID1", text);
+        }
         Open(0, &ipc);
+        EXPECT_EQ(Control(L"layoutTop")->GetFixedHeight(), c.layoutTop);
+        EXPECT_TRUE(c.lines == 0 || Control(L"txtContent")->GetText().str() == text);
+        // A grown window is put on top at once.
+        EXPECT_EQ(win32standin::IsTopmost(window->GetHWND()), c.layoutTop != 400 * c.scale / 100);
+        if (&c == cases) {  // the English text at the default desktop and scale
+            duistandin::RunUntilIdle();
+            window->GetPaintManager()->Paint();
+            EXPECT_TRUE(MatchesGolden(window->GetPaintManager()->GetSurface(),
+                                      SWIFTSEND_GOLDEN_DIR "/decoder_error_fix.png"));
+        }
         SetWindowPos(window->GetHWND(), nullptr, c.start.x, c.start.y, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER);
         window->MoveToCorner();
-        EXPECT_EQ(Corners(Rect()), Corners(c.expected));
+        const RECT rc = Rect();
+        EXPECT_EQ(Corners(rc), Corners(c.corner));
         EXPECT_TRUE(win32standin::IsTopmost(window->GetHWND()));
         EXPECT_TRUE(IsWindowVisible(window->GetHWND()));
+        // 10 pixels into the control: the text's own box runs on below the window's edge.
+        window->GetPaintManager()->Paint();
+        auto hit = [&](const wchar_t* name) {
+            const RECT pos = Control(name)->GetPos();
+            return SendMessageW(
+                window->GetHWND(), WM_NCHITTEST, 0,
+                MAKELPARAM(rc.left + (pos.left + pos.right) / 2, rc.top + pos.top + 10));
+        };
+        EXPECT_EQ(hit(L"txtContent"), HTCAPTION);
+        EXPECT_EQ(hit(L"ok_btn"), HTCLIENT);
+        EXPECT_EQ(hit(L"cancel_btn"), HTCLIENT);
     }
-}
-
-TEST_F(DecoderErrorUITest, PictureAndTheTextAreaDragsTheWindowButTheButtonsDoNot) {
-    Open(0, &ipc);
-    duistandin::RunUntilIdle();
-    window->GetPaintManager()->Paint();
-    EXPECT_TRUE(MatchesGolden(window->GetPaintManager()->GetSurface(),
-                              SWIFTSEND_GOLDEN_DIR "/decoder_error_fix.png"));
-    window->MoveToCorner();
-    const RECT rc = Rect();
-    // 10 pixels into the control: the text's own box runs on below the window's edge.
-    auto hit = [&](const wchar_t* name) {
-        const RECT pos = Control(name)->GetPos();
-        return SendMessageW(
-            window->GetHWND(), WM_NCHITTEST, 0,
-            MAKELPARAM(rc.left + (pos.left + pos.right) / 2, rc.top + pos.top + 10));
-    };
-    window->GetPaintManager()->Paint();
-    EXPECT_EQ(hit(L"txtContent"), HTCAPTION);
-    EXPECT_EQ(hit(L"ok_btn"), HTCLIENT);
-    EXPECT_EQ(hit(L"cancel_btn"), HTCLIENT);
 }
 
 }  // namespace

@@ -270,34 +270,34 @@ TEST_F(FileRecvDialogTest, TheFolderButtonsStartTheHelperAndPostToItHalfASecondL
     }
 }
 
-TEST_F(FileRecvDialogTest, AutoCloseFiresBetweenFiveAndSixAndAHalfSecondsAfterArming) {
+// The dialog closes between five and six and a half seconds after the last activity: arming it,
+// or a notification with the cursor over the window.
+TEST_F(FileRecvDialogTest, AutoCloseFiresFiveToSixAndAHalfSecondsAfterTheLastActivity) {
     // The mock clock starts on a whole calendar second; arm at several points into a second.
-    for (uint64_t into : {0, 1, 499, 500, 999}) {
-        SCOPED_TRACE(into);
+    const struct Case {
+        uint64_t into;
+        uint64_t hoverAfter;  // 0: no hover
+    } cases[] = {{0, 0}, {1, 0}, {499, 0}, {500, 0}, {999, 0}, {0, 4000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.into << " " << c.hoverAfter);
         Open();
-        duistandin::AdvanceTime(into);
+        duistandin::AdvanceTime(c.into);
         dialog->ArmAutoClose();
+        if (c.hoverAfter != 0) {
+            dialog->ShowWindow(true, false);
+            RECT rc{};
+            GetWindowRect(dialog->GetHWND(), &rc);
+            SetCursorPos(rc.left + 5, rc.top + 5);
+            duistandin::AdvanceTime(c.hoverAfter);
+            dialog->GetPaintManager()->SendNotify(Control(L"file_recv_dialog_filename"),
+                                                  L"mouseenter");
+        }
         duistandin::AdvanceTime(5000);
         EXPECT_FALSE(dialog->IsClosed());
         duistandin::AdvanceTime(1500);
         EXPECT_TRUE(dialog->IsClosed());
-        duistandin::AdvanceTime(1500 - into);  // back onto a whole second
+        duistandin::AdvanceTime(1500 - c.into);  // back onto a whole second
     }
-}
-
-TEST_F(FileRecvDialogTest, CursorOverTheWindowKeepsItOpen) {
-    Open();
-    dialog->ShowWindow(true, false);
-    RECT rc{};
-    GetWindowRect(dialog->GetHWND(), &rc);
-    SetCursorPos(rc.left + 5, rc.top + 5);
-    dialog->ArmAutoClose();
-    duistandin::AdvanceTime(4000);
-    dialog->GetPaintManager()->SendNotify(Control(L"file_recv_dialog_filename"), L"mouseenter");
-    duistandin::AdvanceTime(5500);
-    EXPECT_FALSE(dialog->IsClosed());
-    duistandin::AdvanceTime(1000);
-    EXPECT_TRUE(dialog->IsClosed());
 }
 
 TEST_F(FileRecvDialogTest, FailureReportsAndShowsTheFailedState) {

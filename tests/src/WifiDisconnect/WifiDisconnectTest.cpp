@@ -20,9 +20,6 @@ namespace {
 
 using win32standin::TaskbarEdge;
 
-// One line of the layout's text font: 20 pixels high at scale 100.
-const wchar_t* kOneLineText = L"Wi-Fi to your phone was lost.";
-
 struct ActionLog {
     int confirmed = 0;
     int deleted = 0;
@@ -71,7 +68,9 @@ protected:
     std::unique_ptr<WifiDisconnect> window;
 };
 
-TEST_F(WifiDisconnectTest, PlacedBesideTheTaskbarForItsTextHeightAndScale) {
+// The English text takes two lines of 20 pixels at scale 100. The text area drags the window, the
+// buttons do not.
+TEST_F(WifiDisconnectTest, PlacedBesideTheTaskbarForItsTextHeightAndScaleAndDraggedByItsText) {
     struct Case {
         const char* name;
         TaskbarEdge edge;
@@ -81,16 +80,16 @@ TEST_F(WifiDisconnectTest, PlacedBesideTheTaskbarForItsTextHeightAndScale) {
         int textHeight;
         RECT expected;  // left, top, right, bottom
     } cases[] = {
-        {"bottom", TaskbarEdge::Bottom, 40, 100, false, 20, {1504, 922, 1904, 1024}},
+        {"bottom", TaskbarEdge::Bottom, 40, 100, false, 40, {1504, 902, 1904, 1024}},
         // Top: still above the bottom edge by its height; left: moved left by its width.
-        {"top", TaskbarEdge::Top, 40, 100, false, 20, {1504, 922, 1904, 1024}},
-        {"left", TaskbarEdge::Left, 60, 100, false, 20, {1444, 962, 1844, 1064}},
-        {"right", TaskbarEdge::Right, 60, 100, false, 20, {1444, 962, 1844, 1064}},
-        {"none", TaskbarEdge::Bottom, 0, 100, false, 20, {1504, 962, 1904, 1064}},
+        {"top", TaskbarEdge::Top, 40, 100, false, 40, {1504, 902, 1904, 1024}},
+        {"left", TaskbarEdge::Left, 60, 100, false, 40, {1444, 942, 1844, 1064}},
+        {"right", TaskbarEdge::Right, 60, 100, false, 40, {1444, 942, 1844, 1064}},
+        {"none", TaskbarEdge::Bottom, 0, 100, false, 40, {1504, 942, 1904, 1064}},
         // As for a left taskbar of width 0.
-        {"work area unknown", TaskbarEdge::Bottom, 40, 100, true, 20, {1504, 962, 1904, 1064}},
-        // 416, 98, 400 and 82 design pixels become 624, 147, 600 and 123; a line is 30 high.
-        {"bottom at 150 %", TaskbarEdge::Bottom, 60, 150, false, 30, {1296, 843, 1896, 996}},
+        {"work area unknown", TaskbarEdge::Bottom, 40, 100, true, 40, {1504, 942, 1904, 1064}},
+        // 416, 98, 400 and 82 design pixels become 624, 147, 600 and 123; the text is 59 high.
+        {"bottom at 150 %", TaskbarEdge::Bottom, 60, 150, false, 59, {1296, 814, 1896, 996}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -100,7 +99,6 @@ TEST_F(WifiDisconnectTest, PlacedBesideTheTaskbarForItsTextHeightAndScale) {
                  : win32standin::Monitor{{0, 0, 1920, 1080}, {0, 0, 1920, 1080}, true}});
         win32standin::SetWorkAreaFailure(c.workAreaFails);
         duistandin::SetScale(c.scale);
-        duistandin::SetCultureString(L"IDS_HF_TIP_CATON", kOneLineText);
         testsupport::LogCapture logs;
         Open();
         EXPECT_EQ(window->GetTextHeight(), c.textHeight);
@@ -114,6 +112,20 @@ TEST_F(WifiDisconnectTest, PlacedBesideTheTaskbarForItsTextHeightAndScale) {
         window->GetPaintManager()->Paint();
         EXPECT_EQ(Control(L"wifi_text")->GetHeight(), c.textHeight);
         EXPECT_EQ(Control(L"wifi_tip")->GetHeight(), c.textHeight);
+        if (&c == cases) {  // the default desktop and scale
+            EXPECT_TRUE(MatchesGolden(window->GetPaintManager()->GetSurface(),
+                                      SWIFTSEND_GOLDEN_DIR "/wlan_disconnect.png"));
+        }
+        const RECT rc = Rect();
+        auto hit = [&](const wchar_t* name) {
+            const RECT pos = Control(name)->GetPos();
+            return SendMessageW(window->GetHWND(), WM_NCHITTEST, 0,
+                                MAKELPARAM(rc.left + (pos.left + pos.right) / 2,
+                                           rc.top + (pos.top + pos.bottom) / 2));
+        };
+        EXPECT_EQ(hit(L"wifi_text"), HTCAPTION);
+        EXPECT_EQ(hit(L"restart_disconnect_btn"), HTCLIENT);
+        EXPECT_EQ(hit(L"cancel_disconnect_btn"), HTCLIENT);
     }
 }
 
@@ -160,26 +172,6 @@ TEST_F(WifiDisconnectTest, EveryClickReportsAndClosesRestartingOnlyFromTheRestar
         Close();
         EXPECT_EQ(log.deleted, 1);  // the window's destructor deletes what is left
     }
-}
-
-TEST_F(WifiDisconnectTest, PictureAndTheTextAreaDragsTheWindowButTheButtonsDoNot) {
-    Open();
-    // The English text takes two lines.
-    EXPECT_EQ(window->GetTextHeight(), 40);
-    duistandin::RunUntilIdle();
-    window->GetPaintManager()->Paint();
-    EXPECT_TRUE(MatchesGolden(window->GetPaintManager()->GetSurface(),
-                              SWIFTSEND_GOLDEN_DIR "/wlan_disconnect.png"));
-    const RECT rc = Rect();
-    auto hit = [&](const wchar_t* name) {
-        const RECT pos = Control(name)->GetPos();
-        return SendMessageW(
-            window->GetHWND(), WM_NCHITTEST, 0,
-            MAKELPARAM(rc.left + (pos.left + pos.right) / 2, rc.top + (pos.top + pos.bottom) / 2));
-    };
-    EXPECT_EQ(hit(L"wifi_text"), HTCAPTION);
-    EXPECT_EQ(hit(L"restart_disconnect_btn"), HTCLIENT);
-    EXPECT_EQ(hit(L"cancel_disconnect_btn"), HTCLIENT);
 }
 
 }  // namespace
