@@ -265,19 +265,6 @@ TEST_F(ModelTest, RemoveCancelsTheRunningItemAndRemovesAWaitingOne) {
     EXPECT_TRUE(callback.Take().empty());
 }
 
-TEST_F(ModelTest, RetryRestartsOnlyTheRunningItem) {
-    Send("a");
-    Send("b");
-    FinishRunning(SHARE_ERROR_IO);
-    helper.ClearRecords();
-    callback.Take();
-    model->RetryItem(Id(2));
-    EXPECT_TRUE(helper.Posts().empty());
-    model->RetryItem(Id(1));
-    EXPECT_EQ(callback.Take(), Events{"state 1 Preparing"});
-    EXPECT_EQ(helper.PostedIds(), std::vector<uint32_t>{kMsgTandemPrepareRadios});
-}
-
 TEST_F(ModelTest, CancelAllRemovesWaitingItemsInOrderThenCancelsTheRunningOneAndClearIsSilent) {
     Send("a");
     Respond(kMsgBluetoothOn, "");
@@ -329,21 +316,31 @@ TEST_F(ModelTest, RefusedFirewallRuleDropsTheRequestAfterItsReports) {
     Send("a", {L"/x"}, 7);
     EXPECT_FALSE(model->IsBusy());
     EXPECT_TRUE(callback.Take().empty());
-    EXPECT_EQ(tandemstandin::ReportedEvents(),
-              (std::vector<ReportedEvent>{{ReportedEvent::Event, 7008, {"5"}},
-                                          {ReportedEvent::Event, 7012, {"1", "0", "0"}}}));
     tandemstandin::FirewallCalls calls = tandemstandin::GetFirewallCalls();
     EXPECT_EQ(calls.serverStarted, 1);
     EXPECT_EQ(calls.tryEnableRule, 1);
+    // The reports carry the source, the device type and the share type (7 counts as 0).
+    KxShareDevices device = Phone("b", 1);
+    device.devTypeIsOne = true;
+    model->AddSendItem(device, {L"/x"}, SendSponsorSource::FromOther);
+    EXPECT_EQ(tandemstandin::ReportedEvents(),
+              (std::vector<ReportedEvent>{{ReportedEvent::Event, 7008, {"5"}},
+                                          {ReportedEvent::Event, 7012, {"1", "0", "0"}},
+                                          {ReportedEvent::Event, 7008, {"6"}},
+                                          {ReportedEvent::Event, 7012, {"0", "1", "1"}}}));
 }
 
-TEST_F(ModelTest, FailedItemReenablesTheRuleThroughTheService) {
+TEST_F(ModelTest, RetriedItemPreparesAgainAndAFailedOneReenablesTheRuleThroughTheService) {
     tandemstandin::SetFirewallAnswers(true, true);
     tandemstandin::SetConfigAllow(true);
     Send("a");
     FinishRunning(DTCP_STATUS_SEND_SUCCESS);
     EXPECT_EQ(tandemstandin::GetFirewallCalls().enableRuleByService, 0);
+    helper.ClearRecords();
+    callback.Take();
     model->RetryItem(Id(1));
+    EXPECT_EQ(callback.Take(), Events{"state 1 Preparing"});
+    EXPECT_EQ(helper.PostedIds(), std::vector<uint32_t>{kMsgTandemPrepareRadios});
     FinishRunning(SHARE_ERROR_IO);
     // Transferring/Failed does not count; Finished/Failed does, once per notice.
     EXPECT_EQ(tandemstandin::GetFirewallCalls().enableRuleByService, 1);
@@ -366,15 +363,6 @@ TEST_F(ModelTest, ItEditionDropsTheRequestBeforeAnything) {
     EXPECT_EQ(log.CountStartingWith(
                   "[DaVirir] Current system is IT Version, prevent send files to others("),
               1u);
-}
-
-TEST_F(ModelTest, ReportsCarrySourceDeviceTypeAndShareType) {
-    KxShareDevices device = Phone("a", 1);
-    device.devTypeIsOne = true;
-    model->AddSendItem(device, {L"/x"}, SendSponsorSource::FromOther);
-    EXPECT_EQ(tandemstandin::ReportedEvents(),
-              (std::vector<ReportedEvent>{{ReportedEvent::Event, 7008, {"6"}},
-                                          {ReportedEvent::Event, 7012, {"0", "1", "1"}}}));
 }
 
 class SizeNoticeTest : public ModelTest {
