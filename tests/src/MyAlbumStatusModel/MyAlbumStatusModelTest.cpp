@@ -48,13 +48,11 @@ std::string Record(const std::wstring& text) {
     return Record(static_cast<int32_t>(bytes.size()), bytes);
 }
 
-std::vector<uint32_t> Ids(const std::vector<Post>& posts) {
-    std::vector<uint32_t> ids;
-    for (const Post& post : posts) {
-        ids.push_back(post.messageId);
-    }
-    return ids;
+// A notice to the host, as the model posts them.
+Post Host(uint32_t id, const std::string& data, uint32_t replyId = kReplyIdNone) {
+    return Post{kEndpointHostNotice, id, replyId, data};
 }
+using Posts = std::vector<Post>;
 
 class RecordingObserver : public IMyAlbumStateObserver {
 public:
@@ -197,16 +195,6 @@ TEST_F(MyAlbumStatusModelTest, WithoutTransferStartLogsAndNothingIsRequested) {
 TEST_F(MyAlbumStatusModelTest, StartRegistersDropTargetThenRequestsEveryState) {
     helper.SetTransfer(&fake);
     helper.Start();
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 1));
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemStartupQuery2, 1));
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemStartupQuery1, 1));
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemConnectionState, 1));
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairingState, 1));
-
-    std::vector<Post> posts = fake.Posts();
-    EXPECT_EQ(posts[0].destination, kEndpointHostNotice);
-    EXPECT_EQ(posts[0].messageId, kMsgHostDropTarget);
-    EXPECT_EQ(posts[0].replyId, kMsgDroppedFiles);
     const std::map<uint32_t, uint32_t> replyOf = {
         {kMsgTandemPairingState, kMsgPairingState},
         {kMsgTandemConnectionState, kMsgConnectionState},
@@ -214,12 +202,16 @@ TEST_F(MyAlbumStatusModelTest, StartRegistersDropTargetThenRequestsEveryState) {
         {kMsgTandemStartupQuery2, kMsgStartupAnswer2},
         {kMsgTandemPairedDevice, kMsgPairedDeviceAnswer},
     };
+    for (const auto& [request, reply] : replyOf) {
+        ASSERT_TRUE(fake.WaitForCount(request, 1));
+    }
+    Posts posts = fake.Posts();
+    EXPECT_EQ(posts[0], Host(kMsgHostDropTarget, "", kMsgDroppedFiles));
     for (size_t i = 1; i < posts.size(); ++i) {
         SCOPED_TRACE(posts[i].messageId);
         ASSERT_EQ(replyOf.count(posts[i].messageId), 1u);
-        EXPECT_EQ(posts[i].destination, kEndpointTandemService);
-        EXPECT_EQ(posts[i].replyId, replyOf.at(posts[i].messageId));
-        EXPECT_TRUE(posts[i].data.empty());
+        EXPECT_EQ(posts[i], (Post{kEndpointTandemService, posts[i].messageId,
+                                  replyOf.at(posts[i].messageId), ""}));
     }
 
     // Answers end the start-up requests; the standing handlers still see them.
@@ -269,14 +261,10 @@ TEST_F(MyAlbumStatusModelTest, ConnectedWhileUnpairedAsksForPairedDeviceAndRecor
     EXPECT_TRUE(
         logs.Contains("[DaVirir] device connected when not paired.(Vela::Ux::"
                       "MyAlbumStatusModelHelper::IPCAvtiveConnectChangedID)"));
-    std::vector<Post> host = fake.PostsTo(kEndpointHostNotice);
-    ASSERT_EQ(host.size(), 3u);
-    EXPECT_EQ(host[0].messageId, kMsgHostConnectionState);
-    EXPECT_EQ(host[0].data, Bytes(int32_t{2}));
-    EXPECT_EQ(host[1].messageId, kMsgHostSendPossible);
-    EXPECT_EQ(host[1].data, std::string(1, '\x01'));
-    EXPECT_EQ(host[2].messageId, kMsgHostConnectionFlag);
-    EXPECT_EQ(host[2].data, Bytes(int32_t{1}, uint8_t{1}));
+    EXPECT_EQ(fake.PostsTo(kEndpointHostNotice),
+              (Posts{Host(kMsgHostConnectionState, Bytes(int32_t{2})),
+                     Host(kMsgHostSendPossible, std::string(1, '\x01')),
+                     Host(kMsgHostConnectionFlag, Bytes(int32_t{1}, uint8_t{1}))}));
 
     // The request repeats until answered.
     ASSERT_TRUE(Waiting(1, 1));
@@ -299,12 +287,11 @@ TEST_F(MyAlbumStatusModelTest, ItEditionNeverTellsHostThatSendingIsPossible) {
     fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
     fake.Deliver(kMsgConnectionState, std::string(1, '\x00'));
 
-    std::vector<Post> host = fake.PostsTo(kEndpointHostNotice);
-    EXPECT_THAT(Ids(host), ElementsAre(kMsgHostConnectionState, kMsgHostConnectionFlag,
-                                       kMsgHostConnectionState, kMsgHostConnectionFlag));
-    ASSERT_EQ(host.size(), 4u);
-    EXPECT_EQ(host[2].data, Bytes(int32_t{1}));
-    EXPECT_EQ(host[3].data, Bytes(int32_t{1}, uint8_t{0}));
+    EXPECT_EQ(fake.PostsTo(kEndpointHostNotice),
+              (Posts{Host(kMsgHostConnectionState, Bytes(int32_t{2})),
+                     Host(kMsgHostConnectionFlag, Bytes(int32_t{1}, uint8_t{1})),
+                     Host(kMsgHostConnectionState, Bytes(int32_t{1})),
+                     Host(kMsgHostConnectionFlag, Bytes(int32_t{1}, uint8_t{0}))}));
     EXPECT_EQ(logs.CountStartingWith(
                   "[DaVirir] Current system is IT Version, prevent send files to others("),
               2u);
@@ -312,6 +299,10 @@ TEST_F(MyAlbumStatusModelTest, ItEditionNeverTellsHostThatSendingIsPossible) {
 
 TEST_F(MyAlbumStatusModelTest, PairedDeviceAnswerNeedsNameAndPairedFlag) {
     helper.SetTransfer(&fake);
+    // Only a paired phone is reported, as paired but not connected.
+    const Posts reported = {Host(kMsgHostConnectionState, Bytes(int32_t{1})),
+                            Host(kMsgHostSendPossible, std::string(1, '\0')),
+                            Host(kMsgHostConnectionFlag, Bytes(int32_t{1}, uint8_t{0}))};
     struct Case {
         int32_t isPaired;
         std::string text1;
@@ -324,13 +315,7 @@ TEST_F(MyAlbumStatusModelTest, PairedDeviceAnswerNeedsNameAndPairedFlag) {
         fake.Deliver(kMsgPairedDeviceAnswer, DeviceStatusBytes(c.isPaired, c.text1));
         EXPECT_EQ(helper.IsPaired(), c.paired);
         EXPECT_EQ(helper.PendingRequestCount(), 0u);
-        // Only a paired phone is reported, as paired but not connected.
-        if (c.paired) {
-            ASSERT_EQ(fake.PostsOf(kMsgHostConnectionState).size(), 1u);
-            EXPECT_EQ(fake.PostsOf(kMsgHostConnectionState)[0].data, Bytes(int32_t{1}));
-        } else {
-            EXPECT_TRUE(fake.PostsTo(kEndpointHostNotice).empty());
-        }
+        EXPECT_EQ(fake.PostsTo(kEndpointHostNotice), c.paired ? reported : Posts{});
     }
 }
 
@@ -345,13 +330,9 @@ TEST_F(MyAlbumStatusModelTest, PairedNoticeReportsStateAndValidPhoneText) {
     EXPECT_TRUE(
         logs.Contains("device.isPaired: 1 helper->connected: 1(Vela::Ux::MyAlbumStatusModelHelper::"
                       "IPCAvtivePairDeviceChangedID)"));
-    std::vector<Post> host = fake.PostsTo(kEndpointHostNotice);
-    ASSERT_EQ(host.size(), 2u);
-    EXPECT_EQ(host[0].messageId, kMsgHostConnectionState);
-    EXPECT_EQ(host[0].data, Bytes(int32_t{2}));
-    EXPECT_EQ(host[1].messageId, kMsgHostValidPhoneText);
-    EXPECT_EQ(host[1].data, "Phone \xc3\xa9 ok");
-    EXPECT_EQ(host[1].replyId, kReplyIdNone);
+    EXPECT_EQ(fake.PostsTo(kEndpointHostNotice),
+              (Posts{Host(kMsgHostConnectionState, Bytes(int32_t{2})),
+                     Host(kMsgHostValidPhoneText, "Phone \xc3\xa9 ok")}));
 }
 
 TEST_F(MyAlbumStatusModelTest, UnpairedNoticeClearsConnectionAndRemovesMenusInOrder) {
@@ -363,36 +344,20 @@ TEST_F(MyAlbumStatusModelTest, UnpairedNoticeClearsConnectionAndRemovesMenusInOr
     DeliverPausing(kMsgPairingState, PairingNotice(0), 3, 100);  // a pause after each removal
     EXPECT_FALSE(helper.IsPaired());
     EXPECT_FALSE(helper.IsConnected());
-    std::vector<Post> host = fake.PostsTo(kEndpointHostNotice);
-    EXPECT_THAT(Ids(host), ElementsAre(kMsgHostConnectionState, kMsgHostConnectionFlag,
-                                       kMsgHostRemovePhoneMenu, kMsgHostRemovePhoneMenu,
-                                       kMsgHostRemovePhoneMenu));
-    ASSERT_EQ(host.size(), 5u);
-    EXPECT_EQ(host[0].data, Bytes(int32_t{0}));
-    EXPECT_EQ(host[1].data, Bytes(int32_t{1}, uint8_t{0}));
-    EXPECT_EQ(host[2].data, Bytes(int32_t{kMenuMusic}));
-    EXPECT_EQ(host[3].data, Bytes(int32_t{kMenuVideo}));
-    EXPECT_EQ(host[4].data, Bytes(int32_t{kMenuAlbum}));
+    EXPECT_EQ(fake.PostsTo(kEndpointHostNotice),
+              (Posts{Host(kMsgHostConnectionState, Bytes(int32_t{0})),
+                     Host(kMsgHostConnectionFlag, Bytes(int32_t{1}, uint8_t{0})),
+                     Host(kMsgHostRemovePhoneMenu, Bytes(int32_t{kMenuMusic})),
+                     Host(kMsgHostRemovePhoneMenu, Bytes(int32_t{kMenuVideo})),
+                     Host(kMsgHostRemovePhoneMenu, Bytes(int32_t{kMenuAlbum}))}));
 
     // Only the menus of supported plug-ins are removed.
     tandemstandin::SetPluginSupported("vela_plugin_myvideo", false);
     tandemstandin::SetPluginSupported("vela_plugin_myalbum", false);
     fake.ClearPosts();
     DeliverPausing(kMsgPairingState, PairingNotice(0), 1, 100);
-    std::vector<Post> removals = fake.PostsOf(kMsgHostRemovePhoneMenu);
-    ASSERT_EQ(removals.size(), 1u);
-    EXPECT_EQ(removals[0].data, Bytes(int32_t{kMenuMusic}));
-}
-
-TEST_F(MyAlbumStatusModelTest, NoticesWithoutPayloadAreIgnored) {
-    helper.SetTransfer(&fake);
-    for (uint32_t id : {kMsgPairingState, kMsgConnectionState, kMsgDroppedFiles, kMsgMenuNameQuery,
-                        kMsgStartupAnswer1}) {
-        fake.Deliver(id, std::string());
-    }
-    EXPECT_TRUE(fake.Posts().empty());
-    EXPECT_TRUE(logs.Records().empty());
-    EXPECT_FALSE(helper.IsConnected());
+    EXPECT_EQ(fake.PostsOf(kMsgHostRemovePhoneMenu),
+              Posts{Host(kMsgHostRemovePhoneMenu, Bytes(int32_t{kMenuMusic}))});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -457,12 +422,7 @@ TEST_F(MyAlbumStatusModelTest, FiveHundredDroppedFilesArePassedOnFiveHundredOneA
     data += Record(L"C:\\files\\500.jpg");
     fake.Deliver(kMsgDroppedFiles, data);
     EXPECT_EQ(shareCommands.size(), 1u);
-    std::vector<Post> posts = fake.Posts();
-    ASSERT_EQ(posts.size(), 1u);
-    EXPECT_EQ(posts[0].destination, kEndpointPlugin);
-    EXPECT_EQ(posts[0].messageId, kMsgTooManyFiles);
-    EXPECT_EQ(posts[0].replyId, kReplyIdNone);
-    EXPECT_TRUE(posts[0].data.empty());
+    EXPECT_EQ(fake.Posts(), (Posts{{kEndpointPlugin, kMsgTooManyFiles, kReplyIdNone, ""}}));
     EXPECT_TRUE(
         logs.Contains("connected device reveive upperlimited fileCount(Vela::Ux::"
                       "MyAlbumStatusModelHelper::IPCAvtiveRecvDropFilesID)"));
@@ -486,13 +446,11 @@ TEST_F(MyAlbumStatusModelTest, MenuNameIsSentAsUtf16LeWithTerminator) {
     fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{3}));                 // unknown kind
     fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuMusic}) + "x");  // not exactly 4 bytes
 
-    std::vector<Post> names = fake.PostsOf(kMsgHostMenuName);
-    ASSERT_EQ(names.size(), 2u);
-    EXPECT_EQ(names[0].destination, kEndpointHostNotice);
-    EXPECT_EQ(names[0].replyId, kReplyIdNone);
     // 8 characters in UTF-16 (the note takes a surrogate pair), then the terminator.
-    EXPECT_EQ(names[0].data, std::string("M\0\xFC\0s\0i\0c\0 \0\x3C\xD8\xB5\xDF\0\0", 18));
-    EXPECT_EQ(names[1].data, std::string("A\0l\0b\0u\0m\0\0\0", 12));
+    EXPECT_EQ(
+        fake.Posts(),
+        (Posts{Host(kMsgHostMenuName, std::string("M\0\xFC\0s\0i\0c\0 \0\x3C\xD8\xB5\xDF\0\0", 18)),
+               Host(kMsgHostMenuName, std::string("A\0l\0b\0u\0m\0\0\0", 12))}));
 }
 
 TEST_F(MyAlbumStatusModelTest, MenuEntryPayloadAndLimits) {
@@ -502,12 +460,12 @@ TEST_F(MyAlbumStatusModelTest, MenuEntryPayloadAndLimits) {
     EXPECT_FALSE(helper.AddMenuEntry(kMenuMusic, std::wstring(125, L'm')));
     EXPECT_FALSE(helper.AddMenuEntry(kMenuAlbum, L""));
 
-    std::vector<Post> entries = fake.PostsOf(kMsgHostAddPhoneMenu);
+    Posts entries = fake.Posts();
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].destination, kEndpointHostNotice);
-    EXPECT_EQ(entries[0].replyId, kMsgMenuNameQuery);
-    EXPECT_EQ(entries[0].data,
-              Bytes(int32_t{kMenuVideo}, int32_t{6}) + EncodeUtf16Le(L"Vid", false));
+    EXPECT_EQ(entries[0],
+              Host(kMsgHostAddPhoneMenu,
+                   Bytes(int32_t{kMenuVideo}, int32_t{6}) + EncodeUtf16Le(L"Vid", false),
+                   kMsgMenuNameQuery));
     EXPECT_EQ(entries[1].data.size(), 256u);
 }
 
@@ -531,16 +489,21 @@ TEST_F(MyAlbumStatusModelTest, StartupAnswerValuesReachTheObserver) {
     EXPECT_TRUE(fake.Posts().empty());
 }
 
-TEST_F(MyAlbumStatusModelTest, SetTransferRegistersRoutingBeforeStandingHandlers) {
+TEST_F(MyAlbumStatusModelTest, SetTransferRegistersEveryNoticeAndEmptyNoticesAreIgnored) {
     helper.SetTransfer(nullptr);
     helper.SetTransfer(&fake);
-    EXPECT_EQ(fake.HandlerCount(kMsgPairedDeviceAnswer), 1u);
-    for (uint32_t id :
-         {kMsgPairingState, kMsgConnectionState, kMsgStartupAnswer1, kMsgStartupAnswer2}) {
-        EXPECT_EQ(fake.HandlerCount(id), 2u) << id;
+    // An answer's routing, and the standing handler where there is one.
+    const std::pair<uint32_t, size_t> handlers[] = {
+        {kMsgPairedDeviceAnswer, 1}, {kMsgPairingState, 2},   {kMsgConnectionState, 2},
+        {kMsgStartupAnswer1, 2},     {kMsgStartupAnswer2, 2}, {kMsgDroppedFiles, 1},
+        {kMsgMenuNameQuery, 1}};
+    for (const auto& [id, count] : handlers) {
+        EXPECT_EQ(fake.HandlerCount(id), count) << id;
+        fake.Deliver(id, std::string());
     }
-    EXPECT_EQ(fake.HandlerCount(kMsgDroppedFiles), 1u);
-    EXPECT_EQ(fake.HandlerCount(kMsgMenuNameQuery), 1u);
+    EXPECT_TRUE(fake.Posts().empty());
+    EXPECT_TRUE(logs.Records().empty());
+    EXPECT_FALSE(helper.IsConnected());
 }
 
 }  // namespace
