@@ -17,7 +17,6 @@
 #include <SystemApiStandIn.h>
 #include <TandemDataReportStandIn.h>
 #include <TandemUtilStandIn.h>
-#include <UtilStandIn.h>
 #include <Win32StandIn.h>
 
 #include <fstream>

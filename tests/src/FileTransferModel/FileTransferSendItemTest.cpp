@@ -3,16 +3,12 @@
 #include "SendBodies.h"
 #include "UiTest.h"
 
-#include <DuiLibStandIn.h>
 #include <gtest/gtest.h>
 #include <TandemDataReportStandIn.h>
 #include <TandemUtilStandIn.h>
-#include <UtilStandIn.h>
 #include <Win32StandIn.h>
 
-#include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>

@@ -11,7 +11,6 @@
 #include <UtilStandIn.h>
 #include <Win32StandIn.h>
 
-#include <atomic>
 #include <chrono>
 #include <thread>
 

@@ -8,7 +8,6 @@
 #include <DuiLibStandIn.h>
 #include <gtest/gtest.h>
 #include <IPCMessageStandIn.h>
-#include <KxProcess.h>
 #include <UtilStandIn.h>
 
 #include <cstring>
