@@ -191,9 +191,10 @@ TEST_F(MyAlbumStatusModelTest, WithoutTransferStartLogsAndNothingIsRequested) {
 // ---------------------------------------------------------------------------------------------
 // Start-up
 
-TEST_F(MyAlbumStatusModelTest, StartRegistersDropTargetThenRequestsEveryState) {
+TEST_F(MyAlbumStatusModelTest, StartRegistersDropTargetThenRequestsEveryStateAndRepeatsThem) {
     helper.SetTransfer(&fake);
     helper.Start();
+    ASSERT_TRUE(Waiting(5, 5));  // each request posted once, its worker waiting
     const std::map<uint32_t, uint32_t> replyOf = {
         {kMsgTandemPairingState, kMsgPairingState},
         {kMsgTandemConnectionState, kMsgConnectionState},
@@ -201,10 +202,8 @@ TEST_F(MyAlbumStatusModelTest, StartRegistersDropTargetThenRequestsEveryState) {
         {kMsgTandemStartupQuery2, kMsgStartupAnswer2},
         {kMsgTandemPairedDevice, kMsgPairedDeviceAnswer},
     };
-    for (const auto& [request, reply] : replyOf) {
-        ASSERT_TRUE(fake.WaitForCount(request, 1));
-    }
     Posts posts = fake.Posts();
+    ASSERT_EQ(posts.size(), 6u);
     EXPECT_EQ(posts[0], Host(kMsgHostDropTarget, "", kMsgDroppedFiles));
     for (size_t i = 1; i < posts.size(); ++i) {
         SCOPED_TRACE(posts[i].messageId);
@@ -213,21 +212,8 @@ TEST_F(MyAlbumStatusModelTest, StartRegistersDropTargetThenRequestsEveryState) {
                                   replyOf.at(posts[i].messageId), ""}));
     }
 
-    // Answers end the start-up requests; the standing handlers still see them.
-    fake.Deliver(kMsgStartupAnswer1, std::string(1, '\x01'));
-    fake.Deliver(kMsgStartupAnswer2, std::string(1, '\x00'));
-    EXPECT_FALSE(helper.HasPendingRequest(kMsgStartupAnswer1));
-    EXPECT_FALSE(helper.HasPendingRequest(kMsgStartupAnswer2));
-    EXPECT_EQ(helper.PendingRequestCount(), 3u);
-}
-
-TEST_F(MyAlbumStatusModelTest, StartupRequestsRepeatEvery500msAndPairedDeviceEvery300ms) {
-    helper.SetTransfer(&fake);
-    helper.Start();
-    ASSERT_TRUE(Waiting(5, 5));
-    const uint32_t startup[] = {kMsgTandemPairingState, kMsgTandemConnectionState,
-                                kMsgTandemStartupQuery1, kMsgTandemStartupQuery2};
-    // Clock step, then the attempts so far: the paired device's, and each start-up request's.
+    // Clock step, then the attempts so far: the paired device's every 300 ms, each start-up
+    // request's every 500 ms.
     const struct Step {
         uint64_t advance;
         uint64_t waits;
@@ -238,17 +224,25 @@ TEST_F(MyAlbumStatusModelTest, StartupRequestsRepeatEvery500msAndPairedDeviceEve
         SCOPED_TRACE(step.waits);
         win32standin::AdvanceClock(step.advance);
         ASSERT_TRUE(Waiting(step.waits, 5));
-        EXPECT_EQ(fake.CountOf(kMsgTandemPairedDevice), step.paired);
-        for (uint32_t id : startup) {
-            EXPECT_EQ(fake.CountOf(id), step.others) << id;
+        for (const auto& [request, reply] : replyOf) {
+            EXPECT_EQ(fake.CountOf(request),
+                      request == kMsgTandemPairedDevice ? step.paired : step.others)
+                << request;
         }
     }
+
+    // Answers end the start-up requests; the standing handlers still see them.
+    fake.Deliver(kMsgStartupAnswer1, std::string(1, '\x01'));
+    fake.Deliver(kMsgStartupAnswer2, std::string(1, '\x00'));
+    EXPECT_FALSE(helper.HasPendingRequest(kMsgStartupAnswer1));
+    EXPECT_FALSE(helper.HasPendingRequest(kMsgStartupAnswer2));
+    EXPECT_EQ(helper.PendingRequestCount(), 3u);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Connection and pairing state
 
-TEST_F(MyAlbumStatusModelTest, ConnectedWhileUnpairedAsksForPairedDeviceAndRecordsState) {
+TEST_F(MyAlbumStatusModelTest, ConnectedWhileUnpairedAsksForPairedDeviceAndChangesAreReported) {
     helper.SetTransfer(&fake);
     fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
 
@@ -278,19 +272,16 @@ TEST_F(MyAlbumStatusModelTest, ConnectedWhileUnpairedAsksForPairedDeviceAndRecor
     fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
     EXPECT_EQ(helper.PendingRequestCount(), 0u);
     EXPECT_TRUE(fake.Posts().empty());
-}
 
-TEST_F(MyAlbumStatusModelTest, ItEditionNeverTellsHostThatSendingIsPossible) {
+    // The IT edition is never told that sending is possible.
     utilstandin::SetITVersion(true);
-    helper.SetTransfer(&fake);
-    fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
     fake.Deliver(kMsgConnectionState, std::string(1, '\x00'));
-
+    fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
     EXPECT_EQ(fake.PostsTo(kEndpointHostNotice),
-              (Posts{Host(kMsgHostConnectionState, Bytes(int32_t{2})),
-                     Host(kMsgHostConnectionFlag, Bytes(int32_t{1}, uint8_t{1})),
-                     Host(kMsgHostConnectionState, Bytes(int32_t{1})),
-                     Host(kMsgHostConnectionFlag, Bytes(int32_t{1}, uint8_t{0}))}));
+              (Posts{Host(kMsgHostConnectionState, Bytes(int32_t{1})),
+                     Host(kMsgHostConnectionFlag, Bytes(int32_t{1}, uint8_t{0})),
+                     Host(kMsgHostConnectionState, Bytes(int32_t{2})),
+                     Host(kMsgHostConnectionFlag, Bytes(int32_t{1}, uint8_t{1}))}));
     EXPECT_EQ(logs.CountStartingWith(
                   "[DaVirir] Current system is IT Version, prevent send files to others("),
               2u);
