@@ -2,6 +2,7 @@
 // middle of a transfer with the dialog animating, and while a delayed send waits. Nothing the
 // send side posted may run after it is gone, windows go on the UI thread, and the host's
 // thread returns promptly. Run under the address and thread sanitizers in CI.
+#include "BusPost.h"
 #include "DemoPhone.h"
 #include "EndpointRecorder.h"
 #include "IPCMessageIds.h"
@@ -11,7 +12,6 @@
 
 #include <DuiLibStandIn.h>
 #include <gtest/gtest.h>
-#include <IPCMessageClient.h>
 #include <IPCMessageStandIn.h>
 #include <SDK/Util/LogTool/LogTool.h>
 #include <UIlib.h>
@@ -32,13 +32,8 @@ class Service : public testsupport::EndpointRecorder {
 public:
     Service() : EndpointRecorder(kEndpointTandemService) {}
     void Tell(uint32_t id, const std::string& body = "") {
-        TagIPCMessageItem item;
-        item.destination = kEndpointPlugin;
-        item.source = kEndpointTandemService;
-        item.messageId = id;
-        item.data = body.empty() ? nullptr : const_cast<char*>(body.data());
-        item.dataLength = body.size();
-        Client().PostIPCMessage(item);
+        demo::PostFrom(Client(), kEndpointTandemService, kEndpointPlugin, id, body.data(),
+                       body.size());
     }
     int Shares() { return static_cast<int>(CountOf(kMsgTandemShareSend)); }
 };
