@@ -1,5 +1,6 @@
 // The pairing responder against the demo host's service and notice endpoint, over the bus.
 #include "BusPost.h"
+#include "EndpointRecorder.h"
 #include "HostNoticeEndpoint.h"
 #include "IPCMessageIds.h"
 #include "MyAlbumStatusModel.h"
@@ -168,25 +169,16 @@ TEST(PairingServiceSim, AnswersOnlyItsOwnIdsAndStopsCleanly) {
         EXPECT_EQ(ipcstandin::LiveClientCount(), before + 1);
 
         // A request it does not answer is not counted; its own requests are.
-        IPCMessageClient plugin(static_cast<int>(kEndpointPlugin), true, false);
-        std::mutex mutex;
-        std::vector<std::string> answers;
-        plugin.RegisterMessageCallback(kMsgConnectionState, [&](TagIPCMessageItem& item) {
-            std::lock_guard<std::mutex> guard(mutex);
-            answers.emplace_back(item.data, item.dataLength);
-        });
+        testsupport::EndpointRecorder plugin(kEndpointPlugin, kMsgConnectionState);
         for (uint32_t id : {kMsgTandemShareSend, kMsgTandemConnectionState}) {
-            ASSERT_TRUE(demo::PostFrom(plugin, kEndpointPlugin, kEndpointTandemService, id, nullptr,
-                                       0, kMsgConnectionState));
+            ASSERT_TRUE(demo::PostFrom(plugin.Client(), kEndpointPlugin, kEndpointTandemService, id,
+                                       nullptr, 0, kMsgConnectionState));
         }
-        ASSERT_TRUE(Eventually([&] {
-            std::lock_guard<std::mutex> guard(mutex);
-            return answers.size() == 1;
-        }));
-        EXPECT_EQ(answers[0], std::string(1, '\0'));
+        ASSERT_TRUE(plugin.WaitForCount(1));
+        ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+        EXPECT_EQ(plugin.Bodies(), std::vector<std::string>{std::string(1, '\0')});
         EXPECT_EQ(service.RequestCount(kMsgTandemShareSend), 0);
         EXPECT_EQ(service.RequestCount(kMsgTandemConnectionState), 1);
-        plugin.UnRegisterMessageCallbackAll();
     }
     EXPECT_EQ(ipcstandin::LiveClientCount(), before);
 }
