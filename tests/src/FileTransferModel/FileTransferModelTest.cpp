@@ -4,6 +4,7 @@
 #include "LogCapture.h"
 #include "SafeCopy.h"
 #include "SendBodies.h"
+#include "TempPath.h"
 #include "UiTest.h"
 
 #include <DuiLibStandIn.h>
@@ -360,71 +361,49 @@ TEST_F(ModelTest, ItEditionDropsTheRequestBeforeAnything) {
               1u);
 }
 
-class SizeNoticeTest : public ModelTest {
-protected:
-    void SetUp() override {
-        ModelTest::SetUp();
-        dir = std::filesystem::temp_directory_path() / ("ftm-notice-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
-        tandemstandin::SetString(L"IDS_FILETRANSFER_TIP_SENDFAILED_LABEL04", L"empty");
-        tandemstandin::SetString(L"IDS_FILETRANSFER_TIP_SENDFAILED_LABEL05", L"too big");
-    }
-    void TearDown() override {
-        std::filesystem::remove_all(dir);
-        ModelTest::TearDown();
-    }
-    // A sparse file of SIZE bytes.
-    std::wstring File(const std::string& name, uint64_t size) {
-        std::filesystem::path path = dir / name;
-        std::ofstream(path).close();
-        std::filesystem::resize_file(path, size);
-        return path.wstring();
-    }
-    std::vector<std::wstring> Notices() {
-        std::vector<std::wstring> texts;
+// The notices of a request only inform: share type 1 gets one when its sizes add up past the limit
+// or to nothing, share type 2 one for a file it cannot send, while the switch is on.
+TEST_F(ModelTest, SizeAndSpecialFileNotices) {
+    namespace fs = std::filesystem;
+    const fs::path dir = testsupport::TempPath("ftm-notice");
+    fs::create_directories(dir);
+    auto file = [&dir](const std::string& name, uint64_t size) {  // sparse
+        std::ofstream(dir / name).close();
+        fs::resize_file(dir / name, size);
+        return (dir / name).wstring();
+    };
+    using Shown = std::vector<std::pair<std::wstring, int>>;  // texts and flags
+    auto shown = [] {
+        Shown texts;
         for (const auto& box : tandemstandin::ShownMessageBoxes()) {
             EXPECT_EQ(box.key, "SENDFILE_MSG");
-            EXPECT_EQ(box.flags, 10);
             EXPECT_FALSE(box.hasEvent);
-            texts.push_back(box.text);
+            texts.emplace_back(box.text, box.flags);
         }
         tandemstandin::ClearMessageBoxes();
         return texts;
-    }
-    std::filesystem::path dir;
-};
-
-TEST_F(SizeNoticeTest, LimitIsInclusiveAndAnEmptySumIsNoticedToo) {
-    Send("a", {File("half1", 2145000000), File("half2", 2145000000)}, 1);
-    EXPECT_TRUE(Notices().empty());
-    Send("b", {File("big1", 2145000000), File("big2", 2145000001), File("more", 5)}, 1);
-    EXPECT_EQ(Notices(), std::vector<std::wstring>{L"too big"});
-    Send("c", {File("empty", 0), dir.wstring() + L"/missing"}, 1);
-    EXPECT_EQ(Notices(), std::vector<std::wstring>{L"empty"});
-    Send("d", {File("empty2", 0)}, 2);  // share type 2: no size notice
-    EXPECT_TRUE(Notices().empty());
-    // The notices only inform: every request was queued.
-    EXPECT_EQ(model->GetQueuedCount(), 3u);
-}
-
-TEST_F(ModelTest, SpecialFileNoticeOnceForShareType2WithTheSwitchOn) {
+    };
+    tandemstandin::SetString(L"IDS_FILETRANSFER_TIP_SENDFAILED_LABEL04", L"empty");
+    tandemstandin::SetString(L"IDS_FILETRANSFER_TIP_SENDFAILED_LABEL05", L"too big");
     tandemstandin::SetString(L"IDS_BEAMLY_TIP_NOT_SUPPORT_FILE_TEXT",
                              L"Velmora Share cannot send it; Velmora Share says so");
-    Send("a", {L"/a.exe"}, 2);
-    EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());  // switch off
 
+    Send("a", {file("half1", 2145000000), file("half2", 2145000000)}, 1);  // the limit: inclusive
+    EXPECT_TRUE(shown().empty());
+    Send("b", {file("big1", 2145000000), file("big2", 2145000001), file("more", 5)}, 1);
+    EXPECT_EQ(shown(), (Shown{{L"too big", 10}}));
+    Send("c", {file("empty", 0), (dir / "missing").wstring()}, 1);
+    EXPECT_EQ(shown(), (Shown{{L"empty", 10}}));
+    Send("d", {file("empty2", 0), L"/a.exe"}, 2);  // no size notice; the switch is off
+    EXPECT_TRUE(shown().empty());
     utilstandin::SetSupportProperty("vela_plugin_davirir", "specialFileFilter", true);
-    Send("b", {L"/a.exe"}, 0);
-    EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());  // share type 0
-
+    Send("e", {L"/a.exe"}, 0);
+    EXPECT_TRUE(shown().empty());
     utilstandin::SetLumenDevice(true);
-    Send("c", {L"/a.txt", L"/b.EXE", L"/c.apk", L"/d.exe"}, 2);
-    auto boxes = tandemstandin::ShownMessageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, L"LUMEN Glide cannot send it; Velmora Share says so");
-    EXPECT_EQ(boxes[0].key, "SENDFILE_MSG");
-    EXPECT_EQ(boxes[0].flags, 0);
-    EXPECT_EQ(model->GetQueuedCount(), 2u);
+    Send("f", {L"/a.txt", L"/b.EXE", L"/c.apk", L"/d.exe"}, 2);
+    EXPECT_EQ(shown(), (Shown{{L"LUMEN Glide cannot send it; Velmora Share says so", 0}}));
+    EXPECT_EQ(model->GetQueuedCount(), 5u);  // every request was queued
+    fs::remove_all(dir);
 }
 
 // ---------------------------------------------------------------------------------------------
