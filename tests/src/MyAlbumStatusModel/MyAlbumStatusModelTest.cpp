@@ -309,10 +309,11 @@ TEST_F(MyAlbumStatusModelTest, PairedDeviceAnswerNeedsNameAndPairedFlag) {
     }
 }
 
-TEST_F(MyAlbumStatusModelTest, PairedNoticeReportsStateAndValidPhoneText) {
+TEST_F(MyAlbumStatusModelTest, PairedNoticeReportsStateAndTextUnpairedClearsAndRemovesMenus) {
     tandemstandin::SetString(L"IDS_DAVIRIR_PHONE_VALID", L"Phone \u00e9 ok");
     helper.SetTransfer(&fake);
     fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
+    helper.Stop();  // the paired-device request is not what this test is about
     fake.ClearPosts();
 
     fake.Deliver(kMsgPairingState, PairingNotice(1));
@@ -323,14 +324,8 @@ TEST_F(MyAlbumStatusModelTest, PairedNoticeReportsStateAndValidPhoneText) {
     EXPECT_EQ(fake.PostsTo(kEndpointHostNotice),
               (Posts{Host(kMsgHostConnectionState, Bytes(int32_t{2})),
                      Host(kMsgHostValidPhoneText, "Phone \xc3\xa9 ok")}));
-}
 
-TEST_F(MyAlbumStatusModelTest, UnpairedNoticeClearsConnectionAndRemovesMenusInOrder) {
-    helper.SetTransfer(&fake);
-    fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
-    helper.Stop();  // the paired-device request is not what this test is about
     fake.ClearPosts();
-
     DeliverPausing(kMsgPairingState, PairingNotice(0), 3, 100);  // a pause after each removal
     EXPECT_FALSE(helper.IsPaired());
     EXPECT_FALSE(helper.IsConnected());
