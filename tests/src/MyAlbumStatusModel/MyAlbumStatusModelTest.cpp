@@ -422,36 +422,29 @@ TEST_F(MyAlbumStatusModelTest, FiveHundredDroppedFilesArePassedOnFiveHundredOneA
 // ---------------------------------------------------------------------------------------------
 // Phone menus
 
-TEST_F(MyAlbumStatusModelTest, MenuNameIsSentAsUtf16LeWithTerminator) {
+TEST_F(MyAlbumStatusModelTest, MenuEntriesWithinTheirLimitAndMenuNamesGoOutAsUtf16Le) {
     tandemstandin::SetString(L"IDS_MYMUSIC_MENU_NAME", L"M\u00fcsic \U0001F3B5");
     tandemstandin::SetString(L"IDS_MYALBUM_MENU_NAME", L"Album");
-    helper.SetTransfer(&fake);
-    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuMusic}));
-    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuAlbum}));
-    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{3}));                 // unknown kind
-    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuMusic}) + "x");  // not exactly 4 bytes
-
-    // 8 characters in UTF-16 (the note takes a surrogate pair), then the terminator.
-    EXPECT_EQ(
-        fake.Posts(),
-        (Posts{Host(kMsgHostMenuName, std::string("M\0\xFC\0s\0i\0c\0 \0\x3C\xD8\xB5\xDF\0\0", 18)),
-               Host(kMsgHostMenuName, std::string("A\0l\0b\0u\0m\0\0\0", 12))}));
-}
-
-TEST_F(MyAlbumStatusModelTest, MenuEntryPayloadAndLimits) {
     helper.SetTransfer(&fake);
     EXPECT_TRUE(helper.AddMenuEntry(kMenuVideo, L"Vid"));
     EXPECT_TRUE(helper.AddMenuEntry(kMenuMusic, std::wstring(124, L'm')));  // 8 + 248 = 256
     EXPECT_FALSE(helper.AddMenuEntry(kMenuMusic, std::wstring(125, L'm')));
     EXPECT_FALSE(helper.AddMenuEntry(kMenuAlbum, L""));
+    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuMusic}));
+    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuAlbum}));
+    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{3}));                 // unknown kind
+    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuMusic}) + "x");  // not exactly 4 bytes
 
-    Posts entries = fake.Posts();
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0],
-              Host(kMsgHostAddPhoneMenu,
-                   Bytes(int32_t{kMenuVideo}, int32_t{6}) + EncodeUtf16Le(L"Vid", false),
-                   kMsgMenuNameQuery));
-    EXPECT_EQ(entries[1].data.size(), 256u);
+    Posts posts = fake.Posts();
+    ASSERT_EQ(posts.size(), 4u);
+    EXPECT_EQ(posts[0], Host(kMsgHostAddPhoneMenu,
+                             Bytes(int32_t{kMenuVideo}, int32_t{6}) + EncodeUtf16Le(L"Vid", false),
+                             kMsgMenuNameQuery));
+    EXPECT_EQ(posts[1].data.size(), 256u);
+    // 8 characters in UTF-16 (the note takes a surrogate pair), then the terminator.
+    EXPECT_EQ(posts[2],
+              Host(kMsgHostMenuName, std::string("M\0\xFC\0s\0i\0c\0 \0\x3C\xD8\xB5\xDF\0\0", 18)));
+    EXPECT_EQ(posts[3], Host(kMsgHostMenuName, std::string("A\0l\0b\0u\0m\0\0\0", 12)));
 }
 
 // ---------------------------------------------------------------------------------------------
