@@ -98,15 +98,6 @@ TEST_F(PluginLoadTest, ExportsTwoFunctionsAndAFullLifecycleRegistersReportsAndUn
                             Event(7004), Begin(7007), Event(7005), Event(7001), End(7007)}));
 }
 
-TEST_F(PluginLoadTest, InitializeWithoutHostContextBuildsNoUi) {
-    std::shared_ptr<OrvPlugin> plugin = Create();
-    ASSERT_TRUE(plugin);
-    tandemstandin::ClearReportedEvents();
-    EXPECT_FALSE(plugin->Initialize(nullptr));
-    EXPECT_EQ(duistandin::PendingTasks(), 0u);
-    EXPECT_EQ(Events(), (std::vector<ReportedEvent>{Event(7002), End(7006)}));
-}
-
 TEST_F(PluginLoadTest, DisabledPluginRegistersNothingAndReportsNothing) {
     tandemstandin::SetPluginSupported("SwiftSendPlugin", false);
     ASSERT_NE(Load(), nullptr);
@@ -115,9 +106,14 @@ TEST_F(PluginLoadTest, DisabledPluginRegistersNothingAndReportsNothing) {
     EXPECT_TRUE(Events().empty());
 }
 
-TEST_F(PluginLoadTest, DisabledPluginObjectRefusesEveryOperation) {
+TEST_F(PluginLoadTest, InitializeWithoutHostContextBuildsNoUiAndSwitchedOffEveryOperationFails) {
     std::shared_ptr<OrvPlugin> plugin = Create();
     ASSERT_TRUE(plugin);
+    tandemstandin::ClearReportedEvents();
+    EXPECT_FALSE(plugin->Initialize(nullptr));
+    EXPECT_EQ(duistandin::PendingTasks(), 0u);
+    EXPECT_EQ(Events(), (std::vector<ReportedEvent>{Event(7002), End(7006)}));
+
     tandemstandin::SetPluginSupported("SwiftSendPlugin", false);
     tandemstandin::ClearReportedEvents();
     EXPECT_FALSE(plugin->Initialize(&hostContext));
