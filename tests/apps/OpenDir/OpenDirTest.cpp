@@ -2,13 +2,13 @@
 // closes on request, and the folder-opening text splits into the folder and its files even
 // where the paths themselves hold bars.
 #include "BusPost.h"
+#include "EndpointRecorder.h"
 #include "IPCMessageIds.h"
 #include "OpenDirEndpoint.h"
 
 #include <gtest/gtest.h>
 #include <IPCMessageStandIn.h>
 
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -22,22 +22,14 @@ bool PostText(IPCMessageClient& from, uint32_t messageId, const std::string& tex
 TEST(OpenDirTest, PickerReportsItsFolderToTheSenderClosesAndSelectionsAreRecorded) {
     opendir::OpenDirEndpoint endpoint([](const std::string&) {});
     ASSERT_TRUE(endpoint.Start());
-    IPCMessageClient plugin(static_cast<int>(kEndpointPlugin), true, false);
-    std::mutex mutex;
-    std::vector<std::string> picked;
-    plugin.RegisterMessageCallback(kMsgFolderPicked, [&](TagIPCMessageItem& item) {
-        std::lock_guard<std::mutex> guard(mutex);
-        picked.emplace_back(item.data, static_cast<size_t>(item.dataLength));
-    });
+    testsupport::EndpointRecorder picked(kEndpointPlugin, kMsgFolderPicked);
+    IPCMessageClient& plugin = picked.Client();
     const std::string folder = "C:\\Users\\me\\..\\..\\Desktop\xE2\x82\xAC";
     ASSERT_TRUE(PostText(plugin, kMsgFolderOpenPicker, folder));
     ASSERT_TRUE(ipcstandin::WaitUntilIdle());
     EXPECT_TRUE(endpoint.IsPickerOpen());
     EXPECT_EQ(endpoint.PickerFolder(), folder);
-    {
-        std::lock_guard<std::mutex> guard(mutex);
-        EXPECT_EQ(picked, (std::vector<std::string>{folder + std::string(1, '\0')}));
-    }
+    EXPECT_EQ(picked.Bodies(), (std::vector<std::string>{folder + std::string(1, '\0')}));
     bool closed = false;
     endpoint.SetOnPickerClosed([&closed] { closed = true; });
     ASSERT_TRUE(
@@ -52,7 +44,6 @@ TEST(OpenDirTest, PickerReportsItsFolderToTheSenderClosesAndSelectionsAreRecorde
     ASSERT_EQ(endpoint.Selections().size(), 1u);
     EXPECT_EQ(endpoint.Selections()[0].files, (std::vector<std::string>{"C:\\in\\a.jpg"}));
     endpoint.Stop();
-    plugin.UnRegisterMessageCallbackAll();
 }
 
 TEST(OpenDirTest, SelectionSplitsIntoFolderAndFiles) {

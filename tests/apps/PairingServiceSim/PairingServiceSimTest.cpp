@@ -1,5 +1,6 @@
 // The pairing responder against the demo host's service and notice endpoint, over the bus.
 #include "BusPost.h"
+#include "EndpointRecorder.h"
 #include "HostNoticeEndpoint.h"
 #include "IPCMessageIds.h"
 #include "MyAlbumStatusModel.h"
@@ -112,25 +113,21 @@ TEST_F(PairingOverBusTest, StartLearnsStateAndFollowsChanges) {
     EXPECT_THAT(endpoint.RemovedMenus(), ElementsAre(2u, 1u, 0u));
     EXPECT_FALSE(helper.IsPaired());
 
+    // Connected while unpaired, the plug-in asks for the paired phone; the service answers with
+    // an unnamed record: not paired.
+    const int asked = service.RequestCount(kMsgTandemPairedDevice);
+    service.SetConnected(true);
+    ASSERT_TRUE(Eventually([&] { return service.RequestCount(kMsgTandemPairedDevice) > asked; }));
+    ASSERT_TRUE(Eventually([&] { return helper.PendingRequestCount() == 0; }));
+    EXPECT_FALSE(helper.IsPaired());
+    EXPECT_TRUE(helper.IsConnected());
+
     service.Stop();
     std::lock_guard<std::mutex> guard(mutex);
     EXPECT_THAT(
         lines, ::testing::IsSupersetOf({"drop target registered", "tray: connected", "tray: paired",
                                         "tray: unpaired", "menu removed: music",
                                         "menu removed: video", "menu removed: album"}));
-}
-
-TEST_F(PairingOverBusTest, ConnectedWhileUnpairedAsksServiceForThePairedPhone) {
-    demo::PairingServiceSim service(false, false);
-    ASSERT_TRUE(service.Start());
-    helper.SetTransfer(&bus);
-    service.SetConnected(true);
-    // The service answers the paired-device request with an unnamed record: not paired.
-    ASSERT_TRUE(Eventually([&] { return service.RequestCount(kMsgTandemPairedDevice) == 1; }));
-    ASSERT_TRUE(Eventually([&] { return helper.PendingRequestCount() == 0; }));
-    EXPECT_FALSE(helper.IsPaired());
-    EXPECT_TRUE(helper.IsConnected());
-    service.Stop();
 }
 
 TEST_F(PairingOverBusTest, DroppedFilesAndMenuNamesCrossTheBusAsUtf16Le) {
@@ -168,25 +165,16 @@ TEST(PairingServiceSim, AnswersOnlyItsOwnIdsAndStopsCleanly) {
         EXPECT_EQ(ipcstandin::LiveClientCount(), before + 1);
 
         // A request it does not answer is not counted; its own requests are.
-        IPCMessageClient plugin(static_cast<int>(kEndpointPlugin), true, false);
-        std::mutex mutex;
-        std::vector<std::string> answers;
-        plugin.RegisterMessageCallback(kMsgConnectionState, [&](TagIPCMessageItem& item) {
-            std::lock_guard<std::mutex> guard(mutex);
-            answers.emplace_back(item.data, item.dataLength);
-        });
+        testsupport::EndpointRecorder plugin(kEndpointPlugin, kMsgConnectionState);
         for (uint32_t id : {kMsgTandemShareSend, kMsgTandemConnectionState}) {
-            ASSERT_TRUE(demo::PostFrom(plugin, kEndpointPlugin, kEndpointTandemService, id, nullptr,
-                                       0, kMsgConnectionState));
+            ASSERT_TRUE(demo::PostFrom(plugin.Client(), kEndpointPlugin, kEndpointTandemService, id,
+                                       nullptr, 0, kMsgConnectionState));
         }
-        ASSERT_TRUE(Eventually([&] {
-            std::lock_guard<std::mutex> guard(mutex);
-            return answers.size() == 1;
-        }));
-        EXPECT_EQ(answers[0], std::string(1, '\0'));
+        ASSERT_TRUE(plugin.WaitForCount(1));
+        ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+        EXPECT_EQ(plugin.Bodies(), std::vector<std::string>{std::string(1, '\0')});
         EXPECT_EQ(service.RequestCount(kMsgTandemShareSend), 0);
         EXPECT_EQ(service.RequestCount(kMsgTandemConnectionState), 1);
-        plugin.UnRegisterMessageCallbackAll();
     }
     EXPECT_EQ(ipcstandin::LiveClientCount(), before);
 }

@@ -4,6 +4,7 @@
 #include "LogCapture.h"
 #include "SafeCopy.h"
 #include "SendBodies.h"
+#include "TempPath.h"
 #include "UiTest.h"
 
 #include <DuiLibStandIn.h>
@@ -142,18 +143,6 @@ TEST_F(ModelTest, ResponsesAreCopiedAndReachTheRunningItemOnTheUiThread) {
               std::vector<std::string>{"src buf null(FileTransferModelHelper::OnIPCResponse)"});
 }
 
-TEST_F(ModelTest, ResponsesWithNothingRunningOrPostedBeforeTheModelGoesAreDropped) {
-    Respond(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DATA));
-    EXPECT_TRUE(callback.Take().empty());
-    Send("a");
-    helper.Deliver(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DATA));
-    model.reset();
-    EXPECT_EQ(duistandin::RunUntilIdle(), 1u);  // runs, finds the model gone, frees the copy
-    // The handler stays registered on the hub; it now does nothing.
-    helper.Deliver(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DATA));
-    EXPECT_EQ(duistandin::PendingTasks(), 0u);
-}
-
 TEST(CopyBufferTest, KeepsTheErrorCodeContract) {
     char destination[4] = {'q', 'q', 'q', 'q'};
     EXPECT_EQ(CopyBuffer(destination, 4, "abcd", 4), 0);
@@ -216,7 +205,11 @@ TEST_F(ModelTest, FirstRequestStartsAtOnceAndAfterAFinishedOneWaitsForStartNext)
     EXPECT_EQ(model->GetQueuedCount(), 0u);
 }
 
-TEST_F(ModelTest, RequestsFromAnotherThreadAreQueuedOnTheUiThreadOrFreedWithTheModel) {
+// Requests from another thread are queued on the UI thread. Responses with nothing running are
+// dropped, and so is whatever was posted to the UI thread before the model went.
+TEST_F(ModelTest, RequestsFromAnotherThreadAreQueuedOnTheUiThreadOrDroppedWithTheModel) {
+    Respond(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DATA));
+    EXPECT_TRUE(callback.Take().empty());
     auto addTwo = [this] {
         std::thread pipe([this] {
             model->AddSendItem(Phone("a"), {L"/1"}, SendSponsorSource::FromContextMenu);
@@ -230,14 +223,17 @@ TEST_F(ModelTest, RequestsFromAnotherThreadAreQueuedOnTheUiThreadOrFreedWithTheM
     EXPECT_TRUE(model->IsBusy());
     EXPECT_EQ(model->GetQueuedCount(), 1u);
 
-    model->Clear();
     helper.ClearRecords();
     callback.Take();
     addTwo();
+    helper.Deliver(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DATA));  // for the running "a"
     model.reset();
-    duistandin::RunUntilIdle();
+    EXPECT_EQ(duistandin::RunUntilIdle(), 3u);  // they run, find the model gone, free their copies
     EXPECT_TRUE(callback.Take().empty());
     EXPECT_TRUE(helper.Posts().empty());
+    // The handler stays registered on the hub; it now does nothing.
+    helper.Deliver(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DATA));
+    EXPECT_EQ(duistandin::PendingTasks(), 0u);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -263,19 +259,6 @@ TEST_F(ModelTest, RemoveCancelsTheRunningItemAndRemovesAWaitingOne) {
     EXPECT_EQ(model->GetQueuedCount(), 1u);
     model->RemoveItem(Id(999));
     EXPECT_TRUE(callback.Take().empty());
-}
-
-TEST_F(ModelTest, RetryRestartsOnlyTheRunningItem) {
-    Send("a");
-    Send("b");
-    FinishRunning(SHARE_ERROR_IO);
-    helper.ClearRecords();
-    callback.Take();
-    model->RetryItem(Id(2));
-    EXPECT_TRUE(helper.Posts().empty());
-    model->RetryItem(Id(1));
-    EXPECT_EQ(callback.Take(), Events{"state 1 Preparing"});
-    EXPECT_EQ(helper.PostedIds(), std::vector<uint32_t>{kMsgTandemPrepareRadios});
 }
 
 TEST_F(ModelTest, CancelAllRemovesWaitingItemsInOrderThenCancelsTheRunningOneAndClearIsSilent) {
@@ -329,21 +312,31 @@ TEST_F(ModelTest, RefusedFirewallRuleDropsTheRequestAfterItsReports) {
     Send("a", {L"/x"}, 7);
     EXPECT_FALSE(model->IsBusy());
     EXPECT_TRUE(callback.Take().empty());
-    EXPECT_EQ(tandemstandin::ReportedEvents(),
-              (std::vector<ReportedEvent>{{ReportedEvent::Event, 7008, {"5"}},
-                                          {ReportedEvent::Event, 7012, {"1", "0", "0"}}}));
     tandemstandin::FirewallCalls calls = tandemstandin::GetFirewallCalls();
     EXPECT_EQ(calls.serverStarted, 1);
     EXPECT_EQ(calls.tryEnableRule, 1);
+    // The reports carry the source, the device type and the share type (7 counts as 0).
+    KxShareDevices device = Phone("b", 1);
+    device.devTypeIsOne = true;
+    model->AddSendItem(device, {L"/x"}, SendSponsorSource::FromOther);
+    EXPECT_EQ(tandemstandin::ReportedEvents(),
+              (std::vector<ReportedEvent>{{ReportedEvent::Event, 7008, {"5"}},
+                                          {ReportedEvent::Event, 7012, {"1", "0", "0"}},
+                                          {ReportedEvent::Event, 7008, {"6"}},
+                                          {ReportedEvent::Event, 7012, {"0", "1", "1"}}}));
 }
 
-TEST_F(ModelTest, FailedItemReenablesTheRuleThroughTheService) {
+TEST_F(ModelTest, RetriedItemPreparesAgainAndAFailedOneReenablesTheRuleThroughTheService) {
     tandemstandin::SetFirewallAnswers(true, true);
     tandemstandin::SetConfigAllow(true);
     Send("a");
     FinishRunning(DTCP_STATUS_SEND_SUCCESS);
     EXPECT_EQ(tandemstandin::GetFirewallCalls().enableRuleByService, 0);
+    helper.ClearRecords();
+    callback.Take();
     model->RetryItem(Id(1));
+    EXPECT_EQ(callback.Take(), Events{"state 1 Preparing"});
+    EXPECT_EQ(helper.PostedIds(), std::vector<uint32_t>{kMsgTandemPrepareRadios});
     FinishRunning(SHARE_ERROR_IO);
     // Transferring/Failed does not count; Finished/Failed does, once per notice.
     EXPECT_EQ(tandemstandin::GetFirewallCalls().enableRuleByService, 1);
@@ -368,80 +361,49 @@ TEST_F(ModelTest, ItEditionDropsTheRequestBeforeAnything) {
               1u);
 }
 
-TEST_F(ModelTest, ReportsCarrySourceDeviceTypeAndShareType) {
-    KxShareDevices device = Phone("a", 1);
-    device.devTypeIsOne = true;
-    model->AddSendItem(device, {L"/x"}, SendSponsorSource::FromOther);
-    EXPECT_EQ(tandemstandin::ReportedEvents(),
-              (std::vector<ReportedEvent>{{ReportedEvent::Event, 7008, {"6"}},
-                                          {ReportedEvent::Event, 7012, {"0", "1", "1"}}}));
-}
-
-class SizeNoticeTest : public ModelTest {
-protected:
-    void SetUp() override {
-        ModelTest::SetUp();
-        dir = std::filesystem::temp_directory_path() / ("ftm-notice-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir);
-        tandemstandin::SetString(L"IDS_FILETRANSFER_TIP_SENDFAILED_LABEL04", L"empty");
-        tandemstandin::SetString(L"IDS_FILETRANSFER_TIP_SENDFAILED_LABEL05", L"too big");
-    }
-    void TearDown() override {
-        std::filesystem::remove_all(dir);
-        ModelTest::TearDown();
-    }
-    // A sparse file of SIZE bytes.
-    std::wstring File(const std::string& name, uint64_t size) {
-        std::filesystem::path path = dir / name;
-        std::ofstream(path).close();
-        std::filesystem::resize_file(path, size);
-        return path.wstring();
-    }
-    std::vector<std::wstring> Notices() {
-        std::vector<std::wstring> texts;
+// The notices of a request only inform: share type 1 gets one when its sizes add up past the limit
+// or to nothing, share type 2 one for a file it cannot send, while the switch is on.
+TEST_F(ModelTest, SizeAndSpecialFileNotices) {
+    namespace fs = std::filesystem;
+    const fs::path dir = testsupport::TempPath("ftm-notice");
+    fs::create_directories(dir);
+    auto file = [&dir](const std::string& name, uint64_t size) {  // sparse
+        std::ofstream(dir / name).close();
+        fs::resize_file(dir / name, size);
+        return (dir / name).wstring();
+    };
+    using Shown = std::vector<std::pair<std::wstring, int>>;  // texts and flags
+    auto shown = [] {
+        Shown texts;
         for (const auto& box : tandemstandin::ShownMessageBoxes()) {
             EXPECT_EQ(box.key, "SENDFILE_MSG");
-            EXPECT_EQ(box.flags, 10);
             EXPECT_FALSE(box.hasEvent);
-            texts.push_back(box.text);
+            texts.emplace_back(box.text, box.flags);
         }
         tandemstandin::ClearMessageBoxes();
         return texts;
-    }
-    std::filesystem::path dir;
-};
-
-TEST_F(SizeNoticeTest, LimitIsInclusiveAndAnEmptySumIsNoticedToo) {
-    Send("a", {File("half1", 2145000000), File("half2", 2145000000)}, 1);
-    EXPECT_TRUE(Notices().empty());
-    Send("b", {File("big1", 2145000000), File("big2", 2145000001), File("more", 5)}, 1);
-    EXPECT_EQ(Notices(), std::vector<std::wstring>{L"too big"});
-    Send("c", {File("empty", 0), dir.wstring() + L"/missing"}, 1);
-    EXPECT_EQ(Notices(), std::vector<std::wstring>{L"empty"});
-    Send("d", {File("empty2", 0)}, 2);  // share type 2: no size notice
-    EXPECT_TRUE(Notices().empty());
-    // The notices only inform: every request was queued.
-    EXPECT_EQ(model->GetQueuedCount(), 3u);
-}
-
-TEST_F(ModelTest, SpecialFileNoticeOnceForShareType2WithTheSwitchOn) {
+    };
+    tandemstandin::SetString(L"IDS_FILETRANSFER_TIP_SENDFAILED_LABEL04", L"empty");
+    tandemstandin::SetString(L"IDS_FILETRANSFER_TIP_SENDFAILED_LABEL05", L"too big");
     tandemstandin::SetString(L"IDS_BEAMLY_TIP_NOT_SUPPORT_FILE_TEXT",
                              L"Velmora Share cannot send it; Velmora Share says so");
-    Send("a", {L"/a.exe"}, 2);
-    EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());  // switch off
 
+    Send("a", {file("half1", 2145000000), file("half2", 2145000000)}, 1);  // the limit: inclusive
+    EXPECT_TRUE(shown().empty());
+    Send("b", {file("big1", 2145000000), file("big2", 2145000001), file("more", 5)}, 1);
+    EXPECT_EQ(shown(), (Shown{{L"too big", 10}}));
+    Send("c", {file("empty", 0), (dir / "missing").wstring()}, 1);
+    EXPECT_EQ(shown(), (Shown{{L"empty", 10}}));
+    Send("d", {file("empty2", 0), L"/a.exe"}, 2);  // no size notice; the switch is off
+    EXPECT_TRUE(shown().empty());
     utilstandin::SetSupportProperty("vela_plugin_davirir", "specialFileFilter", true);
-    Send("b", {L"/a.exe"}, 0);
-    EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());  // share type 0
-
+    Send("e", {L"/a.exe"}, 0);
+    EXPECT_TRUE(shown().empty());
     utilstandin::SetLumenDevice(true);
-    Send("c", {L"/a.txt", L"/b.EXE", L"/c.apk", L"/d.exe"}, 2);
-    auto boxes = tandemstandin::ShownMessageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, L"LUMEN Glide cannot send it; Velmora Share says so");
-    EXPECT_EQ(boxes[0].key, "SENDFILE_MSG");
-    EXPECT_EQ(boxes[0].flags, 0);
-    EXPECT_EQ(model->GetQueuedCount(), 2u);
+    Send("f", {L"/a.txt", L"/b.EXE", L"/c.apk", L"/d.exe"}, 2);
+    EXPECT_EQ(shown(), (Shown{{L"LUMEN Glide cannot send it; Velmora Share says so", 0}}));
+    EXPECT_EQ(model->GetQueuedCount(), 5u);  // every request was queued
+    fs::remove_all(dir);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -3,16 +3,12 @@
 #include "SendBodies.h"
 #include "UiTest.h"
 
-#include <DuiLibStandIn.h>
 #include <gtest/gtest.h>
 #include <TandemDataReportStandIn.h>
 #include <TandemUtilStandIn.h>
-#include <UtilStandIn.h>
 #include <Win32StandIn.h>
 
-#include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -81,6 +77,16 @@ protected:
         Status(*item, DTCP_STATUS_SEND_DATA);
         return item;
     }
+    // Started with a delay of DELAYMS and the radios on: the worker waits out the delay.
+    std::unique_ptr<FileTransferSendItem> Delayed(int32_t delayMs) {
+        const uint64_t begun = win32standin::TimedWaitsBegun();
+        auto item = MakeItem(2);
+        item->StartWithDelay(delayMs);
+        Radio(*item, kMsgBluetoothOn);
+        Radio(*item, kMsgWifiOn);
+        EXPECT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));
+        return item;
+    }
     static Post ToService(uint32_t id) { return Post{kEndpointTandemService, id, 0, {}}; }
 
     FakeTransferFile helper;
@@ -96,9 +102,9 @@ void ExpectState(const FileTransferSendItem& item, TransferStage stage, Transfer
 }
 
 // ---------------------------------------------------------------------------------------------
-// Construction
+// Construction and merge
 
-TEST_F(SendItemTest, SizesAddUpReadableFilesAndMappedSharesOnly) {
+TEST_F(SendItemTest, SizesCountReadableFilesAndMappedSharesAndMergeAddsThem) {
     namespace fs = std::filesystem;
     fs::path dir = fs::temp_directory_path() / ("ftm-sizes-" + std::to_string(::getpid()));
     fs::create_directories(dir / "share");
@@ -111,40 +117,35 @@ TEST_F(SendItemTest, SizesAddUpReadableFilesAndMappedSharesOnly) {
                               {(dir / "ten").wstring(), (dir / "missing").wstring(),
                                (dir / "twenty").wstring(), L"Z:/five", L"Z:/absent"},
                               SendSponsorSource::FromOther);
+    EXPECT_NE(item.GetId(), 0u);  // the process's first item
     EXPECT_EQ(item.GetTotalBytes(), 35u);
     EXPECT_EQ(item.GetFiles().size(), 5u);
     EXPECT_EQ(item.GetSource(), SendSponsorSource::FromOther);
-    fs::remove_all(dir);
-}
+    EXPECT_EQ(item.GetState().stage, TransferStage::None);
+    EXPECT_EQ(item.GetState().leftTime, -1);
 
-TEST_F(SendItemTest, IdsAreDistinctAndFreshStateIsNone) {
-    auto first = MakeItem(2);
-    auto second = MakeItem(2);
-    EXPECT_NE(first->GetId(), 0u);
-    EXPECT_EQ(second->GetId(), first->GetId() + 1);
-    TransferItemState state = first->GetState();
-    EXPECT_EQ(state.stage, TransferStage::None);
-    EXPECT_EQ(state.leftTime, -1);
-    EXPECT_EQ(first->GetShareType(), 2u);
-    EXPECT_EQ(MakeItem(7)->GetShareType(), 2u);
-    EXPECT_EQ(MakeItem(1)->GetShareType(), 1u);
-}
-
-TEST_F(SendItemTest, MergeTakesDeviceAppendsFilesAndAddsSizes) {
-    auto item = MakeItem(2, {L"/a"});
+    // A merge takes the other's device, appends its files and adds its size, unnoticed.
     KxShareDevices renamed = Phone("p", 2);
     renamed.nickName = L"new name";
-    FileTransferSendItem other(renamed, {L"/b", L"/c"}, SendSponsorSource::FromContextMenu);
-    item->Merge(&other);
-    EXPECT_EQ(item->GetFiles(), (std::vector<std::wstring>{L"/a", L"/b", L"/c"}));
-    EXPECT_EQ(item->GetNickName(), L"new name");
+    FileTransferSendItem other(renamed, {L"Z:/five", L"/b"}, SendSponsorSource::FromContextMenu);
+    EXPECT_EQ(other.GetId(), item.GetId() + 1);
+    item.SetNotifier(&notifier);
+    item.Merge(&other);
+    EXPECT_EQ(item.GetTotalBytes(), 40u);
+    ASSERT_EQ(item.GetFiles().size(), 7u);
+    EXPECT_EQ(item.GetFiles()[5], L"Z:/five");
+    EXPECT_EQ(item.GetNickName(), L"new name");
     EXPECT_EQ(notifier.Count(), 0u);
+    // Share types other than 0 and 1 count as 2.
+    EXPECT_EQ(MakeItem(7)->GetShareType(), 2u);
+    EXPECT_EQ(MakeItem(1)->GetShareType(), 1u);
+    fs::remove_all(dir);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Radio handshake
 
-TEST_F(SendItemTest, StartAsksForRadiosAndPreparesButNotWithoutSendHelper) {
+TEST_F(SendItemTest, StartAsksForRadiosAndPreparesAfreshButNotWithoutSendHelper) {
     FileTransferSendItem orphan(Phone("p"), {L"/a"}, SendSponsorSource::FromContextMenu);
     orphan.SetNotifier(&notifier);
     orphan.StartWithDelay(0);
@@ -155,7 +156,13 @@ TEST_F(SendItemTest, StartAsksForRadiosAndPreparesButNotWithoutSendHelper) {
     item->StartWithDelay(0);
     ExpectState(*item, TransferStage::Preparing, TransferResult::Ok, FailReason::InProgress);
     EXPECT_EQ(helper.Posts(), (std::vector<Post>{ToService(kMsgTandemPrepareRadios)}));
-    ASSERT_EQ(notifier.Count(), 1u);
+    EXPECT_EQ(notifier.Count(), 1u);
+    // A restart forgets the radios reported before it.
+    Radio(*item, kMsgWifiOn);
+    item->StartWithDelay(0);
+    Radio(*item, kMsgBluetoothOn);
+    EXPECT_EQ(helper.ShareCount(), 0u);
+    EXPECT_EQ(helper.CountOf(kMsgTandemPrepareRadios), 2u);
 }
 
 TEST_F(SendItemTest, RadiosNeededByShareTypeAndTheReasonsOfThoseReportedOff) {
@@ -216,32 +223,23 @@ TEST_F(SendItemTest, RadiosNeededByShareTypeAndTheReasonsOfThoseReportedOff) {
     }
 }
 
-TEST_F(SendItemTest, RetryClearsTheRadioFlags) {
-    auto item = MakeItem(2);
-    item->StartWithDelay(0);
-    Radio(*item, kMsgWifiOn);
-    item->StartWithDelay(0);
-    Radio(*item, kMsgBluetoothOn);  // Wi-Fi on was forgotten
-    EXPECT_EQ(helper.ShareCount(), 0u);
-    EXPECT_EQ(helper.PostedIds(),
-              (std::vector<uint32_t>{kMsgTandemPrepareRadios, kMsgTandemPrepareRadios}));
-}
-
 // ---------------------------------------------------------------------------------------------
 // Status and progress
-
-struct StatusRow {
-    uint32_t code;
-    TransferStage stage;
-    TransferResult result;
-    FailReason reason;
-};
 
 TEST_F(SendItemTest, StatusTableAppliesFromAnyStage) {
     using S = TransferStage;
     using R = TransferResult;
     using F = FailReason;
-    std::vector<StatusRow> rows = {
+    // A code and its parameter, then the state, reason and progress it leaves.
+    struct Row {
+        uint32_t code;
+        S stage;
+        R result;
+        F reason;
+        int32_t param = 0;
+        uint32_t progress = 0;
+    };
+    std::vector<Row> rows = {
         {SHARE_ERROR_SERVER_BUSY, S::Transferring, R::Failed, F::ReceiverBusy},
         {DTCP_ERR_MISSED_PAIR_DEVICE, S::Transferring, R::Failed, F::MissedPair},
         {DTCP_ERR_VERSION_MISMATCH, S::Transferring, R::Failed, F::VersionMismatch},
@@ -251,6 +249,8 @@ TEST_F(SendItemTest, StatusTableAppliesFromAnyStage) {
         {DTCP_STATUS_SEND_DATA, S::Transferring, R::Ok, F::InProgress},
         {DTCP_STATUS_SEND_CANCEL, S::Transferring, R::Cancelled, F::Cancelled},
         {DTCP_STATUS_SEND_RECVREJCT, S::Transferring, R::Rejected, F::Rejected},
+        {DTCP_STATUS_SEND_RECVCANCEL, S::Transferring, R::Cancelled, F::Cancelled, 37, 37},
+        {DTCP_STATUS_SEND_SUCCESS, S::Transferring, R::Ok, F::Succeeded, 0, 100},
     };
     for (uint32_t code : {SHARE_ERROR_IO, SHARE_ERROR_SOCKET, SHARE_ERROR_CLIENT_BUSY,
                           SHARE_ERROR_SELF_CHANNEL_BUSY, SHARE_ERROR_OTHER_CHANNEL_BUSY,
@@ -258,41 +258,30 @@ TEST_F(SendItemTest, StatusTableAppliesFromAnyStage) {
                           DTCP_TIMEOUT_FINISH, DTCP_TIMEOUT_CANCEL}) {
         rows.push_back({code, S::Transferring, R::Failed, F::SendFailed});
     }
-    for (const StatusRow& row : rows) {
-        SCOPED_TRACE(row.code);
-        auto item = MakeItem(2);
-        item->StartWithDelay(0);  // Preparing: the rows apply whatever the stage
-        size_t before = notifier.Count();
-        Status(*item, row.code);
-        ExpectState(*item, row.stage, row.result, row.reason);
-        EXPECT_EQ(notifier.Count(), before + 1);
+    for (const Row& row : rows) {
+        for (bool finished : {false, true}) {
+            SCOPED_TRACE(std::to_string(row.code) + (finished ? " after the disconnect" : ""));
+            auto item = MakeItem(2);
+            item->StartWithDelay(0);  // Preparing
+            if (finished) {
+                Status(*item, DTCP_STATUS_SEND_DISCONNECTED);
+                ASSERT_EQ(item->GetState().stage, S::Finished);
+            }
+            size_t before = notifier.Count();
+            Status(*item, row.code, row.param);
+            ExpectState(*item, row.stage, row.result, row.reason);
+            EXPECT_EQ(item->GetState().progress, row.progress);
+            EXPECT_EQ(notifier.Count(), before + 1);
+        }
     }
-}
-
-TEST_F(SendItemTest, SuccessSetsFullProgressAndUnknownCodesAreIgnored) {
+    // Unknown codes change nothing and tell nobody.
     auto item = Transferring(2);
     size_t before = notifier.Count();
     for (uint32_t code : {0u, 41u, 45u, 49u, 51u, 53u, 63u, 64u, 1000u}) {
         Status(*item, code);
     }
     EXPECT_EQ(notifier.Count(), before);
-    Status(*item, DTCP_STATUS_SEND_SUCCESS);
-    ExpectState(*item, TransferStage::Transferring, TransferResult::Ok, FailReason::Succeeded);
-    EXPECT_EQ(item->GetState().progress, 100u);
-}
-
-TEST_F(SendItemTest, ReceiverCancelCarriesParamAsProgress) {
-    auto item = Transferring(2);
-    Status(*item, DTCP_STATUS_SEND_RECVCANCEL, 37);
-    ExpectState(*item, TransferStage::Transferring, TransferResult::Cancelled,
-                FailReason::Cancelled);
-    EXPECT_EQ(item->GetState().progress, 37u);
-    // Without a reporter the disconnect still finishes the item, unreported.
-    tandemstandin::SetReporterPresent(false);
-    Status(*item, DTCP_STATUS_SEND_DISCONNECTED);
-    EXPECT_EQ(item->GetState().stage, TransferStage::Finished);
-    tandemstandin::SetReporterPresent(true);
-    EXPECT_TRUE(tandemstandin::ReportedEvents().empty());
+    ExpectState(*item, S::Transferring, R::Ok, F::InProgress);
 }
 
 TEST_F(SendItemTest, ProgressAppliesOnlyWhileTransferringOk) {
@@ -319,86 +308,75 @@ TEST_F(SendItemTest, ProgressAppliesOnlyWhileTransferringOk) {
     EXPECT_EQ(item->GetState().progress, 0u);
 }
 
-TEST_F(SendItemTest, LateStatusStillMovesAFinishedItem) {
-    auto item = Transferring(2);
-    Status(*item, DTCP_STATUS_SEND_SUCCESS);
-    Status(*item, DTCP_STATUS_SEND_DISCONNECTED);
-    ASSERT_EQ(item->GetState().stage, TransferStage::Finished);
-    size_t before = notifier.Count();
-    Status(*item, DTCP_STATUS_SEND_DATA);
-    EXPECT_EQ(item->GetState().stage, TransferStage::Transferring);
-    EXPECT_EQ(notifier.Count(), before + 1);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Disconnect
 
-TEST_F(SendItemTest, DisconnectAfterSuccessReports1035) {
-    auto item = Transferring(2);
-    Status(*item, DTCP_STATUS_SEND_SUCCESS);
-    tandemstandin::ClearReportedEvents();
-    Status(*item, DTCP_STATUS_SEND_DISCONNECTED, 0, 0);
-    ExpectState(*item, TransferStage::Finished, TransferResult::Ok, FailReason::Succeeded);
-    EXPECT_EQ(item->GetState().progress, 0u);  // a fresh record
-    EXPECT_EQ(tandemstandin::ReportedEvents(),
-              (std::vector<ReportedEvent>{{ReportedEvent::Event, 1035, {"0"}}}));
-}
-
-TEST_F(SendItemTest, FailedDisconnectReports1034AndTakesTheRadioReason) {
+// The disconnect finishes the item afresh with the transfer's result and reports it; a failure
+// takes its reason from the radios that went off, during the transfer or afterwards.
+TEST_F(SendItemTest, DisconnectFinishesReportsAndGivesAFailureTheRadioReason) {
+    using R = TransferResult;
+    using F = FailReason;
+    const std::vector<ReportedEvent> succeeded = {{ReportedEvent::Event, 1035, {"0"}}};
+    const std::vector<ReportedEvent> failed = {{ReportedEvent::Event, 1034, {"0", "7"}}};
     struct Case {
         uint32_t shareType;
-        std::vector<uint32_t> radiosDuringTransfer;
-        FailReason reason;
+        uint32_t end;                  // the status before the disconnect
+        std::vector<uint32_t> during;  // radios off while transferring
+        std::vector<uint32_t> after;   // radios off once finished
+        R result;
+        F reason;
+        std::vector<ReportedEvent> events;
     };
     const Case cases[] = {
-        {0, {kMsgWifiOff}, FailReason::WifiClosed},
-        {0, {kMsgWifiOff, kMsgBluetoothOff}, FailReason::BothClosed},
-        {0, {kMsgBluetoothOffAlt}, FailReason::BluetoothClosed},
-        {0, {}, FailReason::SendFailed},
-        {2, {kMsgWifiOff}, FailReason::SendFailed},  // Wi-Fi only counts for share type 0
-        {1, {kMsgBluetoothOff}, FailReason::BluetoothClosed},
+        {2, DTCP_STATUS_SEND_SUCCESS, {}, {}, R::Ok, F::Succeeded, succeeded},
+        {2, DTCP_STATUS_SEND_RECVCANCEL, {}, {kMsgBluetoothOff}, R::Cancelled, F::Cancelled, {}},
+        {0, DTCP_STATUS_SEND_RECVREJCT, {}, {kMsgWifiOff}, R::Rejected, F::Rejected, {}},
+        {0, SHARE_ERROR_IO, {kMsgWifiOff}, {}, R::Failed, F::WifiClosed, failed},
+        {0, SHARE_ERROR_IO, {kMsgWifiOff, kMsgBluetoothOff}, {}, R::Failed, F::BothClosed, failed},
+        {0, SHARE_ERROR_IO, {kMsgBluetoothOffAlt}, {}, R::Failed, F::BluetoothClosed, failed},
+        {0, SHARE_ERROR_IO, {}, {}, R::Failed, F::SendFailed, failed},
+        {2, SHARE_ERROR_IO, {kMsgWifiOff}, {}, R::Failed, F::SendFailed, failed},  // type 0 only
+        {1, SHARE_ERROR_IO, {kMsgBluetoothOff}, {}, R::Failed, F::BluetoothClosed, failed},
+        {0, SHARE_ERROR_SOCKET, {}, {kMsgBluetoothOff}, R::Failed, F::BluetoothClosed, failed},
+        {0, SHARE_ERROR_IO, {}, {kMsgBluetoothOff, kMsgWifiOff}, R::Failed, F::BothClosed, failed},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.radiosDuringTransfer) + " type " +
-                     std::to_string(c.shareType));
+        SCOPED_TRACE(::testing::PrintToString(c.during) + ::testing::PrintToString(c.after) +
+                     " type " + std::to_string(c.shareType) + " end " + std::to_string(c.end));
         auto item = Transferring(c.shareType);
-        for (uint32_t radio : c.radiosDuringTransfer) {
+        for (uint32_t radio : c.during) {
             Radio(*item, radio);
         }
         EXPECT_EQ(item->GetState().stage, TransferStage::Transferring);
-        Status(*item, SHARE_ERROR_IO);
+        Status(*item, c.end, 30);
         tandemstandin::ClearReportedEvents();
         Status(*item, DTCP_STATUS_SEND_DISCONNECTED, 0, 7);
-        ExpectState(*item, TransferStage::Finished, TransferResult::Failed, c.reason);
+        size_t before = notifier.Count();
+        for (uint32_t radio : c.after) {
+            Radio(*item, radio);
+        }
+        // Only a failed item recomputes its reason, with a notice each time.
+        EXPECT_EQ(notifier.Count(), before + (c.result == R::Failed ? c.after.size() : 0));
+        ExpectState(*item, TransferStage::Finished, c.result, c.reason);
+        EXPECT_EQ(item->GetState().progress, 0u);  // a fresh record
         EXPECT_EQ(item->GetDisconnectCode(), 7u);
-        EXPECT_EQ(tandemstandin::ReportedEvents(),
-                  (std::vector<ReportedEvent>{{ReportedEvent::Event, 1034, {"0", "7"}}}));
+        EXPECT_EQ(tandemstandin::ReportedEvents(), c.events);
     }
-}
-
-TEST_F(SendItemTest, RadioOffAfterFailureRecomputesTheReason) {
-    auto item = Transferring(0);
-    Status(*item, DTCP_STATUS_SEND_RECVREJCT);
-    Status(*item, DTCP_STATUS_SEND_DISCONNECTED);
-    size_t before = notifier.Count();
-    Radio(*item, kMsgWifiOff);  // not failed: nothing recomputed
-    EXPECT_EQ(notifier.Count(), before);
-
-    auto failed = Transferring(0);
-    Status(*failed, SHARE_ERROR_SOCKET);
-    Status(*failed, DTCP_STATUS_SEND_DISCONNECTED);
-    ASSERT_EQ(failed->GetFailReason(), FailReason::SendFailed);
-    Radio(*failed, kMsgBluetoothOff);
-    ExpectState(*failed, TransferStage::Finished, TransferResult::Failed,
-                FailReason::BluetoothClosed);
-    Radio(*failed, kMsgWifiOffAlt);
-    ExpectState(*failed, TransferStage::Finished, TransferResult::Failed, FailReason::BothClosed);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Cancel
 
-TEST_F(SendItemTest, UserCancelWhileTransferringEndsCancelledByUser) {
+TEST_F(SendItemTest, CancelFinishesAPreparingItemAtOnceAndATransferOnceTheServiceAnswers) {
+    auto preparing = MakeItem(2);
+    preparing->StartWithDelay(0);
+    preparing->CancelByUser();
+    ExpectState(*preparing, TransferStage::Finished, TransferResult::CancelledByUser,
+                FailReason::InProgress);
+    preparing->CancelByUser();
+    EXPECT_EQ(notifier.Count(), 2u);
+    EXPECT_EQ(helper.Cancels(), 0);
+
     auto item = Transferring(2);
     size_t before = notifier.Count();
     item->CancelByUser();
@@ -411,32 +389,23 @@ TEST_F(SendItemTest, UserCancelWhileTransferringEndsCancelledByUser) {
                 FailReason::Cancelled);
 }
 
-TEST_F(SendItemTest, CancelWhilePreparingFinishesAtOnce) {
-    auto item = MakeItem(2);
-    item->StartWithDelay(0);
-    item->CancelByUser();
-    ExpectState(*item, TransferStage::Finished, TransferResult::CancelledByUser,
-                FailReason::InProgress);
-    EXPECT_EQ(helper.Cancels(), 0);
-    item->CancelByUser();
-    EXPECT_EQ(notifier.Count(), 2u);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Delayed send
 
-TEST_F(SendItemTest, DelayedSendGoesOutFromTheWorkerAfterTheDelay) {
-    auto item = MakeItem(2);
-    item->StartWithDelay(30);
-    size_t before = notifier.Count();
-    const uint64_t begun = win32standin::TimedWaitsBegun();
-    Radio(*item, kMsgBluetoothOn);
-    Radio(*item, kMsgWifiOn);
+// The worker sends once the delay has passed; a spurious wake-up on the way starts the full delay
+// again.
+TEST_F(SendItemTest, DelayedSendGoesOutFromTheWorkerAfterTheFullDelay) {
+    auto item = Delayed(400);
     // Connecting at once, without a notice; the worker waits out the delay on the clock.
     EXPECT_EQ(item->GetState().stage, TransferStage::Connecting);
+    size_t before = notifier.Count();
+    const uint64_t begun = win32standin::TimedWaitsBegun();
+    win32standin::AdvanceClock(100);
+    win32standin::WakeTimedWaitsSpuriously();
     ASSERT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));
+    win32standin::AdvanceClock(399);  // 499 ms after the start, 399 after the wake-up
     EXPECT_TRUE(helper.Shares().empty());
-    win32standin::AdvanceClock(30);
+    win32standin::AdvanceClock(1);
     ASSERT_TRUE(helper.WaitForShares(1, 5s));
     EXPECT_NE(helper.Shares()[0].thread, std::this_thread::get_id());
     item->OnIPCResponse(0, nullptr, 0);  // waits until the worker's own change is in
@@ -447,33 +416,8 @@ TEST_F(SendItemTest, DelayedSendGoesOutFromTheWorkerAfterTheDelay) {
     EXPECT_NE(seen.back().thread, std::this_thread::get_id());
 }
 
-TEST_F(SendItemTest, CancelOrDestructionDuringTheDelaySendsNothing) {
-    for (bool destroy : {false, true}) {
-        SCOPED_TRACE(destroy ? "destroyed" : "cancelled");
-        helper.ClearRecords();
-        auto item = MakeItem(2);
-        item->StartWithDelay(60000);
-        Radio(*item, kMsgBluetoothOn);
-        Radio(*item, kMsgWifiOn);
-        size_t before = notifier.Count();
-        if (destroy) {
-            item.reset();
-        } else {
-            item->CancelByUser();  // joins the worker: returns long before the delay
-            EXPECT_EQ(notifier.Count(), before);
-        }
-        EXPECT_EQ(helper.ShareCount(), 0u);
-        EXPECT_EQ(helper.Cancels(), destroy ? 0 : 1);
-    }
-}
-
 TEST_F(SendItemTest, CancelAfterTheWorkerHasSentJoinsAtOnceAndCancelsTheSend) {
-    const uint64_t begun = win32standin::TimedWaitsBegun();
-    auto item = MakeItem(2);
-    item->StartWithDelay(500);
-    Radio(*item, kMsgBluetoothOn);
-    Radio(*item, kMsgWifiOn);
-    ASSERT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));
+    auto item = Delayed(500);
     win32standin::AdvanceClock(500);
     ASSERT_TRUE(helper.WaitForShares(1, 10s));
     item->CancelByUser();  // the worker is done or finishing its send: no further wait
@@ -484,20 +428,21 @@ TEST_F(SendItemTest, CancelAfterTheWorkerHasSentJoinsAtOnceAndCancelsTheSend) {
     EXPECT_EQ(seen.back().state.stage, TransferStage::Connecting);  // joined after its change
 }
 
-TEST_F(SendItemTest, SpuriousWakeUpWaitsTheFullDelayAgain) {
-    const uint64_t begun = win32standin::TimedWaitsBegun();
-    auto item = MakeItem(2);
-    item->StartWithDelay(400);
-    Radio(*item, kMsgBluetoothOn);
-    Radio(*item, kMsgWifiOn);
-    ASSERT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));
-    win32standin::AdvanceClock(100);
-    win32standin::WakeTimedWaitsSpuriously();
-    ASSERT_TRUE(win32standin::WaitForTimedWaits(begun + 2, 1, 10s));
-    win32standin::AdvanceClock(399);  // 499 ms after the start, 399 after the wake-up
-    EXPECT_EQ(helper.ShareCount(), 0u);
-    win32standin::AdvanceClock(1);
-    ASSERT_TRUE(helper.WaitForShares(1, 10s));
+TEST_F(SendItemTest, CancelOrDestructionDuringTheDelaySendsNothing) {
+    for (bool destroy : {false, true}) {
+        SCOPED_TRACE(destroy ? "destroyed" : "cancelled");
+        helper.ClearRecords();
+        auto item = Delayed(60000);
+        size_t before = notifier.Count();
+        if (destroy) {
+            item.reset();
+        } else {
+            item->CancelByUser();  // joins the worker: returns long before the delay
+            EXPECT_EQ(notifier.Count(), before);
+        }
+        EXPECT_EQ(helper.ShareCount(), 0u);
+        EXPECT_EQ(helper.Cancels(), destroy ? 0 : 1);
+    }
 }
 
 }  // namespace

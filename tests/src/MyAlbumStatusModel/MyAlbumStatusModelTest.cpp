@@ -11,7 +11,6 @@
 #include <UtilStandIn.h>
 #include <Win32StandIn.h>
 
-#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -48,13 +47,11 @@ std::string Record(const std::wstring& text) {
     return Record(static_cast<int32_t>(bytes.size()), bytes);
 }
 
-std::vector<uint32_t> Ids(const std::vector<Post>& posts) {
-    std::vector<uint32_t> ids;
-    for (const Post& post : posts) {
-        ids.push_back(post.messageId);
-    }
-    return ids;
+// A notice to the host, as the model posts them.
+Post Host(uint32_t id, const std::string& data, uint32_t replyId = kReplyIdNone) {
+    return Post{kEndpointHostNotice, id, replyId, data};
 }
+using Posts = std::vector<Post>;
 
 class RecordingObserver : public IMyAlbumStateObserver {
 public:
@@ -149,17 +146,6 @@ TEST_F(MyAlbumStatusModelTest, AnswerWakesTheWaitingWorkerAndRunsItsCallbackOnce
     EXPECT_THAT(answers, ElementsAre("ok"));
     EXPECT_EQ(helper.PendingRequestCount(), 0u);
     EXPECT_EQ(fake.CountOf(0x1500AA), 1u);
-
-    // A second paired-device request replaces the pending one; one answer, one report.
-    helper.RequestPairedDevice();
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 1));
-    helper.RequestPairedDevice();
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 2));
-    EXPECT_EQ(helper.PendingRequestCount(), 1u);
-    fake.Deliver(kMsgPairedDeviceAnswer, DeviceStatusBytes(1, "Phone"));
-    EXPECT_EQ(helper.PendingRequestCount(), 0u);
-    EXPECT_TRUE(helper.IsPaired());
-    EXPECT_EQ(fake.CountOf(kMsgHostConnectionState), 1u);
 }
 
 TEST_F(MyAlbumStatusModelTest, StopEndsWaitingWorkersAndRefusesNewRequests) {
@@ -194,19 +180,10 @@ TEST_F(MyAlbumStatusModelTest, WithoutTransferStartLogsAndNothingIsRequested) {
 // ---------------------------------------------------------------------------------------------
 // Start-up
 
-TEST_F(MyAlbumStatusModelTest, StartRegistersDropTargetThenRequestsEveryState) {
+TEST_F(MyAlbumStatusModelTest, StartRegistersDropTargetThenRequestsEveryStateAndRepeatsThem) {
     helper.SetTransfer(&fake);
     helper.Start();
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 1));
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemStartupQuery2, 1));
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemStartupQuery1, 1));
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemConnectionState, 1));
-    ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairingState, 1));
-
-    std::vector<Post> posts = fake.Posts();
-    EXPECT_EQ(posts[0].destination, kEndpointHostNotice);
-    EXPECT_EQ(posts[0].messageId, kMsgHostDropTarget);
-    EXPECT_EQ(posts[0].replyId, kMsgDroppedFiles);
+    ASSERT_TRUE(Waiting(5, 5));  // each request posted once, its worker waiting
     const std::map<uint32_t, uint32_t> replyOf = {
         {kMsgTandemPairingState, kMsgPairingState},
         {kMsgTandemConnectionState, kMsgConnectionState},
@@ -214,29 +191,18 @@ TEST_F(MyAlbumStatusModelTest, StartRegistersDropTargetThenRequestsEveryState) {
         {kMsgTandemStartupQuery2, kMsgStartupAnswer2},
         {kMsgTandemPairedDevice, kMsgPairedDeviceAnswer},
     };
+    Posts posts = fake.Posts();
+    ASSERT_EQ(posts.size(), 6u);
+    EXPECT_EQ(posts[0], Host(kMsgHostDropTarget, "", kMsgDroppedFiles));
     for (size_t i = 1; i < posts.size(); ++i) {
         SCOPED_TRACE(posts[i].messageId);
         ASSERT_EQ(replyOf.count(posts[i].messageId), 1u);
-        EXPECT_EQ(posts[i].destination, kEndpointTandemService);
-        EXPECT_EQ(posts[i].replyId, replyOf.at(posts[i].messageId));
-        EXPECT_TRUE(posts[i].data.empty());
+        EXPECT_EQ(posts[i], (Post{kEndpointTandemService, posts[i].messageId,
+                                  replyOf.at(posts[i].messageId), ""}));
     }
 
-    // Answers end the start-up requests; the standing handlers still see them.
-    fake.Deliver(kMsgStartupAnswer1, std::string(1, '\x01'));
-    fake.Deliver(kMsgStartupAnswer2, std::string(1, '\x00'));
-    EXPECT_FALSE(helper.HasPendingRequest(kMsgStartupAnswer1));
-    EXPECT_FALSE(helper.HasPendingRequest(kMsgStartupAnswer2));
-    EXPECT_EQ(helper.PendingRequestCount(), 3u);
-}
-
-TEST_F(MyAlbumStatusModelTest, StartupRequestsRepeatEvery500msAndPairedDeviceEvery300ms) {
-    helper.SetTransfer(&fake);
-    helper.Start();
-    ASSERT_TRUE(Waiting(5, 5));
-    const uint32_t startup[] = {kMsgTandemPairingState, kMsgTandemConnectionState,
-                                kMsgTandemStartupQuery1, kMsgTandemStartupQuery2};
-    // Clock step, then the attempts so far: the paired device's, and each start-up request's.
+    // Clock step, then the attempts so far: the paired device's every 300 ms, each start-up
+    // request's every 500 ms.
     const struct Step {
         uint64_t advance;
         uint64_t waits;
@@ -247,17 +213,25 @@ TEST_F(MyAlbumStatusModelTest, StartupRequestsRepeatEvery500msAndPairedDeviceEve
         SCOPED_TRACE(step.waits);
         win32standin::AdvanceClock(step.advance);
         ASSERT_TRUE(Waiting(step.waits, 5));
-        EXPECT_EQ(fake.CountOf(kMsgTandemPairedDevice), step.paired);
-        for (uint32_t id : startup) {
-            EXPECT_EQ(fake.CountOf(id), step.others) << id;
+        for (const auto& [request, reply] : replyOf) {
+            EXPECT_EQ(fake.CountOf(request),
+                      request == kMsgTandemPairedDevice ? step.paired : step.others)
+                << request;
         }
     }
+
+    // Answers end the start-up requests; the standing handlers still see them.
+    fake.Deliver(kMsgStartupAnswer1, std::string(1, '\x01'));
+    fake.Deliver(kMsgStartupAnswer2, std::string(1, '\x00'));
+    EXPECT_FALSE(helper.HasPendingRequest(kMsgStartupAnswer1));
+    EXPECT_FALSE(helper.HasPendingRequest(kMsgStartupAnswer2));
+    EXPECT_EQ(helper.PendingRequestCount(), 3u);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Connection and pairing state
 
-TEST_F(MyAlbumStatusModelTest, ConnectedWhileUnpairedAsksForPairedDeviceAndRecordsState) {
+TEST_F(MyAlbumStatusModelTest, ConnectedWhileUnpairedAsksForPairedDeviceAndChangesAreReported) {
     helper.SetTransfer(&fake);
     fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
 
@@ -269,14 +243,10 @@ TEST_F(MyAlbumStatusModelTest, ConnectedWhileUnpairedAsksForPairedDeviceAndRecor
     EXPECT_TRUE(
         logs.Contains("[DaVirir] device connected when not paired.(Vela::Ux::"
                       "MyAlbumStatusModelHelper::IPCAvtiveConnectChangedID)"));
-    std::vector<Post> host = fake.PostsTo(kEndpointHostNotice);
-    ASSERT_EQ(host.size(), 3u);
-    EXPECT_EQ(host[0].messageId, kMsgHostConnectionState);
-    EXPECT_EQ(host[0].data, Bytes(int32_t{2}));
-    EXPECT_EQ(host[1].messageId, kMsgHostSendPossible);
-    EXPECT_EQ(host[1].data, std::string(1, '\x01'));
-    EXPECT_EQ(host[2].messageId, kMsgHostConnectionFlag);
-    EXPECT_EQ(host[2].data, Bytes(int32_t{1}, uint8_t{1}));
+    EXPECT_EQ(fake.PostsTo(kEndpointHostNotice),
+              (Posts{Host(kMsgHostConnectionState, Bytes(int32_t{2})),
+                     Host(kMsgHostSendPossible, std::string(1, '\x01')),
+                     Host(kMsgHostConnectionFlag, Bytes(int32_t{1}, uint8_t{1}))}));
 
     // The request repeats until answered.
     ASSERT_TRUE(Waiting(1, 1));
@@ -291,27 +261,27 @@ TEST_F(MyAlbumStatusModelTest, ConnectedWhileUnpairedAsksForPairedDeviceAndRecor
     fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
     EXPECT_EQ(helper.PendingRequestCount(), 0u);
     EXPECT_TRUE(fake.Posts().empty());
-}
 
-TEST_F(MyAlbumStatusModelTest, ItEditionNeverTellsHostThatSendingIsPossible) {
+    // The IT edition is never told that sending is possible.
     utilstandin::SetITVersion(true);
-    helper.SetTransfer(&fake);
-    fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
     fake.Deliver(kMsgConnectionState, std::string(1, '\x00'));
-
-    std::vector<Post> host = fake.PostsTo(kEndpointHostNotice);
-    EXPECT_THAT(Ids(host), ElementsAre(kMsgHostConnectionState, kMsgHostConnectionFlag,
-                                       kMsgHostConnectionState, kMsgHostConnectionFlag));
-    ASSERT_EQ(host.size(), 4u);
-    EXPECT_EQ(host[2].data, Bytes(int32_t{1}));
-    EXPECT_EQ(host[3].data, Bytes(int32_t{1}, uint8_t{0}));
+    fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
+    EXPECT_EQ(fake.PostsTo(kEndpointHostNotice),
+              (Posts{Host(kMsgHostConnectionState, Bytes(int32_t{1})),
+                     Host(kMsgHostConnectionFlag, Bytes(int32_t{1}, uint8_t{0})),
+                     Host(kMsgHostConnectionState, Bytes(int32_t{2})),
+                     Host(kMsgHostConnectionFlag, Bytes(int32_t{1}, uint8_t{1}))}));
     EXPECT_EQ(logs.CountStartingWith(
                   "[DaVirir] Current system is IT Version, prevent send files to others("),
               2u);
 }
 
-TEST_F(MyAlbumStatusModelTest, PairedDeviceAnswerNeedsNameAndPairedFlag) {
+TEST_F(MyAlbumStatusModelTest, PairedDeviceAnswerNeedsNameAndPairedFlagAndEndsTheLatestRequest) {
     helper.SetTransfer(&fake);
+    // Only a paired phone is reported, as paired but not connected.
+    const Posts reported = {Host(kMsgHostConnectionState, Bytes(int32_t{1})),
+                            Host(kMsgHostSendPossible, std::string(1, '\0')),
+                            Host(kMsgHostConnectionFlag, Bytes(int32_t{1}, uint8_t{0}))};
     struct Case {
         int32_t isPaired;
         std::string text1;
@@ -321,23 +291,22 @@ TEST_F(MyAlbumStatusModelTest, PairedDeviceAnswerNeedsNameAndPairedFlag) {
         SCOPED_TRACE(c.text1 + std::to_string(c.isPaired));
         fake.ClearPosts();
         helper.RequestPairedDevice();
+        ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 1));
+        helper.RequestPairedDevice();  // replaces the pending one: one answer, one report
+        ASSERT_TRUE(fake.WaitForCount(kMsgTandemPairedDevice, 2));
+        EXPECT_EQ(helper.PendingRequestCount(), 1u);
         fake.Deliver(kMsgPairedDeviceAnswer, DeviceStatusBytes(c.isPaired, c.text1));
         EXPECT_EQ(helper.IsPaired(), c.paired);
         EXPECT_EQ(helper.PendingRequestCount(), 0u);
-        // Only a paired phone is reported, as paired but not connected.
-        if (c.paired) {
-            ASSERT_EQ(fake.PostsOf(kMsgHostConnectionState).size(), 1u);
-            EXPECT_EQ(fake.PostsOf(kMsgHostConnectionState)[0].data, Bytes(int32_t{1}));
-        } else {
-            EXPECT_TRUE(fake.PostsTo(kEndpointHostNotice).empty());
-        }
+        EXPECT_EQ(fake.PostsTo(kEndpointHostNotice), c.paired ? reported : Posts{});
     }
 }
 
-TEST_F(MyAlbumStatusModelTest, PairedNoticeReportsStateAndValidPhoneText) {
+TEST_F(MyAlbumStatusModelTest, PairedNoticeReportsStateAndTextUnpairedClearsAndRemovesMenus) {
     tandemstandin::SetString(L"IDS_DAVIRIR_PHONE_VALID", L"Phone \u00e9 ok");
     helper.SetTransfer(&fake);
     fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
+    helper.Stop();  // the paired-device request is not what this test is about
     fake.ClearPosts();
 
     fake.Deliver(kMsgPairingState, PairingNotice(1));
@@ -345,54 +314,28 @@ TEST_F(MyAlbumStatusModelTest, PairedNoticeReportsStateAndValidPhoneText) {
     EXPECT_TRUE(
         logs.Contains("device.isPaired: 1 helper->connected: 1(Vela::Ux::MyAlbumStatusModelHelper::"
                       "IPCAvtivePairDeviceChangedID)"));
-    std::vector<Post> host = fake.PostsTo(kEndpointHostNotice);
-    ASSERT_EQ(host.size(), 2u);
-    EXPECT_EQ(host[0].messageId, kMsgHostConnectionState);
-    EXPECT_EQ(host[0].data, Bytes(int32_t{2}));
-    EXPECT_EQ(host[1].messageId, kMsgHostValidPhoneText);
-    EXPECT_EQ(host[1].data, "Phone \xc3\xa9 ok");
-    EXPECT_EQ(host[1].replyId, kReplyIdNone);
-}
+    EXPECT_EQ(fake.PostsTo(kEndpointHostNotice),
+              (Posts{Host(kMsgHostConnectionState, Bytes(int32_t{2})),
+                     Host(kMsgHostValidPhoneText, "Phone \xc3\xa9 ok")}));
 
-TEST_F(MyAlbumStatusModelTest, UnpairedNoticeClearsConnectionAndRemovesMenusInOrder) {
-    helper.SetTransfer(&fake);
-    fake.Deliver(kMsgConnectionState, std::string(1, '\x01'));
-    helper.Stop();  // the paired-device request is not what this test is about
     fake.ClearPosts();
-
     DeliverPausing(kMsgPairingState, PairingNotice(0), 3, 100);  // a pause after each removal
     EXPECT_FALSE(helper.IsPaired());
     EXPECT_FALSE(helper.IsConnected());
-    std::vector<Post> host = fake.PostsTo(kEndpointHostNotice);
-    EXPECT_THAT(Ids(host), ElementsAre(kMsgHostConnectionState, kMsgHostConnectionFlag,
-                                       kMsgHostRemovePhoneMenu, kMsgHostRemovePhoneMenu,
-                                       kMsgHostRemovePhoneMenu));
-    ASSERT_EQ(host.size(), 5u);
-    EXPECT_EQ(host[0].data, Bytes(int32_t{0}));
-    EXPECT_EQ(host[1].data, Bytes(int32_t{1}, uint8_t{0}));
-    EXPECT_EQ(host[2].data, Bytes(int32_t{kMenuMusic}));
-    EXPECT_EQ(host[3].data, Bytes(int32_t{kMenuVideo}));
-    EXPECT_EQ(host[4].data, Bytes(int32_t{kMenuAlbum}));
+    EXPECT_EQ(fake.PostsTo(kEndpointHostNotice),
+              (Posts{Host(kMsgHostConnectionState, Bytes(int32_t{0})),
+                     Host(kMsgHostConnectionFlag, Bytes(int32_t{1}, uint8_t{0})),
+                     Host(kMsgHostRemovePhoneMenu, Bytes(int32_t{kMenuMusic})),
+                     Host(kMsgHostRemovePhoneMenu, Bytes(int32_t{kMenuVideo})),
+                     Host(kMsgHostRemovePhoneMenu, Bytes(int32_t{kMenuAlbum}))}));
 
     // Only the menus of supported plug-ins are removed.
     tandemstandin::SetPluginSupported("vela_plugin_myvideo", false);
     tandemstandin::SetPluginSupported("vela_plugin_myalbum", false);
     fake.ClearPosts();
     DeliverPausing(kMsgPairingState, PairingNotice(0), 1, 100);
-    std::vector<Post> removals = fake.PostsOf(kMsgHostRemovePhoneMenu);
-    ASSERT_EQ(removals.size(), 1u);
-    EXPECT_EQ(removals[0].data, Bytes(int32_t{kMenuMusic}));
-}
-
-TEST_F(MyAlbumStatusModelTest, NoticesWithoutPayloadAreIgnored) {
-    helper.SetTransfer(&fake);
-    for (uint32_t id : {kMsgPairingState, kMsgConnectionState, kMsgDroppedFiles, kMsgMenuNameQuery,
-                        kMsgStartupAnswer1}) {
-        fake.Deliver(id, std::string());
-    }
-    EXPECT_TRUE(fake.Posts().empty());
-    EXPECT_TRUE(logs.Records().empty());
-    EXPECT_FALSE(helper.IsConnected());
+    EXPECT_EQ(fake.PostsOf(kMsgHostRemovePhoneMenu),
+              Posts{Host(kMsgHostRemovePhoneMenu, Bytes(int32_t{kMenuMusic}))});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -457,12 +400,7 @@ TEST_F(MyAlbumStatusModelTest, FiveHundredDroppedFilesArePassedOnFiveHundredOneA
     data += Record(L"C:\\files\\500.jpg");
     fake.Deliver(kMsgDroppedFiles, data);
     EXPECT_EQ(shareCommands.size(), 1u);
-    std::vector<Post> posts = fake.Posts();
-    ASSERT_EQ(posts.size(), 1u);
-    EXPECT_EQ(posts[0].destination, kEndpointPlugin);
-    EXPECT_EQ(posts[0].messageId, kMsgTooManyFiles);
-    EXPECT_EQ(posts[0].replyId, kReplyIdNone);
-    EXPECT_TRUE(posts[0].data.empty());
+    EXPECT_EQ(fake.Posts(), (Posts{{kEndpointPlugin, kMsgTooManyFiles, kReplyIdNone, ""}}));
     EXPECT_TRUE(
         logs.Contains("connected device reveive upperlimited fileCount(Vela::Ux::"
                       "MyAlbumStatusModelHelper::IPCAvtiveRecvDropFilesID)"));
@@ -477,38 +415,29 @@ TEST_F(MyAlbumStatusModelTest, FiveHundredDroppedFilesArePassedOnFiveHundredOneA
 // ---------------------------------------------------------------------------------------------
 // Phone menus
 
-TEST_F(MyAlbumStatusModelTest, MenuNameIsSentAsUtf16LeWithTerminator) {
+TEST_F(MyAlbumStatusModelTest, MenuEntriesWithinTheirLimitAndMenuNamesGoOutAsUtf16Le) {
     tandemstandin::SetString(L"IDS_MYMUSIC_MENU_NAME", L"M\u00fcsic \U0001F3B5");
     tandemstandin::SetString(L"IDS_MYALBUM_MENU_NAME", L"Album");
-    helper.SetTransfer(&fake);
-    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuMusic}));
-    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuAlbum}));
-    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{3}));                 // unknown kind
-    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuMusic}) + "x");  // not exactly 4 bytes
-
-    std::vector<Post> names = fake.PostsOf(kMsgHostMenuName);
-    ASSERT_EQ(names.size(), 2u);
-    EXPECT_EQ(names[0].destination, kEndpointHostNotice);
-    EXPECT_EQ(names[0].replyId, kReplyIdNone);
-    // 8 characters in UTF-16 (the note takes a surrogate pair), then the terminator.
-    EXPECT_EQ(names[0].data, std::string("M\0\xFC\0s\0i\0c\0 \0\x3C\xD8\xB5\xDF\0\0", 18));
-    EXPECT_EQ(names[1].data, std::string("A\0l\0b\0u\0m\0\0\0", 12));
-}
-
-TEST_F(MyAlbumStatusModelTest, MenuEntryPayloadAndLimits) {
     helper.SetTransfer(&fake);
     EXPECT_TRUE(helper.AddMenuEntry(kMenuVideo, L"Vid"));
     EXPECT_TRUE(helper.AddMenuEntry(kMenuMusic, std::wstring(124, L'm')));  // 8 + 248 = 256
     EXPECT_FALSE(helper.AddMenuEntry(kMenuMusic, std::wstring(125, L'm')));
     EXPECT_FALSE(helper.AddMenuEntry(kMenuAlbum, L""));
+    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuMusic}));
+    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuAlbum}));
+    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{3}));                 // unknown kind
+    fake.Deliver(kMsgMenuNameQuery, Bytes(int32_t{kMenuMusic}) + "x");  // not exactly 4 bytes
 
-    std::vector<Post> entries = fake.PostsOf(kMsgHostAddPhoneMenu);
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].destination, kEndpointHostNotice);
-    EXPECT_EQ(entries[0].replyId, kMsgMenuNameQuery);
-    EXPECT_EQ(entries[0].data,
-              Bytes(int32_t{kMenuVideo}, int32_t{6}) + EncodeUtf16Le(L"Vid", false));
-    EXPECT_EQ(entries[1].data.size(), 256u);
+    Posts posts = fake.Posts();
+    ASSERT_EQ(posts.size(), 4u);
+    EXPECT_EQ(posts[0], Host(kMsgHostAddPhoneMenu,
+                             Bytes(int32_t{kMenuVideo}, int32_t{6}) + EncodeUtf16Le(L"Vid", false),
+                             kMsgMenuNameQuery));
+    EXPECT_EQ(posts[1].data.size(), 256u);
+    // 8 characters in UTF-16 (the note takes a surrogate pair), then the terminator.
+    EXPECT_EQ(posts[2],
+              Host(kMsgHostMenuName, std::string("M\0\xFC\0s\0i\0c\0 \0\x3C\xD8\xB5\xDF\0\0", 18)));
+    EXPECT_EQ(posts[3], Host(kMsgHostMenuName, std::string("A\0l\0b\0u\0m\0\0\0", 12)));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -531,16 +460,21 @@ TEST_F(MyAlbumStatusModelTest, StartupAnswerValuesReachTheObserver) {
     EXPECT_TRUE(fake.Posts().empty());
 }
 
-TEST_F(MyAlbumStatusModelTest, SetTransferRegistersRoutingBeforeStandingHandlers) {
+TEST_F(MyAlbumStatusModelTest, SetTransferRegistersEveryNoticeAndEmptyNoticesAreIgnored) {
     helper.SetTransfer(nullptr);
     helper.SetTransfer(&fake);
-    EXPECT_EQ(fake.HandlerCount(kMsgPairedDeviceAnswer), 1u);
-    for (uint32_t id :
-         {kMsgPairingState, kMsgConnectionState, kMsgStartupAnswer1, kMsgStartupAnswer2}) {
-        EXPECT_EQ(fake.HandlerCount(id), 2u) << id;
+    // An answer's routing, and the standing handler where there is one.
+    const std::pair<uint32_t, size_t> handlers[] = {
+        {kMsgPairedDeviceAnswer, 1}, {kMsgPairingState, 2},   {kMsgConnectionState, 2},
+        {kMsgStartupAnswer1, 2},     {kMsgStartupAnswer2, 2}, {kMsgDroppedFiles, 1},
+        {kMsgMenuNameQuery, 1}};
+    for (const auto& [id, count] : handlers) {
+        EXPECT_EQ(fake.HandlerCount(id), count) << id;
+        fake.Deliver(id, std::string());
     }
-    EXPECT_EQ(fake.HandlerCount(kMsgDroppedFiles), 1u);
-    EXPECT_EQ(fake.HandlerCount(kMsgMenuNameQuery), 1u);
+    EXPECT_TRUE(fake.Posts().empty());
+    EXPECT_TRUE(logs.Records().empty());
+    EXPECT_FALSE(helper.IsConnected());
 }
 
 }  // namespace

@@ -8,10 +8,8 @@
 #include <DuiLibStandIn.h>
 #include <gtest/gtest.h>
 #include <IPCMessageStandIn.h>
-#include <KxProcess.h>
 #include <UtilStandIn.h>
 
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -65,17 +63,10 @@ TEST_F(SimpleUIManagerTest, HandlersRunKindAThenCThenBEachInRegistrationOrder) {
 TEST_F(SimpleUIManagerTest, ReadsThePairedPhoneAndNoneWithoutKeyOrWhenNotPaired) {
     SimpleUIManager manager;
     KxShareDevices device;
+    // The names, the device type and the address are checked on the wire in the share request.
     ASSERT_TRUE(manager.ReadPairedDevice(device));
-    EXPECT_EQ(device.summary, "sum-42");
-    EXPECT_EQ(device.devName, L"Pad");
-    EXPECT_EQ(device.userName, L"ann");
-    EXPECT_EQ(device.nickName, L"Ann's phone");
-    EXPECT_TRUE(device.devTypeIsOne);
     EXPECT_EQ(device.shareType, 1u);
-    const uint8_t mac[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    EXPECT_EQ(std::memcmp(device.macAddr, mac, 8), 0);
-    // No "Wifi5GAbility" value: read as 0.
-    EXPECT_FALSE(device.wifi5GAbility);
+    EXPECT_FALSE(device.wifi5GAbility);  // no "Wifi5GAbility" value: read as 0
 
     // No phone without the key or when not paired.
     utilstandin::ClearRegistry();
@@ -86,7 +77,7 @@ TEST_F(SimpleUIManagerTest, ReadsThePairedPhoneAndNoneWithoutKeyOrWhenNotPaired)
     EXPECT_FALSE(manager.ReadPairedDevice(device));
 }
 
-TEST_F(SimpleUIManagerTest, ShareRequestIsWrittenFieldByField) {
+TEST_F(SimpleUIManagerTest, ShareRequestIsWrittenFieldByFieldAndTheCancelFollows) {
     ServiceRecorder service(kEndpointTandemService);
     SimpleUIManager manager;
     KxShareDevices device;
@@ -121,12 +112,19 @@ TEST_F(SimpleUIManagerTest, ShareRequestIsWrittenFieldByField) {
     text("/tmp/b.PNG");
     int32(0);  // no thumbnail: the extension test is case-sensitive
 
-    ASSERT_EQ(service.Items().size(), 1u);
+    // The cancel follows with no body and no reply.
+    EXPECT_TRUE(manager.CancelSend());
+    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+    ASSERT_EQ(service.Items().size(), 2u);
     TagIPCMessageItem sent = service.Items()[0];
     EXPECT_EQ(sent.messageId, kMsgTandemShareSend);
     EXPECT_EQ(sent.source, kEndpointPlugin);
     EXPECT_EQ(sent.replyId, kMsgShareProgress);
     EXPECT_EQ(service.Bodies()[0], expected);
+    TagIPCMessageItem cancel = service.Items()[1];
+    EXPECT_EQ(cancel.messageId, kMsgTandemShareCancel);
+    EXPECT_EQ(cancel.replyId, 0u);
+    EXPECT_EQ(cancel.dataLength, 0u);
 }
 
 // A path's UTF-8 form must fit a payload string (at most 32,767 bytes): a longer one would wrap
@@ -164,17 +162,6 @@ TEST_F(SimpleUIManagerTest, ShareRequestIsRefusedWithoutFilesOrWithAnOverlongPat
     }
 }
 
-TEST_F(SimpleUIManagerTest, CancelSendPostsTheCancelToTheService) {
-    ServiceRecorder service(kEndpointTandemService);
-    SimpleUIManager manager;
-    EXPECT_TRUE(manager.CancelSend());
-    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
-    ASSERT_EQ(service.Items().size(), 1u);
-    EXPECT_EQ(service.Items()[0].messageId, kMsgTandemShareCancel);
-    EXPECT_EQ(service.Items()[0].replyId, 0u);
-    EXPECT_EQ(service.Items()[0].dataLength, 0u);
-}
-
 TEST_F(SimpleUIManagerTest, SendMessageCarriesTheTerminatorAndReturnsTheReply) {
     IPCMessageClient service(kEndpointTandemService, true, false);
     std::string seen;
@@ -189,27 +176,25 @@ TEST_F(SimpleUIManagerTest, SendMessageCarriesTheTerminatorAndReturnsTheReply) {
     EXPECT_EQ(body, "pong");
 }
 
-TEST_F(SimpleUIManagerTest, ShareCommands) {
-    testsupport::LogCapture log;
+// Only the phone command sends, and only once the window and its model are up. The pipe
+// listener and the responder's IPC thread (dropped files) store selections at once; each send reads
+// the selection back. A race here is what ThreadSanitizer reports.
+TEST_F(SimpleUIManagerTest, ShareCommandsAndSelectionsFromTwoThreadsAtOnce) {
+    utilstandin::ClearRegistry();  // no phone: each send ends after reading its selection
+    duistandin::SetMainThread();
     SimpleUIManager manager;
+    testsupport::LogCapture log;
     EXPECT_TRUE(manager.HandleShareCommand(L"KXSHARE_DEVICES", {L"a"}));
     EXPECT_FALSE(manager.HandleShareCommand(L"kxshare_phone", {L"a"}));
     EXPECT_TRUE(log.Messages().empty());
     EXPECT_TRUE(manager.HandleShareCommand(L"KXSHARE_PHONE", {L"a"}));
     EXPECT_TRUE(log.Contains(
         "transfer list view's model is null.(Vela::Ux::SimpleUIManager::SendFileToMyPhone)"));
-}
 
-// The pipe listener and the responder's IPC thread (dropped files) store selections at once; each
-// send reads the selection back. A race here is what ThreadSanitizer reports.
-TEST_F(SimpleUIManagerTest, SelectionsFromTwoThreadsAtOnce) {
-    utilstandin::ClearRegistry();  // no phone: each send ends after reading its selection
-    duistandin::SetMainThread();
-    SimpleUIManager manager;
     manager.ShowSimpleUI();
     duistandin::RunUntilIdle();
     ASSERT_NE(manager.GetSendModel(), nullptr);
-    testsupport::LogCapture log;
+    log.Clear();
     auto select = [&manager](const std::wstring& path) {
         for (int i = 0; i < 300; ++i) {
             EXPECT_TRUE(manager.HandleShareCommand(L"KXSHARE_PHONE", {path, path + L"2"}));

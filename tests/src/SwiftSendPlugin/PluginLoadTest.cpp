@@ -61,31 +61,27 @@ protected:
         module_ = LoadLibraryW(L"SwiftSendPlugin.dll");
         return module_;
     }
-    void Unload() {
-        ASSERT_TRUE(FreeLibrary(module_));
-        module_ = nullptr;
+    // Loads the library and creates the plug-in it registered.
+    std::shared_ptr<OrvPlugin> Create() {
+        EXPECT_NE(Load(), nullptr);
+        return OrvPluginsManager::CreatePlugin(kPluginId);
     }
     static std::vector<ReportedEvent> Events() { return tandemstandin::ReportedEvents(); }
 
     HMODULE module_ = nullptr;
+    int hostContext = 0;
 };
 
-TEST_F(PluginLoadTest, ExportsOnlyTheTwoModuleFunctions) {
-    ASSERT_NE(Load(), nullptr);
+TEST_F(PluginLoadTest, ExportsTwoFunctionsAndAFullLifecycleRegistersReportsAndUnregisters) {
+    std::shared_ptr<OrvPlugin> plugin = Create();
+    ASSERT_TRUE(plugin);
     EXPECT_NE(GetProcAddress(module_, "InitializePluginModule"), nullptr);
     EXPECT_NE(GetProcAddress(module_, "UninitializePluginModule"), nullptr);
     EXPECT_EQ(GetProcAddress(module_, "DllMain"), nullptr);
     EXPECT_EQ(GetProcAddress(module_, "_ZN4Vela2Ux21CreateSwiftSendPluginEv"), nullptr);
-}
-
-TEST_F(PluginLoadTest, FullLifecycleRegistersReportsAndUnregisters) {
-    ASSERT_NE(Load(), nullptr);
     EXPECT_EQ(OrvPluginsManager::RegisteredIds(), std::vector<std::string>{kPluginId});
     EXPECT_EQ(Events(), (std::vector<ReportedEvent>{Begin(7006), Event(7000)}));
 
-    std::shared_ptr<OrvPlugin> plugin = OrvPluginsManager::CreatePlugin(kPluginId);
-    ASSERT_TRUE(plugin);
-    int hostContext = 0;
     EXPECT_TRUE(plugin->Initialize(&hostContext));
     EXPECT_GE(duistandin::PendingTasks(), 1u);  // the UI is built on the UI thread
     EXPECT_TRUE(plugin->Start());
@@ -93,22 +89,13 @@ TEST_F(PluginLoadTest, FullLifecycleRegistersReportsAndUnregisters) {
     EXPECT_TRUE(plugin->Uninitialize());
     plugin.reset();
     duistandin::RunUntilIdle();
-    Unload();
+    ASSERT_TRUE(FreeLibrary(module_));
+    module_ = nullptr;
 
     EXPECT_TRUE(OrvPluginsManager::RegisteredIds().empty());
     EXPECT_EQ(Events(), (std::vector<ReportedEvent>{
                             Begin(7006), Event(7000), Event(7002), End(7006), Event(7003),
                             Event(7004), Begin(7007), Event(7005), Event(7001), End(7007)}));
-}
-
-TEST_F(PluginLoadTest, InitializeWithoutHostContextBuildsNoUi) {
-    ASSERT_NE(Load(), nullptr);
-    std::shared_ptr<OrvPlugin> plugin = OrvPluginsManager::CreatePlugin(kPluginId);
-    ASSERT_TRUE(plugin);
-    tandemstandin::ClearReportedEvents();
-    EXPECT_FALSE(plugin->Initialize(nullptr));
-    EXPECT_EQ(duistandin::PendingTasks(), 0u);
-    EXPECT_EQ(Events(), (std::vector<ReportedEvent>{Event(7002), End(7006)}));
 }
 
 TEST_F(PluginLoadTest, DisabledPluginRegistersNothingAndReportsNothing) {
@@ -119,13 +106,16 @@ TEST_F(PluginLoadTest, DisabledPluginRegistersNothingAndReportsNothing) {
     EXPECT_TRUE(Events().empty());
 }
 
-TEST_F(PluginLoadTest, DisabledPluginObjectRefusesEveryOperation) {
-    ASSERT_NE(Load(), nullptr);
-    std::shared_ptr<OrvPlugin> plugin = OrvPluginsManager::CreatePlugin(kPluginId);
+TEST_F(PluginLoadTest, InitializeWithoutHostContextBuildsNoUiAndSwitchedOffEveryOperationFails) {
+    std::shared_ptr<OrvPlugin> plugin = Create();
     ASSERT_TRUE(plugin);
+    tandemstandin::ClearReportedEvents();
+    EXPECT_FALSE(plugin->Initialize(nullptr));
+    EXPECT_EQ(duistandin::PendingTasks(), 0u);
+    EXPECT_EQ(Events(), (std::vector<ReportedEvent>{Event(7002), End(7006)}));
+
     tandemstandin::SetPluginSupported("SwiftSendPlugin", false);
     tandemstandin::ClearReportedEvents();
-    int hostContext = 0;
     EXPECT_FALSE(plugin->Initialize(&hostContext));
     EXPECT_FALSE(plugin->Start());
     EXPECT_FALSE(plugin->Stop());
@@ -136,11 +126,8 @@ TEST_F(PluginLoadTest, DisabledPluginObjectRefusesEveryOperation) {
 
 TEST_F(PluginLoadTest, WithoutReporterModuleLoadsButInitializeFails) {
     tandemstandin::SetReporterPresent(false);
-    ASSERT_NE(Load(), nullptr);
-    EXPECT_EQ(OrvPluginsManager::RegisteredIds(), std::vector<std::string>{kPluginId});
-    std::shared_ptr<OrvPlugin> plugin = OrvPluginsManager::CreatePlugin(kPluginId);
-    ASSERT_TRUE(plugin);
-    int hostContext = 0;
+    std::shared_ptr<OrvPlugin> plugin = Create();
+    ASSERT_TRUE(plugin);  // registered all the same
     EXPECT_FALSE(plugin->Initialize(&hostContext));
     EXPECT_TRUE(plugin->Uninitialize());
     EXPECT_TRUE(Events().empty());

@@ -2,6 +2,7 @@
 // middle of a transfer with the dialog animating, and while a delayed send waits. Nothing the
 // send side posted may run after it is gone, windows go on the UI thread, and the host's
 // thread returns promptly. Run under the address and thread sanitizers in CI.
+#include "BusPost.h"
 #include "DemoPhone.h"
 #include "EndpointRecorder.h"
 #include "IPCMessageIds.h"
@@ -11,7 +12,6 @@
 
 #include <DuiLibStandIn.h>
 #include <gtest/gtest.h>
-#include <IPCMessageClient.h>
 #include <IPCMessageStandIn.h>
 #include <SDK/Util/LogTool/LogTool.h>
 #include <UIlib.h>
@@ -32,13 +32,8 @@ class Service : public testsupport::EndpointRecorder {
 public:
     Service() : EndpointRecorder(kEndpointTandemService) {}
     void Tell(uint32_t id, const std::string& body = "") {
-        TagIPCMessageItem item;
-        item.destination = kEndpointPlugin;
-        item.source = kEndpointTandemService;
-        item.messageId = id;
-        item.data = body.empty() ? nullptr : const_cast<char*>(body.data());
-        item.dataLength = body.size();
-        Client().PostIPCMessage(item);
+        demo::PostFrom(Client(), kEndpointTandemService, kEndpointPlugin, id, body.data(),
+                       body.size());
     }
     int Shares() { return static_cast<int>(CountOf(kMsgTandemShareSend)); }
 };
@@ -74,9 +69,19 @@ protected:
         ipcstandin::WaitUntilIdle(5s);
         duistandin::RunUntilIdle();
     }
+    // Two sends, the first transferring.
+    void SendTwoAndTransferTheFirst() {
+        Send();
+        Send();  // a second item grows the dialog
+        Answer(kMsgBluetoothOn);
+        Answer(kMsgWifiOn);
+        ASSERT_TRUE(duistandin::RunUntil([this] { return service.Shares() == 1; }, 5s));
+        Answer(kMsgShareStatus, testing::StatusBody(DTCP_STATUS_SEND_DATA));
+    }
     // The host's thread ends the plug-in while this thread, the UI thread, keeps its loop going;
-    // then the loop runs what was handed to it. Returns how long the host's thread took.
-    std::chrono::milliseconds EndOnHostThread() {
+    // then the loop runs what was handed to it. The host's thread returns promptly, and no
+    // window is left.
+    void EndOnHostThread() {
         std::atomic<bool> done{false};
         auto begin = std::chrono::steady_clock::now();
         std::chrono::steady_clock::time_point end;
@@ -91,7 +96,8 @@ protected:
         host.join();
         ipcstandin::WaitUntilIdle(5s);
         duistandin::RunUntil([] { return false; }, 50ms);
-        return std::chrono::duration_cast<std::chrono::milliseconds>(end - begin);
+        EXPECT_LT(end - begin, 2000ms);
+        EXPECT_EQ(win32standin::LiveWindowCount(), 0u);
     }
 
     Service service;
@@ -100,28 +106,17 @@ protected:
 };
 
 TEST_F(TeardownTest, InTheMiddleOfATransferWithTheDialogAnimating) {
-    Send();
-    Send();  // a second item grows the dialog
-    Answer(kMsgBluetoothOn);
-    Answer(kMsgWifiOn);
-    ASSERT_TRUE(duistandin::RunUntil([this] { return service.Shares() == 1; }, 5s));
-    Answer(kMsgShareStatus, testing::StatusBody(DTCP_STATUS_SEND_DATA));
+    SendTwoAndTransferTheFirst();
     service.Tell(kMsgShareProgress, testing::ProgressBody(40, 10, 50000));
     ipcstandin::WaitUntilIdle(5s);
     duistandin::RunUntil([] { return false; }, 30ms);  // the progress animation is under way
-    EXPECT_LT(EndOnHostThread(), 2000ms);
-    EXPECT_EQ(win32standin::LiveWindowCount(), 0u);
+    EndOnHostThread();
     service.Tell(kMsgShareProgress, testing::ProgressBody(80, 5, 50000));  // nobody listens
 }
 
 TEST_F(TeardownTest, WhileADelayedSendWaits) {
     win32standin::UseMockClock();  // the cancel delay then waits until the end
-    Send();
-    Send();
-    Answer(kMsgBluetoothOn);
-    Answer(kMsgWifiOn);
-    ASSERT_TRUE(duistandin::RunUntil([this] { return service.Shares() == 1; }, 5s));
-    Answer(kMsgShareStatus, testing::StatusBody(DTCP_STATUS_SEND_DATA));
+    SendTwoAndTransferTheFirst();
     // The user cancels the first in the dialog; the second starts, and once its radios are
     // ready its send waits for the cancel delay on a worker.
     DuiLib::CControlUI* remove = nullptr;
@@ -137,8 +132,7 @@ TEST_F(TeardownTest, WhileADelayedSendWaits) {
     Answer(kMsgBluetoothOn);
     Answer(kMsgWifiOn);
     ASSERT_TRUE(win32standin::WaitForTimedWaits(waits + 1, 1, 5s));
-    EXPECT_LT(EndOnHostThread(), 2000ms);
-    EXPECT_EQ(win32standin::LiveWindowCount(), 0u);
+    EndOnHostThread();
     EXPECT_EQ(service.Shares(), 1);  // the waiting send never went out
     win32standin::UseRealClock();
 }

@@ -1,6 +1,5 @@
 #include "UsageReport.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <TandemDataReportStandIn.h>
 
@@ -12,7 +11,11 @@ namespace Vela::Ux {
 namespace {
 
 using tandemstandin::ReportedEvent;
-using Texts = std::vector<std::string>;
+using Events = std::vector<ReportedEvent>;
+
+ReportedEvent Event(int32_t code, std::vector<std::string> values = {}) {
+    return {ReportedEvent::Event, code, std::move(values)};
+}
 
 class UsageReportTest : public ::testing::Test {
 protected:
@@ -20,70 +23,55 @@ protected:
         tandemstandin::SetReporterPresent(true);
         tandemstandin::ClearReportedEvents();
     }
-    void TearDown() override {
-        tandemstandin::SetReporterPresent(true);
-        tandemstandin::ClearReportedEvents();
-    }
-
-    // The values of the only event reported so far.
-    static Texts OnlyValues() {
-        std::vector<ReportedEvent> events = tandemstandin::ReportedEvents();
-        EXPECT_EQ(events.size(), 1u);
-        return events.empty() ? Texts{} : events[0].values;
-    }
+    void TearDown() override { SetUp(); }
 };
 
 // Integers as signed 32-bit numbers, booleans as digits, floating values in the default stream
-// format, each value from fresh formatting whatever came before it, and no values at all.
-TEST_F(UsageReportTest, ValuesAreFormattedOneByOne) {
+// format, each value from fresh formatting whatever came before it, and no values at all; a
+// reporter given by the caller, and duration records. Without a reporter none of it is reported.
+TEST_F(UsageReportTest, ValuesAreFormattedOneByOneAndNothingGoesOutWithoutAReporter) {
     const struct Case {
         void (*report)();
-        Texts values;
+        Events events;
     } cases[] = {
         {[] {
              ReportEvent(UsageEvent::SendFinished, 0xFFFFFFFFu, int32_t{-5}, uint8_t{7},
                          uint16_t{65535}, 0x80000000u, 2147483647, UserAction::TransferDialogRetry);
          },
-         {"-1", "-5", "7", "65535", "-2147483648", "2147483647", "12"}},
-        {[] { ReportEvent(UsageEvent::WlanDisconnectClicked, true, false); }, {"1", "0"}},
+         {Event(7013, {"-1", "-5", "7", "65535", "-2147483648", "2147483647", "12"})}},
+        {[] { ReportEvent(UsageEvent::WlanDisconnectClicked, true, false); },
+         {Event(10009, {"1", "0"})}},
         {[] {
              ReportEvent(UsageEvent::SendFinished, 1234.567, 0.5, 1.5e6, 5.0, 1234.567f, 0.0001234,
                          10.25f);
          },
-         {"1234.57", "0.5", "1.5e+06", "5", "1234.57", "0.0001234", "10.25"}},
+         {Event(7013, {"1234.57", "0.5", "1.5e+06", "5", "1234.57", "0.0001234", "10.25"})}},
         {[] { ReportEvent(UsageEvent::TransferFailed, 0.5, 10, true, 1e7, std::string("text")); },
-         {"0.5", "10", "1", "1e+07", "text"}},
-        {[] { ReportEvent(UsageEvent::PluginModuleInitialized); }, {}},
+         {Event(1034, {"0.5", "10", "1", "1e+07", "text"})}},
+        {[] { ReportEvent(UsageEvent::PluginModuleInitialized); }, {Event(7000)}},
+        {[] {
+             ReportValues(TandemDataReportClass::GetInstance(),
+                          static_cast<TandemReportTypeEnum>(7008), UserAction::SendFromContextMenu);
+             ReportValues(nullptr, static_cast<TandemReportTypeEnum>(7008), 1);
+         },
+         {Event(7008, {"5"})}},
+        {[] {
+             RecordBegin(UsageEvent::PluginStartupDuration);
+             RecordEnd(UsageEvent::PluginShutdownDuration);
+         },
+         {{ReportedEvent::Begin, 7006, {}}, {ReportedEvent::End, 7007, {}}}},
     };
     for (const Case& c : cases) {
         tandemstandin::ClearReportedEvents();
         c.report();
-        EXPECT_EQ(OnlyValues(), c.values) << ::testing::PrintToString(c.values);
+        EXPECT_EQ(tandemstandin::ReportedEvents(), c.events)
+            << ::testing::PrintToString(c.events[0].values);
     }
-}
-
-TEST_F(UsageReportTest, ReportValuesGoesToTheGivenReporterOnly) {
-    ReportValues(TandemDataReportClass::GetInstance(), static_cast<TandemReportTypeEnum>(7008),
-                 UserAction::SendFromContextMenu);
-    ReportValues(nullptr, static_cast<TandemReportTypeEnum>(7008), 1);
-    EXPECT_EQ(tandemstandin::ReportedEvents(),
-              (std::vector<ReportedEvent>{{ReportedEvent::Event, 7008, {"5"}}}));
-}
-
-TEST_F(UsageReportTest, DurationRecordsOpenAndClose) {
-    RecordBegin(UsageEvent::PluginStartupDuration);
-    RecordEnd(UsageEvent::PluginStartupDuration);
-    EXPECT_EQ(tandemstandin::ReportedEvents(),
-              (std::vector<ReportedEvent>{{ReportedEvent::Begin, 7006, {}},
-                                          {ReportedEvent::End, 7006, {}}}));
-}
-
-TEST_F(UsageReportTest, NothingIsReportedWithoutAReporter) {
+    tandemstandin::ClearReportedEvents();
     tandemstandin::SetReporterPresent(false);
-    ReportEvent(UsageEvent::PluginStarted);
-    ReportEvent(UsageEvent::UserAction, UserAction::ReceiveDialogAccept);
-    RecordBegin(UsageEvent::PluginShutdownDuration);
-    RecordEnd(UsageEvent::PluginShutdownDuration);
+    for (const Case& c : cases) {
+        c.report();
+    }
     EXPECT_TRUE(tandemstandin::ReportedEvents().empty());
 }
 
