@@ -8,6 +8,7 @@
 
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
+#include <unicode/utf8.h>
 
 #include <cstdint>
 #include <vector>
@@ -15,30 +16,23 @@
 namespace DE {
 
 std::wstring UTF8ToUnicode(const std::string& text) {
-    if (text.empty() || text.size() > static_cast<size_t>(INT32_MAX / 2)) {
+    if (text.empty() || text.size() > static_cast<size_t>(INT32_MAX)) {
         return std::wstring();
     }
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t units = 0;
-    u_strFromUTF8(nullptr, 0, &units, text.data(), static_cast<int32_t>(text.size()), &status);
-    if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status)) {
-        return std::wstring();
-    }
-    std::vector<UChar> utf16(static_cast<size_t>(units) + 1);
-    status = U_ZERO_ERROR;
-    u_strFromUTF8(utf16.data(), static_cast<int32_t>(utf16.size()), &units, text.data(),
-                  static_cast<int32_t>(text.size()), &status);
-    if (U_FAILURE(status)) {
-        return std::wstring();
-    }
-
-    std::wstring out;
-    out.reserve(static_cast<size_t>(units));
-    for (int32_t i = 0; i < units;) {
+    // One pass, straight to code points: a text has no more characters than bytes.
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    std::wstring out(text.size(), L'\0');
+    size_t count = 0;
+    for (int32_t i = 0; i < length;) {
         UChar32 c;
-        U16_NEXT(utf16.data(), i, units, c);
-        out.push_back(static_cast<wchar_t>(c));
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0) {
+            return std::wstring();  // ill-formed: truncated, overlong, a surrogate, too large
+        }
+        out[count++] = static_cast<wchar_t>(c);
     }
+    out.resize(count);
     return out;
 }
 
