@@ -341,13 +341,15 @@ void NameBinding::HandOver(int fd) {
         link.state = InstanceLink::State::kConnected;
         connected = std::move(link.connectEvent);
     }
+    // The client first: its first message is on its way while the server wakes, so that the
+    // server's first read usually finds it at hand. The server side is complete already: from
+    // now on a call on the instance sees it connected.
+    SendFrame(connection->Fd(), kFrameAccepted, nullptr, 0, MSG_DONTWAIT);
     // Outside the lock, which the woken server is about to take.
     changed_.notify_all();
     if (connected) {
         connected->Set();
     }
-    // Last, so that the server side is complete when the client's CreateFileW returns.
-    SendFrame(connection->Fd(), kFrameAccepted, nullptr, 0, MSG_DONTWAIT);
 }
 
 bool NameBinding::Join(InstanceLink* link) {
