@@ -1,6 +1,7 @@
 // A selection from the context menu through the real pipe to the share command, against a bare
-// seqpacket exchange of the same bytes on a fresh connection, measured in the same run. The
-// ratio of the two is printed at the end as "ratio X (limit 3.0)".
+// seqpacket exchange of the same bytes on a fresh connection. Each alone, and then the two in
+// turn in one loop, whose medians give the ratio printed at the end as "ratio X (limit 3.0)":
+// taken in turn, both see the same load of the machine.
 //
 // And one file from the pipe until the transfer dialog has been painted on the UI thread after
 // showing itself ("first paint X ms median (goal 5 ms)"): the plug-in runs as the host runs it
@@ -35,7 +36,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -57,6 +57,9 @@ double Median(std::vector<double> samples) {
 }
 
 double gPaintMs = 0;
+// Medians of the paired run, in microseconds.
+double gPipeUs = 0;
+double gBareUs = 0;
 
 std::string Request() {
     std::string request = "KXSHARE_PHONE?";
@@ -99,87 +102,170 @@ bool SendToPipe(const std::string& text) {
     }
 }
 
-void BM_PipeRequestToShareCommand(benchmark::State& state) {
-    char folder[] = "/tmp/swiftsend-bench-XXXXXX";
-    if (mkdtemp(folder) == nullptr) {
-        state.SkipWithError("no pipe folder");
-        return;
+// The plug-in's listener on a pipe folder of its own, and a client of the plug-in's id that
+// counts the too-many-files notices it posts.
+class PipeRig {
+public:
+    PipeRig() {
+        char folder[] = "/tmp/swiftsend-bench-XXXXXX";
+        if (mkdtemp(folder) == nullptr) {
+            return;
+        }
+        win32standin::SetPipeFolder(folder);
+        observer_.RegisterMessageCallback(kMsgTooManyFiles, [this](TagIPCMessageItem&) {
+            std::lock_guard<std::mutex> guard(notices_.mutex);
+            ++notices_.count;
+            notices_.arrived.notify_all();
+        });
+        plugin_ = std::make_shared<Vela::Ux::SwiftSendPlugin>();
+        plugin_->Start();
     }
-    win32standin::SetPipeFolder(folder);
-    NoticeCounter notices;
-    IPCMessageClient observer(kEndpointPlugin, true, false);
-    observer.RegisterMessageCallback(kMsgTooManyFiles, [&](TagIPCMessageItem&) {
-        std::lock_guard<std::mutex> guard(notices.mutex);
-        ++notices.count;
-        notices.arrived.notify_all();
-    });
-    auto plugin = std::make_shared<Vela::Ux::SwiftSendPlugin>();
-    plugin->Start();
-    const std::string request = Request();
-    uint64_t sent = 0;
-    for (auto _ : state) {
+    ~PipeRig() {
+        plugin_.reset();
+        observer_.UnRegisterMessageCallbackAll();
+        win32standin::SetPipeFolder("");
+    }
+    bool Ready() const { return plugin_ != nullptr; }
+    // One request, until its notice has come; null when it failed.
+    const char* Send(const std::string& request) {
         if (!SendToPipe(request)) {
-            state.SkipWithError("pipe write failed");
-            break;
+            return "pipe write failed";
         }
-        if (!notices.WaitFor(++sent)) {
-            state.SkipWithError("a request written to the pipe was not handled");
-            break;
+        if (!notices_.WaitFor(++sent_)) {
+            return "a request written to the pipe was not handled";
         }
+        return nullptr;
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * request.size()));
-    plugin.reset();
-    observer.UnRegisterMessageCallbackAll();
-    win32standin::SetPipeFolder("");
-}
 
-void BM_BareSeqpacketExchange(benchmark::State& state) {
-    std::string path = "/tmp/swiftsend-bench-bare-" + std::to_string(getpid());
-    unlink(path.c_str());
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
-    int listener = socket(AF_UNIX, SOCK_SEQPACKET, 0);
-    if (listener < 0 ||
-        bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        listen(listener, 16) != 0) {
-        state.SkipWithError("no socket");
-        return;
-    }
-    const std::string request = Request();
-    std::thread server([listener, size = request.size()] {
-        std::string buffer(size + 1, '\0');
-        for (;;) {
-            int connection = accept(listener, nullptr, nullptr);
-            if (connection < 0) {
-                return;
-            }
-            ssize_t got = recv(connection, buffer.data(), buffer.size(), 0);
-            char answer = got > 0 ? 1 : 0;
-            send(connection, &answer, 1, MSG_NOSIGNAL);
-            close(connection);
-            if (got <= 0) {
-                return;
-            }
+private:
+    NoticeCounter notices_;
+    IPCMessageClient observer_{kEndpointPlugin, true, false};
+    std::shared_ptr<Vela::Ux::SwiftSendPlugin> plugin_;
+    uint64_t sent_ = 0;
+};
+
+// A seqpacket server thread that reads one message per connection and answers with one byte.
+class BareServer {
+public:
+    explicit BareServer(size_t messageBytes) {
+        path_ = "/tmp/swiftsend-bench-bare-" + std::to_string(getpid());
+        unlink(path_.c_str());
+        address_.sun_family = AF_UNIX;
+        std::snprintf(address_.sun_path, sizeof(address_.sun_path), "%s", path_.c_str());
+        listener_ = socket(AF_UNIX, SOCK_SEQPACKET, 0);
+        if (listener_ < 0 ||
+            bind(listener_, reinterpret_cast<sockaddr*>(&address_), sizeof(address_)) != 0 ||
+            listen(listener_, 16) != 0) {
+            return;
         }
-    });
-    for (auto _ : state) {
+        server_ = std::thread([listener = listener_, messageBytes] {
+            std::string buffer(messageBytes + 1, '\0');
+            for (;;) {
+                int connection = accept(listener, nullptr, nullptr);
+                if (connection < 0) {
+                    return;
+                }
+                ssize_t got = recv(connection, buffer.data(), buffer.size(), 0);
+                char answer = got > 0 ? 1 : 0;
+                send(connection, &answer, 1, MSG_NOSIGNAL);
+                close(connection);
+                if (got <= 0) {
+                    return;
+                }
+            }
+        });
+    }
+    ~BareServer() {
+        if (server_.joinable()) {
+            Exchange("");  // an empty message ends the server
+            server_.join();
+        }
+        if (listener_ >= 0) {
+            close(listener_);
+        }
+        unlink(path_.c_str());
+    }
+    bool Ready() const { return server_.joinable(); }
+    // Connects, sends MESSAGE and waits for the answer.
+    void Exchange(const std::string& message) {
         int client = socket(AF_UNIX, SOCK_SEQPACKET, 0);
-        connect(client, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        send(client, request.data(), request.size(), MSG_NOSIGNAL);
+        connect(client, reinterpret_cast<const sockaddr*>(&address_), sizeof(address_));
+        send(client, message.data(), message.size(), MSG_NOSIGNAL);
         char answer = 0;
         recv(client, &answer, 1, 0);
         close(client);
     }
+
+private:
+    std::string path_;
+    sockaddr_un address_{};
+    int listener_ = -1;
+    std::thread server_;
+};
+
+void BM_PipeRequestToShareCommand(benchmark::State& state) {
+    PipeRig rig;
+    if (!rig.Ready()) {
+        state.SkipWithError("no pipe folder");
+        return;
+    }
+    const std::string request = Request();
+    for (auto _ : state) {
+        if (const char* error = rig.Send(request)) {
+            state.SkipWithError(error);
+            break;
+        }
+    }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * request.size()));
-    // An empty message ends the server.
-    int client = socket(AF_UNIX, SOCK_SEQPACKET, 0);
-    connect(client, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    send(client, "", 0, MSG_NOSIGNAL);
-    close(client);
-    server.join();
-    close(listener);
-    unlink(path.c_str());
+}
+
+void BM_BareSeqpacketExchange(benchmark::State& state) {
+    const std::string request = Request();
+    BareServer server(request.size());
+    if (!server.Ready()) {
+        state.SkipWithError("no socket");
+        return;
+    }
+    for (auto _ : state) {
+        server.Exchange(request);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * request.size()));
+}
+
+// The two in turn, each iteration one of each, so that both see the same machine: the time of
+// an iteration is the pipe request's, and the ratio is that of the two medians. A menu request
+// comes when the user picks the menu item, to a listener that waits for it, so each pair starts
+// after a pause in which the listener has made its next instance (back to back, the next
+// request would find it still busy with the last one, and the bare exchange would share the
+// processor with it).
+void BM_PipeRequestAgainstBareExchange(benchmark::State& state) {
+    const std::string request = Request();
+    PipeRig rig;
+    BareServer server(request.size());
+    if (!rig.Ready() || !server.Ready()) {
+        state.SkipWithError("no pipe folder or socket");
+        return;
+    }
+    std::vector<double> pipe;
+    std::vector<double> bare;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        const auto begin = Clock::now();
+        server.Exchange(request);
+        const auto between = Clock::now();
+        if (const char* error = rig.Send(request)) {
+            state.SkipWithError(error);
+            break;
+        }
+        const auto end = Clock::now();
+        bare.push_back(std::chrono::duration<double, std::micro>(between - begin).count());
+        pipe.push_back(std::chrono::duration<double, std::micro>(end - between).count());
+        state.SetIterationTime(pipe.back() / 1e6);
+    }
+    gPipeUs = Median(pipe);
+    gBareUs = Median(bare);
+    state.counters["pipe_us"] = gPipeUs;
+    state.counters["bare_us"] = gBareUs;
 }
 
 void BM_PipeRequestToDialogPaint(benchmark::State& state) {
@@ -238,39 +324,22 @@ void BM_PipeRequestToDialogPaint(benchmark::State& state) {
 
 BENCHMARK(BM_PipeRequestToShareCommand)->UseRealTime()->MinTime(1.0);
 BENCHMARK(BM_BareSeqpacketExchange)->UseRealTime()->MinTime(1.0);
+BENCHMARK(BM_PipeRequestAgainstBareExchange)->UseManualTime()->MinTime(2.0);
 BENCHMARK(BM_PipeRequestToDialogPaint)->UseManualTime()->MinTime(1.0);
-
-// Keeps the time per iteration of every run, to print the ratio at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.iterations > 0) {
-                perIteration[run.benchmark_name()] =
-                    run.GetAdjustedRealTime();  // in the run's time unit, per iteration
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> perIteration;
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
     LogTool::GetLogger().setLogLevel(log4cplus::OFF_LOG_LEVEL);
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    double pipe = reporter.perIteration["BM_PipeRequestToShareCommand/min_time:1.000/real_time"];
-    double bare = reporter.perIteration["BM_BareSeqpacketExchange/min_time:1.000/real_time"];
-    if (pipe > 0 && bare > 0) {
-        std::printf("ratio %.2f (limit %.1f)\n", pipe / bare, kRatioLimit);
+    benchmark::RunSpecifiedBenchmarks();
+    if (gPipeUs > 0 && gBareUs > 0) {
+        std::printf("ratio %.2f (limit %.1f): %.0f us against %.0f us, medians of the paired run\n",
+                    gPipeUs / gBareUs, kRatioLimit, gPipeUs, gBareUs);
     }
-    if (gPaintMs > 0 && bare > 0) {
-        // The bare exchange's time is in nanoseconds per iteration.
+    if (gPaintMs > 0 && gBareUs > 0) {
         std::printf("first paint %.2f ms median (goal %.1f ms), %.1f times the bare exchange\n",
-                    gPaintMs, kFirstPaintGoalMs, gPaintMs * 1e6 / bare);
+                    gPaintMs, kFirstPaintGoalMs, gPaintMs * 1000 / gBareUs);
     }
     benchmark::Shutdown();
     return 0;
