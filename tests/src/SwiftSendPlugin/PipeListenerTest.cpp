@@ -100,8 +100,9 @@ protected:
     }
 
     // Writes TEXT to the pipe as one message; false when no listener was there in time.
-    static bool Send(const std::string& text) {
-        HANDLE pipe = Connect();
+    static bool Send(const std::string& text) { return Write(Connect(), text); }
+    // Writes TEXT as one message on PIPE, a client's end, and closes it.
+    static bool Write(HANDLE pipe, const std::string& text) {
         DWORD written = 0;
         const bool ok =
             pipe != INVALID_HANDLE_VALUE &&
@@ -250,15 +251,20 @@ TEST_F(PipeListenerTest, ASilentClientIsDroppedOnReleaseOrAtTheLimit) {
     EXPECT_TRUE(NoticesReach(1));
     EXPECT_TRUE(Dropped(silent));
 
+    // Just in time: the client holds the listener and its request is served.
     silent = SilentClient();
     win32standin::AdvanceClock(SwiftSendPlugin::kRequestWaitMs - 1);
     EXPECT_EQ(CreateFileW(SwiftSendPlugin::kPipeName, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                           nullptr),
               INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), ERROR_PIPE_BUSY);  // still held
-    win32standin::AdvanceClock(1);
-    ASSERT_TRUE(Send(Request(501, 10)));
+    EXPECT_EQ(GetLastError(), ERROR_PIPE_BUSY);
+    ASSERT_TRUE(Write(silent, Request(501, 10)));
     EXPECT_TRUE(NoticesReach(2));
+
+    silent = SilentClient();
+    win32standin::AdvanceClock(SwiftSendPlugin::kRequestWaitMs);
+    ASSERT_TRUE(Send(Request(501, 10)));
+    EXPECT_TRUE(NoticesReach(3));
     EXPECT_TRUE(Dropped(silent));
 
     // A foreign client does not even read the pipe's acceptance record: closing its instance
