@@ -100,8 +100,9 @@ protected:
     }
 
     // Writes TEXT to the pipe as one message; false when no listener was there in time.
-    static bool Send(const std::string& text) {
-        HANDLE pipe = Connect();
+    static bool Send(const std::string& text) { return Write(Connect(), text); }
+    // Writes TEXT as one message on PIPE, a client's end, and closes it.
+    static bool Write(HANDLE pipe, const std::string& text) {
         DWORD written = 0;
         const bool ok =
             pipe != INVALID_HANDLE_VALUE &&
@@ -256,6 +257,15 @@ TEST_F(PipeListenerTest, ASilentClientIsDroppedAtTheLimitAndTheNextOneIsServed) 
     EXPECT_TRUE(
         log_.Contains("SwiftSend Plugin : pipe client sent no complete request within "
                       "3000 ms, dropped(Vela::Ux::SwiftSendPlugin::ReadPiece)"));
+}
+
+TEST_F(PipeListenerTest, ARequestJustBeforeTheLimitIsServed) {
+    win32standin::UseMockClock();
+    Plugin().Start();
+    HANDLE slow = SilentClient();
+    win32standin::AdvanceClock(SwiftSendPlugin::kRequestWaitMs - 1);
+    ASSERT_TRUE(Write(slow, Request(501, 10)));
+    EXPECT_TRUE(NoticesReach(1));
 }
 
 // Neither needs the clock to move: the wait for the request ends with the release.
