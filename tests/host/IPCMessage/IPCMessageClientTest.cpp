@@ -19,7 +19,6 @@
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 // Which callback saw a message, its source, destination, message id, reply id and body.
 using Received = std::tuple<std::string, uint32_t, uint32_t, uint32_t, uint32_t, std::string>;
@@ -82,64 +81,47 @@ protected:
     }
 };
 
-TEST_F(IPCMessageClientTest, PerIdCallbackWinsOverGeneralCallbackAndSelfPostsComeBack) {
-    Inbox inbox;
-    IPCMessageClient plugin(kEndpointPlugin, true, false);
-    plugin.RegisterMessageCallback(kMsgShareProgress, inbox.Record("per-id"));
-    plugin.RegisterGeneralCallback(inbox.Record("general"));
-    IPCMessageClient service(kEndpointTandemService, true, false);
-
-    EXPECT_TRUE(Post(service, kEndpointPlugin, kMsgShareProgress, "p1", kEndpointTandemService));
-    EXPECT_TRUE(Post(service, kEndpointPlugin, kMsgShareStatus, "s", kEndpointTandemService, 7));
-    EXPECT_TRUE(Post(service, kEndpointPlugin, kMsgShareProgress, "p2", kEndpointTandemService));
-    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
-    EXPECT_TRUE(Post(plugin, kEndpointPlugin, kMsgTooManyFiles));
-    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
-
+// Every client of an id with a callback hears every message for it, and a subscriber hears its
+// group's, in the order they were posted; a per-id callback is called instead of the general one.
+TEST_F(IPCMessageClientTest, EveryClientOfAnIdHearsItsMessagesInPostOrder) {
     const uint32_t svc = kEndpointTandemService;
     const uint32_t me = kEndpointPlugin;
-    EXPECT_THAT(inbox.Items(),
-                ElementsAre(Received{"per-id", svc, me, kMsgShareProgress, 0, "p1"},
-                            Received{"general", svc, me, kMsgShareStatus, 7, "s"},
-                            Received{"per-id", svc, me, kMsgShareProgress, 0, "p2"},
-                            Received{"general", me, me, kMsgTooManyFiles, kReplyIdNone, ""}));
-}
+    Inbox inbox;
+    IPCMessageClient plugin(me, true, false);
+    plugin.RegisterMessageCallback(kMsgShareProgress, inbox.Record("per-id"));
+    plugin.RegisterGeneralCallback(inbox.Record("general"));
+    EXPECT_TRUE(plugin.SubscribeIPCMessage(kEndpointSubscribedGroup, 0));
+    // Two more clients of the plug-in's id: one hears progress only, one has no callback.
+    Inbox progressOnly;
+    IPCMessageClient second(me, true, false);
+    second.RegisterMessageCallback(kMsgShareProgress, progressOnly.Record("second"));
+    IPCMessageClient silent(me, true, false);
+    IPCMessageClient service(svc, true, false);
 
-TEST_F(IPCMessageClientTest, SharedIdReachesEveryClientWithACallbackInPostOrder) {
-    // The plug-in has two clients of its id; only the one with callbacks hears anything, and each
-    // client with a callback gets every message in the order it was posted.
-    Inbox viaGeneral;
-    Inbox viaPerId;
-    IPCMessageClient manager(kEndpointPlugin, true, false);
-    manager.RegisterGeneralCallback(viaGeneral.Record("manager"));
-    IPCMessageClient second(kEndpointPlugin, true, false);
-    second.RegisterMessageCallback(kMsgShareProgress, viaPerId.Record("second"));
-    IPCMessageClient silent(kEndpointPlugin, true, false);
-    IPCMessageClient service(kEndpointTandemService, true, false);
-
-    std::vector<std::string> expected;
-    for (int i = 0; i < 300; ++i) {
-        expected.push_back(std::to_string(i));
-        ASSERT_TRUE(Post(service, kEndpointPlugin, kMsgShareProgress, expected.back()));
+    std::vector<Received> heard;
+    std::vector<std::string> progress;
+    for (uint32_t i = 0; i < 300; ++i) {
+        const uint32_t id = i % 3 ? kMsgShareProgress : kMsgShareStatus;
+        const std::string body = std::to_string(i);
+        ASSERT_TRUE(Post(service, me, id, body, svc, i));
+        heard.push_back({id == kMsgShareProgress ? "per-id" : "general", svc, me, id, i, body});
+        if (id == kMsgShareProgress) {
+            progress.push_back(body);
+        }
     }
     ASSERT_TRUE(ipcstandin::WaitUntilIdle());
-
-    EXPECT_EQ(viaGeneral.Bodies(), expected);
-    EXPECT_EQ(viaPerId.Bodies(), expected);
-}
-
-TEST_F(IPCMessageClientTest, SubscriberReceivesMessagesForTheSubscribedId) {
-    Inbox inbox;
-    IPCMessageClient plugin(kEndpointPlugin, true, false);
-    plugin.RegisterGeneralCallback(inbox.Record("plugin"));
-    EXPECT_TRUE(plugin.SubscribeIPCMessage(kEndpointSubscribedGroup, 0));
+    EXPECT_TRUE(Post(plugin, me, kMsgTooManyFiles));
+    heard.push_back({"general", me, me, kMsgTooManyFiles, kReplyIdNone, ""});
+    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
     IPCMessageClient host(kEndpointHostNotice, true, false);
-
     EXPECT_TRUE(Post(host, kEndpointSubscribedGroup, 0x200001, "group", kEndpointHostNotice));
     EXPECT_TRUE(Post(host, kEndpointHostRestart, 0x200002, "elsewhere", kEndpointHostNotice));
+    heard.push_back(
+        {"general", kEndpointHostNotice, kEndpointSubscribedGroup, 0x200001, 0, "group"});
     ASSERT_TRUE(ipcstandin::WaitUntilIdle());
 
-    EXPECT_THAT(inbox.Bodies(), ElementsAre("group"));
+    EXPECT_EQ(inbox.Items(), heard);
+    EXPECT_EQ(progressOnly.Bodies(), progress);
 }
 
 TEST_F(IPCMessageClientTest, CallbacksMayPostRegisterAndNotWaitForThemselves) {
@@ -236,39 +218,54 @@ TEST_F(IPCMessageClientTest, SendFailsOnTimeOutAndWithoutReceiver) {
     EXPECT_LT(std::chrono::steady_clock::now() - noReceiver, std::chrono::seconds(30));
 }
 
-TEST_F(IPCMessageClientTest, UnRegisterAllWaitsForTheRunningCallbackAndStopsDelivery) {
-    IPCMessageClient plugin(kEndpointPlugin, true, false);
-    IPCMessageClient service(kEndpointTandemService, true, false);
-    std::promise<void> entered;
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    std::atomic<int> calls{0};
-    std::atomic<bool> callbackFinished{false};
-    plugin.RegisterGeneralCallback([&](TagIPCMessageItem&) {
-        if (calls++ == 0) {
-            entered.set_value();
-            released.wait();
-            callbackFinished = true;
+// Unregistering all callbacks or destroying the client waits for the one that is running and
+// drops the messages queued behind it.
+TEST_F(IPCMessageClientTest, UnregisteringOrDestroyingWaitsForTheRunningCallbackAndStopsDelivery) {
+    for (bool destroy : {false, true}) {
+        SCOPED_TRACE(destroy ? "destroy" : "unregister all");
+        auto plugin = std::make_unique<IPCMessageClient>(kEndpointPlugin, true, false);
+        IPCMessageClient service(kEndpointTandemService, true, false);
+        std::promise<void> entered;
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        std::atomic<int> calls{0};
+        std::atomic<bool> callbackFinished{false};
+        plugin->RegisterGeneralCallback([&](TagIPCMessageItem&) {
+            if (calls++ == 0) {
+                entered.set_value();
+                released.wait();
+                callbackFinished = true;
+            }
+        });
+
+        for (int i = 0; i < 50; ++i) {
+            ASSERT_TRUE(Post(service, kEndpointPlugin, kMsgShareProgress, std::string(64, 'x')));
         }
-    });
+        entered.get_future().wait();
+        std::atomic<bool> finishedWhenReturned{false};
+        std::future<void> ended = std::async(std::launch::async, [&] {
+            if (destroy) {
+                plugin.reset();
+            } else {
+                plugin->UnRegisterMessageCallbackAll();
+            }
+            finishedWhenReturned = callbackFinished.load();
+        });
+        // A destroyed client leaves the bus before it waits for its running callback.
+        while (destroy && ipcstandin::LiveClientCount() != 1) {
+            std::this_thread::yield();
+        }
+        // The callback is still blocked, so the client must still be waiting.
+        EXPECT_EQ(ended.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+        release.set_value();
+        ended.get();
+        EXPECT_TRUE(finishedWhenReturned);
 
-    ASSERT_TRUE(Post(service, kEndpointPlugin, kMsgShareStatus));
-    entered.get_future().wait();
-    std::atomic<bool> finishedWhenReturned{false};
-    std::future<void> unregistered = std::async(std::launch::async, [&] {
-        plugin.UnRegisterMessageCallbackAll();
-        finishedWhenReturned = callbackFinished.load();
-    });
-    // The callback is still blocked, so UnRegisterMessageCallbackAll must still be waiting.
-    EXPECT_EQ(unregistered.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
-    release.set_value();
-    unregistered.get();
-    EXPECT_TRUE(finishedWhenReturned);
-
-    ASSERT_TRUE(Post(service, kEndpointPlugin, kMsgShareStatus));
-    ASSERT_TRUE(Post(service, kEndpointPlugin, kMsgShareProgress));
-    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
-    EXPECT_EQ(calls, 1);
+        EXPECT_TRUE(Post(service, kEndpointPlugin, kMsgShareStatus)) << "posts never fail for "
+                                                                        "lack of a receiver";
+        ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+        EXPECT_EQ(calls, 1);
+    }
 }
 
 TEST_F(IPCMessageClientTest, CallbackMayUnregisterAllOrDestroyItsOwnClient) {
@@ -294,38 +291,6 @@ TEST_F(IPCMessageClientTest, CallbackMayUnregisterAllOrDestroyItsOwnClient) {
     }
 }
 
-TEST_F(IPCMessageClientTest, DestroyingAClientDropsItsQueuedMessages) {
-    auto plugin = std::make_unique<IPCMessageClient>(kEndpointPlugin, true, false);
-    IPCMessageClient service(kEndpointTandemService, true, false);
-    std::promise<void> entered;
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    std::atomic<int> calls{0};
-    plugin->RegisterGeneralCallback([&](TagIPCMessageItem&) {
-        if (calls++ == 0) {
-            entered.set_value();
-            released.wait();
-        }
-    });
-
-    for (int i = 0; i < 50; ++i) {
-        ASSERT_TRUE(Post(service, kEndpointPlugin, kMsgShareProgress, std::string(64, 'x')));
-    }
-    entered.get_future().wait();
-    std::future<void> destroyed = std::async(std::launch::async, [&] { plugin.reset(); });
-    // The client leaves the bus before it waits for its running callback.
-    while (ipcstandin::LiveClientCount() != 1) {
-        std::this_thread::yield();
-    }
-    release.set_value();
-    destroyed.get();
-
-    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
-    EXPECT_EQ(calls, 1);
-    EXPECT_TRUE(Post(service, kEndpointPlugin, kMsgShareProgress)) << "posts never fail for lack "
-                                                                      "of a receiver";
-}
-
 TEST_F(IPCMessageClientTest, PayloadIsCopiedWhenPosted) {
     IPCMessageClient first(kEndpointPlugin, true, false);
     IPCMessageClient second(kEndpointPlugin, true, false);
@@ -339,14 +304,12 @@ TEST_F(IPCMessageClientTest, PayloadIsCopiedWhenPosted) {
         released.wait();
     });
     // Each receiver gets its own copy: scribbling over it does not reach the other one.
-    first.RegisterMessageCallback(kMsgShareProgress, [&](TagIPCMessageItem& item) {
-        inbox.Record("first")(item);
+    const auto scribble = [&](TagIPCMessageItem& item) {
+        inbox.Record("")(item);
         std::fill(item.data, item.data + item.dataLength, '#');
-    });
-    second.RegisterMessageCallback(kMsgShareProgress, [&](TagIPCMessageItem& item) {
-        inbox.Record("second")(item);
-        std::fill(item.data, item.data + item.dataLength, '#');
-    });
+    };
+    first.RegisterMessageCallback(kMsgShareProgress, scribble);
+    second.RegisterMessageCallback(kMsgShareProgress, scribble);
 
     ASSERT_TRUE(Post(service, kEndpointPlugin, kMsgShareStatus));
     entered.get_future().wait();
@@ -403,15 +366,13 @@ TEST_F(IPCMessageClientTest, TraceSeesPostsSendsAndReplies) {
         {kEndpointTandemService, kEndpointPlugin, kMsgTandemPairedDevice, kMsgPairedDeviceAnswer, 2,
          std::string("\x01\x00", 2)},
     };
+    const auto fields = [](const ipcstandin::TracedMessage& t) {
+        return std::make_tuple(t.source, t.destination, t.messageId, t.replyId, t.dataLength,
+                               t.data);
+    };
     ASSERT_EQ(traced.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
-        const ipcstandin::TracedMessage& t = traced[i];
-        const ipcstandin::TracedMessage& e = expected[i];
-        EXPECT_EQ(
-            (std::vector<uint64_t>{t.source, t.destination, t.messageId, t.replyId, t.dataLength}),
-            (std::vector<uint64_t>{e.source, e.destination, e.messageId, e.replyId, e.dataLength}))
-            << "message " << i;
-        EXPECT_EQ(t.data, e.data) << "message " << i;
+        EXPECT_EQ(fields(traced[i]), fields(expected[i])) << "message " << i;
     }
 }
 

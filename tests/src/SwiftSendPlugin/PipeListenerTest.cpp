@@ -100,9 +100,16 @@ protected:
     }
 
     // Writes TEXT to the pipe as one message; false when no listener was there in time.
-    static bool Send(const std::string& text) {
-        HANDLE pipe = Connect();
-        return pipe != INVALID_HANDLE_VALUE && SendAndClose(pipe, text);
+    static bool Send(const std::string& text) { return Write(Connect(), text); }
+    // Writes TEXT as one message on PIPE, a client's end, and closes it.
+    static bool Write(HANDLE pipe, const std::string& text) {
+        DWORD written = 0;
+        const bool ok =
+            pipe != INVALID_HANDLE_VALUE &&
+            WriteFile(pipe, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+            written == text.size();
+        CloseHandle(pipe);
+        return ok;
     }
 
     static std::string Request(size_t paths, size_t pathBytes) {
@@ -129,14 +136,13 @@ protected:
         }
         return INVALID_HANDLE_VALUE;
     }
-    static bool SendAndClose(HANDLE pipe, const std::string& text) {
-        DWORD written = 0;
-        const bool ok =
-            WriteFile(pipe, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-            written == text.size();
-        EXPECT_TRUE(ok);
-        CloseHandle(pipe);
-        return ok;
+    // A client that connects and writes nothing, once the listener waits for its request.
+    static HANDLE SilentClient() {
+        const uint64_t begun = win32standin::TimedWaitsBegun();
+        HANDLE silent = Connect();
+        EXPECT_NE(silent, INVALID_HANDLE_VALUE);
+        EXPECT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));
+        return silent;
     }
     // A local process that is no pipe client of ours: it connects to the socket and never
     // reads or writes; it only peeks, leaving it unread, at the record that says an instance
@@ -176,6 +182,10 @@ protected:
         }
         return done();
     }
+    // True once the listener has begun waiting for a client TIMES times.
+    bool Waiting(size_t times) {
+        return WaitFor([&] { return log_.CountStartingWith(kWaitingForClient) >= times; });
+    }
 
     testsupport::LogCapture log_;
     std::unique_ptr<testsupport::EndpointRecorder> observer_;
@@ -198,55 +208,50 @@ TEST_F(PipeListenerTest, UpToFiveHundredPathsGoToTheUiManagerMoreOnlyPostTheNoti
     EXPECT_FALSE(log_.Contains(kModelMissing));
 }
 
-TEST_F(PipeListenerTest, ALongRequestIsReadInPiecesAndParsedAsOne) {
-    // 501 paths of 80 bytes: about 40 kB, more than one 32 kB read. Only the joined text has
-    // 501 paths; the pieces on their own would not produce the notice.
-    std::string request = Request(501, 79);
-    ASSERT_GT(request.size(), 40000u);
+TEST_F(PipeListenerTest, StopOrDestructionReleasesAListenerWaitingForAClient) {
     Plugin().Start();
-    ASSERT_TRUE(Send(request));
-    EXPECT_TRUE(NoticesReach(1));
-}
-
-TEST_F(PipeListenerTest, StopReleasesAWaitingListenerWhichGoesOnWithANewInstance) {
-    Plugin().Start();
-    ASSERT_TRUE(WaitFor([&] { return log_.Contains(kWaitingForClient); }));
+    ASSERT_TRUE(Waiting(1));
     Plugin().Stop();
     // The released listener closes its instance and waits on a fresh one.
-    ASSERT_TRUE(WaitFor(
-        [&] { return log_.CountStartingWith("SwiftSend Plugin : pipe connected or error") >= 2; }));
+    ASSERT_TRUE(Waiting(2));
     ASSERT_TRUE(Send(Request(501, 10)));
     EXPECT_TRUE(NoticesReach(1));
-}
-
-TEST_F(PipeListenerTest, DestroyingThePluginReleasesAndOutlivesItsListener) {
-    Plugin().Start();
-    ASSERT_TRUE(WaitFor([&] { return log_.Contains(kWaitingForClient); }));
+    ASSERT_TRUE(Waiting(3));
     auto started = std::chrono::steady_clock::now();
     plugin_.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
     EXPECT_EQ(win32standin::LiveHandleCount(), handlesAtStart_);
 }
 
+TEST_F(PipeListenerTest, ClientsAreServedOneAfterAnotherWhateverTheySend) {
+    std::string huge(SwiftSendPlugin::kMaxRequestBytes + 1, 'x');
+    huge.replace(0, 14, "KXSHARE_PHONE?");
+    Plugin().Start();
+    // 501 paths of 80 bytes: about 40 kB, more than one 32 kB read. Only the joined text has
+    // 501 paths; the pieces on their own would not produce the notice.
+    ASSERT_TRUE(Send(Request(501, 79)));
+    ASSERT_TRUE(NoticesReach(1));
+    // Too large: dropped with a warning, and the listener goes on serving.
+    ASSERT_TRUE(Send(huge));
+    ASSERT_TRUE(Send(Request(501, 10)));
+    EXPECT_TRUE(NoticesReach(2));
+    EXPECT_EQ(log_.CountStartingWith("SwiftSend Plugin : pipe request larger"), 1u);
+    EXPECT_FALSE(log_.Contains(kModelMissing));
+}
+
 // The pipe is open to every local process and served one client at a time: a client that
 // connects and writes nothing may hold the listener for kRequestWaitMs, not longer.
 TEST_F(PipeListenerTest, ASilentClientIsDroppedAtTheLimitAndTheNextOneIsServed) {
     win32standin::UseMockClock();
-    const uint64_t begun = win32standin::TimedWaitsBegun();
     Plugin().Start();
-    HANDLE silent = Connect();
-    ASSERT_NE(silent, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));  // waiting for its request
+    HANDLE silent = SilentClient();
     win32standin::AdvanceClock(SwiftSendPlugin::kRequestWaitMs - 1);
     EXPECT_EQ(CreateFileW(SwiftSendPlugin::kPipeName, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                           nullptr),
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_PIPE_BUSY);  // still held
-
     win32standin::AdvanceClock(1);
-    HANDLE next = Connect();
-    ASSERT_NE(next, INVALID_HANDLE_VALUE);
-    SendAndClose(next, Request(501, 10));
+    ASSERT_TRUE(Send(Request(501, 10)));
     EXPECT_TRUE(NoticesReach(1));
     EXPECT_TRUE(Dropped(silent));
     EXPECT_TRUE(
@@ -254,24 +259,28 @@ TEST_F(PipeListenerTest, ASilentClientIsDroppedAtTheLimitAndTheNextOneIsServed) 
                       "3000 ms, dropped(Vela::Ux::SwiftSendPlugin::ReadPiece)"));
 }
 
+TEST_F(PipeListenerTest, ARequestJustBeforeTheLimitIsServed) {
+    win32standin::UseMockClock();
+    Plugin().Start();
+    HANDLE slow = SilentClient();
+    win32standin::AdvanceClock(SwiftSendPlugin::kRequestWaitMs - 1);
+    ASSERT_TRUE(Write(slow, Request(501, 10)));
+    EXPECT_TRUE(NoticesReach(1));
+}
+
 // Neither needs the clock to move: the wait for the request ends with the release.
 TEST_F(PipeListenerTest, StopAndDestructionReleaseAListenerHeldByASilentClient) {
     win32standin::UseMockClock();
-    uint64_t begun = win32standin::TimedWaitsBegun();
     Plugin().Start();
-    HANDLE silent = Connect();
-    ASSERT_NE(silent, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));
+    HANDLE silent = SilentClient();
     Plugin().Stop();  // drops the client; the listener goes on with a new instance
-    HANDLE next = Connect();
-    ASSERT_NE(next, INVALID_HANDLE_VALUE);
-    SendAndClose(next, Request(501, 10));
+    ASSERT_TRUE(Send(Request(501, 10)));
     EXPECT_TRUE(NoticesReach(1));
     EXPECT_TRUE(Dropped(silent));
 
     // A foreign client does not even read the pipe's acceptance record: closing its instance
     // must not wait for that either.
-    begun = win32standin::TimedWaitsBegun();
+    const uint64_t begun = win32standin::TimedWaitsBegun();
     int foreign = ForeignSilentClient();
     ASSERT_GE(foreign, 0);
     ASSERT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));
@@ -281,14 +290,6 @@ TEST_F(PipeListenerTest, StopAndDestructionReleaseAListenerHeldByASilentClient) 
     close(foreign);
     EXPECT_EQ(win32standin::LiveHandleCount(), handlesAtStart_);
     EXPECT_EQ(log_.CountStartingWith("SwiftSend Plugin : pipe client sent no"), 0u);
-}
-
-TEST_F(PipeListenerTest, ClientsAreServedOneAfterAnother) {
-    Plugin().Start();
-    for (size_t i = 0; i < 3; ++i) {
-        ASSERT_TRUE(Send(Request(501, 10)));
-        ASSERT_TRUE(NoticesReach(i + 1));
-    }
 }
 
 TEST_F(PipeListenerTest, HeapFailuresEndTheListenerWithTheirErrors) {
@@ -319,34 +320,19 @@ TEST_F(PipeListenerTest, PipeIsOpenToAnyLocalProcessOrCreatedWithoutDescriptor) 
     HANDLE pipe = Plugin().CreatePipe();
     ASSERT_NE(pipe, nullptr);
     CloseHandle(pipe);
-    win32standin::NamedPipeCreation created = win32standin::LastNamedPipeCreation();
-    EXPECT_EQ(created.name, SwiftSendPlugin::kPipeName);
-    EXPECT_EQ(created.openMode, 0x40000003u);
-    EXPECT_EQ(created.pipeMode, 6u);
-    EXPECT_EQ(created.maxInstances, 255u);
-    EXPECT_EQ(created.outBufferSize, 0x10000u);
-    EXPECT_EQ(created.inBufferSize, 0x10000u);
-    EXPECT_TRUE(created.nullDacl);
-    EXPECT_TRUE(created.inheritHandle);
-    EXPECT_EQ(created.attributesLength, 24u);
+    const win32standin::NamedPipeCreation c = win32standin::LastNamedPipeCreation();
+    EXPECT_EQ(c.name, SwiftSendPlugin::kPipeName);
+    // Overlapped duplex, message mode, unlimited instances, 64 kB each way.
+    EXPECT_EQ((std::vector<DWORD>{c.openMode, c.pipeMode, c.maxInstances, c.outBufferSize,
+                                  c.inBufferSize, c.attributesLength}),
+              (std::vector<DWORD>{0x40000003, 6, 255, 0x10000, 0x10000, 24}));
+    EXPECT_TRUE(c.nullDacl && c.inheritHandle);
 
     win32standin::SetSecurityDescriptorFailure(true);
     pipe = Plugin().CreatePipe();
     ASSERT_NE(pipe, nullptr);
     CloseHandle(pipe);
     EXPECT_FALSE(win32standin::LastNamedPipeCreation().hasAttributes);
-}
-
-TEST_F(PipeListenerTest, AnOversizedRequestIsDroppedWithAWarning) {
-    std::string huge(SwiftSendPlugin::kMaxRequestBytes + 1, 'x');
-    huge.replace(0, 14, "KXSHARE_PHONE?");
-    Plugin().Start();
-    ASSERT_TRUE(Send(huge));
-    EXPECT_TRUE(WaitFor(
-        [&] { return log_.CountStartingWith("SwiftSend Plugin : pipe request larger") == 1; }));
-    // The listener goes on serving.
-    ASSERT_TRUE(Send(Request(501, 10)));
-    EXPECT_TRUE(NoticesReach(1));
 }
 
 }  // namespace
