@@ -3,6 +3,8 @@
 
 #include "SDK/Util/LogTool/LogTool.h"
 
+#include <Registry.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -34,17 +36,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::wstring command;
     std::vector<std::wstring> paths;
     Vela::Ux::SwiftSendPlugin::ParsePipeRequest(text, command, paths);
-    // A request with a question mark always yields at least one (possibly empty) path, and the
-    // command never contains one.
-    if (command.find(L'?') != std::wstring::npos) {
+    // A request whose text (well-formed UTF-8) has a question mark yields at least one, possibly
+    // empty, path; the command never contains one; and the command, the question mark and the
+    // paths joined by bars are the text again.
+    const std::wstring wide = DE::UTF8ToUnicode(text);
+    if (paths.empty() != (wide.find(L'?') == std::wstring::npos) ||
+        command.find(L'?') != std::wstring::npos) {
         std::abort();
     }
-    size_t pathCharacters = 0;
-    for (const std::wstring& path : paths) {
-        pathCharacters += path.size();
-    }
-    if (pathCharacters > text.size()) {
-        std::abort();
+    if (!paths.empty()) {
+        std::wstring joined = command + L'?';
+        for (size_t i = 0; i < paths.size(); ++i) {
+            joined += (i > 0 ? L"|" : L"") + paths[i];
+        }
+        if (joined != wide) {
+            std::abort();
+        }
     }
 
     plugin->DispatchPipeRequest(text);
