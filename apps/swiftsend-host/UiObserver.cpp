@@ -88,7 +88,7 @@ void UiObserver::Click(TimedClick& click) {
         if (control) {
             const bool clicked = duistandin::Click(control);
             PrintLine("host:", "click on " + Utf8(click.control) + " in " + ClassName(hwnd) +
-                                   (clicked ? "" : " (not enabled)"));
+                                   (clicked ? "" : " (hidden or disabled, not clicked)"));
             return;
         }
     }

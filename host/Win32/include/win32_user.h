@@ -34,6 +34,7 @@ typedef uint16_t ATOM;
 #define HTCLIENT 1
 #define HTCAPTION 2
 #define ICON_BIG 1
+#define MK_LBUTTON 0x0001u
 
 // Window styles.
 #define WS_POPUP 0x80000000u
