@@ -94,6 +94,13 @@ bool Complete(FileRecvDialog* dialog, const std::vector<std::wstring>& paths) {
     if (UIBackgroundProgress* progress = dialog->GetProgress()) {
         progress->SetPercent(100);
     }
+    // Nothing is on its way any more.
+    DuiLib::CPaintManagerUI* pm = dialog->GetPaintManager();
+    for (const wchar_t* name : {L"file_recv_dialog_speed", L"file_recv_dialog_time_remains"}) {
+        if (DuiLib::CControlUI* label = pm->FindControl(name)) {
+            label->SetVisible(false);
+        }
+    }
     dialog->SetReceivedPaths(paths);
     dialog->SetState(RecvState::Received);
     return true;
