@@ -19,8 +19,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <functional>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 
@@ -446,7 +446,7 @@ void FileRecvView::OnRecvFileFailed(char* data, unsigned length) {
 
 void FileRecvView::ApplyRecvFailure(uint32_t code) {
     std::lock_guard<std::recursive_mutex> guard(lock);
-    // A failure ends an offer still open, never one answered, cancelled or completed.
+    // A failure ends an offer still open, never one refused, cancelled or completed.
     if (currentDialog == nullptr || !recvdialogops::IsInProgress(currentDialog)) {
         return;
     }
