@@ -346,7 +346,7 @@ TEST_F(FileRecvViewTest, OffersTakePoolDialogsWhichAreDeletedOnlyOnceClosedAndBo
     // a pool, the current and nine used dialogs.
     first->closed = true;
     int most = 0;
-    for (int n = 0; n < 500; ++n) {
+    for (int n = 0; n < 30; ++n) {
         offer.sender.devName = std::to_wstring(n);
         ASSERT_TRUE(view.ShowRecvOffer(offer)) << n;
         most = std::max(most, counts.created - counts.destroyed);
