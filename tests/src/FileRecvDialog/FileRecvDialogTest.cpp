@@ -467,7 +467,6 @@ TEST_F(FileRecvDialogTest, AnOfferShowsAtTheCornerWithItsIcon) {
         return pixels;
     };
     const std::string garbage = "not a picture";
-    std::string typeIcon;
     for (int scale : {100, 200}) {
         SCOPED_TRACE(scale);
         duistandin::SetScale(scale);
@@ -489,9 +488,8 @@ TEST_F(FileRecvDialogTest, AnOfferShowsAtTheCornerWithItsIcon) {
         EXPECT_EQ(GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
         if (scale == 100) {
             const std::string withGarbage = iconPixels();
-            Open({L"a.mp4"});
-            typeIcon = iconPixels();
-            EXPECT_EQ(withGarbage, typeIcon);
+            Open({L"a.mp4"});  // no thumbnail
+            EXPECT_EQ(withGarbage, iconPixels());
         }
     }
 }
