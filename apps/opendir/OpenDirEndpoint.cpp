@@ -110,16 +110,23 @@ void OpenDirEndpoint::SetOnPickerClosed(std::function<void()> callback) {
     onPickerClosed_ = std::move(callback);
 }
 
+void OpenDirEndpoint::SetChoice(const std::string& folder) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    choice_ = folder;
+}
+
 void OpenDirEndpoint::OnMessage(TagIPCMessageItem& item) {
     const std::string text = TextOf(item);
     if (item.messageId == kMsgFolderOpenPicker) {
+        std::string picked;
         {
             std::lock_guard<std::mutex> guard(mutex_);
             pickerOpen_ = true;
             pickerFolder_ = text;
+            picked = choice_.empty() ? text : choice_;
         }
         printer_("picker: open at " + text);
-        std::string reply = text;
+        std::string reply = picked;
         reply.push_back('\0');
         TagIPCMessageItem answer;
         answer.destination = item.source;
@@ -129,7 +136,7 @@ void OpenDirEndpoint::OnMessage(TagIPCMessageItem& item) {
         answer.data = reply.data();
         answer.dataLength = reply.size();
         if (client_ && client_->PostIPCMessage(answer)) {
-            printer_("picker: picked " + text);
+            printer_("picker: picked " + picked);
         }
     } else if (item.messageId == kMsgFolderClosePicker) {
         std::function<void()> closed;

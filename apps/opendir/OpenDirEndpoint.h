@@ -2,8 +2,9 @@
 // and folder opener.
 //
 // - 0x350003 (UTF-8 folder with its NUL): opens the picker at that folder. There is no desktop
-//   here to pick on, so the picker settles on the folder it was opened at and reports it at
-//   once to the sender with kMsgFolderPicked, in the same form.
+//   here to pick on, so the picker settles at once on the folder set with SetChoice, else on
+//   the folder it was opened at, and reports it to the sender with kMsgFolderPicked, in the
+//   same form (an empty text would say that the picker closed without a choice).
 // - 0x350002: closes the picker.
 // - 0x350005 (UTF-8 "folder|file|file..." with its NUL): shows the folder with the files
 //   selected; here it records and prints what it would select. Bars are not escaped, so the
@@ -48,6 +49,8 @@ public:
     std::vector<Selection> Selections() const;
     // Called when the picker closes (the program ends then).
     void SetOnPickerClosed(std::function<void()> callback);
+    // The folder the picker picks (UTF-8); empty: the folder it was opened at.
+    void SetChoice(const std::string& folder);
 
 private:
     void OnMessage(TagIPCMessageItem& item);
@@ -56,6 +59,7 @@ private:
     mutable std::mutex mutex_;
     bool pickerOpen_ = false;
     std::string pickerFolder_;
+    std::string choice_;
     std::vector<Selection> selections_;
     std::function<void()> onPickerClosed_;
     std::unique_ptr<IPCMessageClient> client_;

@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 namespace {
@@ -145,6 +147,16 @@ void ShareServiceSim::OnRecvAnswer(TagIPCMessageItem& item) {
         running = false;
         guard.unlock();
         const std::vector<std::string> paths = {folder + "/IMG_2041.jpg", folder + "/IMG_2042.jpg"};
+        // The files arrive in the folder, so that the dialog can show them there.
+        std::error_code error;
+        if (!folder.empty()) {
+            std::filesystem::create_directories(folder, error);
+        }
+        if (!folder.empty() && !error) {
+            for (const std::string& path : paths) {
+                std::ofstream(path, std::ios::binary) << "received by the demo";
+            }
+        }
         tandem::Payload done = tandem::BuildPayload(paths);
         if (done) {
             demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgRecvDone,
@@ -302,11 +314,12 @@ bool ShareServiceSim::PlayNotice() {
         demo::PostFrom(*client, kEndpointTandemService, kEndpointPlugin, kMsgMirrorDecoderError,
                        kText, sizeof(kText));
     } else if (scenario == "receive-offer") {
-        // The phone offers two pictures; the receive dialog shows the offer.
+        // The phone offers two pictures; the receive dialog shows the offer. The body ends with
+        // the device type.
         const std::vector<std::string> names = {"IMG_2041.jpg", "IMG_2042.jpg"};
         tandem::Payload payload = tandem::BuildPayload(
             std::string("My Phone"), std::string("Demo Phone"), int32_t{0},
-            uint64_t{3 * 1024 * 1024}, names, std::string("/tmp/swiftsend-received"));
+            uint64_t{3 * 1024 * 1024}, names, std::string("/tmp/swiftsend-received"), uint8_t{1});
         if (!payload) {
             return false;
         }

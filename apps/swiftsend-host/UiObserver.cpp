@@ -88,7 +88,7 @@ void UiObserver::Click(TimedClick& click) {
         if (control) {
             const bool clicked = duistandin::Click(control);
             PrintLine("host:", "click on " + Utf8(click.control) + " in " + ClassName(hwnd) +
-                                   (clicked ? "" : " (not enabled)"));
+                                   (clicked ? "" : " (hidden or disabled, not clicked)"));
             return;
         }
     }
@@ -128,6 +128,9 @@ void UiObserver::Poll(uint64_t elapsedMs) {
             elapsedMs - window.lastSnapshotMs >= kSnapshotMs) {
             char name[64];
             std::snprintf(name, sizeof name, "-%03d.png", ++window.snapshots);
+            // The picture the screen shows: the window paints its change first (a paint asked
+            // for may still wait on the loop).
+            SendMessageW(hwnd, WM_PAINT, 0, 0);
             duistandin::SavePng(pm, snapshotDir + "/" + ClassName(hwnd) + name);
             window.pendingSnapshot = false;
             window.lastSnapshotMs = elapsedMs;

@@ -100,7 +100,8 @@ void Usage() {
         "                      [--snapshots DIR] [--ui-trace FILE] [--click CONTROL@SECONDS]...\n"
         "                      [--confirm-boxes]\n"
         "Notice scenarios: restart-needed, bt-fault, channel-busy, wlan-disconnected,\n"
-        "decoder-error, decoder-error-text, recv-fail, receive-offer (accept it with\n"
+        "decoder-error, decoder-error-text, recv-fail, receive-offer (pick a folder with\n"
+        "--click file_recv_dialog_save_button@SECONDS, accept with\n"
         "--click file_recv_dialog_accept_button@SECONDS).\n"
         "Loads the plug-in, plays the tandem service and the host's endpoints, runs for N seconds\n"
         "(or until Ctrl+C) and shuts the plug-in down. Send files with: swiftsend-menu FILE...\n");
@@ -249,6 +250,8 @@ int main(int argc, char** argv) {
     // The folder helper the receive dialog starts: its picker and folder opener.
     opendir::OpenDirEndpoint folderHelper(
         [](const std::string& line) { demo::PrintLine("opendir:", line); });
+    // The folder the user picks when the receive dialog's picker opens.
+    folderHelper.SetChoice("/tmp/swiftsend-picked");
     demo::HostNoticeEndpoint hostNotices(
         [](const std::string& line) { demo::PrintLine("host:", line); });
     if (!shareService.Start() || !pairingService.Start() || !hostNotices.Start() ||

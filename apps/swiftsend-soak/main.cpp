@@ -1,9 +1,15 @@
 // Soak run: many sends through the plug-in in one process, each from the shell's pipe to the
 // simulated service and back, with the transfer dialog showing and hiding each time on mock
 // time, printing the resident memory as it goes.
-//   swiftsend-soak [SENDS]    (default 10000)
+//   swiftsend-soak [SENDS]            (default 10000)
+//   swiftsend-soak --offers [OFFERS]  (default 10000)
 // At the end the queue must be empty, nothing busy, the dialog hidden and one window left.
+// With --offers, phones (twenty of them, in turn) offer files instead, none answered; the
+// receive dialogs that stay open must stay within their bound.
+#include "BusPost.h"
+#include "DataStream.h"
 #include "DemoPhone.h"
+#include "IPCMessageIds.h"
 #include "FileTransferModel.h"
 #include "ShareServiceSim.h"
 #include "SimpleUIManager.h"
@@ -20,6 +26,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -54,10 +61,51 @@ bool SendToPipe(const std::string& text) {
     return false;
 }
 
+// Receive dialogs that may stay open: the current one and nine used ones.
+constexpr size_t kMostReceiveWindows = 10;
+
+// Plays OFFERS offers from the service's endpoint and counts the plug-in's windows as they go.
+int SoakOffers(long offers) {
+    IPCMessageClient service(static_cast<int>(kEndpointTandemService), true, false);
+    const long every = std::max(1L, std::min(1000L, offers / 10));
+    const auto begin = std::chrono::steady_clock::now();
+    long warm = 0;
+    size_t most = 0;
+    for (long i = 1; i <= offers; ++i) {
+        const std::string phone = "Phone " + std::to_string(i % 20);
+        tandem::Payload offer = tandem::BuildPayload(phone, phone, int32_t{0}, uint64_t{1 << 20},
+                                                     std::vector<std::string>{"IMG_1.jpg"},
+                                                     std::string("/tmp/swiftsend-soak-received"));
+        demo::PostFrom(service, kEndpointTandemService, kEndpointPlugin, kMsgRecvOffer,
+                       offer.block.get(), offer.size);
+        ipcstandin::WaitUntilIdle();
+        duistandin::RunUntilIdle();
+        duistandin::AdvanceTime(20);
+        most = std::max(most, win32standin::LiveWindowCount());
+        if (i == std::min(100L, offers)) {
+            warm = ResidentKb();
+        }
+        if (i % every == 0 || i == offers) {
+            std::printf(
+                "%ld offers, %zu windows, resident %ld KB (%+ld KB since offer 100), "
+                "%.1f s\n",
+                i, win32standin::LiveWindowCount(), ResidentKb(), warm ? ResidentKb() - warm : 0,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+            std::fflush(stdout);
+        }
+    }
+    // Beside the receive dialogs only the transfer dialog has a window.
+    const bool bounded = most <= kMostReceiveWindows + 1;
+    std::printf("most windows %zu, %s\n", most, bounded ? "bounded" : "NOT bounded");
+    return bounded ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const long sends = argc > 1 ? std::atol(argv[1]) : 10000;
+    const bool offersMode = argc > 1 && std::strcmp(argv[1], "--offers") == 0;
+    const int countArg = offersMode ? 2 : 1;
+    const long sends = argc > countArg ? std::atol(argv[countArg]) : 10000;
     LogTool::GetLogger().setLogLevel(log4cplus::OFF_LOG_LEVEL);
     duistandin::SetMainThread();
     win32standin::UseMockClock();
@@ -86,6 +134,17 @@ int main(int argc, char** argv) {
     if (!dialog || !model) {
         std::fprintf(stderr, "swiftsend-soak: the send side did not come up\n");
         return 1;
+    }
+    if (offersMode) {
+        service.Stop();
+        const int result = SoakOffers(sends);
+        plugin->Stop();
+        plugin->Uninitialize();
+        plugin.reset();
+        ipcstandin::WaitUntilIdle(std::chrono::seconds(5));
+        duistandin::RunUntilIdle();
+        win32standin::SetPipeFolder("");
+        return result;
     }
 
     const auto begin = std::chrono::steady_clock::now();

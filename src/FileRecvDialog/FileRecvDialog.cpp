@@ -34,7 +34,7 @@ const wchar_t kSeveralFilesIcon[] = L"drawable\\beamly\\pic_beamly_files_mini.pn
 const wchar_t kFolderHelper[] = L"OpenDir.exe";
 const wchar_t kOpenFolderArgument[] = L"openfolder";
 
-// Size of the bitmap asked for a picture file's thumbnail.
+// Size of the bitmap asked for a picture file's thumbnail, in design pixels.
 constexpr int kThumbSize = 40;
 
 const wchar_t* const kStandardFolders[] = {L"Desktop", L"Documents", L"Downloads",
@@ -90,8 +90,9 @@ void TakeOut(CControlUI* control) {
     }
 }
 
-std::wstring AfterLastBackslash(const std::wstring& name) {
-    const size_t slash = name.rfind(L'\\');
+// A phone may name its files with either separator.
+std::wstring AfterLastSeparator(const std::wstring& name) {
+    const size_t slash = name.find_last_of(L"\\/");
     return slash == std::wstring::npos ? name : name.substr(slash + 1);
 }
 
@@ -237,7 +238,7 @@ void FileRecvDialog::InitWindow() {
 
 void FileRecvDialog::ShowFileNameAndIcon() {
     const std::wstring first = offeredNames.empty() ? std::wstring() : offeredNames.front();
-    const std::wstring name = AfterLastBackslash(first);
+    const std::wstring name = AfterLastSeparator(first);
     if (CControlUI* label = Find(kFileName)) {
         label->SetText(name.c_str());
         label->SetToolTip(name.c_str());
@@ -248,17 +249,16 @@ void FileRecvDialog::ShowFileNameAndIcon() {
     }
     if (offeredNames.size() >= 2) {
         thumbControl->LoadFromFile(kSeveralFilesIcon);
-    } else if (thumbnailData && thumbnailSize != 0) {
-        thumbControl->LoadFromData(thumbnailData.get(), thumbnailSize);
-    } else {
+    } else if (!thumbnailData || thumbnailSize == 0 ||
+               !thumbControl->LoadFromData(thumbnailData.get(), thumbnailSize)) {
+        // A thumbnail that does not decode shows as the file's own picture or type icon.
         const std::wstring ext = LowerExtension(name);
+        const int size = DuiLib::CResourceManager::GetInstance()->Scale(kThumbSize);
         void* bitmap = nullptr;
         if (ext == L".png" || ext == L".jpg" || ext == L".bmp") {
-            bitmap = PngThumbNailUtils::GetFileThumb(first, kThumbSize, kThumbSize);
+            bitmap = PngThumbNailUtils::GetFileThumb(first, size, size);
         }
-        if (bitmap != nullptr) {
-            thumbControl->LoadFromHBITMAP(bitmap);
-        } else {
+        if (bitmap == nullptr || !thumbControl->LoadFromHBITMAP(bitmap)) {
             const int type = GetFileType(TandemUtilClass::GetFileExt(name));
             thumbControl->LoadFromFile(GetDefaultIconPath(type));
         }
@@ -409,31 +409,57 @@ void FileRecvDialog::OnCloseClick() {
     Close();
 }
 
-bool FileRecvDialog::OnSaveClick() {
-    if (!savePath.empty()) {
-        OpenDirDialog(savePath);
-        return true;
-    }
+std::wstring FileRecvDialog::DefaultSaveFolder() {
     wchar_t appData[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData))) {
-        return false;
+        return std::wstring();
     }
     for (const wchar_t* name : kStandardFolders) {
         const std::wstring candidate = std::wstring(appData) + L"\\..\\..\\" + name;
         if (VelaShare::OnCreateDirectory(candidate) != 0) {
-            OpenDirDialog(candidate);
-            return true;
+            return candidate;
         }
     }
-    return false;
+    return std::wstring();
+}
+
+bool FileRecvDialog::OnSaveClick() {
+    const std::wstring folder = savePath.empty() ? DefaultSaveFolder() : savePath;
+    if (folder.empty()) {
+        return false;
+    }
+    OpenDirDialog(folder);
+    return true;
+}
+
+bool FileRecvDialog::OnOpenClick() {
+    if (receivedPaths.size() != 1 || !Exists(receivedPaths.front())) {
+        return false;
+    }
+    const auto result = reinterpret_cast<intptr_t>(::ShellExecuteW(
+        nullptr, L"open", receivedPaths.front().c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    // Results above 32 mean the file was handed to its program.
+    if (result <= 32) {
+        LOG_WARN("received file could not be opened: " << result);
+        return false;
+    }
+    return true;
 }
 
 void FileRecvDialog::OpenDirDialog(const std::wstring& folder) {
     if (!transfer) {
         return;
     }
+    if (pickerListener) {
+        pickerListener(this);
+    }
     folderDialogOpen = true;
-    KXPROCESS::CreateProcessNormal(kFolderHelper, folder, nullptr, 1);
+    if (!KXPROCESS::CreateProcessNormal(kFolderHelper, folder, nullptr, 1)) {
+        // No helper, no picker: the window goes on answering.
+        LOG_WARN("folder helper could not be started");
+        folderDialogOpen = false;
+        return;
+    }
     pendingPickerPost = Utf8WithNul(folder);
     if (!::IsWindow(m_hWnd) ||
         ::SetTimer(m_hWnd, kPickerPostTimerId, kHelperStartWaitMs, nullptr) == 0) {
@@ -454,6 +480,18 @@ void FileRecvDialog::CloseDirDialog() {
         transfer->PostMessage(kEndpointFolderHelper, kMsgFolderClosePicker, kReplyIdUnset, nullptr,
                               0);
     }
+}
+
+bool FileRecvDialog::OnFolderPicked(const std::wstring& folder) {
+    if (!folderDialogOpen) {
+        return false;
+    }
+    if (!folder.empty()) {
+        savePath = folder;
+    }
+    CloseDirDialog();
+    m_pm.Invalidate();
+    return true;
 }
 
 bool FileRecvDialog::OnOpenDirClick() {
@@ -557,6 +595,21 @@ void FileRecvDialog::OnAutoCloseTick() {
     }
 }
 
+void FileRecvDialog::MoveToCorner() {
+    RECT window{};
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetWindowRect(m_hWnd, &window) ||
+        !::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &info)) {
+        return;
+    }
+    const int w = window.right - window.left;
+    const int h = window.bottom - window.top;
+    const int margin = DuiLib::CResourceManager::GetInstance()->Scale(kCornerMargin);
+    ::SetWindowPos(m_hWnd, HWND_TOPMOST, info.rcWork.right - w - margin,
+                   info.rcWork.bottom - h - margin, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void FileRecvDialog::Close() {
     thumbnailData.reset();
     thumbnailSize = 0;
@@ -606,6 +659,7 @@ void FileRecvDialog::Notify(DuiLib::TNotifyUI& msg) {
         OnCancelClick();
     } else if (name == kOpenButton) {
         report(UserAction::ReceiveDialogOpen);
+        OnOpenClick();
     } else if (name == kOpenDirButton) {
         report(UserAction::ReceiveDialogOpenFolder);
         OnOpenDirClick();

@@ -20,6 +20,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +46,12 @@ public:
     static constexpr UINT_PTR kPickerPostTimerId = 1111;
     static constexpr UINT_PTR kOpenFolderPostTimerId = 1112;
 
+    // A popup with a taskbar button of its own, so that an offer can always be found again.
+    static constexpr DWORD kStyle = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_SYSMENU;
+    static constexpr DWORD kExStyle = 0;
+    // Design pixels between the window and the corner of the work area.
+    static constexpr int kCornerMargin = 10;
+
     FileRecvDialog();
     ~FileRecvDialog() override;
 
@@ -55,7 +62,8 @@ public:
     // The offer. Set before the window is created; none of them touches the window.
     void SetTransfer(Vela::Ux::ITransferFile* channel) { transfer = channel; }
     void SetSender(const KxShareDevices& device) { sender = device; }
-    // NAMES may carry paths; only the part after the last backslash is shown.
+    const KxShareDevices& GetSender() const { return sender; }
+    // NAMES may carry paths; only the part after the last backslash or slash is shown.
     void SetOfferedFiles(std::vector<std::wstring> names, int64_t totalBytes);
     // The encoded thumbnail of the offered file (copied); null or 0 for none.
     void SetThumbnail(const uint8_t* data, uint32_t size);
@@ -91,6 +99,9 @@ public:
     // user ("Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos"). False when no
     // folder qualifies.
     bool OnSaveClick();
+    // Opens the one received file with its default program; false when there is not exactly
+    // one, it is gone or the shell cannot open it.
+    bool OnOpenClick();
     // Opens the save folder with the received files that exist selected. True when the message
     // to the folder helper was scheduled (it goes after kHelperStartWaitMs).
     bool OnOpenDirClick();
@@ -100,6 +111,16 @@ public:
     void OpenDirDialog(const std::wstring& folder);
     // Tells the folder helper to close its picker (0x350002), when it is open.
     void CloseDirDialog();
+    // The folder helper's answer: FOLDER picked (empty: closed without a choice) becomes the
+    // save folder, and the picker is over. False when this dialog's picker is not open.
+    bool OnFolderPicked(const std::wstring& folder);
+    // Told before this dialog opens a folder picker.
+    void SetPickerListener(std::function<void(FileRecvDialog*)> listener) {
+        pickerListener = std::move(listener);
+    }
+    // The first of the user's standard folders that can take files ("Desktop", "Documents",
+    // ...); empty when none can.
+    static std::wstring DefaultSaveFolder();
     bool IsFolderDialogOpen() const { return folderDialogOpen.load(); }
 
     // Closes the dialog once the calendar clock shows more than kAutoCloseIdleSeconds since
@@ -112,6 +133,9 @@ public:
     // Fed from outside while a receive runs.
     UIBackgroundProgress* GetProgress() const { return progress.get(); }
     UIEx::CThumbControlUI* GetThumbControl() const { return thumbControl.get(); }
+
+    // Puts the window above the others at the bottom right corner of its monitor's work area.
+    void MoveToCorner();
 
     void Notify(DuiLib::TNotifyUI& msg) override;
 
@@ -157,4 +181,5 @@ private:
     // Messages to the folder helper waiting for it to start, by timer id (UTF-8 with NUL).
     std::string pendingPickerPost;
     std::string pendingOpenFolderPost;
+    std::function<void(FileRecvDialog*)> pickerListener;
 };

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 
@@ -94,13 +95,13 @@ FileRecvView::~FileRecvView() {
     lifetime.Expire();
     FileRecvDialog* dialog = nullptr;
     while (dialogPool.Pop(dialog)) {
-        recvdialogops::Destroy(dialog);
+        DestroyDialog(dialog);
     }
     while (usedDialogs.Pop(dialog)) {
-        recvdialogops::Destroy(dialog);
+        DestroyDialog(dialog);
     }
     if (currentDialog != nullptr) {
-        recvdialogops::Destroy(currentDialog);
+        DestroyDialog(currentDialog);
         currentDialog = nullptr;
     }
     DestroyWindowObject(wlanDialog.get());
@@ -141,9 +142,26 @@ void FileRecvView::RegisterHandlers() {
 // ---------------------------------------------------------------------------------------------
 // Receive dialogs
 
+FileRecvDialog* FileRecvView::CreateDialog() {
+    return recvdialogops::Create(transfer, [this](FileRecvDialog* opener) {
+        // One picker at a time, so that its answer has one dialog to go to.
+        if (pickerOwner != nullptr && pickerOwner != opener) {
+            recvdialogops::ClosePicker(pickerOwner);
+        }
+        pickerOwner = opener;
+    });
+}
+
+void FileRecvView::DestroyDialog(FileRecvDialog* dialog) {
+    if (pickerOwner == dialog) {
+        pickerOwner = nullptr;
+    }
+    recvdialogops::Destroy(dialog);
+}
+
 void FileRecvView::FillPool() {
     for (uint32_t attempt = 0; attempt < kPoolSlots; ++attempt) {
-        FileRecvDialog* dialog = recvdialogops::Create(transfer);
+        FileRecvDialog* dialog = CreateDialog();
         if (dialog == nullptr) {
             continue;
         }
@@ -155,19 +173,26 @@ void FileRecvView::FillPool() {
     }
 }
 
-void FileRecvView::CollectUsedDialogs() {
-    for (uint32_t step = 0; step < kUsedSlots; ++step) {
-        FileRecvDialog* dialog = nullptr;
-        if (!usedDialogs.Pop(dialog) || dialog == nullptr) {
-            break;
+void FileRecvView::CollectUsedDialogs(const std::function<void(FileRecvDialog*)>& visit) {
+    // Every used dialog is taken out and the open ones put back in their order; only this
+    // thread pops and pushes, so they all fit again.
+    std::vector<FileRecvDialog*> open;
+    FileRecvDialog* dialog = nullptr;
+    while (open.size() < kUsedSlots && usedDialogs.Pop(dialog)) {
+        if (dialog == nullptr) {
+            continue;
+        }
+        if (visit) {
+            visit(dialog);
         }
         if (recvdialogops::IsClosed(dialog)) {
-            recvdialogops::Destroy(dialog);
-        } else if (!usedDialogs.Push(dialog)) {
-            // Only another pop can have made room meanwhile, so this cannot happen with one
-            // collector; the dialog would be lost rather than deleted while open.
-            LOG_WARN("used receive dialog could not be put back");
+            DestroyDialog(dialog);
+        } else {
+            open.push_back(dialog);
         }
+    }
+    for (FileRecvDialog* kept : open) {
+        usedDialogs.Push(kept);
     }
 }
 
@@ -176,34 +201,53 @@ void FileRecvView::Retire(FileRecvDialog* dialog) {
         return;
     }
     CollectUsedDialogs();
-    if (!usedDialogs.Push(dialog)) {
-        // Every slot holds an open dialog; this one stays open until the user closes it and is
-        // not deleted by the view.
-        LOG_WARN("used receive dialogs full, dialog left to its window");
+    FileRecvDialog* oldest = nullptr;
+    if (!usedDialogs.Push(dialog) && usedDialogs.Pop(oldest)) {
+        // Every slot holds an open dialog: the one open longest makes room.
+        LOG_WARN("too many receive dialogs open, the oldest is closed");
+        recvdialogops::Close(oldest);
+        DestroyDialog(oldest);
+        usedDialogs.Push(dialog);
     }
 }
 
 bool FileRecvView::ShowRecvOffer(const RecvOffer& offer) {
     CollectUsedDialogs();
+    RecvOffer shown = offer;
+    if (shown.savePath.empty()) {
+        shown.savePath = recvdialogops::DefaultSaveFolder();
+        if (shown.savePath.empty()) {
+            LOG_WARN("receive offer dropped: no folder to save to");
+            return false;
+        }
+    }
     FileRecvDialog* dialog = nullptr;
     if (!dialogPool.Pop(dialog) || dialog == nullptr) {
         LOG_WARN("no prepared receive dialog for the offer");
         return false;
     }
     // The next offer finds a prepared dialog too.
-    if (FileRecvDialog* spare = recvdialogops::Create(transfer)) {
+    if (FileRecvDialog* spare = CreateDialog()) {
         recvdialogops::Prepare(spare);
         if (!dialogPool.Push(spare)) {
-            recvdialogops::Destroy(spare);
+            DestroyDialog(spare);
         }
     }
-    if (!recvdialogops::ShowOffer(dialog, offer)) {
+    if (!recvdialogops::ShowOffer(dialog, shown)) {
         LOG_WARN("receive dialog window could not be created");
-        recvdialogops::Destroy(dialog);
+        DestroyDialog(dialog);
         return false;
     }
     std::lock_guard<std::recursive_mutex> guard(lock);
+    // A new offer of a sender replaces its offer that is still unanswered.
+    const auto supersede = [&offer](FileRecvDialog* old) {
+        if (recvdialogops::IsUnansweredOfferFrom(old, offer.sender)) {
+            recvdialogops::Close(old);
+        }
+    };
+    CollectUsedDialogs(supersede);
     if (currentDialog != nullptr) {
+        supersede(currentDialog);
         Retire(currentDialog);
     }
     currentDialog = dialog;
@@ -231,6 +275,11 @@ uint64_t OfferBytes(const std::string& nickName, const std::string& devName,
     return bytes;
 }
 
+// The file name an offered path shows: the part after its last separator.
+bool HasFileName(const std::string& path) {
+    return !path.empty() && path.back() != '\\' && path.back() != '/';
+}
+
 }  // namespace
 
 void FileRecvView::OnRecvOffer(char* data, unsigned length) {
@@ -249,21 +298,51 @@ void FileRecvView::OnRecvOffer(char* data, unsigned length) {
     if (stream->ReadUtf8String(nickName) < 0 || stream->ReadUtf8String(devName) < 0 ||
         stream->ReadInt32(shareType) < 0 || stream->ReadUInt64(totalSize) < 0 ||
         stream->ReadUtf8StringArray(names) < 0 || stream->ReadUtf8String(saveFolder) < 0 ||
-        names.empty() || totalSize > static_cast<uint64_t>(INT64_MAX) ||
-        OfferBytes(nickName, devName, names, saveFolder) != length) {
+        names.empty()) {
         LOG_WARN("receive offer of " << length << " bytes dropped: unreadable or without files");
+        return;
+    }
+    // Optional at the end: the device type (one byte), then a thumbnail (int32 length and the
+    // encoded picture).
+    const uint64_t base = OfferBytes(nickName, devName, names, saveFolder);
+    uint8_t devType = 0;
+    int32_t thumbLength = 0;
+    std::vector<uint8_t> thumbnail;
+    bool endRead = length == base;
+    if (length > base) {
+        endRead = stream->ReadUInt8(devType) >= 0 && length == base + 1;
+        if (length >= base + 5 && stream->ReadInt32(thumbLength) >= 0 && thumbLength >= 0 &&
+            static_cast<uint32_t>(thumbLength) <= kMaxOfferThumbnailBytes &&
+            base + 5 + static_cast<uint32_t>(thumbLength) == length) {
+            thumbnail.resize(static_cast<size_t>(thumbLength));
+            endRead = thumbLength == 0 ||
+                      stream->ReadRaw(thumbnail.data(), static_cast<uint32_t>(thumbLength)) >= 0;
+        }
+    }
+    const char* fault = !endRead      ? "unreadable end or a thumbnail over 256 KiB"
+                        : devType > 1 ? "device type is neither 0 nor 1"
+                        : shareType != 0 && shareType != 1
+                            ? "share type is neither a share link (0) nor Bluetooth (1)"
+                        : totalSize > static_cast<uint64_t>(INT64_MAX) ? "size out of range"
+                        : !std::all_of(names.begin(), names.end(), HasFileName)
+                            ? "a file without a name"
+                            : nullptr;
+    if (fault != nullptr) {
+        LOG_WARN("receive offer of " << length << " bytes dropped: " << fault);
         return;
     }
     RecvOffer offer;
     offer.sender.nickName = DE::UTF8ToUnicode(nickName);
     offer.sender.devName = DE::UTF8ToUnicode(devName);
     offer.sender.shareType = static_cast<uint32_t>(shareType);
+    offer.sender.devTypeIsOne = devType == 1;
+    offer.thumbnail = std::move(thumbnail);
     offer.totalSize = static_cast<int64_t>(totalSize);
     offer.savePath = DE::UTF8ToUnicode(saveFolder);
     for (const std::string& name : names) {
         offer.offeredNames.push_back(DE::UTF8ToUnicode(name));
     }
-    PostToUi(lifetime, [this, offer] { ShowRecvOffer(offer); });
+    PostToUi(lifetime, [this, offer = std::move(offer)] { ShowRecvOffer(offer); });
 }
 
 // What follows an accepted offer, for the current dialog (UI thread).
@@ -309,25 +388,34 @@ void FileRecvView::OnRecvDone(char* data, unsigned length) {
     }
     PostToUi(lifetime, [this, wide] {
         std::lock_guard<std::recursive_mutex> guard(lock);
-        if (currentDialog != nullptr) {
-            recvdialogops::Complete(currentDialog, wide);
+        // A finished receive is over: no later notice of the service is about it.
+        if (currentDialog != nullptr && recvdialogops::Complete(currentDialog, wide)) {
+            Retire(currentDialog);
+            currentDialog = nullptr;
         }
     });
 }
 
 void FileRecvView::OnFolderPicked(char* data, unsigned length) {
+    // The folder, or an empty text when the picker closed without a choice; with its NUL.
     const char* end =
         data != nullptr ? static_cast<const char*>(std::memchr(data, '\0', length)) : nullptr;
-    if (end == nullptr || end == data) {
+    if (end == nullptr) {
         LOG_WARN("picked folder of " << length << " bytes dropped: no text");
         return;
     }
-    const std::wstring folder =
-        DE::UTF8ToUnicode(std::string(data, static_cast<size_t>(end - data)));
+    const std::string utf8(data, static_cast<size_t>(end - data));
+    const std::wstring folder = DE::UTF8ToUnicode(utf8);
+    if (folder.empty() != utf8.empty()) {
+        LOG_WARN("picked folder of " << length << " bytes dropped: not UTF-8");
+        return;
+    }
     PostToUi(lifetime, [this, folder] {
-        std::lock_guard<std::recursive_mutex> guard(lock);
-        if (currentDialog != nullptr && !folder.empty()) {
-            recvdialogops::SetSavePath(currentDialog, folder);
+        // The answer belongs to the dialog whose picker is open.
+        FileRecvDialog* owner = pickerOwner;
+        pickerOwner = nullptr;
+        if (owner == nullptr || !recvdialogops::FolderPicked(owner, folder)) {
+            LOG_WARN("picked folder dropped: no folder picker is open");
         }
     });
 }
@@ -358,7 +446,8 @@ void FileRecvView::OnRecvFileFailed(char* data, unsigned length) {
 
 void FileRecvView::ApplyRecvFailure(uint32_t code) {
     std::lock_guard<std::recursive_mutex> guard(lock);
-    if (currentDialog == nullptr) {
+    // A failure ends an offer still open, never one refused, cancelled or completed.
+    if (currentDialog == nullptr || !recvdialogops::IsInProgress(currentDialog)) {
         return;
     }
     recvdialogops::OnRecvFail(currentDialog, code);

@@ -16,6 +16,7 @@
 #include "RecvOffer.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,7 +32,10 @@ class WindowImplBase;
 class FileRecvView {
 public:
     static constexpr uint32_t kPoolSlots = 5;
+    // Used dialogs still open beyond kUsedSlots - 1 close, the oldest first.
     static constexpr uint32_t kUsedSlots = 10;
+    // The largest thumbnail an offer may carry.
+    static constexpr uint32_t kMaxOfferThumbnailBytes = 256 * 1024;
     // How long the host keeps the too-many-files tip and the WLAN-disconnect window.
     static constexpr unsigned kTipDurationMs = 5000;
     static constexpr int kWlanDurationMs = 50000000;
@@ -65,8 +69,10 @@ public:
     void OnFolderPicked(char* data, unsigned length);               // 0x1C0014
 
     // UI thread: shows OFFER in a dialog taken from the pool, which becomes the current dialog;
-    // the dialog of the previous offer goes to the used dialogs. The pool is topped up by one
-    // prepared dialog. False when the pool is empty or the window cannot be created.
+    // the dialog of the previous offer goes to the used dialogs, and the sender's unanswered
+    // offers close. An offer without a folder saves to the user's default folder. The pool is
+    // topped up by one prepared dialog. False when there is no folder, the pool is empty or the
+    // window cannot be created.
     bool ShowRecvOffer(const RecvOffer& offer);
 
     // For tests and the demo (UI thread).
@@ -79,8 +85,11 @@ private:
     using UsedQueue = BoundedQueue<FileRecvDialog*, kUsedSlots>;
 
     void RegisterHandlers();
+    FileRecvDialog* CreateDialog();
+    void DestroyDialog(FileRecvDialog* dialog);
     void FillPool();
-    void CollectUsedDialogs();
+    // Deletes the used dialogs that are closed, after showing each used dialog to VISIT.
+    void CollectUsedDialogs(const std::function<void(FileRecvDialog*)>& visit = nullptr);
     // Puts a dialog whose offer is over into the used dialogs.
     void Retire(FileRecvDialog* dialog);
     void ShowMessageNotice(uint32_t messageId);
@@ -91,6 +100,8 @@ private:
 
     Vela::Ux::ITransferFile* transfer;
     FileRecvDialog* currentDialog = nullptr;
+    // The dialog whose folder picker is open (UI thread); the picker's answer goes to it.
+    FileRecvDialog* pickerOwner = nullptr;
     std::recursive_mutex lock;
     std::unique_ptr<WifiDisconnect> wlanDialog;
     std::unique_ptr<DecoderErrorUI> decoderDialog;

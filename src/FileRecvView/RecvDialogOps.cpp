@@ -10,10 +10,12 @@
 
 namespace recvdialogops {
 
-FileRecvDialog* Create(Vela::Ux::ITransferFile* transfer) {
+FileRecvDialog* Create(Vela::Ux::ITransferFile* transfer,
+                       std::function<void(FileRecvDialog*)> pickerOpened) {
     auto* dialog = new (std::nothrow) FileRecvDialog;
     if (dialog) {
         dialog->SetTransfer(transfer);
+        dialog->SetPickerListener(std::move(pickerOpened));
     }
     return dialog;
 }
@@ -30,6 +32,17 @@ bool IsClosed(FileRecvDialog* dialog) {
     return dialog->IsClosed();
 }
 
+bool IsInProgress(FileRecvDialog* dialog) {
+    const RecvState state = dialog->GetState();
+    return !dialog->IsClosed() && (state == RecvState::Waiting || state == RecvState::Receiving);
+}
+
+bool IsUnansweredOfferFrom(FileRecvDialog* dialog, const KxShareDevices& sender) {
+    const KxShareDevices& shown = dialog->GetSender();
+    return !dialog->IsClosed() && dialog->GetState() == RecvState::Waiting &&
+           shown.nickName == sender.nickName && shown.devName == sender.devName;
+}
+
 bool ShowOffer(FileRecvDialog* dialog, const RecvOffer& offer) {
     dialog->SetSender(offer.sender);
     dialog->SetOfferedFiles(offer.offeredNames, offer.totalSize);
@@ -37,16 +50,21 @@ bool ShowOffer(FileRecvDialog* dialog, const RecvOffer& offer) {
                          static_cast<uint32_t>(offer.thumbnail.size()));
     dialog->SetSavePath(offer.savePath);
     dialog->SetAutoAccept(offer.autoAccept);
-    if (dialog->Create(nullptr, L"RECEIVE FILE DIALOG", WS_POPUP, WS_EX_TOOLWINDOW) == nullptr) {
+    if (dialog->Create(nullptr, L"RECEIVE FILE DIALOG", FileRecvDialog::kStyle,
+                       FileRecvDialog::kExStyle) == nullptr) {
         return false;
     }
-    dialog->CenterWindow();
+    dialog->MoveToCorner();
     dialog->ShowWindow(true, true);
     return true;
 }
 
-void SetSavePath(FileRecvDialog* dialog, const std::wstring& folder) {
-    dialog->SetSavePath(folder);
+bool FolderPicked(FileRecvDialog* dialog, const std::wstring& folder) {
+    return dialog->OnFolderPicked(folder);
+}
+
+void ClosePicker(FileRecvDialog* dialog) {
+    dialog->CloseDirDialog();
 }
 
 void ShowProgress(FileRecvDialog* dialog, uint32_t percent, int32_t timeLeft, uint32_t speed) {
@@ -58,7 +76,9 @@ void ShowProgress(FileRecvDialog* dialog, uint32_t percent, int32_t timeLeft, ui
     }
     DuiLib::CPaintManagerUI* pm = dialog->GetPaintManager();
     if (DuiLib::CControlUI* label = pm->FindControl(L"file_recv_dialog_speed")) {
-        label->SetText(TandemUtilClass::FormatTransferSpeed(speed).c_str());
+        const std::wstring text = TandemUtilClass::FormatTransferSpeed(speed);
+        label->SetText(text.c_str());
+        label->SetToolTip(text.c_str());
     }
     if (DuiLib::CControlUI* label = pm->FindControl(L"file_recv_dialog_time_remains")) {
         const std::wstring left = TandemUtilClass::FormatTransferLeftTime(timeLeft);
@@ -67,15 +87,27 @@ void ShowProgress(FileRecvDialog* dialog, uint32_t percent, int32_t timeLeft, ui
     }
 }
 
-void Complete(FileRecvDialog* dialog, const std::vector<std::wstring>& paths) {
+bool Complete(FileRecvDialog* dialog, const std::vector<std::wstring>& paths) {
     if (dialog->GetState() != RecvState::Receiving) {
-        return;
+        return false;
     }
     if (UIBackgroundProgress* progress = dialog->GetProgress()) {
         progress->SetPercent(100);
     }
+    // Nothing is on its way any more.
+    DuiLib::CPaintManagerUI* pm = dialog->GetPaintManager();
+    for (const wchar_t* name : {L"file_recv_dialog_speed", L"file_recv_dialog_time_remains"}) {
+        if (DuiLib::CControlUI* label = pm->FindControl(name)) {
+            label->SetVisible(false);
+        }
+    }
     dialog->SetReceivedPaths(paths);
     dialog->SetState(RecvState::Received);
+    return true;
+}
+
+void Close(FileRecvDialog* dialog) {
+    dialog->Close();
 }
 
 void Destroy(FileRecvDialog* dialog) {
@@ -83,6 +115,10 @@ void Destroy(FileRecvDialog* dialog) {
         DestroyWindow(dialog->GetHWND());
     }
     delete dialog;
+}
+
+std::wstring DefaultSaveFolder() {
+    return FileRecvDialog::DefaultSaveFolder();
 }
 
 }  // namespace recvdialogops

@@ -17,6 +17,7 @@ void ResetStandIns() {
     duistandin::SetDirection(0);
     win32standin::SetDesktop({});
     win32standin::SetWorkAreaFailure(false);
+    win32standin::ClearShellOpenedFiles();
     tandemstandin::ResetAll();
     utilstandin::ResetAll();
     systemapistandin::ResetAll();

@@ -82,8 +82,12 @@ std::string DescribeJson(DuiLib::CPaintManagerUI* manager);
 // The paint manager of a toolkit window (null for other windows).
 DuiLib::CPaintManagerUI* PaintManagerOf(HWND hwnd);
 
-// A press and release of the mouse on a control, as the window's mouse messages would deliver
-// them: "buttondown", then "click" when it is an enabled button. False for anything else.
+// A press and release of the left mouse button at the centre of a control, as the user gives
+// them: WM_NCHITTEST, WM_LBUTTONDOWN and WM_LBUTTONUP through the window procedure of the
+// control's window (painted first, so that the control has its place). The window decides what
+// comes of it; one that answers its messages with 0 ignores the click. False, and nothing sent,
+// for a control that is not a button, has no window, or is hidden or disabled (itself or a
+// container around it).
 bool Click(DuiLib::CControlUI* control);
 
 }  // namespace duistandin

@@ -121,12 +121,16 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     const std::wstring key(name);
     if (key == L"name") {
         SetName(value);
-    } else if (key == L"text") {
+    } else if (key == L"text" || key == L"tooltip") {
         // A string id stands for its text in the user's language.
-        SetText(std::wcsncmp(value, L"IDS_", 4) == 0 ? UICulture::GetInstance()->GetString(value)
-                                                     : CDuiString(value));
-    } else if (key == L"tooltip") {
-        SetToolTip(value);
+        const CDuiString text = std::wcsncmp(value, L"IDS_", 4) == 0
+                                    ? UICulture::GetInstance()->GetString(value)
+                                    : CDuiString(value);
+        if (key == L"text") {
+            SetText(text);
+        } else {
+            SetToolTip(text);
+        }
     } else if (key == L"width") {
         SetFixedWidthEx(attr::Scaled(attr::Int(value)));
     } else if (key == L"height") {

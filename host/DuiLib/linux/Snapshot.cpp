@@ -129,11 +129,32 @@ std::string DescribeJson(DuiLib::CPaintManagerUI* manager) {
 bool Click(DuiLib::CControlUI* control) {
     auto* button =
         control ? static_cast<DuiLib::CButtonUI*>(control->GetInterface(L"Button")) : nullptr;
-    if (!button || !control->GetManager()) {
+    DuiLib::CPaintManagerUI* manager = control ? control->GetManager() : nullptr;
+    const HWND hwnd = manager ? manager->GetPaintWindow() : nullptr;
+    if (!button || !IsWindow(hwnd)) {
         return false;
     }
-    control->GetManager()->SendNotify(control, L"buttondown");
-    return button->Activate();
+    for (DuiLib::CControlUI* c = control; c; c = c->GetParent()) {
+        if (!c->IsVisible() || !c->IsEnabled()) {
+            return false;
+        }
+    }
+    // The user presses what the screen shows: the window as it last painted itself.
+    SendMessageW(hwnd, WM_PAINT, 0, 0);
+    const RECT& rc = control->GetPos();
+    const POINT at{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    // A press on the window's caption or outside its client area is no click.
+    if (SendMessageW(hwnd, WM_NCHITTEST, 0, MAKELPARAM(window.left + at.x, window.top + at.y)) !=
+        HTCLIENT) {
+        return true;
+    }
+    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    if (IsWindow(hwnd)) {
+        SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    }
+    return true;
 }
 
 }  // namespace duistandin

@@ -31,6 +31,8 @@ struct StartedProcess {
 // Programs started through CreateProcessNormal (recorded, not run; the call returns true).
 std::vector<StartedProcess> StartedProcesses();
 void ClearStartedProcesses();
+// Makes CreateProcessNormal fail (record nothing, return false) until reset.
+void SetProcessStartFailure(bool fail);
 
 // Restores every control above to its default.
 void ResetAll();

@@ -14,6 +14,7 @@ const wchar_t kCurrentUserSid[] = L"S-1-5-21-1000-1000-1000-1001";
 
 std::mutex mutex;
 std::vector<utilstandin::StartedProcess>* started = new std::vector<utilstandin::StartedProcess>;
+bool startFails = false;
 
 }  // namespace
 
@@ -31,6 +32,9 @@ bool CreateProcessNormal(const std::wstring& exe, const std::wstring& args,
     process.directory = directory != nullptr ? directory : L"";
     process.show = show;
     std::lock_guard<std::mutex> guard(mutex);
+    if (startFails) {
+        return false;
+    }
     started->push_back(std::move(process));
     return true;
 }
@@ -49,9 +53,15 @@ void ClearStartedProcesses() {
     started->clear();
 }
 
+void SetProcessStartFailure(bool fail) {
+    std::lock_guard<std::mutex> guard(mutex);
+    startFails = fail;
+}
+
 void ResetAll() {
     ClearRegistry();
     ClearStartedProcesses();
+    SetProcessStartFailure(false);
     ResetSwitches();
 }
 

@@ -110,6 +110,9 @@ Monitor MonitorWithTaskbar(RECT screen, TaskbarEdge edge, int thickness);
 void SetWorkAreaFailure(bool fail);
 // The folder SHGetFolderPathW(CSIDL_APPDATA) returns (by default $HOME/.local/share).
 void SetAppDataFolder(const std::wstring& folder);
+// The files ShellExecuteW was asked to open (recorded, not opened), and clearing them.
+std::vector<std::wstring> ShellOpenedFiles();
+void ClearShellOpenedFiles();
 
 // The UI thread's loop that posted messages and window timers run on (the UI toolkit's loop
 // installs itself here when it loads).

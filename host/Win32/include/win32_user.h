@@ -34,6 +34,7 @@ typedef uint16_t ATOM;
 #define HTCLIENT 1
 #define HTCAPTION 2
 #define ICON_BIG 1
+#define MK_LBUTTON 0x0001u
 
 // Window styles.
 #define WS_POPUP 0x80000000u
@@ -138,3 +139,6 @@ BOOL GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info);
 int GetSystemMetrics(int index);
 BOOL SystemParametersInfoW(UINT action, UINT param, LPVOID out, UINT winIni);
 HRESULT SHGetFolderPathW(HWND hwnd, int folder, HANDLE token, DWORD flags, LPWSTR path);
+// Opens FILE with the program the shell has for it; results above 32 mean success.
+HINSTANCE ShellExecuteW(HWND hwnd, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters,
+                        LPCWSTR directory, int show);

@@ -1,5 +1,5 @@
 // The virtual desktop: monitors and their work areas, screen metrics, the cursor and the
-// application data folder.
+// application data folder, and the files the shell is asked to open.
 #include "Desktop.h"
 
 #include <cstdlib>
@@ -11,6 +11,7 @@ struct Desktop {
     std::vector<win32standin::Monitor> monitors{win32standin::Monitor()};
     bool workAreaFails = false;
     std::wstring appData;
+    std::vector<std::wstring> opened;
     POINT cursor{960, 540};
 };
 
@@ -71,6 +72,14 @@ void SetWorkAreaFailure(bool fail) {
 
 void SetAppDataFolder(const std::wstring& folder) {
     D().appData = folder;
+}
+
+std::vector<std::wstring> ShellOpenedFiles() {
+    return D().opened;
+}
+
+void ClearShellOpenedFiles() {
+    D().opened.clear();
 }
 
 }  // namespace win32standin
@@ -146,4 +155,12 @@ HRESULT SHGetFolderPathW(HWND, int folder, HANDLE, DWORD, LPWSTR path) {
     }
     std::wmemcpy(path, result.c_str(), result.size() + 1);
     return S_OK;
+}
+
+HINSTANCE ShellExecuteW(HWND, LPCWSTR, LPCWSTR file, LPCWSTR, LPCWSTR, int) {
+    if (!file || !*file) {
+        return reinterpret_cast<HINSTANCE>(static_cast<intptr_t>(2));  // file not found
+    }
+    D().opened.push_back(file);
+    return reinterpret_cast<HINSTANCE>(static_cast<intptr_t>(42));
 }

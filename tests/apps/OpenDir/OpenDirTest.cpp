@@ -1,6 +1,6 @@
-// The folder helper on the bus: the picker reports the folder it was opened at to its sender,
-// closes on request, and the folder-opening text splits into the folder and its files even
-// where the paths themselves hold bars.
+// The folder helper on the bus: the picker reports the folder it was opened at (or the one set as
+// the choice) to its sender, closes on request, and the folder-opening text splits into the folder
+// and its files even where the paths themselves hold bars.
 #include "BusPost.h"
 #include "EndpointRecorder.h"
 #include "IPCMessageIds.h"
@@ -29,7 +29,13 @@ TEST(OpenDirTest, PickerReportsItsFolderToTheSenderClosesAndSelectionsAreRecorde
     ASSERT_TRUE(ipcstandin::WaitUntilIdle());
     EXPECT_TRUE(endpoint.IsPickerOpen());
     EXPECT_EQ(endpoint.PickerFolder(), folder);
-    EXPECT_EQ(picked.Bodies(), (std::vector<std::string>{folder + std::string(1, '\0')}));
+    // A choice of the user's is reported instead of the start folder.
+    endpoint.SetChoice("D:\\picked");
+    ASSERT_TRUE(PostText(plugin, kMsgFolderOpenPicker, folder));
+    ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+    EXPECT_EQ(picked.Bodies(),
+              (std::vector<std::string>{folder + std::string(1, '\0'),
+                                        std::string("D:\\picked") + std::string(1, '\0')}));
     bool closed = false;
     endpoint.SetOnPickerClosed([&closed] { closed = true; });
     ASSERT_TRUE(

@@ -4,6 +4,7 @@
 #include "FakeTransferFile.h"
 #include "FileRecvDialog.h"
 #include "GoldenImage.h"
+#include "RecvDialogOps.h"
 #include "LogCapture.h"
 #include "TempPath.h"
 #include "UIBackgroundProgress.h"
@@ -17,6 +18,9 @@
 #include <UtilStandIn.h>
 #include <Win32StandIn.h>
 
+#include <cairo.h>
+
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -67,8 +71,9 @@ protected:
         return dialog->GetPaintManager()->FindControl(name);
     }
     std::wstring TextOf(const wchar_t* name) { return Control(name)->GetText().str(); }
+    // A user's click: through the window procedure, nothing for a hidden or disabled button.
     void ClickOn(const wchar_t* name) {
-        dialog->GetPaintManager()->SendNotify(Control(name), L"click");
+        duistandin::Click(Control(name));
         duistandin::RunUntilIdle();
     }
 
@@ -88,6 +93,7 @@ TEST_F(FileRecvDialogTest, ShowsTheOfferBySizeNameAndLinkKind) {
         const wchar_t* icon;  // null: not looked at; empty: header and icon left empty
     } cases[] = {
         {1024, {L"D:\\in\\a.txt"}, 0, L"1024.00 B", L"a.txt", L"icon_velmorashare"},
+        {1023, {L"DCIM/Camera\\x/c.jpg"}, 0, L"1023.00 B", L"c.jpg", nullptr},
         {1025, {L"b.txt", L"c.txt"}, 1, L"1.00 KB", L"b.txt", L"icon_bluetooth"},
         {0x100000, {L"a.txt"}, 0, L"1024.00 KB", L"a.txt", nullptr},
         {0x100001, {L"a.txt"}, 0, L"1.00 MB", L"a.txt", nullptr},
@@ -131,7 +137,7 @@ TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
                                                {cancel, 17}, {open, 18},   {openDir, 19}};
     const uint32_t accepted = 0x15004A, refused = 0x15004C, cancelled = 0x15004D;
     const RecvState waiting = RecvState::Waiting, receiving = RecvState::Receiving,
-                    failed = RecvState::Failed;
+                    received = RecvState::Received, failed = RecvState::Failed;
     const char* noFolder = "fail to get receive file path.(FileRecvDialog::OnAcceptClick)";
     const char* tooLong = "fail to packetSavePath. len=-1(FileRecvDialog::OnAcceptClick)";
     struct Case {
@@ -143,6 +149,7 @@ TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
         bool closed;
         const char* log = nullptr;
         bool withTransfer = true;
+        bool received = false;  // the footer of received files is shown
     } cases[] = {
         {"accept", {accept}, folder, {accepted}, receiving, false},
         {"accept without a folder", {accept}, L"", {}, receiving, false, noFolder},
@@ -157,9 +164,30 @@ TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
          failed,
          true},
         {"refuse without channel", {refuse}, folder, {}, waiting, false, nullptr, false},
-        {"cancel without channel still fails", {cancel}, folder, {}, failed, false, nullptr, false},
-        {"open", {open}, folder, {}, waiting, false},
-        {"open folder, nothing received", {openDir}, folder, {}, waiting, false},
+        {"cancel without channel still fails",
+         {accept, cancel},
+         folder,
+         {},
+         failed,
+         false,
+         nullptr,
+         false},
+        {"buttons of another state are hidden",
+         {cancel, open, openDir},
+         folder,
+         {},
+         waiting,
+         false},
+        {"open", {open}, folder, {}, received, false, nullptr, true, true},
+        {"open folder, nothing received",
+         {openDir},
+         folder,
+         {},
+         received,
+         false,
+         nullptr,
+         true,
+         true},
         {"not a button", {L"file_recv_dialog_filename"}, folder, {}, waiting, false},
     };
     for (const Case& c : cases) {
@@ -169,10 +197,15 @@ TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
         Open({L"a.txt"}, 10, c.withTransfer);
         tandemstandin::ClearReportedEvents();
         dialog->SetSavePath(c.savePath);
+        if (c.received) {
+            dialog->SetState(RecvState::Received);
+        }
         std::vector<ReportedEvent> reported;
         for (const wchar_t* click : c.clicks) {
+            const bool shown = Control(click)->IsVisible() && Control(click)->GetParent() &&
+                               Control(click)->GetParent()->IsVisible();
             ClickOn(click);
-            if (usage.count(click) != 0) {
+            if (usage.count(click) != 0 && shown) {
                 reported.push_back({ReportedEvent::Event, 7008, {std::to_string(usage.at(click))}});
             }
         }
@@ -241,6 +274,9 @@ TEST_F(FileRecvDialogTest, TheFolderButtonsStartTheHelperAndPostToItHalfASecondL
         tandemstandin::ClearReportedEvents();
         dialog->SetSavePath(c.savePath);
         dialog->SetReceivedPaths(c.received);
+        if (c.click == openDir) {
+            dialog->SetState(RecvState::Received);
+        }
         ClickOn(c.click);
         const bool picker = c.click == save;
         EXPECT_EQ(
@@ -346,6 +382,160 @@ TEST_F(FileRecvDialogTest, FailureReportsAndShowsTheFailedState) {
     ASSERT_EQ(tandemstandin::ReportedEvents().size(), 2u);
     EXPECT_EQ(tandemstandin::ReportedEvents()[1].values,
               (std::vector<std::string>{"0", "27", "1", "1", "0"}));
+}
+
+// While the picker is open the window answers nothing; the helper's answer (a folder, or none when
+// the picker closed) or a helper that never started ends that, and clicks count again.
+TEST_F(FileRecvDialogTest, ThePickersEndLetsTheWindowAnswerClicksAgain) {
+    const wchar_t* save = L"file_recv_dialog_save_button";
+    const wchar_t* accept = L"file_recv_dialog_accept_button";
+    const struct Case {
+        const char* name;
+        bool startFails;
+        std::wstring answer;
+        std::wstring savedTo;
+    } cases[] = {
+        {"a folder picked", false, L"E:\\picked", L"E:\\picked"},
+        {"closed without a choice", false, L"", L"C:\\in"},
+        {"helper not started", true, L"", L"C:\\in"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::LogCapture log;
+        utilstandin::SetProcessStartFailure(c.startFails);
+        Open();
+        dialog->SetSavePath(L"C:\\in");
+        ClickOn(save);
+        duistandin::AdvanceTime(500);
+        EXPECT_EQ(dialog->IsFolderDialogOpen(), !c.startFails);
+        if (!c.startFails) {
+            transfer.ClearPosts();
+            ClickOn(accept);
+            EXPECT_TRUE(transfer.Posts().empty());
+            EXPECT_EQ(dialog->GetState(), RecvState::Waiting);
+            EXPECT_TRUE(dialog->OnFolderPicked(c.answer));
+            EXPECT_EQ(transfer.PostedIds(), std::vector<uint32_t>{0x350002});  // the helper ends
+        } else {
+            EXPECT_TRUE(
+                log.Contains("folder helper could not be started(FileRecvDialog::OpenDirDialog)"));
+        }
+        EXPECT_FALSE(dialog->OnFolderPicked(L"F:\\late"));
+        transfer.ClearPosts();
+        ClickOn(accept);
+        EXPECT_EQ(transfer.Posts(),
+                  (std::vector<Post>{{0x150000, 0x15004A, 0xFFFFFFFF,
+                                      StreamString(DE::UnicodeToUTF8(c.savedTo))}}));
+    }
+}
+
+TEST_F(FileRecvDialogTest, OpenStartsTheOneReceivedFilesProgram) {
+    fs::create_directories(root / "in");
+    std::ofstream(root / "in" / "a.jpg") << "a";
+    std::ofstream(root / "in" / "b.jpg") << "b";
+    const std::wstring a = (root / "in" / "a.jpg").wstring();
+    const std::wstring b = (root / "in" / "b.jpg").wstring();
+    const std::vector<std::wstring> none;
+    const struct Case {
+        std::vector<std::wstring> received;
+        std::vector<std::wstring> opened;
+    } cases[] = {{{a}, {a}}, {{(root / "gone.jpg").wstring()}, none}, {{a, b}, none}, {none, none}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.received.size());
+        win32standin::ClearShellOpenedFiles();
+        Open();
+        dialog->SetReceivedPaths(c.received);
+        dialog->SetState(RecvState::Received);
+        ClickOn(L"file_recv_dialog_open_button");
+        EXPECT_EQ(win32standin::ShellOpenedFiles(), c.opened);
+    }
+}
+
+// The offer's window sits above the others at the corner of the work area, scaled, with a
+// taskbar button; a thumbnail that does not decode shows the file type's icon.
+TEST_F(FileRecvDialogTest, AnOfferShowsAtTheCornerWithItsIcon) {
+    const auto iconPixels = [this] {
+        dialog->GetPaintManager()->Paint();
+        cairo_surface_t* surface = dialog->GetPaintManager()->GetSurface();
+        const RECT& box = Control(L"file_recv_dialog_file_icon")->GetPos();
+        const int stride = cairo_image_surface_get_stride(surface);
+        const unsigned char* data = cairo_image_surface_get_data(surface);
+        std::string pixels;
+        for (int y = box.top; y < box.bottom; ++y) {
+            pixels.append(reinterpret_cast<const char*>(data + y * stride + box.left * 4),
+                          static_cast<size_t>(box.right - box.left) * 4);
+        }
+        return pixels;
+    };
+    const std::string garbage = "not a picture";
+    for (int scale : {100, 200}) {
+        SCOPED_TRACE(scale);
+        duistandin::SetScale(scale);
+        RecvOffer offer;
+        offer.sender = sender;
+        offer.offeredNames = {L"a.mp4"};
+        offer.thumbnail.assign(garbage.begin(), garbage.end());
+        dialog = std::make_unique<FileRecvDialog>();
+        ASSERT_TRUE(dialog->Prepare());
+        ASSERT_TRUE(recvdialogops::ShowOffer(dialog.get(), offer));
+        HWND hwnd = dialog->GetHWND();
+        RECT rc{};
+        GetWindowRect(hwnd, &rc);
+        EXPECT_EQ(rc.right, 1920 - scale / 10);
+        EXPECT_EQ(rc.bottom, 1040 - scale / 10);
+        EXPECT_EQ(rc.right - rc.left, 380 * scale / 100);
+        EXPECT_TRUE(IsWindowVisible(hwnd));
+        EXPECT_TRUE(win32standin::IsTopmost(hwnd));
+        EXPECT_EQ(GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+        if (scale == 100) {
+            const std::string withGarbage = iconPixels();
+            Open({L"a.mp4"});  // no thumbnail
+            EXPECT_EQ(withGarbage, iconPixels());
+        }
+    }
+}
+
+// Each label has room for its longest English text at every scale; what still does not fit is
+// cut with an ellipsis and whole in the tooltip.
+TEST_F(FileRecvDialogTest, TextsFitTheirLabelsAtEveryScale) {
+    const struct Label {
+        const wchar_t* control;
+        std::wstring text;
+    } labels[] = {
+        {L"file_recv_dialog_title", L"Receive files"},
+        {L"file_recv_dialog_filesize", L"1023.99 KB"},
+        {L"file_recv_dialog_filesize", L"1024.00 MB"},
+        {L"file_recv_dialog_speed", L"1023.9 MB/s"},
+        {L"file_recv_dialog_time_remains", L"Less than a minute left"},
+        {L"file_recv_dialog_header_label", L"Receiving failed"},
+        {L"file_recv_dialog_save_button", L"Choose folder…"},
+        {L"file_recv_dialog_refuse_button", L"Decline"},
+        {L"file_recv_dialog_accept_button", L"Accept"},
+        {L"file_recv_dialog_cancel_button", L"Cancel"},
+        {L"file_recv_dialog_open_button", L"Open"},
+        {L"file_recv_dialog_opendir_button", L"Show in folder"},
+    };
+    for (int scale : {100, 150, 200}) {
+        duistandin::SetScale(scale);
+        Open();
+        for (const char* footer : {"init", "recving", "complete"}) {
+            const std::wstring name = L"file_recv_dialog_" +
+                                      std::wstring(footer, footer + std::strlen(footer)) +
+                                      L"_footer";
+            Control(name.c_str())->SetVisible(true);
+        }
+        dialog->GetPaintManager()->Paint();
+        for (const Label& label : labels) {
+            SCOPED_TRACE(testing::Message() << scale << " " << DE::UnicodeToUTF8(label.text));
+            DuiLib::CControlUI* control = Control(label.control);
+            RECT need{0, 0, 9999, 9999};
+            DuiLib::CRenderEngine::DrawText(nullptr, dialog->GetPaintManager(), need, label.text, 0,
+                                            control->GetFont(), DT_SINGLELINE | DT_CALCRECT);
+            const RECT& pos = control->GetPos();
+            EXPECT_LE(need.right - need.left, pos.right - pos.left);
+            EXPECT_NE(control->GetTextStyle() & DT_END_ELLIPSIS, 0u);
+        }
+        EXPECT_EQ(Control(L"window_close_button")->GetToolTip().str(), L"Close");
+    }
 }
 
 }  // namespace

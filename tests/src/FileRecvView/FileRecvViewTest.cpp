@@ -24,7 +24,9 @@
 #include <UtilStandIn.h>
 #include <Win32StandIn.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -34,13 +36,22 @@
 class FileRecvDialog {
 public:
     Vela::Ux::ITransferFile* transfer = nullptr;
+    std::function<void(FileRecvDialog*)> pickerOpened;
     bool prepared = false;
     std::vector<uint32_t> failCodes;
     bool shown = false;
     bool closed = false;  // set by the test, as the user's close would
+    bool answered = false;
+    bool pickerOpen = false;
     RecvOffer offer;
     std::vector<uint32_t> percents;
     std::vector<std::wstring> received;
+
+    // As the user's click on the save button would.
+    void OpenPicker() {
+        pickerOpened(this);
+        pickerOpen = true;
+    }
 };
 
 namespace {
@@ -51,16 +62,19 @@ struct Counts {
     int destroyed = 0;
     int destroyedOpen = 0;  // destroyed while not closed
     bool failShow = false;
+    std::wstring defaultFolder = L"C:\\Users\\me\\Desktop";
 } counts;
 
 }  // namespace
 
 namespace recvdialogops {
 
-FileRecvDialog* Create(Vela::Ux::ITransferFile* transfer) {
+FileRecvDialog* Create(Vela::Ux::ITransferFile* transfer,
+                       std::function<void(FileRecvDialog*)> pickerOpened) {
     ++counts.created;
     auto* dialog = new FileRecvDialog;
     dialog->transfer = transfer;
+    dialog->pickerOpened = std::move(pickerOpened);
     return dialog;
 }
 
@@ -77,28 +91,55 @@ bool IsClosed(FileRecvDialog* dialog) {
     return dialog->closed;
 }
 
+bool IsInProgress(FileRecvDialog* dialog) {
+    return !dialog->closed && dialog->received.empty();
+}
+
+bool IsUnansweredOfferFrom(FileRecvDialog* dialog, const KxShareDevices& sender) {
+    return !dialog->closed && !dialog->answered && dialog->offer.sender.devName == sender.devName &&
+           dialog->offer.sender.nickName == sender.nickName;
+}
+
 bool ShowOffer(FileRecvDialog* dialog, const RecvOffer& offer) {
     dialog->offer = offer;
     dialog->shown = !counts.failShow;
     return dialog->shown;
 }
 
-void SetSavePath(FileRecvDialog* dialog, const std::wstring& folder) {
-    dialog->offer.savePath = folder;
+bool FolderPicked(FileRecvDialog* dialog, const std::wstring& folder) {
+    if (!dialog->pickerOpen) {
+        return false;
+    }
+    dialog->pickerOpen = false;
+    dialog->offer.savePath = folder.empty() ? dialog->offer.savePath : folder;
+    return true;
+}
+
+void ClosePicker(FileRecvDialog* dialog) {
+    dialog->pickerOpen = false;
 }
 
 void ShowProgress(FileRecvDialog* dialog, uint32_t percent, int32_t, uint32_t) {
     dialog->percents.push_back(percent);
 }
 
-void Complete(FileRecvDialog* dialog, const std::vector<std::wstring>& paths) {
+bool Complete(FileRecvDialog* dialog, const std::vector<std::wstring>& paths) {
     dialog->received = paths;
+    return true;
+}
+
+void Close(FileRecvDialog* dialog) {
+    dialog->closed = true;
 }
 
 void Destroy(FileRecvDialog* dialog) {
     ++counts.destroyed;
     counts.destroyedOpen += dialog->shown && !dialog->closed ? 1 : 0;
     delete dialog;
+}
+
+std::wstring DefaultSaveFolder() {
+    return counts.defaultFolder;
 }
 
 }  // namespace recvdialogops
@@ -160,50 +201,131 @@ TEST_F(FileRecvViewTest, PreparesFourDialogsAndItsHandlersOutliveIt) {
     EXPECT_EQ(counts.created, 10);
 }
 
+// An offer body: the fields every offer has, then optional ones (TAIL).
+template <typename... Tail>
+tandem::Payload OfferBody(int32_t shareType, std::vector<std::string> names,
+                          const std::string& folder, const Tail&... tail) {
+    return tandem::BuildPayload(std::string("Ann"), std::string("Pixel"), shareType, uint64_t{5000},
+                                names, folder, tail...);
+}
+
 TEST_F(FileRecvViewTest, AnOfferMessageShowsItsDialogAndABadOneNothing) {
-    FileRecvView view(&transfer);
-    // An offer message shows its dialog on the UI thread; an unreadable one or one without
-    // files shows nothing.
-    const std::vector<std::string> names = {"IMG_1.jpg", "IMG_2.jpg"};
-    tandem::Payload good =
-        tandem::BuildPayload(std::string("Ann"), std::string("Pixel"), int32_t{1}, uint64_t{5000},
-                             names, std::string("/home/ann/Received"));
-    tandem::Payload empty =
-        tandem::BuildPayload(std::string("Ann"), std::string("Pixel"), int32_t{1}, uint64_t{0},
-                             std::vector<std::string>{}, std::string());
-    for (const tandem::Payload* body : {&empty, &good}) {
-        transfer.Deliver(kMsgRecvOffer, body->block.get(), body->size);
+    const std::vector<std::string> names = {"IMG_1.jpg", "DCIM/IMG_2.jpg"};
+    const std::string thumb = "\x89PNG....";
+    const tandem::RawBlock thumbBytes{thumb.data(), static_cast<uint32_t>(thumb.size())};
+    const std::string big(FileRecvView::kMaxOfferThumbnailBytes + 1, 'x');
+    const tandem::RawBlock bigBytes{big.data(), static_cast<uint32_t>(big.size())};
+    const auto size = [](const std::string& bytes) { return static_cast<int32_t>(bytes.size()); };
+    const struct Case {
+        const char* name;
+        tandem::Payload body;
+        int cut;           // bytes taken off the end
+        const char* drop;  // the reason logged; null: shown
+        bool devTypeIsOne;
+        size_t thumbnail;
+    } cases[] = {
+        {"plain", OfferBody(1, names, "/home/ann/in"), 0, nullptr, false, 0},
+        {"device type", OfferBody(0, names, "/in", uint8_t{1}), 0, nullptr, true, 0},
+        {"thumbnail", OfferBody(0, names, "/in", uint8_t{0}, size(thumb), thumbBytes), 0, nullptr,
+         false, thumb.size()},
+        {"truncated", OfferBody(0, names, "/in"), 3, "unreadable", false, 0},
+        {"no files", OfferBody(0, {}, "/in"), 0, "without files", false, 0},
+        {"share type 2", OfferBody(2, names, "/in"), 0, "share type", false, 0},
+        {"share type -1", OfferBody(-1, names, "/in"), 0, "share type", false, 0},
+        {"device type 2", OfferBody(0, names, "/in", uint8_t{2}), 0, "device type", false, 0},
+        {"a folder for a name", OfferBody(0, {"a.jpg", "DCIM/"}, "/in"), 0, "without a name", false,
+         0},
+        {"thumbnail cut short", OfferBody(0, names, "/in", uint8_t{0}, size(thumb), thumbBytes), 1,
+         "unreadable end", false, 0},
+        {"thumbnail too big", OfferBody(0, names, "/in", uint8_t{0}, size(big), bigBytes), 0,
+         "over 256 KiB", false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::LogCapture log;
+        FileRecvView view(&transfer);
+        transfer.Deliver(kMsgRecvOffer, c.body.block.get(), c.body.size - c.cut);
+        duistandin::RunUntilIdle();
+        FileRecvDialog* dialog = view.CurrentDialog();
+        ASSERT_EQ(dialog != nullptr, c.drop == nullptr);
+        if (c.drop) {
+            ASSERT_EQ(log.Messages().size(), 1u);
+            EXPECT_NE(log.Messages()[0].find(c.drop), std::string::npos) << log.Messages()[0];
+            continue;
+        }
+        EXPECT_EQ(dialog->offer.offeredNames,
+                  (std::vector<std::wstring>{L"IMG_1.jpg", L"DCIM/IMG_2.jpg"}));
+        EXPECT_EQ(dialog->offer.sender.nickName, L"Ann");
+        EXPECT_EQ(dialog->offer.sender.devTypeIsOne, c.devTypeIsOne);
+        EXPECT_EQ(dialog->offer.thumbnail.size(), c.thumbnail);
+        EXPECT_EQ(dialog->offer.totalSize, 5000);
     }
-    transfer.Deliver(kMsgRecvOffer, good.block.get(), good.size - 3);  // truncated
+
+    // An offer without a folder saves to the default one; without that there is no dialog.
+    FileRecvView view(&transfer);
+    tandem::Payload noFolder = OfferBody(0, names, "");
+    transfer.Deliver(kMsgRecvOffer, noFolder.block.get(), noFolder.size);
     duistandin::RunUntilIdle();
     ASSERT_NE(view.CurrentDialog(), nullptr);
-    EXPECT_EQ(view.CurrentDialog()->offer.offeredNames,
-              (std::vector<std::wstring>{L"IMG_1.jpg", L"IMG_2.jpg"}));
-    EXPECT_EQ(view.CurrentDialog()->offer.sender.nickName, L"Ann");
-    EXPECT_EQ(view.CurrentDialog()->offer.totalSize, 5000);
-    EXPECT_EQ(view.CurrentDialog()->offer.savePath, L"/home/ann/Received");
+    EXPECT_EQ(view.CurrentDialog()->offer.savePath, L"C:\\Users\\me\\Desktop");
+    counts.defaultFolder.clear();
+    EXPECT_FALSE(view.ShowRecvOffer(RecvOffer{}));
 
-    // What follows reaches the current dialog: a picked folder, progress, the received files;
-    // bodies of the wrong size are dropped.
-    const char picked[] = "/home/ann/Pictures";
-    transfer.Deliver(kMsgFolderPicked, picked, sizeof(picked));
+    // What follows reaches the current dialog: progress, the received files (which end its
+    // offer); bodies of the wrong size are dropped.
+    FileRecvDialog* dialog = view.CurrentDialog();
     const uint32_t progress[3] = {140, 12, 4096};  // the percent is capped at 100
     transfer.Deliver(kMsgRecvProgress, reinterpret_cast<const char*>(progress), 12);
     transfer.Deliver(kMsgRecvProgress, reinterpret_cast<const char*>(progress), 8);
     tandem::Payload done = tandem::BuildPayload(names);
     transfer.Deliver(kMsgRecvDone, done.block.get(), done.size - 1);
+    duistandin::RunUntilIdle();
+    EXPECT_EQ(view.CurrentDialog(), dialog);
     transfer.Deliver(kMsgRecvDone, done.block.get(), done.size);
     duistandin::RunUntilIdle();
-    EXPECT_EQ(view.CurrentDialog()->offer.savePath, L"/home/ann/Pictures");
-    EXPECT_EQ(view.CurrentDialog()->percents, (std::vector<uint32_t>{100}));
-    EXPECT_EQ(view.CurrentDialog()->received,
-              (std::vector<std::wstring>{L"IMG_1.jpg", L"IMG_2.jpg"}));
+    EXPECT_EQ(dialog->percents, (std::vector<uint32_t>{100}));
+    EXPECT_EQ(dialog->received, (std::vector<std::wstring>{L"IMG_1.jpg", L"DCIM/IMG_2.jpg"}));
+    EXPECT_EQ(view.CurrentDialog(), nullptr);
 }
 
-TEST_F(FileRecvViewTest, OffersTakePoolDialogsWhichAreDeletedOnlyOnceClosed) {
+// The folder helper's answer goes to the dialog whose picker is open, whichever is current;
+// one picker at a time.
+TEST_F(FileRecvViewTest, APickedFolderGoesToTheDialogThatAskedForIt) {
     FileRecvView view(&transfer);
-    // The offer's contents reaching the dialog is the offer message test's part.
-    const RecvOffer offer{};
+    RecvOffer offer;
+    offer.savePath = L"/in";
+    offer.sender.devName = L"A";
+    ASSERT_TRUE(view.ShowRecvOffer(offer));
+    FileRecvDialog* first = view.CurrentDialog();
+    offer.sender.devName = L"B";
+    ASSERT_TRUE(view.ShowRecvOffer(offer));
+    FileRecvDialog* second = view.CurrentDialog();
+    const auto pick = [this](const char* folder) {
+        transfer.Deliver(kMsgFolderPicked, folder, static_cast<uint32_t>(std::strlen(folder) + 1));
+        duistandin::RunUntilIdle();
+    };
+    first->OpenPicker();
+    pick("/one");
+    EXPECT_EQ(first->offer.savePath, L"/one");
+    EXPECT_EQ(second->offer.savePath, L"/in");
+    second->OpenPicker();
+    first->OpenPicker();  // ends the second's picker
+    EXPECT_FALSE(second->pickerOpen);
+    pick("");  // closed without a choice
+    EXPECT_FALSE(first->pickerOpen);
+    EXPECT_EQ(first->offer.savePath, L"/one");
+    testsupport::LogCapture log;
+    pick("/late");
+    EXPECT_TRUE(
+        log.Contains("picked folder dropped: no folder picker is open(FileRecvView::"
+                     "OnFolderPicked)"));
+    EXPECT_EQ(second->offer.savePath, L"/in");
+}
+
+TEST_F(FileRecvViewTest, OffersTakePoolDialogsWhichAreDeletedOnlyOnceClosedAndBounded) {
+    FileRecvView view(&transfer);
+    RecvOffer offer;
+    offer.savePath = L"/in";
     ASSERT_TRUE(view.ShowRecvOffer(offer));
     FileRecvDialog* first = view.CurrentDialog();
     ASSERT_NE(first, nullptr);
@@ -211,23 +333,34 @@ TEST_F(FileRecvViewTest, OffersTakePoolDialogsWhichAreDeletedOnlyOnceClosed) {
     EXPECT_TRUE(first->shown);
     EXPECT_EQ(first->transfer, &transfer);
 
-    // Pool dialogs are replaced, so offers keep coming beyond the first four.
-    for (int n = 0; n < 6; ++n) {
-        ASSERT_TRUE(view.ShowRecvOffer(offer)) << n;
-    }
-    EXPECT_NE(view.CurrentDialog(), first);
-    EXPECT_EQ(counts.destroyed, 1);  // the fifth of the construction only
-    first->closed = true;
+    // The same sender's new offer replaces its unanswered one; an answered one stays.
+    first->answered = true;
     ASSERT_TRUE(view.ShowRecvOffer(offer));
-    EXPECT_EQ(counts.destroyed, 2);
-    EXPECT_EQ(counts.destroyedOpen, 0);
+    FileRecvDialog* second = view.CurrentDialog();
+    ASSERT_TRUE(view.ShowRecvOffer(offer));
+    EXPECT_FALSE(first->closed);
+    EXPECT_TRUE(second->closed);
+
+    // Pool dialogs are replaced, so offers keep coming; closed dialogs go at the next offer, and
+    // beyond the used slots the oldest open one closes: offers of different senders keep at most
+    // a pool, the current and nine used dialogs.
+    first->closed = true;
+    int most = 0;
+    for (int n = 0; n < 30; ++n) {
+        offer.sender.devName = std::to_wstring(n);
+        ASSERT_TRUE(view.ShowRecvOffer(offer)) << n;
+        most = std::max(most, counts.created - counts.destroyed);
+    }
+    EXPECT_EQ(most, 4 + 1 + 9);
+    EXPECT_EQ(counts.destroyedOpen, 0);  // each was closed first
 
     // A window that cannot be created keeps the current dialog and loses no dialog.
     FileRecvDialog* current = view.CurrentDialog();
     counts.failShow = true;
+    const int destroyed = counts.destroyed;
     EXPECT_FALSE(view.ShowRecvOffer(offer));
     EXPECT_EQ(view.CurrentDialog(), current);
-    EXPECT_EQ(counts.destroyed, 3);
+    EXPECT_EQ(counts.destroyed, destroyed + 1);
 }
 
 TEST_F(FileRecvViewTest, ReceiveFailureEndsTheCurrentDialogOnlyForItsSixCodes) {
@@ -266,6 +399,17 @@ TEST_F(FileRecvViewTest, ReceiveFailureEndsTheCurrentDialogOnlyForItsSixCodes) {
             dialog->closed = true;
             ASSERT_TRUE(view.ShowRecvOffer(RecvOffer{}));
         }
+    }
+    // A completed or closed offer does not fail afterwards.
+    for (const bool completed : {true, false}) {
+        FileRecvView view(&transfer);
+        ASSERT_TRUE(view.ShowRecvOffer(RecvOffer{}));
+        FileRecvDialog* dialog = view.CurrentDialog();
+        dialog->received = {L"a.jpg"};
+        dialog->closed = !completed;
+        transfer.Deliver(kMsgRecvFailure, FailureBody(10));
+        duistandin::RunUntilIdle();
+        EXPECT_TRUE(dialog->failCodes.empty());
     }
     // Without a current dialog a failure does nothing.
     FileRecvView view(&transfer);
