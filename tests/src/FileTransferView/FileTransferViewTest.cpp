@@ -107,6 +107,7 @@ protected:
 
 TEST_F(FileTransferViewTest, CreatedHiddenTopmostWithItsIconAndShownCollapsedOnce) {
     ASSERT_NE(view->GetHWND(), nullptr);
+    EXPECT_EQ(FindWindowW(L"FileTransferDialog", L"FileTransferDialog"), view->GetHWND());
     EXPECT_FALSE(IsWindowVisible(view->GetHWND()));
     EXPECT_TRUE(win32standin::IsTopmost(view->GetHWND()));
     EXPECT_EQ(win32standin::WindowIconResource(view->GetHWND()), 167);
@@ -190,7 +191,7 @@ TEST_F(FileTransferViewTest, FixedItemTitlesByStateWithTheTemporaryMessage) {
         DWORD colour;
     } cases[] = {
         {UIItemState::Failed, L"Could not send", 0xFFFF0000},
-        {UIItemState::Cancelled, L"Ann's phone cancelled the transfer", 0xFFFF0000},
+        {UIItemState::Cancelled, L"The transfer to Ann's phone was cancelled", 0xFFFF0000},
         {UIItemState::Rejected, L"Ann's phone declined the files", 0xFFFF0000},
         {UIItemState::Succeeded, L"Sent", 0xFF000000},
     };
