@@ -77,7 +77,8 @@ void SetDirection(int direction);
 // The DPI scale in percent (100 by default).
 void SetScale(int percent);
 
-// The picture of a window's paint manager as a PNG file (painted first when it never was).
+// The picture of a window's paint manager as a PNG file, painted first so that it shows the
+// window as it is now.
 bool SavePng(DuiLib::CPaintManagerUI* manager, const std::string& path);
 // A description of the window as JSON: {"window": class, "visible", "rect": [l, t, r, b],
 // "taskbar": {"state", "progress"}, "controls": {name: {"text", "tooltip", "visible",
