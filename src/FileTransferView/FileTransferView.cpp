@@ -409,8 +409,8 @@ void FileTransferViewHelper::UpdateQueuedCount(int count) {
 int FileTransferViewHelper::TargetHeight(int count) const {
     const int max = GetMaxItemCount();
     // Each row takes its height and the list's child padding of one design pixel.
-    const int rowHeight =
-        ScaledValue(L"queueditem_height") + DuiLib::CResourceManager::GetInstance()->Scale(1);
+    const int rowHeight = ScaledValue(L"queueditem_height") +
+                          std::max(1, DuiLib::CResourceManager::GetInstance()->Scale(1));
     const int baseHeight = ScaledValue(L"transfer_dialog_height");
     const int collapsed = ScaledValue(L"tranfer_dialog_height_collapsed");
     if (max > (INT_MAX - baseHeight) / rowHeight) {

@@ -7,9 +7,9 @@
 #include <unicode/plurrule.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cwctype>
-#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -28,6 +28,7 @@ std::string TablePath(const std::string& locale) {
     return slash == std::string::npos ? std::string()
                                       : path.substr(0, slash) + "/strings/" + locale + ".strings";
 }
+
 bool cultureChosen = false;  // a table was loaded, or the default one was looked for
 
 // With cultureMutex held.
