@@ -3,6 +3,7 @@
 # through the context-menu pipe, shows the transfer dialog as it changes (a live console line and
 # pictures) and what crossed the bus.
 #   scripts/demo.sh [FILE...]     (default: a few files made for the demo)
+# SWIFTSEND_LOCALE=pl or ar shows the dialog in Polish or Arabic (right to left).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -21,7 +22,7 @@ fi
 snapshots=build/demo-snapshots
 rm -rf "$snapshots"
 "$bin/swiftsend-host" --seconds 9 --trace "$work/trace.jsonl" --speed 1000000 \
-    --snapshots "$snapshots" &
+    --snapshots "$snapshots" --locale "${SWIFTSEND_LOCALE:-en}" &
 host=$!
 sleep 1
 # One send per file, so that the later ones wait in the dialog's queue.
@@ -31,7 +32,8 @@ for file in "${files[@]}"; do
 done
 wait "$host"
 echo
-echo "Pictures of the transfer dialog as it changed: $snapshots/"
+echo "Pictures of the transfer dialog as it changed: $snapshots/ (the whole run, animated:"
+echo "$snapshots/FileTransferDialog.png)"
 
 echo
 echo "Messages and usage events (from $work/trace.jsonl):"

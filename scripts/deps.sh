@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config liblog4cplus-dev libicu-dev googletest libgtest-dev
           libgmock-dev libbenchmark-dev libgdk-pixbuf-2.0-dev libcairo2-dev libpango1.0-dev
-          libpugixml-dev fonts-dejavu-core)
+          libpugixml-dev fonts-dejavu-core apngasm)
 if [ "${1:-}" = "--with-clang" ]; then
     packages+=(clang libclang-rt-dev)
 fi

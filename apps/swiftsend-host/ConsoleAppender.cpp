@@ -6,6 +6,8 @@
 #include <log4cplus/logger.h>
 #include <log4cplus/spi/loggingevent.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -61,9 +63,15 @@ void InstallConsole(bool verbose) {
 
 void ShowLiveLine(const char* prefix, const std::string& text) {
     std::lock_guard<std::mutex> guard(consoleMutex);
-    std::printf("\r\033[K%s %s", prefix, text.c_str());
+    // A terminal rewrites the line in place; a file or a pipe gets one plain line per change.
+    static const bool terminal = isatty(fileno(stdout)) != 0;
+    if (!terminal) {
+        std::printf("%s %s\n", prefix, text.c_str());
+    } else {
+        std::printf("\r\033[K%s %s", prefix, text.c_str());
+        progressShown = true;
+    }
     std::fflush(stdout);
-    progressShown = true;
 }
 
 void PrintLine(const char* prefix, const std::string& text) {

@@ -28,6 +28,10 @@ public:
     // Looks at the windows; ELAPSED_MS since the host started. Call on the UI thread once per
     // turn of the UI loop: a window's trace line is written when its description changed.
     void Poll(uint64_t elapsedMs);
+    // With --snapshots: assembles the transfer dialog's pictures into one animated PNG,
+    // "FileTransferDialog.png" in the snapshot folder, each picture shown as long as it was on
+    // screen (idle gaps shortened). Needs the apngasm tool; false when it is missing or fails.
+    bool WriteAnimation();
 
 private:
     struct Seen {
@@ -43,6 +47,7 @@ private:
     std::vector<TimedClick> clicks;
     std::map<HWND, Seen> seen;
     std::string liveLine;
+    std::vector<std::pair<uint64_t, std::string>> dialogPictures;  // time, file
 };
 
 }  // namespace demo

@@ -51,6 +51,7 @@ struct Options {
     std::string uiTrace;
     std::vector<demo::TimedClick> clicks;
     bool confirmBoxes = false;
+    std::string locale = "en";
 };
 
 std::atomic<bool> interrupted{false};
@@ -98,7 +99,7 @@ void Usage() {
         "                      [--scenario ok|fail|reject|recvcancel|radio-off|busy]\n"
         "                      [--speed BYTES_PER_SECOND] [--drop FILE...] [--verbose]\n"
         "                      [--snapshots DIR] [--ui-trace FILE] [--click CONTROL@SECONDS]...\n"
-        "                      [--confirm-boxes]\n"
+        "                      [--confirm-boxes] [--locale en|pl|ar]\n"
         "Notice scenarios: restart-needed, bt-fault, channel-busy, wlan-disconnected,\n"
         "decoder-error, decoder-error-text, recv-fail, receive-offer (pick a folder with\n"
         "--click file_recv_dialog_save_button@SECONDS, accept with\n"
@@ -169,6 +170,12 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             click.control.assign(name.begin(), name.end());
             click.atMs = static_cast<uint64_t>(std::strtod(at + 1, nullptr) * 1000);
             options.clicks.push_back(click);
+        } else if (arg == "--locale") {
+            const char* v = value("--locale");
+            if (!v) {
+                return false;
+            }
+            options.locale = v;
         } else if (arg == "--confirm-boxes") {
             options.confirmBoxes = true;
         } else if (arg == "--verbose") {
@@ -200,6 +207,13 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnSignal);
     duistandin::SetMainThread();
     demo::InstallConsole(options.verbose);
+    // The user's language: its string table beside the binaries, its plural rules, direction.
+    duistandin::SetLocale(options.locale);
+    if (!duistandin::LoadCultureStrings(duistandin::DefaultStringTablePath())) {
+        std::fprintf(stderr, "swiftsend-host: no string table for locale %s\n",
+                     options.locale.c_str());
+        return 2;
+    }
 
     bool registryLoaded = options.registry.empty()
                               ? utilstandin::LoadRegistryText(demo::kPairedPhoneRegistry)
@@ -311,6 +325,12 @@ int main(int argc, char** argv) {
         },
         std::chrono::hours(24 * 365), std::chrono::milliseconds(20));
 
+    if (!options.snapshots.empty()) {
+        demo::PrintLine("host:",
+                        observer.WriteAnimation()
+                            ? "animated picture: " + options.snapshots + "/FileTransferDialog.png"
+                            : "no animated picture (needs two pictures and apngasm)");
+    }
     demo::PrintLine("host:", "stopping the plug-in");
     hostNotices.CloseNoticeWindows();
     duistandin::RunUntilIdle();

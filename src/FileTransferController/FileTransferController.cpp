@@ -143,17 +143,19 @@ void FileTransferController::GetFailedUIInfoStateString(FileTransferSendItem* it
             }
             const bool bluetoothOn = bluetooth->GetBluetoothState() == 1;
             const bool wifiOn = wifi->GetWifiState() == 1;
+            // These records name the function without its class.
+            constexpr const char* kFunction = "GetFailedUIInfoStateString";
             if (!bluetoothOn && !wifiOn) {
-                LOG_WARN("[DaVirir] then show ensure PC's wifi or BT open");
+                LOG_WARN_FN(kFunction, "[DaVirir] then show ensure PC's wifi or BT open");
                 id = L"IDS_FILETRANSFER_FIXED_ITEM_BOTH_CLOSED";
             } else if (bluetoothOn && wifiOn) {
-                LOG_WARN("[DaVirir] Maybe phone's wifi or BT error");
+                LOG_WARN_FN(kFunction, "[DaVirir] Maybe phone's wifi or BT error");
                 id = L"IDS_FILETRANSFER_TIP_SENDFAILED_LABEL03";
             } else if (bluetoothOn) {
-                LOG_WARN("[DaVirir] then show ensure PC's wifi open");
+                LOG_WARN_FN(kFunction, "[DaVirir] then show ensure PC's wifi open");
                 id = L"IDS_FILETRANSFER_FIXED_ITEM_WIFI_CLOSED";
             } else {
-                LOG_WARN("[DaVirir] then show ensure PC's BT open");
+                LOG_WARN_FN(kFunction, "[DaVirir] then show ensure PC's BT open");
                 id = L"IDS_FILETRANSFER_FIXED_ITEM_BLUETOOTH_CLOSED";
             }
             break;

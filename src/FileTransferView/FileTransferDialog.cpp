@@ -1,8 +1,8 @@
 #include "FileTransferDialog.h"
 
 void FileTransferDialog::CreateDialogWindow() {
-    Create(nullptr, L"", kStyle, kExStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-           CW_USEDEFAULT);
+    Create(nullptr, GetWindowClassName(), kStyle, kExStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+           CW_USEDEFAULT, CW_USEDEFAULT);
 }
 
 void FileTransferDialog::BringToFront() {

@@ -4,6 +4,7 @@
 #include "UIAnimationManager.h"
 #include "UIFixedItem.h"
 #include "UIQueuedItem.h"
+#include "UISkinValues.h"
 #include "UITransferTexts.h"
 #include "UsageReport.h"
 
@@ -74,13 +75,14 @@ void FileTransferView::AddQueuedItem(unsigned id, const UIListItemInfo& info) {
     h.queueList->Add(new UIQueuedItem(&m_pm, id, info));
     const int rows = h.queueList->GetCount();
     if (rows > h.GetMaxItemCount()) {
-        const int rowHeight = h.ScaledValue(L"queueditem_height");
+        const int range = static_cast<int>(
+            std::min<int64_t>(INT_MAX, int64_t{h.ScaledValue(L"queueditem_height")} * rows));
         h.queueList->EnableScrollBar(true, false);
         if (DuiLib::CScrollBarUI* bar = h.queueList->GetVerticalScrollBar()) {
             bar->SetVisible(true);
-            bar->SetScrollRange(rowHeight * rows);
+            bar->SetScrollRange(range);
         }
-        h.queueList->SetScrollPos(SIZE{0, rowHeight * rows});
+        h.queueList->SetScrollPos(SIZE{0, range});
     }
 }
 
@@ -221,6 +223,13 @@ LRESULT FileTransferView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) 
         case WM_EXITSIZEMOVE:
             DuiLib::UIMainQueue::getInstance()->dispatch([] {});
             break;
+        case WM_DPICHANGED: {
+            const LRESULT result = FileTransferDialog::HandleMessage(msg, wParam, lParam);
+            if (helper) {
+                helper->OnDpiChanged();
+            }
+            return result;
+        }
         default:
             break;
     }
@@ -332,14 +341,11 @@ void FileTransferViewHelper::InitControls() {
 }
 
 int FileTransferViewHelper::ScaledValue(const wchar_t* key) const {
-    return DuiLib::CResourceManager::GetInstance()->Scale(
-        view->GetPaintManager()->GetUserValue(key).ToInt());
+    return UISkinValues::Length(view->GetPaintManager(), key);
 }
 
 int FileTransferViewHelper::GetMaxItemCount() const {
-    bool notANumber = false;
-    const int max = view->GetPaintManager()->GetUserValue(L"maxitemcount").ToInt(&notANumber);
-    return notANumber ? 3 : max;
+    return UISkinValues::MaxItemCount(view->GetPaintManager());
 }
 
 UIQueuedItem* FileTransferViewHelper::FindQueuedItem(unsigned id) const {
@@ -388,17 +394,8 @@ void FileTransferViewHelper::UpdateQueuedCount(int count) {
         return;
     }
     queuedCountLabel->SetText(UITransferTexts::QueuedCountText(count).c_str());
-    const int max = GetMaxItemCount();
-    const int rowHeight = ScaledValue(L"queueditem_height");
-    const int baseHeight = ScaledValue(L"transfer_dialog_height");
-    const int collapsed = ScaledValue(L"tranfer_dialog_height_collapsed");
-    int target;
-    if (max > (INT_MAX - baseHeight) / (rowHeight + 1)) {
-        target = collapsed;
-    } else {
-        target = (count != 0 ? baseHeight : collapsed) + (rowHeight + 1) * std::min(max, count);
-    }
-    queueList->EnableScrollBar(count > max, false);
+    const int target = TargetHeight(count);
+    queueList->EnableScrollBar(count > GetMaxItemCount(), false);
     RECT rc{};
     GetWindowRect(view->GetHWND(), &rc);
     const int current = rc.bottom - rc.top;
@@ -407,6 +404,32 @@ void FileTransferViewHelper::UpdateQueuedCount(int count) {
     } else if (target < current) {
         (*animationManager)->ShrinkTo(target);
     }
+}
+
+int FileTransferViewHelper::TargetHeight(int count) const {
+    const int max = GetMaxItemCount();
+    // Each row takes its height and the list's child padding of one design pixel.
+    const int rowHeight = ScaledValue(L"queueditem_height") +
+                          std::max(1, DuiLib::CResourceManager::GetInstance()->Scale(1));
+    const int baseHeight = ScaledValue(L"transfer_dialog_height");
+    const int collapsed = ScaledValue(L"tranfer_dialog_height_collapsed");
+    if (max > (INT_MAX - baseHeight) / rowHeight) {
+        return collapsed;
+    }
+    return (count != 0 ? baseHeight : collapsed) + rowHeight * std::min(max, count);
+}
+
+void FileTransferViewHelper::OnDpiChanged() {
+    if (!view || !queueList) {
+        return;
+    }
+    for (int i = 0; i < queueList->GetCount(); ++i) {
+        if (auto* row = dynamic_cast<UIQueuedItem*>(queueList->GetItemAt(i))) {
+            row->ApplySkinSizes(view->GetPaintManager());
+        }
+    }
+    const int count = notifyCallback ? notifyCallback->GetQueuedCount() : queueList->GetCount();
+    view->Resize(ScaledValue(L"transfer_dialog_width"), TargetHeight(std::max(0, count)), 0);
 }
 
 void FileTransferViewHelper::PromoteNextQueuedItem() {

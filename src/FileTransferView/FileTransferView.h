@@ -67,6 +67,10 @@ public:
     void InitControls();
     void CloseAll();
     void UpdateQueuedCount(int count);
+    // The window's height for COUNT queued items.
+    int TargetHeight(int count) const;
+    // The window moved to a monitor of another scale: rows and window take their sizes anew.
+    void OnDpiChanged();
     void PromoteNextQueuedItem();
     void FinishOrPromote();
     int GetMaxItemCount() const;

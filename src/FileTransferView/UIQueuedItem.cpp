@@ -1,6 +1,7 @@
 #include "UIQueuedItem.h"
 
 #include "UIItemTexts.h"
+#include "UISkinValues.h"
 #include "UITransferTexts.h"
 
 using Vela::Ux::UIListItemInfo;
@@ -13,13 +14,13 @@ UIQueuedItem::UIQueuedItem(DuiLib::CPaintManagerUI* manager, unsigned id,
     record->id = id;
     record->info = info;
     SetTag(id);  // what descriptions of the window show as the row's id
+    ApplySkinSizes(manager);
+}
+
+void UIQueuedItem::ApplySkinSizes(DuiLib::CPaintManagerUI* manager) {
     if (manager) {
-        auto scaled = [manager](const wchar_t* key) {
-            return DuiLib::CResourceManager::GetInstance()->Scale(
-                manager->GetUserValue(key).ToInt());
-        };
-        SetFixedHeightEx(scaled(L"queueditem_height"));
-        SetFixedWidthEx(scaled(L"transfer_dialog_width"));
+        SetFixedHeightEx(UISkinValues::Length(manager, L"queueditem_height"));
+        SetFixedWidthEx(UISkinValues::Length(manager, L"transfer_dialog_width"));
     }
 }
 

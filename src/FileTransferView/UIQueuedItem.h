@@ -26,6 +26,8 @@ public:
     void MarkRemoved();
     bool IsRemoved() const;
     void DisableRemove();
+    // The row's height and width from MANAGER's skin values at the present DPI scale.
+    void ApplySkinSizes(DuiLib::CPaintManagerUI* manager);
 
 private:
     struct Record {

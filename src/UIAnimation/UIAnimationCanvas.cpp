@@ -1,5 +1,7 @@
 #include "UIAnimationCanvas.h"
 
+#include "UISkinValues.h"
+
 void UIAnimationCanvas::Init() {
     sprites = std::make_unique<std::vector<Sprite>>();
     SetMouseEnabled(false);
@@ -10,8 +12,7 @@ void UIAnimationCanvas::DoPaint(HDC hdc, const RECT& rcPaint) {
     if (!sprites || !m_pManager) {
         return;
     }
-    const int caption = DuiLib::CResourceManager::GetInstance()->Scale(
-        m_pManager->GetUserValue(L"caption_height").ToInt());
+    const int caption = UISkinValues::Length(m_pManager, L"caption_height");
     for (const Sprite& sprite : *sprites) {
         RECT rc = sprite.rect;
         rc.top -= caption;

@@ -5,6 +5,7 @@
 #include "UIAnimationStates.h"
 #include "UIFixedItem.h"
 #include "UIQueuedItem.h"
+#include "UISkinValues.h"
 
 #include <algorithm>
 
@@ -139,10 +140,8 @@ bool UIAnimationManagerHelper::ShowIfHidden() {
         return false;
     }
     auto* manager = view->GetPaintManager();
-    auto scaled = [manager](const wchar_t* key) {
-        return DuiLib::CResourceManager::GetInstance()->Scale(manager->GetUserValue(key).ToInt());
-    };
-    view->Resize(scaled(L"transfer_dialog_width"), scaled(L"tranfer_dialog_height_collapsed"), 0);
+    view->Resize(UISkinValues::Length(manager, L"transfer_dialog_width"),
+                 UISkinValues::Length(manager, L"tranfer_dialog_height_collapsed"), 0);
     view->CenterWindow();
     view->ShowWindow(true, true);
     view->BringToFront();
@@ -173,8 +172,10 @@ void UIAnimationManagerHelper::AddState(UIAnimationState* state) {
         return s->GetHelper()->IsRunning();
     });
     states.push_back(state);
+    // With nothing running (a replaced state was), the oldest waiting state goes first: a stream
+    // of replacing progress states must not keep a height change waiting for ever.
     if (!anyRunning) {
-        StartState(state);
+        StartState(states.front());
     }
 }
 

@@ -79,6 +79,11 @@ bool UIWindowHeightAnimation::Prepare(DuiLib::VariantAnimation*) {
 }
 
 void UIWindowHeightAnimation::OnResizeAnimationEnd() {
+    // The end of an earlier resize: a state still waiting for its turn keeps its height change
+    // and makes it when it runs.
+    if (!GetHelper()->IsRunning()) {
+        return;
+    }
     GetHelper()->StopAnimation();
     EndNow();
 }

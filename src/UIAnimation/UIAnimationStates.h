@@ -28,8 +28,8 @@ private:
 };
 
 // Resizes the window to a target height with the toolkit's animated resize. Driven from
-// outside its own animation: it ends once the resize is handed to the window, or when the
-// window reports the end of a resize animation while it waits.
+// outside its own animation: it ends once the resize is handed to the window. While it waits
+// behind other states, the ends of earlier resizes leave it queued.
 class UIWindowHeightAnimation : public UIAnimationState, public FileTransferViewAnimationCallback {
 public:
     ~UIWindowHeightAnimation() override;

@@ -1,7 +1,11 @@
 #include "UIBackgroundProgress.h"
 
+#include <SDK/Util/LogTool/LogTool.h>
+
 #include <climits>
 #include <cmath>
+#include <set>
+#include <string>
 
 using namespace Gdiplus;
 
@@ -11,6 +15,29 @@ namespace {
 // control, so that the light's soft ends and arcs line up with it.
 int ExtraRows(int height) {
     return height / 4;
+}
+
+// One sweep of the light in milliseconds, from "progress_animate_speed" (tenths of a second). A
+// missing, non-positive or huge value would loop a zero-length animation back to back on the UI
+// thread, or overflow: the default stands in for it, with a WARN line once per text.
+int SweepMs(DuiLib::CPaintManagerUI* manager) {
+    constexpr int kDefaultTenths = 20;
+    constexpr int kMaxTenths = 36000;
+    const DuiLib::CDuiString text =
+        manager ? manager->GetUserValue(L"progress_animate_speed") : DuiLib::CDuiString();
+    bool notANumber = false;
+    const int tenths = text.ToInt(&notANumber);
+    if (!notANumber && tenths >= 1 && tenths <= kMaxTenths) {
+        return tenths * 100;
+    }
+    static std::set<std::wstring> warned;  // UI thread only
+    if (warned.insert(text.str()).second) {
+        LOG_WARN_FN("UIBackgroundProgress::SetAnimating", "skin value progress_animate_speed \""
+                                                              << LogTool::Narrow(text.str())
+                                                              << "\" is not usable, using "
+                                                              << kDefaultTenths);
+    }
+    return kDefaultTenths * 100;
 }
 
 }  // namespace
@@ -25,8 +52,11 @@ UIBackgroundProgress::~UIBackgroundProgress() {
 }
 
 const UIBackgroundProgress::LightSizes& UIBackgroundProgress::Sizes() {
-    if (!sizes) {
+    // Scaled again when the window's DPI scale changed since they were read.
+    const int scale = DuiLib::CResourceManager::GetInstance()->GetScale();
+    if (!sizes || sizes->scale != scale) {
         sizes = std::make_unique<LightSizes>();
+        sizes->scale = scale;
         if (m_pManager) {
             auto scaled = [this](const wchar_t* key) {
                 return DuiLib::CResourceManager::GetInstance()->Scale(
@@ -74,8 +104,7 @@ void UIBackgroundProgress::SetAnimating(bool on) {
         return;
     }
     lightOffset = 0;
-    const int speed = m_pManager ? m_pManager->GetUserValue(L"progress_animate_speed").ToInt() : 0;
-    animation->SetDuration(speed * 100);
+    animation->SetDuration(SweepMs(m_pManager));
     animation->SetLoopCount(0);
     animation->SetStartValue(0.0);
     animation->SetEndValue(1.0);
@@ -184,11 +213,10 @@ void UIBackgroundProgress::DoPaint(HDC hdc, const RECT&) {
     Graphics graphics(hdc);
     graphics.SetSmoothingMode(SmoothingModeAntiAlias);
     if (DuiLib::UICulture::GetInstance()->getDirection() == 1) {
-        // Right to left: a half turn about the control's centre mirrors it in place, wherever
-        // the control sits.
-        graphics.RotateTransform(180.0f);
-        graphics.TranslateTransform(static_cast<REAL>(-(w + 2 * left)),
-                                    static_cast<REAL>(-(h + 2 * top)));
+        // Right to left: the bar fills from the right, mirrored about its own vertical centre
+        // line; the light keeps its upper arc on top.
+        graphics.TranslateTransform(static_cast<REAL>(2 * left + w), 0.0f);
+        graphics.ScaleTransform(-1.0f, 1.0f);
     }
     SolidBrush background(Color(Colour(L"progress_background_color")));
     graphics.FillRectangle(&background, left, top, w, rows);

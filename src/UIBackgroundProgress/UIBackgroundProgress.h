@@ -38,6 +38,7 @@ private:
         int length = 0;           // L
         int topArcHeight = 0;     // Ha
         int bottomArcHeight = 0;  // Hb
+        int scale = 0;            // the DPI scale they were scaled at
     };
     const LightSizes& Sizes();
     DWORD Colour(const wchar_t* key) const;
@@ -49,6 +50,6 @@ private:
     bool paintedSinceInvalidate = true;
     std::shared_ptr<DuiLib::VariantAnimation> animation;
     std::unique_ptr<Gdiplus::Bitmap> texture;
-    std::unique_ptr<LightSizes> sizes;  // read and scaled once, at first use
+    std::unique_ptr<LightSizes> sizes;  // read and scaled at first use and after a DPI change
     int texturesRendered = 0;
 };

@@ -14,6 +14,7 @@ namespace {
 void ResetStandIns() {
     duistandin::DiscardPending();
     duistandin::SetScale(100);
+    duistandin::SetLocale("en");
     duistandin::SetDirection(0);
     win32standin::SetDesktop({});
     win32standin::SetWorkAreaFailure(false);
@@ -31,6 +32,13 @@ std::wstring ResourceFolder() {
 
 std::string EnglishStrings() {
     return SWIFTSEND_RES_DIR "/strings/en.strings";
+}
+
+void UseLanguage(const std::string& locale) {
+    const std::string table = SWIFTSEND_RES_DIR "/strings/" + locale + ".strings";
+    duistandin::SetLocale(locale);
+    ASSERT_TRUE(duistandin::LoadCultureStrings(table));
+    ASSERT_TRUE(tandemstandin::LoadStrings(table));
 }
 
 void UiTest::SetUp() {

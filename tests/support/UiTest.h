@@ -14,6 +14,8 @@ namespace testsupport {
 // The repository's res/ folder and its English string table.
 std::wstring ResourceFolder();
 std::string EnglishStrings();
+// Switches both string tables and the culture (plural rules, direction) to LOCALE's ("pl").
+void UseLanguage(const std::string& locale);
 
 class UiTest : public ::testing::Test {
 protected:

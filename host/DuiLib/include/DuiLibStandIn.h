@@ -58,8 +58,14 @@ void DiscardPending();
 // is a line break, "\t" a tab and "\\" a backslash. A later line for the same id wins.
 // Adds the file's texts to OUT; false when it cannot be read.
 bool ReadStringTable(const std::string& path, std::map<std::wstring, std::wstring>& out);
-// The English table beside the running executable: "strings/en.strings" in its folder.
+// The table of the culture's language beside the running executable: "strings/<locale>.strings"
+// in its folder ("strings/en.strings" by default).
 std::string DefaultStringTablePath();
+
+// The culture's language as an ICU locale name ("en" by default, "pl", "ar", ...): it picks
+// the plural forms of UICulture::GetMultiVarStr and sets the reading direction to the
+// language's. It does not load a table.
+void SetLocale(const std::string& locale);
 
 // The culture's texts (UICulture::GetString) and reading direction (0 left to right, 1 right
 // to left). Until a table is loaded, the first use reads the default table. Loading replaces
@@ -71,7 +77,8 @@ void SetDirection(int direction);
 // The DPI scale in percent (100 by default).
 void SetScale(int percent);
 
-// The picture of a window's paint manager as a PNG file (painted first when it never was).
+// The picture of a window's paint manager as a PNG file, painted first so that it shows the
+// window as it is now.
 bool SavePng(DuiLib::CPaintManagerUI* manager, const std::string& path);
 // A description of the window as JSON: {"window": class, "visible", "rect": [l, t, r, b],
 // "taskbar": {"state", "progress"}, "controls": {name: {"text", "tooltip", "visible",

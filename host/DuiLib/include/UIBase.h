@@ -57,7 +57,9 @@ public:
     CDuiString GetString(const wchar_t* id) const;
     // The text of ID with its "%d", "%s" or "%u" replaced by the arguments in order, and each
     // "{N}" by argument N (counted from 0) among the arguments no "%" placeholder took;
-    // RESERVED is 0.
+    // RESERVED is 0. When the first argument is a whole number, the text is the plural form
+    // of ID for that number in the culture's language: "ID[one]", "ID[few]", ... as ICU's
+    // plural rules choose, else "ID[other]", else ID.
     CDuiString GetMultiVarStr(const wchar_t* id, const std::vector<CDuiString>& args,
                               int reserved) const;
     // 0 left to right, 1 right to left.

@@ -89,8 +89,18 @@ public:
 
     virtual void DoPaint(HDC hDC, const RECT& rcPaint);
     virtual void PaintStatusImage(HDC hDC) { (void)hDC; }
+    // Right-to-left windows: once laid out, every control is mirrored about the vertical centre
+    // line of the window's client area, WIDTH wide.
+    virtual void MirrorPos(int width);
+    // A new DPI scale: the skin's sizes of this control (width, height, paddings, insets,
+    // border, float position) are scaled again from their design pixels.
+    void RescaleForDpi();
 
 protected:
+    // Remembers a skin size attribute in design pixels, for RescaleForDpi.
+    void KeepDesignValue(const wchar_t* name, const wchar_t* value);
+    std::vector<std::pair<std::wstring, std::wstring>> m_designValues;
+
     void PaintBkColor(HDC hDC);
     void PaintBkImage(HDC hDC);
     void PaintText(HDC hDC);
@@ -248,6 +258,7 @@ public:
     // Also: vscrollbar.
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
     void DoPaint(HDC hDC, const RECT& rcPaint) override;
+    void MirrorPos(int width) override;
 
 protected:
     void LayoutChildren(RECT rc) override;

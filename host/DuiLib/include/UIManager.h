@@ -26,6 +26,7 @@ struct TFontInfo {
     std::wstring name = L"DejaVu Sans";
     int size = 12;  // device pixels
     bool bold = false;
+    int designSize = 0;  // the skin's size in design pixels (0: not from a skin)
 };
 
 class CPaintManagerUI {
@@ -70,7 +71,10 @@ public:
     SIZE GetClientSize() const;
     void SetInitSize(int cx, int cy);
     SIZE GetInitSize() const { return m_szInitWindowSize; }
-    void SetCaptionRect(RECT rc) { m_rcCaption = rc; }
+    void SetCaptionRect(RECT rc) {
+        m_rcCaption = rc;
+        m_iCaptionScale = CResourceManager::GetInstance()->GetScale();
+    }
     RECT GetCaptionRect() const { return m_rcCaption; }
 
     bool AddNotifier(INotifyUI* notifier);
@@ -92,6 +96,10 @@ public:
     void NeedUpdate();
     // Lays out (when needed) and paints the whole tree into the window's surface now.
     void Paint();
+    // The window moved to a monitor of another DPI scale (WM_DPICHANGED, after the toolkit's
+    // scale changed): fonts, caption and every control's skin sizes are scaled again from their
+    // design pixels, and the window is laid out anew.
+    void RescaleForDpi();
     // Number of paints so far.
     int GetPaintCount() const { return m_iPaintCount; }
     // The window's picture (ARGB32), valid until the next paint or resize.
@@ -107,6 +115,7 @@ private:
     std::vector<INotifyUI*> m_notifiers;
     SIZE m_szInitWindowSize{0, 0};
     RECT m_rcCaption{0, 0, 0, 0};
+    int m_iCaptionScale = 0;  // the scale m_rcCaption was given at
     DWORD m_dwDefaultFontColor = 0xFF000000;
     int m_iTaskbarState = 0;
     int m_iTaskbarProgress = 0;

@@ -3,16 +3,32 @@
 #include <Win32StandIn.h>
 #include "UIBase.h"
 
+#include <unicode/locid.h>
+#include <unicode/plurrule.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cwctype>
 #include <fstream>
+#include <memory>
 #include <mutex>
 
 namespace {
 
 std::mutex cultureMutex;
+std::string* cultureLocale = new std::string("en");  // with cultureMutex held
+
+// The string table of LOCALE beside the running executable.
+std::string TablePath(const std::string& locale) {
+    wchar_t exe[MAX_PATH];
+    const std::string path =
+        win32standin::ToUtf8(std::wstring(exe, GetModuleFileNameW(nullptr, exe, MAX_PATH)));
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string()
+                                      : path.substr(0, slash) + "/strings/" + locale + ".strings";
+}
+
 bool cultureChosen = false;  // a table was loaded, or the default one was looked for
 
 // With cultureMutex held.
@@ -20,12 +36,57 @@ std::map<std::wstring, std::wstring>& CultureTable() {
     static auto* table = new std::map<std::wstring, std::wstring>;
     if (!cultureChosen) {
         cultureChosen = true;
-        duistandin::ReadStringTable(duistandin::DefaultStringTablePath(), *table);
+        duistandin::ReadStringTable(TablePath(*cultureLocale), *table);
     }
     return *table;
 }
 int direction = 0;
 int scalePercent = 100;
+
+// With cultureMutex held: the plural rules of the culture's language (null when ICU has none).
+const icu::PluralRules* PluralRules() {
+    static std::string rulesLocale;
+    static std::unique_ptr<icu::PluralRules> rules;
+    if (!rules || rulesLocale != *cultureLocale) {
+        UErrorCode status = U_ZERO_ERROR;
+        rules.reset(icu::PluralRules::forLocale(icu::Locale(cultureLocale->c_str()), status));
+        if (U_FAILURE(status)) {
+            rules.reset();
+        }
+        rulesLocale = *cultureLocale;
+    }
+    return rules.get();
+}
+
+// With cultureMutex held: the text of ID for the count TEXT: "ID[category]" by the language's
+// plural rules, else "ID[other]", else ID itself. PLURAL tells whether a plural form was found.
+const std::wstring* PluralForm(const std::wstring& id, const std::wstring& count, bool& plural) {
+    auto& table = CultureTable();
+    wchar_t* end = nullptr;
+    const long long n = std::wcstoll(count.c_str(), &end, 10);
+    plural = !count.empty() && end && *end == L'\0';  // a whole number
+    if (plural) {
+        if (const icu::PluralRules* rules = PluralRules()) {
+            std::string category;
+            rules
+                ->select(static_cast<int32_t>(
+                    std::max<long long>(INT32_MIN, std::min<long long>(INT32_MAX, n))))
+                .toUTF8String(category);
+            auto found =
+                table.find(id + L"[" + std::wstring(category.begin(), category.end()) + L"]");
+            if (found != table.end()) {
+                return &found->second;
+            }
+        }
+    }
+    auto found = table.find(id + L"[other]");
+    if (found != table.end()) {
+        return &found->second;
+    }
+    plural = false;
+    found = table.find(id);
+    return found == table.end() ? nullptr : &found->second;
+}
 
 std::string Trim(const std::string& s) {
     size_t b = s.find_first_not_of(" \t\r\n");
@@ -81,12 +142,18 @@ bool ReadStringTable(const std::string& path, std::map<std::wstring, std::wstrin
 }
 
 std::string DefaultStringTablePath() {
-    wchar_t exe[MAX_PATH];
-    const std::string path =
-        win32standin::ToUtf8(std::wstring(exe, GetModuleFileNameW(nullptr, exe, MAX_PATH)));
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string()
-                                      : path.substr(0, slash) + "/strings/en.strings";
+    std::string locale;
+    {
+        std::lock_guard<std::mutex> lock(cultureMutex);
+        locale = *cultureLocale;
+    }
+    return TablePath(locale);
+}
+
+void SetLocale(const std::string& locale) {
+    std::lock_guard<std::mutex> lock(cultureMutex);
+    *cultureLocale = locale;
+    direction = icu::Locale(locale.c_str()).isRightToLeft() ? 1 : 0;
 }
 
 bool LoadCultureStrings(const std::string& path) {
@@ -196,7 +263,17 @@ CDuiString UICulture::GetString(const wchar_t* id) const {
 
 CDuiString UICulture::GetMultiVarStr(const wchar_t* id, const std::vector<CDuiString>& args,
                                      int /*reserved*/) const {
-    std::wstring text = GetString(id).str();
+    if (!id) {
+        return CDuiString();
+    }
+    std::wstring text;
+    bool plural = false;
+    {
+        std::lock_guard<std::mutex> lock(cultureMutex);
+        const std::wstring* form =
+            PluralForm(id, args.empty() ? std::wstring() : args[0].str(), plural);
+        text = form ? *form : std::wstring(id);
+    }
     // Printf-style texts take the arguments in order: "%d files".
     size_t next = 0;
     for (size_t at = text.find(L'%'); at != std::wstring::npos && next < args.size();
@@ -208,6 +285,10 @@ CDuiString UICulture::GetMultiVarStr(const wchar_t* id, const std::vector<CDuiSt
         } else {
             at += kind == L'%' ? 2 : 1;
         }
+    }
+    // The number that chose a plural form is taken, shown or not ("two files" in one word).
+    if (plural) {
+        next = std::max<size_t>(next, 1);
     }
     // "{N}" takes the arguments that no printf-style placeholder took, so a text may keep a
     // "{0}" for a later formatting step: "{0} wants to send you %d files".

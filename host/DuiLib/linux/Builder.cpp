@@ -60,7 +60,8 @@ private:
             if (font.attribute("name")) {
                 info.name = win32standin::FromUtf8(font.attribute("name").value());
             }
-            info.size = scale(font.attribute("size").as_int(12));
+            info.designSize = font.attribute("size").as_int(12);
+            info.size = scale(info.designSize);
             info.bold = font.attribute("bold").as_bool(false);
             manager_->AddFont(font.attribute("id").as_int(0), info);
         }

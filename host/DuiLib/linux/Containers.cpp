@@ -110,6 +110,7 @@ void CContainerUI::LayoutChildren(RECT rc) {
 }
 
 void CContainerUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    KeepDesignValue(name, value);
     if (Same(name, L"inset")) {
         m_rcInset = attr::ScaledRect(value);
     } else if (Same(name, L"childpadding")) {
@@ -338,6 +339,11 @@ void CListUI::LayoutChildren(RECT rc) {
         c->SetPos(RECT{rc.left + p.left, at, rc.right - barWidth - p.right, at + height}, false);
         at += height + p.bottom + m_iChildPadding;
     }
+}
+
+void CListUI::MirrorPos(int width) {
+    CVerticalLayoutUI::MirrorPos(width);
+    m_pVerticalScrollBar->MirrorPos(width);
 }
 
 void CListUI::DoPaint(HDC hDC, const RECT& rcPaint) {

@@ -77,6 +77,34 @@ void CControlUI::SetPos(RECT rc, bool needInvalidate) {
     }
 }
 
+void CControlUI::KeepDesignValue(const wchar_t* name, const wchar_t* value) {
+    static const wchar_t* const kScaled[] = {L"width",      L"height", L"padding", L"textpadding",
+                                             L"bordersize", L"pos",    L"inset",   L"childpadding"};
+    for (const wchar_t* key : kScaled) {
+        if (Same(name, key)) {
+            for (auto& kept : m_designValues) {
+                if (kept.first == name) {
+                    kept.second = value;
+                    return;
+                }
+            }
+            m_designValues.emplace_back(name, value);
+            return;
+        }
+    }
+}
+
+void CControlUI::RescaleForDpi() {
+    const auto kept = m_designValues;
+    for (const auto& [name, value] : kept) {
+        SetAttribute(name.c_str(), value.c_str());
+    }
+}
+
+void CControlUI::MirrorPos(int width) {
+    m_rcItem = RECT{width - m_rcItem.right, m_rcItem.top, width - m_rcItem.left, m_rcItem.bottom};
+}
+
 void CControlUI::SetFixedHeight(int designPixels) {
     SetFixedHeightEx(attr::Scaled(designPixels));
 }
@@ -118,6 +146,7 @@ void CControlUI::NeedUpdate() {
 
 // The builder sets attributes before it attaches the control, so there is nothing to repaint.
 void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    KeepDesignValue(name, value);
     const std::wstring key(name);
     if (key == L"name") {
         SetName(value);

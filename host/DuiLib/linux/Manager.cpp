@@ -268,8 +268,31 @@ void CPaintManagerUI::LayoutNow() {
     SIZE size = GetClientSize();
     if (m_pRoot) {
         m_pRoot->SetPos(RECT{0, 0, size.cx, size.cy}, false);
+        // Right to left: the whole window mirrored, so rows, icons, buttons and the order of
+        // every line read from the right.
+        if (UICulture::GetInstance()->getDirection() == 1) {
+            m_pRoot->ForEach([&size](CControlUI* control) { control->MirrorPos(size.cx); });
+        }
     }
     m_bNeedLayout = false;
+}
+
+void CPaintManagerUI::RescaleForDpi() {
+    const int scale = CResourceManager::GetInstance()->GetScale();
+    for (auto& [id, font] : m_fonts) {
+        if (font.designSize > 0) {
+            font.size = CResourceManager::GetInstance()->Scale(font.designSize);
+        }
+    }
+    if (m_iCaptionScale > 0 && m_iCaptionScale != scale) {
+        auto rescale = [&](LONG v) { return static_cast<LONG>(v * scale / m_iCaptionScale); };
+        SetCaptionRect(RECT{rescale(m_rcCaption.left), rescale(m_rcCaption.top),
+                            rescale(m_rcCaption.right), rescale(m_rcCaption.bottom)});
+    }
+    if (m_pRoot) {
+        m_pRoot->ForEach([](CControlUI* control) { control->RescaleForDpi(); });
+    }
+    NeedUpdate();
 }
 
 void CPaintManagerUI::Paint() {

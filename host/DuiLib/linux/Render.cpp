@@ -37,6 +37,10 @@ PangoLayout* CreateLayout(cairo_t* cr, const TFontInfo& font) {
     PangoLayout* layout = pango_cairo_create_layout(cr);
     PangoContext* context = pango_layout_get_context(layout);
     pango_cairo_context_set_font_options(context, options);
+    // Text without a direction of its own (numbers, "40%") reads as the culture does.
+    pango_context_set_base_dir(context, UICulture::GetInstance()->getDirection() == 1
+                                            ? PANGO_DIRECTION_RTL
+                                            : PANGO_DIRECTION_LTR);
     pango_cairo_context_set_resolution(context, 96.0);
     pango_layout_context_changed(layout);
     cairo_font_options_destroy(options);
@@ -177,7 +181,16 @@ void CControlUI::PaintText(HDC hDC) {
     }
     RECT rc{m_rcItem.left + m_rcTextPadding.left, m_rcItem.top + m_rcTextPadding.top,
             m_rcItem.right - m_rcTextPadding.right, m_rcItem.bottom - m_rcTextPadding.bottom};
-    CRenderEngine::DrawText(hDC, m_pManager, rc, m_sText, color, m_iFont, m_uTextStyle);
+    UINT style = m_uTextStyle;
+    if (UICulture::GetInstance()->getDirection() == 1) {
+        // Mirrored: the padding and the alignment change sides, centred text stays.
+        rc.left = m_rcItem.left + m_rcTextPadding.right;
+        rc.right = m_rcItem.right - m_rcTextPadding.left;
+        if (!(style & DT_CENTER)) {
+            style ^= DT_RIGHT;
+        }
+    }
+    CRenderEngine::DrawText(hDC, m_pManager, rc, m_sText, color, m_iFont, style);
 }
 
 void CControlUI::PaintBorder(HDC hDC) {

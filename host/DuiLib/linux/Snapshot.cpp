@@ -17,9 +17,9 @@ bool SavePng(DuiLib::CPaintManagerUI* manager, const std::string& path) {
     if (!manager) {
         return false;
     }
-    if (!manager->GetSurface() || manager->GetPaintCount() == 0) {
-        manager->Paint();
-    }
+    // Painted now: a picture painted earlier (while the window was hidden, say) may be out of
+    // date while its repaint waits on the loop.
+    manager->Paint();
     return cairo_surface_write_to_png(manager->GetSurface(), path.c_str()) == CAIRO_STATUS_SUCCESS;
 }
 

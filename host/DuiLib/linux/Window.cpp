@@ -175,6 +175,9 @@ LRESULT WindowImplBase::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_NCHITTEST:
             result = OnNcHitTest(msg, wParam, lParam, handled);
             break;
+        case WM_DPICHANGED:
+            m_pm.RescaleForDpi();
+            break;
         case WM_SIZE:
             m_pm.NeedUpdate();
             OnResize(SIZE{LOWORD(lParam), HIWORD(lParam)});

@@ -117,6 +117,16 @@ Status Graphics::RotateTransform(REAL angle, MatrixOrder) {
     return Ok;
 }
 
+Status Graphics::ScaleTransform(REAL sx, REAL sy, MatrixOrder) {
+    if (!state_) {
+        return InvalidParameter;
+    }
+    cairo_matrix_t scale;
+    cairo_matrix_init_scale(&scale, sx, sy);
+    state_->world = detail::Multiply(scale, state_->world);
+    return Ok;
+}
+
 Status Graphics::FillRectangle(const Brush* brush, INT x, INT y, INT width, INT height) {
     return FillRectangle(brush, static_cast<REAL>(x), static_cast<REAL>(y),
                          static_cast<REAL>(width), static_cast<REAL>(height));

@@ -12,11 +12,14 @@ namespace tandemstandin {
 // Plug-ins and features switched off on this computer (all are on by default).
 void SetPluginSupported(const std::string& name, bool supported);
 
-// The string table (the UI toolkit's file form) is "strings/en.strings" in the folder of the
-// running executable, read at the first lookup; an id without a text has an empty one. "{0}" in a
-// text is the placeholder that GetString(id, 1, arg) fills.
+// The string table (the UI toolkit's file form) is the culture language's table beside the
+// running executable (duistandin::DefaultStringTablePath), read at the first lookup; an id
+// without a text has an empty one. "{0}" in a text is the placeholder that GetString(id, 1, arg)
+// fills.
 // Sets the text of one id in the table in use.
 void SetString(const std::wstring& id, const std::wstring& text);
+// Replaces the table in use by the file PATH; false (and the table unchanged) when unreadable.
+bool LoadStrings(const std::string& path);
 
 struct ShownMessageBox {
     std::wstring text;

@@ -5,7 +5,9 @@
 // Placeholder: "{0}" in a text is replaced by the argument of GetString(id, 1, arg), every
 // occurrence of it. A text without "{0}" is returned as it stands.
 //
-// The first use looks once for "strings/en.strings" in the folder of the running executable.
+// The first use looks once for the table of the culture's language
+// (duistandin::DefaultStringTablePath: "strings/<locale>.strings" in the folder of the running
+// executable).
 #include "StandInState.h"
 #include "TandemUtilStandIn.h"
 #include "UIStringLocale.h"
@@ -66,6 +68,17 @@ void SetString(const std::wstring& id, const std::wstring& text) {
     std::lock_guard<std::mutex> guard(mutex);
     EnsureTable();
     (*table)[id] = text;
+}
+
+bool LoadStrings(const std::string& path) {
+    std::map<std::wstring, std::wstring> loaded;
+    if (!duistandin::ReadStringTable(path, loaded)) {
+        return false;
+    }
+    std::lock_guard<std::mutex> guard(mutex);
+    *table = std::move(loaded);
+    tableChosen = true;
+    return true;
 }
 
 namespace detail {

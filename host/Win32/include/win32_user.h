@@ -25,6 +25,7 @@ typedef uint16_t ATOM;
 #define WM_LBUTTONUP 0x0202u
 #define WM_LBUTTONDBLCLK 0x0203u
 #define WM_EXITSIZEMOVE 0x0232u
+#define WM_DPICHANGED 0x02E0u
 
 // System commands (WM_SYSCOMMAND), hit-test results (WM_NCHITTEST), icon sizes (WM_SETICON).
 #define SC_MINIMIZE 0xF020u

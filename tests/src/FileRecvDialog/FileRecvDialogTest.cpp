@@ -114,7 +114,7 @@ TEST_F(FileRecvDialogTest, ShowsTheOfferBySizeNameAndLinkKind) {
             const bool known = *c.icon != L'\0';
             EXPECT_EQ(TextOf(L"file_recv_dialog_header_label"),
                       known ? L"Ana's phone wants to send you " + std::to_wstring(c.files.size()) +
-                                  L" file(s)"
+                                  (c.files.size() == 1 ? L" file" : L" files")
                             : L"");
             EXPECT_EQ(
                 Control(L"file_recv_dialog_devicetype")->GetBkImage().str(),

@@ -148,9 +148,7 @@ TEST_F(ControllerTest, UnsuccessfulItemsShowTheirReasonAndStayWithRetryAndRemove
             EXPECT_EQ(Title(), c.text);
         }
         if (c.log) {
-            EXPECT_TRUE(
-                log.Contains(std::string(c.log) +
-                             "(Vela::Ux::FileTransferController::GetFailedUIInfoStateString)"))
+            EXPECT_TRUE(log.Contains(std::string(c.log) + "(GetFailedUIInfoStateString)"))
                 << ::testing::PrintToString(log.Messages());
         }
         duistandin::AdvanceTime(10000);  // no timer hides or replaces it
@@ -159,6 +157,26 @@ TEST_F(ControllerTest, UnsuccessfulItemsShowTheirReasonAndStayWithRetryAndRemove
         EXPECT_TRUE(pm->FindControl(L"fixed_item_remove_button")->IsEnabled());
         EXPECT_FALSE(pm->FindControl(L"title_progress_label")->IsVisible());
         EXPECT_EQ(pm->GetTaskbarState(), c.taskbar);
+        model->Clear();
+    }
+}
+
+// While preparing, a radio reported off is being switched on: the English title says so.
+TEST_F(ControllerTest, RadiosReportedOffWhilePreparingReadAsBeingTurnedOn) {
+    struct Case {
+        std::vector<uint32_t> replies;
+        const wchar_t* title;
+    } cases[] = {
+        {{kMsgBluetoothOff}, L"Turning on Bluetooth…"},
+        {{kMsgBluetoothOn, kMsgWifiOff}, L"Turning on Wi-Fi…"},
+        {{kMsgBluetoothOff, kMsgWifiOff}, L"Turning on Wi-Fi and Bluetooth…"},
+    };
+    for (const auto& c : cases) {
+        Send("a", 0);
+        for (uint32_t reply : c.replies) {
+            Respond(reply);
+        }
+        EXPECT_EQ(Title(), c.title);
         model->Clear();
     }
 }

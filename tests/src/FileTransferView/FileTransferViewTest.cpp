@@ -3,6 +3,7 @@
 // animations, timers, closing, teardown in the middle of an animation, and its pictures.
 #include "FileTransferView.h"
 #include "GoldenImage.h"
+#include "LogCapture.h"
 #include "UIAnimationManager.h"
 #include "UIFixedItem.h"
 #include "UIQueuedItem.h"
@@ -107,6 +108,7 @@ protected:
 
 TEST_F(FileTransferViewTest, CreatedHiddenTopmostWithItsIconAndShownCollapsedOnce) {
     ASSERT_NE(view->GetHWND(), nullptr);
+    EXPECT_EQ(FindWindowW(L"FileTransferDialog", L"FileTransferDialog"), view->GetHWND());
     EXPECT_FALSE(IsWindowVisible(view->GetHWND()));
     EXPECT_TRUE(win32standin::IsTopmost(view->GetHWND()));
     EXPECT_EQ(win32standin::WindowIconResource(view->GetHWND()), 167);
@@ -150,6 +152,32 @@ TEST_F(FileTransferViewTest, HeightFollowsTheQueuedCountUpToMaxRows) {
     EXPECT_EQ(Text(L"queued_item_count_label"), L"Waiting (2)");
 }
 
+// Skin values the dialog cannot work with count as missing: the key's default and a WARN line.
+TEST_F(FileTransferViewTest, UnusableSkinValuesTakeTheirDefaults) {
+    struct Case {
+        const wchar_t* key;
+        const wchar_t* value;
+        int queued;
+        int height;
+    } cases[] = {
+        {L"maxitemcount", L"-2", 5, 140 + 3 * 49},
+        {L"queueditem_height", L"0", 2, 140 + 2},
+        {L"queueditem_height", L"-1", 2, 140 + 2},
+        {L"queueditem_height", L"2147483647", 4, 140 + 3},
+        {L"transfer_dialog_height", L"-140", 1, 49},
+        {L"tranfer_dialog_height_collapsed", L"99999", 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.key) + "=" + testing::PrintToString(c.value));
+        testsupport::LogCapture log;
+        Build([&](DuiLib::CPaintManagerUI* pm) { pm->SetUserValue(c.key, c.value); });
+        Start(c.queued);
+        EXPECT_EQ(Height(), c.height);
+        EXPECT_EQ(H().queueList->GetVerticalScrollBar() != nullptr, c.queued > 3);
+        EXPECT_EQ(log.CountStartingWith("skin value " + win32standin::ToUtf8(c.key)), 1u);
+    }
+}
+
 TEST_F(FileTransferViewTest, DoubleClickRereadsTheCountAndOnlyIdleInfosBecomeRows) {
     Start(1);
     view->AddQueuedItem(9, Info(UIItemState::Sending));
@@ -175,7 +203,7 @@ TEST_F(FileTransferViewTest, FixedItemTitlesByStateWithTheTemporaryMessage) {
     // A status text shows for 1200 ms; a title arriving meanwhile shows afterwards.
     view->UpdateItem(1, Info(UIItemState::Idle, {}, 0, L"Turn on Bluetooth"));
     EXPECT_EQ(Text(L"fixed_item_title_label"), L"Turn on Bluetooth");
-    EXPECT_EQ(Text(L"fixed_item_filename"), L"1 files");  // no files: the count of one
+    EXPECT_EQ(Text(L"fixed_item_filename"), L"1 file");  // no files: the count of one
     view->UpdateItem(1, Info(UIItemState::Sending, {L"a", L"b", L"c"}));
     EXPECT_EQ(Text(L"fixed_item_title_label"), L"Turn on Bluetooth");
     EXPECT_EQ(Text(L"fixed_item_filename"), L"3 files");
@@ -190,7 +218,7 @@ TEST_F(FileTransferViewTest, FixedItemTitlesByStateWithTheTemporaryMessage) {
         DWORD colour;
     } cases[] = {
         {UIItemState::Failed, L"Could not send", 0xFFFF0000},
-        {UIItemState::Cancelled, L"Ann's phone cancelled the transfer", 0xFFFF0000},
+        {UIItemState::Cancelled, L"The transfer to Ann's phone was cancelled", 0xFFFF0000},
         {UIItemState::Rejected, L"Ann's phone declined the files", 0xFFFF0000},
         {UIItemState::Succeeded, L"Sent", 0xFF000000},
     };
@@ -209,6 +237,28 @@ TEST_F(FileTransferViewTest, FixedItemTitlesByStateWithTheTemporaryMessage) {
                   c.colour);
     }
     EXPECT_FALSE(view->UpdateItem(42, Info(UIItemState::Sending)));
+}
+
+// In Polish every word the dialog shows, tooltips included, comes from the Polish table.
+TEST_F(FileTransferViewTest, EveryVisibleWordComesFromTheLanguagesTable) {
+    testsupport::UseLanguage("pl");
+    Build();
+    Start(1);
+    view->UpdateItem(1, Info(UIItemState::Sending, {L"a", L"b", L"c"}));
+    auto* pm = view->GetPaintManager();
+    DuiLib::CControlUI* row = H().FindQueuedItem(2);
+    EXPECT_EQ(Text(L"fixed_item_title_label"), L"Wysyłanie do: Ann's phone");
+    EXPECT_EQ(Text(L"fixed_item_filename"), L"3 pliki");
+    EXPECT_EQ(Text(L"queued_item_count_label"), L"Oczekujące (1)");
+    EXPECT_EQ(pm->FindSubControlByName(row, L"files_count_label")->GetText(), L"2 pliki");
+    std::vector<std::wstring> tips;
+    for (const wchar_t* name : {L"window_min_button", L"window_close_button",
+                                L"fixed_item_remove_button", L"queued_item_retry_button"}) {
+        tips.push_back(Control(name)->GetToolTip().str());
+    }
+    tips.push_back(pm->FindSubControlByName(row, L"queued_item_remove_button")->GetToolTip().str());
+    EXPECT_EQ(tips, (std::vector<std::wstring>{L"Minimalizuj", L"Zamknij", L"Anuluj",
+                                               L"Spróbuj ponownie", L"Usuń"}));
 }
 
 TEST_F(FileTransferViewTest, ChannelPagesAndSpeedOnlyWhileSending) {
@@ -247,6 +297,31 @@ TEST_F(FileTransferViewTest, ProgressAnimationsReplaceEachOtherAndNeverGoBack) {
     EXPECT_EQ(Text(L"title_progress_label"), L"100%");
     view->UpdateProgress(0, 0, 0);
     EXPECT_EQ(H().fixedItem->GetProgress(), 0u);
+}
+
+// Height changes wait behind progress animations: neither the end of an earlier resize nor a
+// stream of progress reports faster than the 150 ms animation may drop or hold them.
+TEST_F(FileTransferViewTest, HeightChangesSurviveAStreamOfProgressReports) {
+    Start(0);
+    std::vector<unsigned> rows;
+    unsigned percent = 1;
+    for (int step : {+1, +1, +1, -1, +1, -1, -1, +1, -1}) {
+        if (step > 0) {
+            rows.push_back(10 + percent);
+            view->AddQueuedItem(rows.back(), Info(UIItemState::Idle));
+        } else {
+            view->RemoveQueuedItem(rows.back());
+            rows.pop_back();
+        }
+        callback.queued = static_cast<int>(rows.size());
+        view->RefreshQueuedCount(callback.queued);
+        for (int report = 0; report < 5; ++report) {
+            view->UpdateProgress(++percent, 0, 0);
+            duistandin::AdvanceTime(60);
+        }
+        EXPECT_EQ(Height(), rows.empty() ? 116 : 140 + 49 * static_cast<int>(rows.size()))
+            << rows.size() << " rows at " << percent << "%";
+    }
 }
 
 TEST_F(FileTransferViewTest, FinishedItemMakesWayForTheNextQueuedOneAfterTheKeepTimeout) {
@@ -344,6 +419,20 @@ TEST_F(FileTransferViewTest, Pictures) {
     open(1, 0);
     view->UpdateItem(1, Info(UIItemState::Sending));
     compare("one_queued");
+    // Moved to monitors of other scales and back: every size follows, the window's and the
+    // light's too (a row takes its height and one design pixel of padding).
+    for (auto [scale, percent] : {std::pair{150, 60u}, {200, 90u}, {100, 95u}}) {
+        duistandin::SetScale(scale);
+        const int dpi = 96 * scale / 100;
+        view->SendMessage(WM_DPICHANGED, static_cast<WPARAM>(MAKELPARAM(dpi, dpi)), 0);
+        EXPECT_EQ(Rect().right - Rect().left, 360 * scale / 100) << scale;
+        EXPECT_EQ(Height(), (140 + 48) * scale / 100 + scale / 100) << scale;
+        view->UpdateProgress(percent, 95, 3 * 1048576 / 2);
+        if (scale == 200) {
+            duistandin::AdvanceTime(1000);  // half a sweep on: the light is on the bar
+        }
+        compare("one_queued_at_" + std::to_string(scale));
+    }
     open(5, 0);
     compare("overflow");
     open(0, 0);
@@ -351,6 +440,8 @@ TEST_F(FileTransferViewTest, Pictures) {
                              L"The transfer failed. Try again."));
     view->SetRetryVisible(true);
     compare("failed_retry");
+    // Right to left, in Arabic: the whole dialog mirrored, the bar filling from the right.
+    testsupport::UseLanguage("ar");
     open(1, 1);
     view->UpdateItem(1, Info(UIItemState::Sending));
     view->UpdateProgress(40, 95, 1048576);

@@ -1,12 +1,17 @@
 // The dialog's size texts: the formatter's units with two decimals, unit texts from the string
-// table. (The percent and count texts are checked where the dialog shows them.)
+// table; counts in the plural forms of each shipped language, and the shipped tables complete.
 #include "UITransferTexts.h"
+#include "UiTest.h"
 
 #include <TandemUtilStandIn.h>
 #include <UIExUtils.h>
 #include <UIlib.h>
 
+#include <DuiLibStandIn.h>
 #include <gtest/gtest.h>
+
+#include <map>
+#include <set>
 
 namespace {
 
@@ -27,6 +32,60 @@ TEST(UITransferTextsTest, SizesTakeTheUnitTextsOfTheStringTable) {
                  {3ull << 40, L"3072.00 GB"}};
     for (const auto& c : cases) {
         EXPECT_EQ(UITransferTexts::SizeText(c.bytes), c.text) << c.bytes;
+    }
+}
+
+class UITransferTextsLanguageTest : public testsupport::UiTest {};
+
+// "1 file", "2 files" and the forms of languages with other rules; a form may say its number in
+// words, and the receive header keeps its "{0}" for the sender's name.
+TEST_F(UITransferTextsLanguageTest, CountsTakeTheLanguagesPluralForm) {
+    struct Case {
+        const char* locale;
+        int count;
+        const wchar_t* text;
+    } cases[] = {
+        {"en", 1, L"1 file"},   {"en", 0, L"0 files"},    {"en", 2, L"2 files"},
+        {"pl", 1, L"1 plik"},   {"pl", 3, L"3 pliki"},    {"pl", 22, L"22 pliki"},
+        {"pl", 5, L"5 plików"}, {"pl", 12, L"12 plików"}, {"ar", 0, L"0 ملف"},
+        {"ar", 1, L"ملف واحد"}, {"ar", 2, L"ملفان"},      {"ar", 3, L"3 ملفات"},
+        {"ar", 11, L"11 ملفًا"}, {"ar", 100, L"100 ملف"},
+    };
+    for (const auto& c : cases) {
+        testsupport::UseLanguage(c.locale);
+        EXPECT_EQ(UITransferTexts::FilesCountText(c.count), c.text) << c.locale << c.count;
+    }
+    EXPECT_EQ(DuiLib::UICulture::GetInstance()
+                  ->GetMultiVarStr(L"IDS_FILERECEIVE_DIALOG_SENDING_FILE_TXT", {L"2"}, 1)
+                  .str(),
+              L"يريد {0} أن يرسل إليك ملفين");
+    testsupport::UseLanguage("en");
+    EXPECT_EQ(DuiLib::UICulture::GetInstance()
+                  ->GetMultiVarStr(L"IDS_FILETRANSFER_TIP_MAX_FILE_COUNT_EXCEPTION", {L"500"}, 0)
+                  .str(),
+              L"You can send at most 500 files at a time.");
+}
+
+// Every shipped table has a text for every id of the English one; an id with plural forms has
+// at least its "other" form.
+TEST(UITransferTextsTables, EveryTableHasEveryEnglishId) {
+    const auto ids = [](const std::string& locale) {
+        std::map<std::wstring, std::wstring> table;
+        EXPECT_TRUE(duistandin::ReadStringTable(
+            std::string(SWIFTSEND_RES_DIR) + "/strings/" + locale + ".strings", table));
+        std::set<std::wstring> found;
+        for (const auto& [id, text] : table) {
+            const size_t form = id.find(L'[');
+            if (form == std::wstring::npos ||
+                id.compare(form, std::wstring::npos, L"[other]") == 0) {
+                found.insert(id.substr(0, form));
+            }
+        }
+        return found;
+    };
+    const std::set<std::wstring> english = ids("en");
+    for (const char* locale : {"pl", "ar"}) {
+        EXPECT_EQ(ids(locale), english) << locale;
     }
 }
 

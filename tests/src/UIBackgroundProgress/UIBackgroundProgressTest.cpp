@@ -2,6 +2,7 @@
 // and its rules on the mock clock (never back except to 0, light only between 1 and 99 %, one
 // texture per pixel the light moves, at most one repaint request).
 #include "GoldenImage.h"
+#include "LogCapture.h"
 #include "UIBackgroundProgress.h"
 #include "UiTest.h"
 
@@ -113,6 +114,22 @@ TEST_F(UIBackgroundProgressTest, NeverBackExceptToZeroAndLightOnlyBelowAHundred)
     // The whole bar in the ok colour, the background nowhere inside the control.
     for (int x : {11, 160, 308}) {
         EXPECT_EQ(Pixel(x, 30), 0xFF7CCB95u) << x;
+    }
+}
+
+// A sweep time that is missing, not positive or too large for milliseconds takes the default.
+TEST_F(UIBackgroundProgressTest, UnusableSweepTimesTakeTheDefaultWithAWarning) {
+    const std::pair<const wchar_t*, int> cases[] = {
+        {L"7", 700}, {L"", 2000}, {L"0", 2000}, {L"-5", 2000}, {L"2147483647", 2000}};
+    for (const auto& [speed, duration] : cases) {
+        testsupport::LogCapture log;
+        Build();
+        manager->SetUserValue(L"progress_animate_speed", speed);
+        bar->SetPercent(40);
+        EXPECT_EQ(bar->GetAnimation()->GetDuration(), duration) << speed;
+        EXPECT_EQ(log.CountStartingWith("skin value progress_animate_speed"),
+                  duration == 700 ? 0u : 1u)
+            << speed;
     }
 }
 

@@ -127,6 +127,15 @@ TEST_F(WifiDisconnectTest, PlacedBesideTheTaskbarForItsTextHeightAndScaleAndDrag
         EXPECT_EQ(hit(L"restart_disconnect_btn"), HTCLIENT);
         EXPECT_EQ(hit(L"cancel_disconnect_btn"), HTCLIENT);
     }
+    // In a right-to-left language the notice is mirrored: text and buttons from the right.
+    win32standin::SetDesktop({});
+    duistandin::SetScale(100);
+    testsupport::UseLanguage("ar");
+    Open();
+    duistandin::RunUntilIdle();
+    window->GetPaintManager()->Paint();
+    EXPECT_TRUE(MatchesGolden(window->GetPaintManager()->GetSurface(),
+                              SWIFTSEND_GOLDEN_DIR "/wlan_disconnect_rtl.png"));
 }
 
 TEST_F(WifiDisconnectTest, EveryClickReportsAndClosesRestartingOnlyFromTheRestartButton) {
