@@ -300,8 +300,8 @@ void SimpleUIManager::SendFiles(const std::vector<std::wstring>& files) {
     if (!ReadPairedDevice(device)) {
         return;
     }
-    // A request the service cannot be sent would hold the queue for good: what cannot be sent
-    // is left out here, before anything is queued or merged.
+    // An item whose share request cannot be built would hold the queue for good: what no
+    // request can carry is left out here, before anything is queued or merged.
     const std::vector<std::wstring> sendable = SendablePaths(files);
     if (sendable.empty()) {
         LOG_WARN("share request dropped: none of its " << files.size() << " paths can be sent");
