@@ -61,7 +61,7 @@ protected:
         std::thread menu(
             [&] { code = swiftsendmenu::Send("\\\\.\\pipe\\PIPE_KX_MENU", request, out); });
         const uint64_t start = win32standin::ClockNowMs();
-        const auto end = std::chrono::steady_clock::now() + 20s;
+        const auto end = std::chrono::steady_clock::now() + 60s;
         while (code < 0 && std::chrono::steady_clock::now() < end) {
             // Until the menu pauses again (or another wait begins, which costs one idle step).
             if (win32standin::TimedWaitsBegun() == begun) {
