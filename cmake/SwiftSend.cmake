@@ -6,6 +6,13 @@ if(SWIFTSEND_SANITIZE)
     add_link_options(-fsanitize=${_sanitizers})
 endif()
 
+# In the fuzzing build every library a fuzz target links, product and stand-in alike, carries
+# the coverage and comparison hooks that guide the fuzzer; only the targets link its driver.
+if(SWIFTSEND_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link)
+    add_link_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # Adds every sub-folder of DIR that carries a CMakeLists.txt, in name order.
 function(swiftsend_add_children dir)
     file(GLOB children LIST_DIRECTORIES true "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*")

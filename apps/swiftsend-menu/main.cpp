@@ -1,23 +1,20 @@
 // swiftsend-menu: what the shell's "send to phone" menu entry does. It writes one request,
 // "KXSHARE_PHONE?" and the selected paths joined by "|", as one message to the SwiftSend
 // listener's pipe, and closes.
-#include <Win32StandIn.h>
-#include <windows.h>
+#include "MenuPipe.h"
 
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
+using namespace swiftsendmenu;
+
 namespace {
 
 const std::string kPipePrefix = "\\\\.\\pipe\\";
 const std::string kDefaultPipe = kPipePrefix + "PIPE_KX_MENU";
 const std::string kShareCommand = "KXSHARE_PHONE";
-// How long to wait for the listener's next pipe instance, or for a busy one to come free.
-constexpr ULONGLONG kPatienceMs = 1000;
-
-enum ExitCode { kSent = 0, kFailed = 1, kNoListener = 2 };
 
 void PrintUsage(std::ostream& out) {
     out << "usage: swiftsend-menu [--pipe NAME] FILE...\n"
@@ -39,8 +36,8 @@ void PrintUsage(std::ostream& out) {
            "  --help       show this text\n"
            "\n"
            "Waits up to "
-        << kPatienceMs
-        << " ms for the listener's pipe.\n"
+        << kBusyPatienceMs / 1000 << " s for a busy listener, " << kAbsentPatienceMs / 1000
+        << " s for one that is not there.\n"
            "Exit codes: 0 sent, 1 failure, 2 no listener on the pipe.\n";
 }
 
@@ -67,59 +64,6 @@ bool BuildShareRequest(const std::vector<std::string>& files, std::string& reque
         request += path;
     }
     return true;
-}
-
-HANDLE OpenPipe(const std::wstring& name, DWORD& error) {
-    const ULONGLONG deadline = GetTickCount64() + kPatienceMs;
-    while (true) {
-        HANDLE pipe = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        if (pipe != INVALID_HANDLE_VALUE) {
-            return pipe;
-        }
-        error = GetLastError();
-        const ULONGLONG now = GetTickCount64();
-        if ((error != ERROR_FILE_NOT_FOUND && error != ERROR_PIPE_BUSY) || now >= deadline) {
-            return INVALID_HANDLE_VALUE;
-        }
-        // The listener serves one client at a time and makes a new instance after each.
-        if (error == ERROR_FILE_NOT_FOUND) {
-            WaitNamedPipeW(name.c_str(), static_cast<DWORD>(deadline - now));
-        }
-        Sleep(10);
-    }
-}
-
-int Send(const std::string& pipeName, const std::string& request) {
-    DWORD error = ERROR_SUCCESS;
-    HANDLE pipe = OpenPipe(win32standin::FromUtf8(pipeName), error);
-    if (pipe == INVALID_HANDLE_VALUE) {
-        switch (error) {
-            case ERROR_FILE_NOT_FOUND:
-                std::cerr << "swiftsend-menu: no SwiftSend listener on " << pipeName
-                          << ": is the host running?\n";
-                return kNoListener;
-            case ERROR_PIPE_BUSY:
-                std::cerr << "swiftsend-menu: the SwiftSend listener on " << pipeName
-                          << " stayed busy\n";
-                return kFailed;
-            default:
-                std::cerr << "swiftsend-menu: cannot open " << pipeName << " (error " << error
-                          << ")\n";
-                return kFailed;
-        }
-    }
-    DWORD written = 0;
-    const DWORD size = static_cast<DWORD>(request.size());
-    BOOL sent = WriteFile(pipe, request.data(), size, &written, nullptr);
-    error = GetLastError();
-    CloseHandle(pipe);
-    if (!sent || written != size) {
-        std::cerr << "swiftsend-menu: cannot write the request to " << pipeName << " (error "
-                  << error << ")\n";
-        return kFailed;
-    }
-    return kSent;
 }
 
 }  // namespace
@@ -170,5 +114,5 @@ int main(int argc, char** argv) {
         std::cerr << "swiftsend-menu: " << error << "\n";
         return kFailed;
     }
-    return Send(pipeName, request);
+    return Send(pipeName, request, std::cerr);
 }

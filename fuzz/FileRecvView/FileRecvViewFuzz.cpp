@@ -1,5 +1,5 @@
-// The receive-failure, offer and decoder notice handlers over arbitrary bodies, with their
-// UI-thread halves run after each input: the failure's status record and the decoder's text. And
+// The receive side's handlers over arbitrary bodies, with their UI-thread halves run after each
+// input: an offer shown, its progress, picked folder, end and failure, and the decoder's text. And
 // the host's reading of a notice record: what it accepts writes back to the very same bytes.
 #include "FileRecvView.h"
 #include "NoticeRecordReader.h"
@@ -39,8 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::memcpy(block.get(), data, size);
     }
     const auto length = static_cast<uint32_t>(size);
-    view->OnRecvFileFailed(block.get(), length);
     view->OnRecvOffer(block.get(), length);
+    view->OnRecvProgress(block.get(), length);
+    view->OnFolderPicked(block.get(), length);
+    view->OnRecvDone(block.get(), length);
+    view->OnRecvFileFailed(block.get(), length);
     view->OnShowMirrorDecoderUI(block.get(), length);
     if (size == 0) {
         view->OnShowMirrorDecoderUI(nullptr, 0);

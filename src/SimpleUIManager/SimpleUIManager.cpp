@@ -55,6 +55,34 @@ std::vector<uint8_t> FirstFileThumbnail(const std::wstring& path, uint32_t& leng
     return bytes;
 }
 
+// The longest text a payload string holds: a longer UTF-8 form would wrap the string's 16-bit
+// length, and the service could not tell the rest from the fields after it.
+constexpr size_t kMaxTextBytes = static_cast<size_t>(tandem::DataStream::kMaxStringLength);
+
+// The paths of FILES that a share request can carry: each has a UTF-8 form (no lone surrogate)
+// that fits a payload string. Every path left out is logged.
+std::vector<std::wstring> SendablePaths(const std::vector<std::wstring>& files) {
+    std::vector<std::wstring> sendable;
+    sendable.reserve(files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        const size_t bytes = DE::UnicodeToUTF8(files[i]).size();
+        const bool fits = bytes <= kMaxTextBytes;
+        if (fits && (bytes > 0 || files[i].empty())) {
+            sendable.push_back(files[i]);
+            continue;
+        }
+        if (!fits) {
+            LOG_WARN("share request: path " << i + 1 << " of " << files.size()
+                                            << " left out: " << bytes
+                                            << " bytes in UTF-8, more than " << kMaxTextBytes);
+        } else {
+            LOG_WARN("share request: path " << i + 1 << " of " << files.size()
+                                            << " left out: not valid UTF-16");
+        }
+    }
+    return sendable;
+}
+
 }  // namespace
 
 SimpleUIManager::SimpleUIManager() : ipcClient(kEndpointPlugin, true, false) {
@@ -272,8 +300,15 @@ void SimpleUIManager::SendFiles(const std::vector<std::wstring>& files) {
     if (!ReadPairedDevice(device)) {
         return;
     }
+    // An item whose share request cannot be built would hold the queue for good: what no
+    // request can carry is left out here, before anything is queued or merged.
+    const std::vector<std::wstring> sendable = SendablePaths(files);
+    if (sendable.empty()) {
+        LOG_WARN("share request dropped: none of its " << files.size() << " paths can be sent");
+        return;
+    }
     device.shareType = 2;
-    model->AddSendItem(device, files, SendSponsorSource::FromContextMenu);
+    model->AddSendItem(device, sendable, SendSponsorSource::FromContextMenu);
 }
 
 bool SimpleUIManager::ReadPairedDevice(KxShareDevices& device) {
@@ -311,6 +346,23 @@ bool SimpleUIManager::ReadPairedDevice(KxShareDevices& device) {
     DWORD wifi5G = 0;
     DE::Registry::GetValue(HKEY_USERS, key, L"Wifi5GAbility", wifi5G, KEY_ALL_ACCESS);
     device.wifi5GAbility = wifi5G != 0;
+    // Every share request carries these texts: a phone with one too long for a payload string
+    // could never be sent to.
+    const struct {
+        const char* name;
+        size_t bytes;
+    } texts[] = {{"Summary", device.summary.size()},
+                 {"DevName", DE::UnicodeToUTF8(devName).size()},
+                 {"UserName", DE::UnicodeToUTF8(userName).size()},
+                 {"NickName", DE::UnicodeToUTF8(nickName).size()}};
+    for (const auto& text : texts) {
+        if (text.bytes > kMaxTextBytes) {
+            LOG_WARN("paired phone's " << text.name << " is " << text.bytes
+                                       << " bytes in UTF-8, more than " << kMaxTextBytes
+                                       << ": nothing can be sent to it");
+            return false;
+        }
+    }
     return true;
 }
 

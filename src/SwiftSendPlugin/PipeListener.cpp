@@ -215,6 +215,11 @@ void SwiftSendPlugin::ParsePipeRequest(const std::string& text, std::wstring& co
         return;
     }
     const std::wstring request = DE::UTF8ToUnicode(text);
+    if (request.empty()) {
+        LOG_WARN("SwiftSend Plugin : pipe request of " << text.size()
+                                                       << " bytes is not UTF-8, dropped");
+        return;
+    }
     const size_t question = request.find(L'?');
     if (question == std::wstring::npos) {
         return;

@@ -42,7 +42,8 @@ public:
     bool Start() override;
     bool Stop() override;
 
-    // The command before the question mark and the paths after it, split at bars.
+    // The command before the question mark and the paths after it, split at bars. A text that
+    // is not UTF-8 gives no paths and is logged with its length.
     static void ParsePipeRequest(const std::string& text, std::wstring& command,
                                  std::vector<std::wstring>& paths);
 

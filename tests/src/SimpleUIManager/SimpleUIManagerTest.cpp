@@ -1,6 +1,8 @@
 // The IPC hub: dispatch order of the handler kinds, the paired phone from the registry and the
 // share request on the wire.
+#include "DataStream.h"
 #include "EndpointRecorder.h"
+#include "FileTransferModel.h"
 #include "IPCMessageIds.h"
 #include "LogCapture.h"
 #include "SimpleUIManager.h"
@@ -206,6 +208,95 @@ TEST_F(SimpleUIManagerTest, ShareCommandsAndSelectionsFromTwoThreadsAtOnce) {
     pipe.join();
     drop.join();
     EXPECT_TRUE(log.Records().empty());
+}
+
+// Refusing a request when its item starts would leave that item "Connecting" for good, with
+// every later request queued behind it: what cannot be sent never reaches the queue.
+TEST_F(SimpleUIManagerTest, WhatCannotBeSentIsLeftOutBeforeAnythingIsQueued) {
+    using Paths = std::vector<std::wstring>;
+    const std::wstring overlong = std::wstring(32767, L'p') + L"x";
+    const std::wstring loneSurrogate = std::wstring(L"/tmp/") + wchar_t(0xD800);
+    const struct Case {
+        std::vector<Paths> requests;  // one after another
+        std::string registryEdit;     // appended to the paired phone's key
+        std::vector<std::string> sent;
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {{{overlong}, {L"/tmp/a"}},
+         "",
+         {"/tmp/a"},
+         {"share request: path 1 of 1 left out: 32768 bytes in UTF-8, more than 32767",
+          "share request dropped: none of its 1 paths can be sent"}},
+        {{{L"/tmp/a", overlong, loneSurrogate, L"/tmp/b"}},
+         "",
+         {"/tmp/a", "/tmp/b"},
+         {"share request: path 2 of 4 left out: 32768",
+          "share request: path 3 of 4 left out: "
+          "not valid UTF-16"}},
+        {{{L"/tmp/a"}},
+         "\"NickName\"=\"" + std::string(32768, 'n') + "\"\n",
+         {},
+         {"paired phone's NickName is 32768 bytes in UTF-8, more than 32767: nothing can be sent"}},
+    };
+    duistandin::SetMainThread();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.warnings.front());
+        ASSERT_TRUE(utilstandin::LoadRegistryText(kPairedPhone + c.registryEdit));
+        ServiceRecorder service(kEndpointTandemService);
+        SimpleUIManager manager;
+        manager.ShowSimpleUI();
+        duistandin::RunUntilIdle();
+        testsupport::LogCapture log;
+        for (const Paths& request : c.requests) {
+            manager.HandleShareCommand(L"KXSHARE_PHONE", request);
+            duistandin::RunUntilIdle();
+            // The service reports both radios on: a started item sends its request.
+            for (uint32_t id : {kMsgBluetoothOn, kMsgWifiOn}) {
+                TagIPCMessageItem radio;
+                radio.messageId = id;
+                radio.data = nullptr;
+                radio.dataLength = 0;
+                manager.OnIPCMessage(radio);
+            }
+            duistandin::RunUntilIdle();
+        }
+        ASSERT_TRUE(ipcstandin::WaitUntilIdle());
+        std::vector<std::string> sent;
+        const std::vector<TagIPCMessageItem> items = service.Items();
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (items[i].messageId != kMsgTandemShareSend) {
+                continue;
+            }
+            // The paths follow four numbers, the address, four texts and three numbers.
+            std::string body = service.Bodies()[i];
+            tandem::IpcBufferBuild channel(body.data(), static_cast<uint32_t>(body.size()), true);
+            std::unique_ptr<tandem::DataStream> stream = tandem::CreateDataStream(&channel);
+            int32_t number = 0;
+            uint64_t address = 0;
+            std::string text;
+            for (int field = 0; field < 4; ++field) {
+                stream->ReadInt32(number);
+            }
+            stream->ReadUInt64(address);
+            for (int field = 0; field < 4; ++field) {
+                stream->ReadUtf8String(text);
+            }
+            for (int field = 0; field < 3; ++field) {
+                stream->ReadInt32(number);
+            }
+            std::vector<std::string> paths;
+            ASSERT_GT(stream->ReadUtf8StringArray(paths), 0);
+            sent.insert(sent.end(), paths.begin(), paths.end());
+        }
+        EXPECT_EQ(sent, c.sent);
+        for (const std::string& warning : c.warnings) {
+            EXPECT_EQ(log.CountStartingWith(warning), 1u) << warning;
+        }
+        EXPECT_EQ(log.CountStartingWith("share request") + log.CountStartingWith("paired phone"),
+                  c.warnings.size());
+        // Nothing is left waiting.
+        EXPECT_EQ(manager.GetSendModel()->GetQueuedCount(), 0u);
+    }
 }
 
 }  // namespace

@@ -58,13 +58,21 @@ TEST(ParsePipeRequest, SplitsCommandAndPathsLikeTheMenuHandlerWritesThem) {
         {"KXSHARE_PHONE?a|b|", L"KXSHARE_PHONE", {L"a", L"b", L""}},
         {"KXSHARE_PHONE a|b", L"unset", {}},  // no question mark
         {"", L"unset", {}},
+        // Not UTF-8: dropped, and logged once with its length.
+        {"KXSHARE_PHONE?/caf\xe9|/b", L"unset", {}},
     };
     for (const Case& c : cases) {
+        testsupport::LogCapture log;
         std::wstring command = L"unset";
         Paths paths = {L"stale"};
         SwiftSendPlugin::ParsePipeRequest(c.text, command, paths);
         EXPECT_EQ(command, c.command) << c.text;
         EXPECT_EQ(paths, c.paths) << c.text;
+        const size_t lines = std::string(c.text).find('\xe9') != std::string::npos ? 1 : 0;
+        EXPECT_EQ(log.Messages().size(), lines) << c.text;
+        EXPECT_EQ(log.CountStartingWith(
+                      "SwiftSend Plugin : pipe request of 22 bytes is not UTF-8, dropped"),
+                  lines);
     }
 }
 
