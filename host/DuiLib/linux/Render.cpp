@@ -65,7 +65,7 @@ cairo_surface_t* LoadImage(const CDuiString& image) {
         path = path.substr(quote + 6,
                            end == std::wstring::npos ? std::wstring::npos : end - quote - 6);
     }
-    std::string file = CPaintManagerUI::ResolveResource(path);
+    std::string file = CPaintManagerUI::ResolveResource(path).string();
     auto& cache = ImageCache();
     auto found = cache.find(file);
     if (found != cache.end()) {
@@ -159,25 +159,6 @@ void CControlUI::PaintBkColor(HDC hDC) {
     SetSource(cr, m_dwBkColor);
     cairo_rectangle(cr, m_rcItem.left, m_rcItem.top, GetWidth(), GetHeight());
     cairo_fill(cr);
-}
-
-void CControlUI::PaintBkImage(HDC hDC) {
-    if (!m_sBkImage.IsEmpty()) {
-        UIPainter::DrawImage(hDC, m_pManager, m_rcItem, m_rcItem, m_sBkImage);
-    }
-}
-
-void CControlUI::PaintText(HDC hDC) {
-    if (m_sText.IsEmpty()) {
-        return;
-    }
-    DWORD color = !IsEnabled() && m_dwDisabledTextColor ? m_dwDisabledTextColor : m_dwTextColor;
-    if (color == 0 && m_pManager) {
-        color = m_pManager->GetDefaultFontColor();
-    }
-    RECT rc{m_rcItem.left + m_rcTextPadding.left, m_rcItem.top + m_rcTextPadding.top,
-            m_rcItem.right - m_rcTextPadding.right, m_rcItem.bottom - m_rcTextPadding.bottom};
-    CRenderEngine::DrawText(hDC, m_pManager, rc, m_sText, color, m_iFont, m_uTextStyle);
 }
 
 void CControlUI::PaintBorder(HDC hDC) {

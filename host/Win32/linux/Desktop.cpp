@@ -2,6 +2,8 @@
 // application data folder.
 #include "Desktop.h"
 
+#include <shlobj.h>
+
 #include <cstdlib>
 #include <cwchar>
 
