@@ -13,6 +13,13 @@ if(SWIFTSEND_FUZZ)
     add_link_options(-fsanitize=fuzzer-no-link)
 endif()
 
+# The folder of each host component's platform layer, beside its portable common/ folder.
+if(WIN32)
+    set(SWIFTSEND_PLATFORM windows)
+else()
+    set(SWIFTSEND_PLATFORM linux)
+endif()
+
 # Adds every sub-folder of DIR that carries a CMakeLists.txt, in name order.
 function(swiftsend_add_children dir)
     file(GLOB children LIST_DIRECTORIES true "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*")
@@ -45,22 +52,30 @@ function(swiftsend_product_library name)
 endfunction()
 
 # A host stand-in: a shared library, as the real one is a DLL of the host.
-# Public headers in include/, the Linux implementation in linux/.
+# Public headers in include/, the portable implementation in common/, the platform layer in
+# linux/ or windows/.
 function(swiftsend_host_library name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
     add_library(${name} SHARED ${ARG_SOURCES})
-    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include)
+    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include
+                                       PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/common)
     target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
     swiftsend_warnings(${name})
     swiftsend_log_source(${name} "host\\\\${name}")
 endfunction()
 
-# A GoogleTest executable registered with CTest.
+# A GoogleTest executable registered with CTest: each case a test on Linux; on Windows, where
+# every program starts under Wine, the whole program one test.
 function(swiftsend_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} testsupport GTest::gtest GTest::gmock GTest::gtest_main)
     swiftsend_warnings(${name})
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                         PROPERTIES TIMEOUT 120)
+    if(WIN32)
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+    else()
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                             PROPERTIES TIMEOUT 120)
+    endif()
 endfunction()

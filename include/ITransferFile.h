@@ -5,6 +5,9 @@
 #include "KxShareDevices.h"
 
 #include <IPCMessageClient.h>
+// PostMessage and SendMessage are macros of the Windows API, which rename these methods alike
+// wherever they are declared, overridden or called.
+#include <windows.h>
 
 #include <cstdint>
 #include <functional>

@@ -2,9 +2,7 @@
 
 #include "SDK/Util/LogTool/LogTool.h"
 
-#include <log4cplus/appender.h>
-#include <log4cplus/logger.h>
-#include <log4cplus/spi/loggingevent.h>
+#include "SDK/Util/LogTool/Log4cplus.h"
 
 #include <unistd.h>
 

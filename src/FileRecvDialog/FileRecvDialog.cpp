@@ -9,6 +9,8 @@
 #include <Registry.h>
 #include <SDK/Util/LogTool/LogTool.h>
 #include <TandemUtil.h>
+#include <shellapi.h>
+#include <shlobj.h>
 #include <unicode/fmtable.h>
 #include <unicode/msgfmt.h>
 #include <unicode/unistr.h>
@@ -104,11 +106,12 @@ std::wstring LowerExtension(const std::wstring& name) {
     return ext;
 }
 
-// The file system path of a Windows path: backslashes separate folders.
+// The file system path of a Windows path: backslashes separate folders. Built from Unicode text,
+// so that Windows opens it by its wide name rather than in the ANSI code page.
 std::filesystem::path FsPath(const std::wstring& path) {
     std::string utf8 = DE::UnicodeToUTF8(path);
     std::replace(utf8.begin(), utf8.end(), '\\', '/');
-    return std::filesystem::path(utf8);
+    return std::filesystem::u8path(utf8);
 }
 
 bool IsDirectory(const std::wstring& path) {

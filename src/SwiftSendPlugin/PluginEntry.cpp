@@ -1,4 +1,6 @@
-// The library entry: registration with the host's plug-in manager and the two exports.
+// The library entry: registration with the host's plug-in manager and the two exports. The
+// exports are listed in SwiftSendPlugin.def; the loader calls DllMain once when the library is
+// mapped into the process and once when it is unmapped.
 #include "SwiftSendPlugin.h"
 
 #include "UsageReport.h"
@@ -11,10 +13,11 @@
 
 #include <string>
 
-#define SWIFTSEND_EXPORT extern "C" __attribute__((visibility("default")))
-
-SWIFTSEND_EXPORT bool InitializePluginModule(void* module);
-SWIFTSEND_EXPORT void UninitializePluginModule();
+extern "C" {
+bool InitializePluginModule(void* module);
+void UninitializePluginModule();
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
+}
 
 namespace {
 
@@ -84,7 +87,7 @@ void ProcessDetach() {
 
 }  // namespace
 
-BOOL APIENTRY DllMain(HMODULE, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
             return ProcessAttach();
@@ -95,28 +98,6 @@ BOOL APIENTRY DllMain(HMODULE, DWORD reason, LPVOID) {
             return TRUE;
     }
 }
-
-namespace {
-
-// Loading and unloading the library stand for process attach and detach. Defined after the
-// registration record, so the record is built before the entry runs and outlives it. A failed
-// attach runs the detach path at once, as the loader would before unloading the library.
-struct LibraryEntry {
-    LibraryEntry() {
-        if (!DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr)) {
-            DllMain(nullptr, DLL_PROCESS_DETACH, nullptr);
-            detached = true;
-        }
-    }
-    ~LibraryEntry() {
-        if (!detached) {
-            DllMain(nullptr, DLL_PROCESS_DETACH, nullptr);
-        }
-    }
-    bool detached = false;
-} libraryEntry;
-
-}  // namespace
 
 bool InitializePluginModule(void*) {
     if (!TandemUtilClass::IsSupportPlugin(Vela::Ux::SwiftSendPlugin::kPluginName)) {

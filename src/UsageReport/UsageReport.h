@@ -7,6 +7,9 @@
 #pragma once
 
 #include <TandemDataReport.h>
+// ReportEvent is a macro of the Windows API, which renames the function below alike wherever
+// it is declared and called.
+#include <windows.h>
 
 #include <cstdint>
 #include <sstream>

@@ -2,7 +2,7 @@
 
 #include "SDK/Util/LogTool/LogTool.h"
 
-#include <log4cplus/spi/loggingevent.h>
+#include "SDK/Util/LogTool/Log4cplus.h"
 
 namespace testsupport {
 namespace {
@@ -44,9 +44,13 @@ LogCapture::LogCapture() : appender_(new MemoryAppender) {
     LogTool::GetLogger().addAppender(appender_);
 }
 
-LogCapture::~LogCapture() { LogTool::GetLogger().removeAppender(appender_); }
+LogCapture::~LogCapture() {
+    LogTool::GetLogger().removeAppender(appender_);
+}
 
-std::vector<LogRecord> LogCapture::Records() const { return AsMemory(appender_)->Records(); }
+std::vector<LogRecord> LogCapture::Records() const {
+    return AsMemory(appender_)->Records();
+}
 
 std::vector<std::string> LogCapture::Messages() const {
     std::vector<std::string> messages;
@@ -73,6 +77,8 @@ size_t LogCapture::CountStartingWith(const std::string& prefix) const {
     return count;
 }
 
-void LogCapture::Clear() { AsMemory(appender_)->Clear(); }
+void LogCapture::Clear() {
+    AsMemory(appender_)->Clear();
+}
 
 }  // namespace testsupport

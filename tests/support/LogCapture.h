@@ -1,7 +1,7 @@
 // Captures the records of the program-wide logger while it is alive.
 #pragma once
 
-#include <log4cplus/appender.h>
+#include "SDK/Util/LogTool/Log4cplus.h"
 
 #include <mutex>
 #include <string>
@@ -10,11 +10,11 @@
 namespace testsupport {
 
 struct LogRecord {
-    int level = 0;          // 30000 WARN, 40000 ERROR
-    std::string message;    // text, then "(", function name, ")"
-    std::string file;       // e.g. "src\FileTransferModel"
+    int level = 0;        // 30000 WARN, 40000 ERROR
+    std::string message;  // text, then "(", function name, ")"
+    std::string file;     // e.g. "src\FileTransferModel"
     int line = 0;
-    std::string function;   // full signature
+    std::string function;  // full signature
 };
 
 class LogCapture {

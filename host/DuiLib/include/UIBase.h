@@ -13,15 +13,6 @@ namespace DuiLib {
 class CControlUI;
 class CPaintManagerUI;
 
-// Text flags of the toolkit's text renderer (the values of user32's DrawText).
-#define DT_CENTER 0x00000001u
-#define DT_RIGHT 0x00000002u
-#define DT_VCENTER 0x00000004u
-#define DT_WORDBREAK 0x00000010u
-#define DT_SINGLELINE 0x00000020u
-#define DT_CALCRECT 0x00000400u
-#define DT_END_ELLIPSIS 0x00008000u
-
 class CDuiString {
 public:
     CDuiString() = default;

@@ -13,6 +13,7 @@
 
 #include "UIControl.h"
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -42,7 +43,7 @@ public:
     // it by their part after the last "res/".
     static void SetResourcePath(const wchar_t* path);
     // The file a skin or image path names, as a path of this platform.
-    static std::string ResolveResource(const CDuiString& path);
+    static std::filesystem::path ResolveResource(const CDuiString& path);
 
     void Init(HWND hWnd);
     HWND GetPaintWindow() const { return m_hWnd; }
@@ -102,11 +103,12 @@ public:
     void RescaleForDpi();
     // Number of paints so far.
     int GetPaintCount() const { return m_iPaintCount; }
-    // The window's picture (ARGB32), valid until the next paint or resize.
+    // The window's picture (ARGB32, Linux only), valid until the next paint or resize.
     cairo_surface_t* GetSurface() const { return m_surface; }
 
 private:
     void LayoutNow();
+    void ReleaseSurface();
     HWND m_hWnd = nullptr;
     CControlUI* m_pRoot = nullptr;
     std::map<std::wstring, CControlUI*> m_names;

@@ -69,7 +69,7 @@ cairo_surface_t* LoadImage(const CDuiString& image) {
         path = path.substr(quote + 6,
                            end == std::wstring::npos ? std::wstring::npos : end - quote - 6);
     }
-    std::string file = CPaintManagerUI::ResolveResource(path);
+    std::string file = CPaintManagerUI::ResolveResource(path).string();
     auto& cache = ImageCache();
     auto found = cache.find(file);
     if (found != cache.end()) {
@@ -163,34 +163,6 @@ void CControlUI::PaintBkColor(HDC hDC) {
     SetSource(cr, m_dwBkColor);
     cairo_rectangle(cr, m_rcItem.left, m_rcItem.top, GetWidth(), GetHeight());
     cairo_fill(cr);
-}
-
-void CControlUI::PaintBkImage(HDC hDC) {
-    if (!m_sBkImage.IsEmpty()) {
-        UIPainter::DrawImage(hDC, m_pManager, m_rcItem, m_rcItem, m_sBkImage);
-    }
-}
-
-void CControlUI::PaintText(HDC hDC) {
-    if (m_sText.IsEmpty()) {
-        return;
-    }
-    DWORD color = !IsEnabled() && m_dwDisabledTextColor ? m_dwDisabledTextColor : m_dwTextColor;
-    if (color == 0 && m_pManager) {
-        color = m_pManager->GetDefaultFontColor();
-    }
-    RECT rc{m_rcItem.left + m_rcTextPadding.left, m_rcItem.top + m_rcTextPadding.top,
-            m_rcItem.right - m_rcTextPadding.right, m_rcItem.bottom - m_rcTextPadding.bottom};
-    UINT style = m_uTextStyle;
-    if (UICulture::GetInstance()->getDirection() == 1) {
-        // Mirrored: the padding and the alignment change sides, centred text stays.
-        rc.left = m_rcItem.left + m_rcTextPadding.right;
-        rc.right = m_rcItem.right - m_rcTextPadding.left;
-        if (!(style & DT_CENTER)) {
-            style ^= DT_RIGHT;
-        }
-    }
-    CRenderEngine::DrawText(hDC, m_pManager, rc, m_sText, color, m_iFont, style);
 }
 
 void CControlUI::PaintBorder(HDC hDC) {

@@ -100,7 +100,7 @@ bool CThumbControlUI::LoadFromFile(const std::wstring& path) {
         return false;
     }
     file_ = path;
-    const std::string resolved = DuiLib::CPaintManagerUI::ResolveResource(path);
+    const std::string resolved = DuiLib::CPaintManagerUI::ResolveResource(path).string();
     cairo_surface_t* surface = cairo_image_surface_create_from_png(resolved.c_str());
     if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
         picture_ = surface;

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int kThumbMax = 160;
-
 // The UTF-8 path of a picture that gdk-pixbuf reads as PNG, JPEG or BMP; empty otherwise.
 // Sets WIDTH and HEIGHT from the file's header.
 std::string PicturePath(const std::wstring& path, int& width, int& height) {
@@ -51,21 +49,6 @@ bool PngThumbNailUtils::GetPicSize(const std::wstring& path, int& width, int& he
     width = w;
     height = h;
     return true;
-}
-
-// Fits the picture within 160 x 160 keeping its aspect ratio; a picture that fits already keeps
-// its size. Each side is at least 1. A size that is not positive gives 0 x 0.
-void PngThumbNailUtils::CalcThumbNailSize(int width, int height, int& thumbWidth,
-                                          int& thumbHeight) {
-    if (width <= 0 || height <= 0) {
-        thumbWidth = 0;
-        thumbHeight = 0;
-        return;
-    }
-    double scale = std::min(
-        {1.0, static_cast<double>(kThumbMax) / width, static_cast<double>(kThumbMax) / height});
-    thumbWidth = std::max(1, static_cast<int>(std::lround(width * scale)));
-    thumbHeight = std::max(1, static_cast<int>(std::lround(height * scale)));
 }
 
 // Decodes the picture at WIDTH x HEIGHT (stretched if the ratio differs) and encodes it as PNG.

@@ -68,8 +68,15 @@ typedef uint16_t ATOM;
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
 #define SPI_GETWORKAREA 0x0030u
-#define CSIDL_APPDATA 0x001A
-#define SHGFP_TYPE_CURRENT 0
+
+// Text flags of DrawText.
+#define DT_CENTER 0x00000001
+#define DT_RIGHT 0x00000002
+#define DT_VCENTER 0x00000004
+#define DT_WORDBREAK 0x00000010
+#define DT_SINGLELINE 0x00000020
+#define DT_CALCRECT 0x00000400
+#define DT_END_ELLIPSIS 0x00008000
 
 #define MAKEINTRESOURCEW(id) \
     (reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(id))))
@@ -139,7 +146,3 @@ HMONITOR MonitorFromWindow(HWND hwnd, DWORD flags);
 BOOL GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info);
 int GetSystemMetrics(int index);
 BOOL SystemParametersInfoW(UINT action, UINT param, LPVOID out, UINT winIni);
-HRESULT SHGetFolderPathW(HWND hwnd, int folder, HANDLE token, DWORD flags, LPWSTR path);
-// Opens FILE with the program the shell has for it; results above 32 mean success.
-HINSTANCE ShellExecuteW(HWND hwnd, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters,
-                        LPCWSTR directory, int show);

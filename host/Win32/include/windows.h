@@ -77,6 +77,8 @@ typedef intptr_t (*FARPROC)();
 #define ERROR_PIPE_NOT_CONNECTED 233u
 #define ERROR_MORE_DATA 234u
 #define ERROR_PIPE_CONNECTED 535u
+#define ERROR_DLL_INIT_FAILED 1114u
+#define ERROR_CLASS_ALREADY_EXISTS 1410u
 #define ERROR_PIPE_LISTENING 536u
 #define ERROR_IO_PENDING 997u
 
@@ -144,3 +146,44 @@ typedef DWORD REGSAM;
 #include "win32_gdi_types.h"
 #include "win32_user.h"
 #include "win32_pipe.h"
+
+// The generic names of functions that come in an ANSI (A) and a wide (W) form are macros, as in
+// the SDK: with UNICODE they name the W form, without it the A form (not offered here). A method
+// of the same name is renamed with them, so every declaration and use of it must see this header.
+#ifdef UNICODE
+#define CreateEvent CreateEventW
+#define CreateFile CreateFileW
+#define CreateNamedPipe CreateNamedPipeW
+#define CreateWindowEx CreateWindowExW
+#define DefWindowProc DefWindowProcW
+#define DrawText DrawTextW
+#define GetModuleFileName GetModuleFileNameW
+#define GetModuleHandle GetModuleHandleW
+#define GetMonitorInfo GetMonitorInfoW
+#define GetObject GetObjectW
+#define LoadLibrary LoadLibraryW
+#define MessageBox MessageBoxW
+#define PostMessage PostMessageW
+#define RegisterClassEx RegisterClassExW
+#define ReportEvent ReportEventW
+#define SendMessage SendMessageW
+#define SystemParametersInfo SystemParametersInfoW
+#else
+#define CreateEvent CreateEventA
+#define CreateFile CreateFileA
+#define CreateNamedPipe CreateNamedPipeA
+#define CreateWindowEx CreateWindowExA
+#define DefWindowProc DefWindowProcA
+#define DrawText DrawTextA
+#define GetModuleFileName GetModuleFileNameA
+#define GetModuleHandle GetModuleHandleA
+#define GetMonitorInfo GetMonitorInfoA
+#define GetObject GetObjectA
+#define LoadLibrary LoadLibraryA
+#define MessageBox MessageBoxA
+#define PostMessage PostMessageA
+#define RegisterClassEx RegisterClassExA
+#define ReportEvent ReportEventA
+#define SendMessage SendMessageA
+#define SystemParametersInfo SystemParametersInfoA
+#endif

@@ -1,6 +1,9 @@
 // The virtual desktop: monitors and their work areas, screen metrics, the cursor and the
 // application data folder, and the files the shell is asked to open.
 #include "Desktop.h"
+#include <shellapi.h>
+
+#include <shlobj.h>
 
 #include <cstdlib>
 #include <cwchar>

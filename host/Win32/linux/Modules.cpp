@@ -5,9 +5,12 @@
 #include <pathcch.h>
 
 #include <dlfcn.h>
+#include <link.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <map>
+#include <mutex>
 
 namespace {
 
@@ -36,6 +39,26 @@ std::string ProgramPath() {
     char buffer[4096];
     ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer));
     return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+}
+
+// Library entries, as the Windows loader calls them: DllMain of a module (looked up by name, and
+// only in the module itself, not in the libraries it depends on) runs with DLL_PROCESS_ATTACH when
+// LoadLibraryW maps it and with DLL_PROCESS_DETACH when the last FreeLibrary unmaps it.
+typedef BOOL (*DllEntry)(HINSTANCE, DWORD, LPVOID);
+
+std::recursive_mutex loaderLock;
+std::map<void*, size_t> loadCounts;
+
+DllEntry EntryOf(void* module) {
+    void* symbol = dlsym(module, "DllMain");
+    link_map* map = nullptr;
+    Dl_info info{};
+    if (symbol == nullptr || dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr ||
+        dladdr(symbol, &info) == 0 || info.dli_fname == nullptr ||
+        std::strcmp(info.dli_fname, map->l_name) != 0) {
+        return nullptr;
+    }
+    return reinterpret_cast<DllEntry>(symbol);
 }
 
 }  // namespace
@@ -101,6 +124,19 @@ HMODULE LoadLibraryW(LPCWSTR fileName) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
+    std::lock_guard<std::recursive_mutex> guard(loaderLock);
+    if (loadCounts[module]++ == 0) {
+        DllEntry entry = EntryOf(module);
+        if (entry != nullptr &&
+            !entry(static_cast<HINSTANCE>(module), DLL_PROCESS_ATTACH, nullptr)) {
+            // A failed attach is followed by the detach before the module is unmapped.
+            entry(static_cast<HINSTANCE>(module), DLL_PROCESS_DETACH, nullptr);
+            loadCounts.erase(module);
+            dlclose(module);
+            SetLastError(ERROR_DLL_INIT_FAILED);
+            return nullptr;
+        }
+    }
     return static_cast<HMODULE>(module);
 }
 
@@ -109,7 +145,9 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    void* symbol = dlsym(module, procName);
+    // The library entry is exported here only so that the loader above can find it; on Windows
+    // the loader takes it from the image header and it is no export.
+    void* symbol = std::strcmp(procName, "DllMain") == 0 ? nullptr : dlsym(module, procName);
     if (symbol == nullptr) {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
@@ -118,6 +156,14 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
 }
 
 BOOL FreeLibrary(HMODULE module) {
+    std::lock_guard<std::recursive_mutex> guard(loaderLock);
+    auto loaded = module == nullptr ? loadCounts.end() : loadCounts.find(module);
+    if (loaded != loadCounts.end() && --loaded->second == 0) {
+        loadCounts.erase(loaded);
+        if (DllEntry entry = EntryOf(module)) {
+            entry(module, DLL_PROCESS_DETACH, nullptr);
+        }
+    }
     if (module == nullptr || dlclose(module) != 0) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;

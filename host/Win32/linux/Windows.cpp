@@ -107,7 +107,10 @@ ATOM RegisterClassExW(const WNDCLASSEXW* windowClass) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    T().classes[windowClass->lpszClassName] = windowClass->lpfnWndProc;
+    if (!T().classes.emplace(windowClass->lpszClassName, windowClass->lpfnWndProc).second) {
+        SetLastError(ERROR_CLASS_ALREADY_EXISTS);
+        return 0;
+    }
     return static_cast<ATOM>(T().classes.size());
 }
 

@@ -100,8 +100,10 @@ TEST_F(PluginLoadTest, ExportsTwoFunctionsAndAFullLifecycleRegistersReportsAndUn
 
 TEST_F(PluginLoadTest, DisabledPluginRegistersNothingAndReportsNothing) {
     tandemstandin::SetPluginSupported("SwiftSendPlugin", false);
-    ASSERT_NE(Load(), nullptr);
-    // The attach failed, so the detach path ran at once and took the registration back.
+    // The attach fails, so the library is not loaded; the detach path ran at once and took the
+    // registration back.
+    EXPECT_EQ(Load(), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_DLL_INIT_FAILED);
     EXPECT_TRUE(OrvPluginsManager::RegisteredIds().empty());
     EXPECT_TRUE(Events().empty());
 }

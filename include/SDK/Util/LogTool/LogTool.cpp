@@ -1,15 +1,12 @@
 #include "SDK/Util/LogTool/LogTool.h"
 
-#include <log4cplus/configurator.h>
-#include <log4cplus/consoleappender.h>
-#include <log4cplus/config.hxx>
-#include <log4cplus/layout.h>
-#include <log4cplus/spi/loggingevent.h>
+#include "SDK/Util/LogTool/Log4cplus.h"
 
 #include <unicode/unistr.h>
 #include <windows.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -17,16 +14,23 @@
 namespace LogTool {
 namespace {
 
-std::string ExecutableFolder() {
+// The folder of the running program.
+std::filesystem::path ExecutableFolder() {
     wchar_t path[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::string exe = Narrow(std::wstring(path, length));
-    const size_t slash = exe.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : exe.substr(0, slash);
+    return std::filesystem::u8path(Narrow(std::wstring(path, length))).parent_path();
 }
 
-bool FileReadable(const std::string& path) {
-    return !path.empty() && std::ifstream(path).good();
+// The properties in the file at PATH, which is opened by its wide name on Windows (log4cplus
+// would open a narrow name in the ANSI code page); false when the file cannot be read.
+bool ReadProperties(const std::filesystem::path& path,
+                    std::unique_ptr<log4cplus::helpers::Properties>& properties) {
+    std::ifstream file(path);
+    if (path.empty() || !file) {
+        return false;
+    }
+    properties = std::make_unique<log4cplus::helpers::Properties>(file);
+    return true;
 }
 
 void ConfigureConsole(log4cplus::Logger& logger) {
@@ -45,12 +49,12 @@ void ConfigureOnce(log4cplus::Logger& logger) {
         return;  // the host has configured the logger itself
     }
     const char* fromEnvironment = std::getenv("SWIFTSEND_LOG_PROPERTIES");
-    std::string properties = fromEnvironment ? fromEnvironment : "";
-    if (properties.empty()) {
-        properties = ExecutableFolder() + "/swiftsend.log.properties";
-    }
-    if (FileReadable(properties)) {
-        log4cplus::PropertyConfigurator::doConfigure(properties);
+    const std::filesystem::path file = fromEnvironment && *fromEnvironment
+                                           ? std::filesystem::u8path(fromEnvironment)
+                                           : ExecutableFolder() / "swiftsend.log.properties";
+    std::unique_ptr<log4cplus::helpers::Properties> properties;
+    if (ReadProperties(file, properties)) {
+        log4cplus::PropertyConfigurator(*properties).configure();
         return;
     }
     ConfigureConsole(logger);
@@ -68,11 +72,12 @@ log4cplus::Logger& GetLogger() {
 }
 
 bool Configure(const std::string& propertiesPath) {
-    if (!FileReadable(propertiesPath)) {
+    std::unique_ptr<log4cplus::helpers::Properties> properties;
+    if (!ReadProperties(std::filesystem::u8path(propertiesPath), properties)) {
         return false;
     }
     GetLogger().removeAllAppenders();
-    log4cplus::PropertyConfigurator::doConfigure(propertiesPath);
+    log4cplus::PropertyConfigurator(*properties).configure();
     return true;
 }
 
@@ -109,10 +114,14 @@ void Emit(log4cplus::LogLevel level, const std::string& text, const std::string&
 }
 
 std::string Narrow(const std::wstring& text) {
+    // Wide text is UTF-16 where wchar_t has 16 bits (Windows) and UTF-32 where it has 32.
+    const auto length = static_cast<int32_t>(text.size());
+    const icu::UnicodeString unicode =
+        sizeof(wchar_t) == sizeof(UChar)
+            ? icu::UnicodeString(reinterpret_cast<const UChar*>(text.data()), length)
+            : icu::UnicodeString::fromUTF32(reinterpret_cast<const UChar32*>(text.data()), length);
     std::string out;
-    icu::UnicodeString::fromUTF32(reinterpret_cast<const UChar32*>(text.data()),
-                                  static_cast<int32_t>(text.size()))
-        .toUTF8String(out);
+    unicode.toUTF8String(out);
     return out;
 }
 

@@ -9,8 +9,7 @@
 //   LOG_ERROR_FN("FileTransferModelHelper::OnIPCResponse", "src buf null");
 #pragma once
 
-#include <log4cplus/logger.h>
-#include <log4cplus/loglevel.h>
+#include "SDK/Util/LogTool/Log4cplus.h"
 
 #include <sstream>
 #include <string>
@@ -29,7 +28,8 @@ inline constexpr const char* kLoggerName = "SwiftSend";
 // variable SWIFTSEND_LOG_PROPERTIES); without one it writes to the console.
 log4cplus::Logger& GetLogger();
 
-// Configures logging from a log4cplus properties file; false when the file cannot be read.
+// Configures logging from a log4cplus properties file (a UTF-8 path); false when the file cannot
+// be read.
 bool Configure(const std::string& propertiesPath);
 
 // "Vela::Ux::SwiftSendPlugin::Initialize" from "bool Vela::Ux::SwiftSendPlugin::Initialize(void*)".
@@ -44,15 +44,15 @@ std::string Narrow(const std::wstring& text);
 
 }  // namespace LogTool
 
-#define LOGTOOL_LOG(level, function, expr)                                                    \
-    do {                                                                                      \
-        log4cplus::Logger& logtoolLogger_ = ::LogTool::GetLogger();                           \
-        if (logtoolLogger_.isEnabledFor(level)) {                                             \
-            std::ostringstream logtoolText_;                                                  \
-            logtoolText_ << expr;                                                             \
-            ::LogTool::Emit(level, logtoolText_.str(), function, LOGTOOL_SOURCE, __LINE__,    \
-                            __PRETTY_FUNCTION__);                                             \
-        }                                                                                     \
+#define LOGTOOL_LOG(level, function, expr)                                                 \
+    do {                                                                                   \
+        log4cplus::Logger& logtoolLogger_ = ::LogTool::GetLogger();                        \
+        if (logtoolLogger_.isEnabledFor(level)) {                                          \
+            std::ostringstream logtoolText_;                                               \
+            logtoolText_ << expr;                                                          \
+            ::LogTool::Emit(level, logtoolText_.str(), function, LOGTOOL_SOURCE, __LINE__, \
+                            __PRETTY_FUNCTION__);                                          \
+        }                                                                                  \
     } while (false)
 
 // Records named after the enclosing function.

@@ -1,11 +1,9 @@
-// The paint manager of a window: its controls by name, skin values and fonts, notifications,
-// the mouse, and painting the control tree into the window's surface.
+// The paint manager of a window: its controls by name, skin values and fonts, notifications and
+// the mouse. Painting is the platform's.
 #include "UIMainQueue.h"
 #include "UIManager.h"
 
-#include <Win32StandIn.h>
-
-#include <cairo.h>
+#include "Text.h"
 
 #include <algorithm>
 
@@ -26,16 +24,14 @@ CPaintManagerUI::~CPaintManagerUI() {
     CControlUI* root = m_pRoot;
     m_pRoot = nullptr;
     delete root;
-    if (m_surface) {
-        cairo_surface_destroy(m_surface);
-    }
+    ReleaseSurface();
 }
 
 void CPaintManagerUI::SetResourcePath(const wchar_t* path) {
     ResourcePath() = path ? path : L"";
 }
 
-std::string CPaintManagerUI::ResolveResource(const CDuiString& path) {
+std::filesystem::path CPaintManagerUI::ResolveResource(const CDuiString& path) {
     std::wstring relative = path.str();
     std::replace(relative.begin(), relative.end(), L'\\', L'/');
     // Paths written from the host's install folder ("../../res/layout/...") name the same
@@ -44,14 +40,14 @@ std::string CPaintManagerUI::ResolveResource(const CDuiString& path) {
     if (res != std::wstring::npos && (res == 0 || relative[res - 1] == L'/')) {
         relative = relative.substr(res + 4);
     }
-    if (!relative.empty() && relative[0] == L'/') {
-        return win32standin::ToUtf8(relative);
+    // Built from Unicode text, so that Windows opens the file by its wide name.
+    const std::filesystem::path file = std::filesystem::u8path(duilibtext::ToUtf8(relative));
+    if (file.is_absolute() || (!relative.empty() && relative[0] == L'/')) {
+        return file;
     }
     std::wstring folder = ResourcePath();
-    if (!folder.empty() && folder.back() != L'/') {
-        folder += L'/';
-    }
-    return win32standin::ToUtf8(folder + relative);
+    std::replace(folder.begin(), folder.end(), L'\\', L'/');
+    return std::filesystem::u8path(duilibtext::ToUtf8(folder)) / file;
 }
 
 void CPaintManagerUI::Init(HWND hWnd) {
@@ -293,33 +289,6 @@ void CPaintManagerUI::RescaleForDpi() {
         m_pRoot->ForEach([](CControlUI* control) { control->RescaleForDpi(); });
     }
     NeedUpdate();
-}
-
-void CPaintManagerUI::Paint() {
-    m_bPaintPending = false;
-    SIZE size = GetClientSize();
-    if (!m_surface || cairo_image_surface_get_width(m_surface) != size.cx ||
-        cairo_image_surface_get_height(m_surface) != size.cy) {
-        if (m_surface) {
-            cairo_surface_destroy(m_surface);
-        }
-        m_surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(0, int(size.cx)),
-                                               std::max(0, int(size.cy)));
-        m_bNeedLayout = true;
-    }
-    if (m_bNeedLayout) {
-        LayoutNow();
-    }
-    cairo_t* cr = cairo_create(m_surface);
-    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-    cairo_paint(cr);
-    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-    if (m_pRoot && m_pRoot->IsVisible()) {
-        m_pRoot->DoPaint(win32standin::DeviceContextOf(cr), RECT{0, 0, size.cx, size.cy});
-    }
-    cairo_destroy(cr);
-    cairo_surface_flush(m_surface);
-    ++m_iPaintCount;
 }
 
 }  // namespace DuiLib

@@ -1,10 +1,9 @@
 // Containers: the children they own, their layouts (stacked, vertical, horizontal, one tab at a
 // time), and the list of rows with its scroll bar.
 #include "Attributes.h"
+#include "Platform.h"
 #include "UIControl.h"
 #include "UIManager.h"
-
-#include <cairo.h>
 
 #include <algorithm>
 
@@ -149,16 +148,13 @@ void CContainerUI::DoPaint(HDC hDC, const RECT& rcPaint) {
         return;
     }
     // Children paint inside their container, as the toolkit's clip regions keep them.
-    cairo_t* cr = win32standin::CairoOf(hDC);
-    cairo_save(cr);
-    cairo_rectangle(cr, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top);
-    cairo_clip(cr);
+    duiplatform::PushClip(hDC, clip);
     for (CControlUI* item : m_items) {
         if (item->IsVisible()) {
             item->DoPaint(hDC, clip);
         }
     }
-    cairo_restore(cr);
+    duiplatform::PopClip(hDC);
 }
 
 // Layouts: fixed sizes first, then the rest shared by the controls without one.
@@ -322,7 +318,7 @@ void CListUI::LayoutChildren(RECT rc) {
         }
     }
     total += shown > 1 ? (shown - 1) * m_iChildPadding : 0;
-    const int range = std::max(0, total - (rc.bottom - rc.top));
+    const int range = std::max(0, total - static_cast<int>(rc.bottom - rc.top));
     CScrollBarUI* bar = m_pVerticalScrollBar.get();
     bar->SetScrollRange(range);
     bar->SetVisible(m_bVerticalEnabled && range > 0);

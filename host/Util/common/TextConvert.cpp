@@ -1,9 +1,10 @@
-// Conversion between UTF-8 and wide text (UTF-32 wchar_t on this platform) through ICU.
+// Conversion between UTF-8 and wide text through ICU. Wide text is UTF-16 where wchar_t has 16
+// bits (Windows) and UTF-32 where it has 32 (Linux).
 //
-// Wide text may carry UTF-16 surrogate pairs as separate elements (text copied unit by unit from
-// UTF-16 data); a high surrogate followed by a low one is joined into one character. Unpaired
-// surrogates, values above U+10FFFF and malformed UTF-8 make the conversion fail: the result is
-// then empty.
+// UTF-32 wide text may also carry UTF-16 surrogate pairs as separate elements (text copied unit
+// by unit from UTF-16 data); a high surrogate followed by a low one is joined into one character.
+// Unpaired surrogates, values above U+10FFFF and malformed UTF-8 make the conversion fail: the
+// result is then empty.
 #include "Registry.h"
 
 #include <unicode/ustring.h>
@@ -19,7 +20,7 @@ std::wstring UTF8ToUnicode(const std::string& text) {
     if (text.empty() || text.size() > static_cast<size_t>(INT32_MAX)) {
         return std::wstring();
     }
-    // One pass, straight to code points: a text has no more characters than bytes.
+    // One pass, straight to wide units: a text has no more UTF-16 units than bytes.
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     const auto length = static_cast<int32_t>(text.size());
     std::wstring out(text.size(), L'\0');
@@ -30,7 +31,12 @@ std::wstring UTF8ToUnicode(const std::string& text) {
         if (c < 0) {
             return std::wstring();  // ill-formed: truncated, overlong, a surrogate, too large
         }
-        out[count++] = static_cast<wchar_t>(c);
+        if (sizeof(wchar_t) == sizeof(UChar) && U_IS_SUPPLEMENTARY(c)) {
+            out[count++] = static_cast<wchar_t>(U16_LEAD(c));
+            out[count++] = static_cast<wchar_t>(U16_TRAIL(c));
+        } else {
+            out[count++] = static_cast<wchar_t>(c);
+        }
     }
     out.resize(count);
     return out;

@@ -1,15 +1,15 @@
 // Strings, colours, culture texts and DPI scale of the toolkit stand-in.
 #include "DuiLibStandIn.h"
-#include <Win32StandIn.h>
+#include "Text.h"
 #include "UIBase.h"
 
 #include <unicode/locid.h>
 #include <unicode/plurrule.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
 #include <cwctype>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -23,8 +23,8 @@ std::string* cultureLocale = new std::string("en");  // with cultureMutex held
 std::string TablePath(const std::string& locale) {
     wchar_t exe[MAX_PATH];
     const std::string path =
-        win32standin::ToUtf8(std::wstring(exe, GetModuleFileNameW(nullptr, exe, MAX_PATH)));
-    const size_t slash = path.rfind('/');
+        duilibtext::ToUtf8(std::wstring(exe, GetModuleFileNameW(nullptr, exe, MAX_PATH)));
+    const size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string()
                                       : path.substr(0, slash) + "/strings/" + locale + ".strings";
 }
@@ -115,7 +115,7 @@ std::string Unescape(const std::string& text) {
 namespace duistandin {
 
 bool ReadStringTable(const std::string& path, std::map<std::wstring, std::wstring>& out) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(std::filesystem::u8path(path), std::ios::binary);
     if (!file) {
         return false;
     }
@@ -136,7 +136,7 @@ bool ReadStringTable(const std::string& path, std::map<std::wstring, std::wstrin
         if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
             text = text.substr(1, text.size() - 2);
         }
-        out[win32standin::FromUtf8(id)] = win32standin::FromUtf8(Unescape(text));
+        out[duilibtext::FromUtf8(id)] = duilibtext::FromUtf8(Unescape(text));
     }
     return true;
 }

@@ -1,6 +1,6 @@
-// A condition-variable wait with a time-out on the process clock. On Windows the product's
-// waits are plain `cv.wait_for`; here they go through this call so that they follow the same
-// clock as GetTickCount64 and a test can move time instead of waiting for it.
+// A condition-variable wait with a time-out on the process clock. On Windows it is a plain
+// `cv.wait_for`; on Linux it follows the stand-in's clock, the one behind GetTickCount64, so that
+// a test can move time instead of waiting for it.
 #pragma once
 
 #include <chrono>

@@ -16,7 +16,8 @@ HWND CWindowWnd::Create(HWND parent, const wchar_t* name, DWORD style, DWORD exS
     cls.cbSize = sizeof cls;
     cls.lpfnWndProc = &CWindowWnd::WndProc;
     cls.lpszClassName = GetWindowClassName();
-    if (!RegisterClassExW(&cls)) {
+    // Every window of a class registers it; only the first registration is new.
+    if (!RegisterClassExW(&cls) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         return nullptr;
     }
     return ::CreateWindowExW(exStyle, GetWindowClassName(), name, style, x, y, cx, cy, parent, menu,

@@ -2,7 +2,7 @@
 // pugixml.
 #include "UIManager.h"
 
-#include <Win32StandIn.h>
+#include "Text.h"
 
 #include <pugixml.hpp>
 
@@ -53,12 +53,12 @@ private:
         }
         if (window.attribute("defaultfontcolor")) {
             manager_->SetDefaultFontColor(Utils::GetColorFromString(
-                win32standin::FromUtf8(window.attribute("defaultfontcolor").value()).c_str()));
+                duilibtext::FromUtf8(window.attribute("defaultfontcolor").value()).c_str()));
         }
         for (pugi::xml_node font : window.children("Font")) {
             TFontInfo info;
             if (font.attribute("name")) {
-                info.name = win32standin::FromUtf8(font.attribute("name").value());
+                info.name = duilibtext::FromUtf8(font.attribute("name").value());
             }
             info.designSize = font.attribute("size").as_int(12);
             info.size = scale(info.designSize);
@@ -66,9 +66,8 @@ private:
             manager_->AddFont(font.attribute("id").as_int(0), info);
         }
         for (pugi::xml_node value : window.children("UserValue")) {
-            manager_->SetUserValue(
-                win32standin::FromUtf8(value.attribute("name").value()).c_str(),
-                win32standin::FromUtf8(value.attribute("value").value()).c_str());
+            manager_->SetUserValue(duilibtext::FromUtf8(value.attribute("name").value()).c_str(),
+                                   duilibtext::FromUtf8(value.attribute("value").value()).c_str());
         }
     }
 
@@ -100,8 +99,8 @@ private:
             return nullptr;
         }
         for (pugi::xml_attribute attribute : node.attributes()) {
-            control->SetAttribute(win32standin::FromUtf8(attribute.name()).c_str(),
-                                  win32standin::FromUtf8(attribute.value()).c_str());
+            control->SetAttribute(duilibtext::FromUtf8(attribute.name()).c_str(),
+                                  duilibtext::FromUtf8(attribute.value()).c_str());
         }
         auto* container = static_cast<CContainerUI*>(control->GetInterface(L"Container"));
         if (parent) {
