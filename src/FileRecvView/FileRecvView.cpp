@@ -142,7 +142,7 @@ void FileRecvView::RegisterHandlers() {
 // ---------------------------------------------------------------------------------------------
 // Receive dialogs
 
-FileRecvDialog* FileRecvView::CreateDialog() {
+FileRecvDialog* FileRecvView::PrepareDialog() {
     return recvdialogops::Create(transfer, [this](FileRecvDialog* opener) {
         // One picker at a time, so that its answer has one dialog to go to.
         if (pickerOwner != nullptr && pickerOwner != opener) {
@@ -161,7 +161,7 @@ void FileRecvView::DestroyDialog(FileRecvDialog* dialog) {
 
 void FileRecvView::FillPool() {
     for (uint32_t attempt = 0; attempt < kPoolSlots; ++attempt) {
-        FileRecvDialog* dialog = CreateDialog();
+        FileRecvDialog* dialog = PrepareDialog();
         if (dialog == nullptr) {
             continue;
         }
@@ -227,7 +227,7 @@ bool FileRecvView::ShowRecvOffer(const RecvOffer& offer) {
         return false;
     }
     // The next offer finds a prepared dialog too.
-    if (FileRecvDialog* spare = CreateDialog()) {
+    if (FileRecvDialog* spare = PrepareDialog()) {
         recvdialogops::Prepare(spare);
         if (!dialogPool.Push(spare)) {
             DestroyDialog(spare);

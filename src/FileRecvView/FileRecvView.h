@@ -85,7 +85,7 @@ private:
     using UsedQueue = BoundedQueue<FileRecvDialog*, kUsedSlots>;
 
     void RegisterHandlers();
-    FileRecvDialog* CreateDialog();
+    FileRecvDialog* PrepareDialog();
     void DestroyDialog(FileRecvDialog* dialog);
     void FillPool();
     // Deletes the used dialogs that are closed, after showing each used dialog to VISIT.

@@ -151,6 +151,7 @@ typedef DWORD REGSAM;
 // the SDK: with UNICODE they name the W form, without it the A form (not offered here). A method
 // of the same name is renamed with them, so every declaration and use of it must see this header.
 #ifdef UNICODE
+#define CreateDialog CreateDialogW
 #define CreateEvent CreateEventW
 #define CreateFile CreateFileW
 #define CreateNamedPipe CreateNamedPipeW
@@ -169,6 +170,7 @@ typedef DWORD REGSAM;
 #define SendMessage SendMessageW
 #define SystemParametersInfo SystemParametersInfoW
 #else
+#define CreateDialog CreateDialogA
 #define CreateEvent CreateEventA
 #define CreateFile CreateFileA
 #define CreateNamedPipe CreateNamedPipeA
@@ -187,3 +189,9 @@ typedef DWORD REGSAM;
 #define SendMessage SendMessageA
 #define SystemParametersInfo SystemParametersInfoA
 #endif
+// Some generic names stand for calls of another function with arguments of their own: a method of
+// such a name does not compile.
+#define CreateDialogW(instance, name, parent, proc) \
+    CreateDialogParamW(instance, name, parent, proc, 0)
+#define CreateDialogA(instance, name, parent, proc) \
+    CreateDialogParamA(instance, name, parent, proc, 0)
