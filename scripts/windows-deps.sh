@@ -31,7 +31,7 @@ triple=x86_64-w64-mingw32
 sudo_cmd=""
 [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
 packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 cmake ninja-build
-          dpkg-dev icu-devtools python3 xvfb)
+          dpkg-dev icu-devtools python3 xvfb xauth)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
