@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, when they are missing.
+# Installs the Debian packages the build needs, when they are missing:
+#   scripts/deps.sh [--with-clang]   the Linux build (and clang for the fuzzing build)
+#   scripts/deps.sh --windows        the Windows cross build and Wine (scripts/windows-deps.sh)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config liblog4cplus-dev libicu-dev googletest libgtest-dev
@@ -7,6 +9,9 @@ packages=(cmake ninja-build g++ pkg-config liblog4cplus-dev libicu-dev googletes
           libpugixml-dev fonts-dejavu-core apngasm)
 if [ "${1:-}" = "--with-clang" ]; then
     packages+=(clang libclang-rt-dev)
+elif [ "${1:-}" = "--windows" ]; then
+    packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 cmake ninja-build
+              dpkg-dev icu-devtools python3 xvfb xauth)
 fi
 
 missing=()

@@ -30,18 +30,7 @@ fi
 triple=x86_64-w64-mingw32
 sudo_cmd=""
 [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 cmake ninja-build
-          dpkg-dev icu-devtools python3 xvfb xauth)
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    $sudo_cmd apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+"$here/deps.sh" --windows
 
 # apt-get source needs deb-src entries for the archive the machine already uses.
 ensure_deb_src() {
