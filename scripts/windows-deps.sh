@@ -38,8 +38,8 @@ ensure_deb_src() {
         return
     fi
     local list=/etc/apt/sources.list.d/swiftsend-deb-src
-    if ls /etc/apt/sources.list.d/*.sources >/dev/null 2>&1; then
-        cat /etc/apt/sources.list.d/*.sources | sed 's/^Types: deb$/Types: deb-src/' |
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+        sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
             $sudo_cmd tee "$list.sources" >/dev/null
     fi
     if [ -f /etc/apt/sources.list ] && grep -q '^deb ' /etc/apt/sources.list; then
