@@ -137,7 +137,7 @@ TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
                                                {cancel, 17}, {open, 18},   {openDir, 19}};
     const uint32_t accepted = 0x15004A, refused = 0x15004C, cancelled = 0x15004D;
     const RecvState waiting = RecvState::Waiting, receiving = RecvState::Receiving,
-                    received = RecvState::Received, failed = RecvState::Failed;
+                    failed = RecvState::Failed;
     const char* noFolder = "fail to get receive file path.(FileRecvDialog::OnAcceptClick)";
     const char* tooLong = "fail to packetSavePath. len=-1(FileRecvDialog::OnAcceptClick)";
     struct Case {
@@ -149,7 +149,6 @@ TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
         bool closed;
         const char* log = nullptr;
         bool withTransfer = true;
-        bool received = false;  // the footer of received files is shown
     } cases[] = {
         {"accept", {accept}, folder, {accepted}, receiving, false},
         {"accept without a folder", {accept}, L"", {}, receiving, false, noFolder},
@@ -157,37 +156,10 @@ TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
         {"folder too long", {accept}, longest + L"d", {}, receiving, false, tooLong},
         {"refuse", {refuse}, folder, {refused}, waiting, true},
         {"close while waiting refuses", {close}, folder, {refused}, waiting, true},
-        {"close while receiving cancels",
-         {accept, close},
-         folder,
-         {accepted, cancelled},
-         failed,
-         true},
+        {"close while receiving", {accept, close}, folder, {accepted, cancelled}, failed, true},
         {"refuse without channel", {refuse}, folder, {}, waiting, false, nullptr, false},
-        {"cancel without channel still fails",
-         {accept, cancel},
-         folder,
-         {},
-         failed,
-         false,
-         nullptr,
-         false},
-        {"buttons of another state are hidden",
-         {cancel, open, openDir},
-         folder,
-         {},
-         waiting,
-         false},
-        {"open", {open}, folder, {}, received, false, nullptr, true, true},
-        {"open folder, nothing received",
-         {openDir},
-         folder,
-         {},
-         received,
-         false,
-         nullptr,
-         true,
-         true},
+        {"cancel, no channel: fails", {accept, cancel}, folder, {}, failed, false, nullptr, false},
+        {"other states' buttons hidden", {cancel, open, openDir}, folder, {}, waiting, false},
         {"not a button", {L"file_recv_dialog_filename"}, folder, {}, waiting, false},
     };
     for (const Case& c : cases) {
@@ -197,9 +169,6 @@ TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
         Open({L"a.txt"}, 10, c.withTransfer);
         tandemstandin::ClearReportedEvents();
         dialog->SetSavePath(c.savePath);
-        if (c.received) {
-            dialog->SetState(RecvState::Received);
-        }
         std::vector<ReportedEvent> reported;
         for (const wchar_t* click : c.clicks) {
             const bool shown = Control(click)->IsVisible() && Control(click)->GetParent() &&
@@ -240,8 +209,12 @@ TEST_F(FileRecvDialogTest, TheFolderButtonsStartTheHelperAndPostToItHalfASecondL
     const std::wstring bc = (inbox / "b|c.txt").wstring();
     const std::wstring missing = (inbox / "gone.txt").wstring();
     const std::wstring selection = folder + L"|" + a + L"|" + bc;
+    std::ofstream(inbox / "b.jpg") << "b";
+    const std::wstring b = (inbox / "b.jpg").wstring();
     const wchar_t* save = L"file_recv_dialog_save_button";
     const wchar_t* openDir = L"file_recv_dialog_opendir_button";
+    const wchar_t* open = L"file_recv_dialog_open_button";
+    const std::vector<std::wstring> none;
     const char* standard[] = {"Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos"};
     struct Case {
         const char* name;
@@ -249,7 +222,8 @@ TEST_F(FileRecvDialogTest, TheFolderButtonsStartTheHelperAndPostToItHalfASecondL
         int blocked;  // the first standard folders are plain files
         std::wstring savePath;
         std::vector<std::wstring> received;
-        std::wstring text;  // for the helper; empty: the helper is not started
+        std::wstring text;                      // for the helper; empty: the helper is not started
+        std::vector<std::wstring> opened = {};  // by the open button, in their programs
     } cases[] = {
         {"picker at the desktop", save, 0, L"", {}, base + L"Desktop"},
         {"picker, desktop blocked", save, 1, L"", {}, base + L"Documents"},
@@ -259,6 +233,11 @@ TEST_F(FileRecvDialogTest, TheFolderButtonsStartTheHelperAndPostToItHalfASecondL
         {"existing files, bars kept", openDir, 0, folder, {a, missing, bc}, selection},
         {"no received file exists", openDir, 0, folder, {missing}, L""},
         {"save folder missing", openDir, 0, (root / "nowhere").wstring(), {a}, L""},
+        // The open button starts the program of the one received file, if it still exists.
+        {"open the one file", open, 0, folder, {a}, L"", {a}},
+        {"open a missing file", open, 0, folder, {missing}, L"", none},
+        {"open two files", open, 0, folder, {a, b}, L"", none},
+        {"open nothing received", open, 0, folder, none, L"", none},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -270,18 +249,23 @@ TEST_F(FileRecvDialogTest, TheFolderButtonsStartTheHelperAndPostToItHalfASecondL
         }
         transfer.ClearPosts();
         utilstandin::ClearStartedProcesses();
+        win32standin::ClearShellOpenedFiles();
         Open();
         tandemstandin::ClearReportedEvents();
         dialog->SetSavePath(c.savePath);
         dialog->SetReceivedPaths(c.received);
-        if (c.click == openDir) {
+        if (c.click != save) {
             dialog->SetState(RecvState::Received);
         }
         ClickOn(c.click);
         const bool picker = c.click == save;
-        EXPECT_EQ(
-            tandemstandin::ReportedEvents(),
-            (std::vector<ReportedEvent>{{ReportedEvent::Event, 7008, {picker ? "14" : "19"}}}));
+        const char* usage = picker ? "14" : c.click == open ? "18" : "19";
+        std::vector<ReportedEvent> reported{{ReportedEvent::Event, 7008, {usage}}};
+        if (c.click == open && c.received.size() > 1) {
+            reported.clear();  // the open button is hidden for more than one file
+        }
+        EXPECT_EQ(tandemstandin::ReportedEvents(), reported);
+        EXPECT_EQ(win32standin::ShellOpenedFiles(), c.opened);
         EXPECT_EQ(dialog->IsFolderDialogOpen(), picker && !c.text.empty());
         if (c.text.empty()) {
             duistandin::AdvanceTime(500);
@@ -428,31 +412,11 @@ TEST_F(FileRecvDialogTest, ThePickersEndLetsTheWindowAnswerClicksAgain) {
     }
 }
 
-TEST_F(FileRecvDialogTest, OpenStartsTheOneReceivedFilesProgram) {
-    fs::create_directories(root / "in");
-    std::ofstream(root / "in" / "a.jpg") << "a";
-    std::ofstream(root / "in" / "b.jpg") << "b";
-    const std::wstring a = (root / "in" / "a.jpg").wstring();
-    const std::wstring b = (root / "in" / "b.jpg").wstring();
-    const std::vector<std::wstring> none;
-    const struct Case {
-        std::vector<std::wstring> received;
-        std::vector<std::wstring> opened;
-    } cases[] = {{{a}, {a}}, {{(root / "gone.jpg").wstring()}, none}, {{a, b}, none}, {none, none}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.received.size());
-        win32standin::ClearShellOpenedFiles();
-        Open();
-        dialog->SetReceivedPaths(c.received);
-        dialog->SetState(RecvState::Received);
-        ClickOn(L"file_recv_dialog_open_button");
-        EXPECT_EQ(win32standin::ShellOpenedFiles(), c.opened);
-    }
-}
-
 // The offer's window sits above the others at the corner of the work area, scaled, with a
-// taskbar button; a thumbnail that does not decode shows the file type's icon.
-TEST_F(FileRecvDialogTest, AnOfferShowsAtTheCornerWithItsIcon) {
+// taskbar button; a thumbnail that does not decode shows the file type's icon. Each label has room
+// for its longest English text at every scale; what still does not fit is cut with an ellipsis and
+// whole in the tooltip.
+TEST_F(FileRecvDialogTest, AnOfferShowsAtTheCornerWithItsIconAndTextsThatFit) {
     const auto iconPixels = [this] {
         dialog->GetPaintManager()->Paint();
         cairo_surface_t* surface = dialog->GetPaintManager()->GetSurface();
@@ -466,8 +430,25 @@ TEST_F(FileRecvDialogTest, AnOfferShowsAtTheCornerWithItsIcon) {
         }
         return pixels;
     };
+    const struct Label {
+        const wchar_t* control;
+        std::wstring text;
+    } labels[] = {
+        {L"file_recv_dialog_title", L"Receive files"},
+        {L"file_recv_dialog_filesize", L"1023.99 KB"},
+        {L"file_recv_dialog_filesize", L"1024.00 MB"},
+        {L"file_recv_dialog_speed", L"1023.9 MB/s"},
+        {L"file_recv_dialog_time_remains", L"Less than a minute left"},
+        {L"file_recv_dialog_header_label", L"Receiving failed"},
+        {L"file_recv_dialog_save_button", L"Choose folder…"},
+        {L"file_recv_dialog_refuse_button", L"Decline"},
+        {L"file_recv_dialog_accept_button", L"Accept"},
+        {L"file_recv_dialog_cancel_button", L"Cancel"},
+        {L"file_recv_dialog_open_button", L"Open"},
+        {L"file_recv_dialog_opendir_button", L"Show in folder"},
+    };
     const std::string garbage = "not a picture";
-    for (int scale : {100, 200}) {
+    for (int scale : {100, 150, 200}) {
         SCOPED_TRACE(scale);
         duistandin::SetScale(scale);
         RecvOffer offer;
@@ -491,32 +472,6 @@ TEST_F(FileRecvDialogTest, AnOfferShowsAtTheCornerWithItsIcon) {
             Open({L"a.mp4"});  // no thumbnail
             EXPECT_EQ(withGarbage, iconPixels());
         }
-    }
-}
-
-// Each label has room for its longest English text at every scale; what still does not fit is
-// cut with an ellipsis and whole in the tooltip.
-TEST_F(FileRecvDialogTest, TextsFitTheirLabelsAtEveryScale) {
-    const struct Label {
-        const wchar_t* control;
-        std::wstring text;
-    } labels[] = {
-        {L"file_recv_dialog_title", L"Receive files"},
-        {L"file_recv_dialog_filesize", L"1023.99 KB"},
-        {L"file_recv_dialog_filesize", L"1024.00 MB"},
-        {L"file_recv_dialog_speed", L"1023.9 MB/s"},
-        {L"file_recv_dialog_time_remains", L"Less than a minute left"},
-        {L"file_recv_dialog_header_label", L"Receiving failed"},
-        {L"file_recv_dialog_save_button", L"Choose folder…"},
-        {L"file_recv_dialog_refuse_button", L"Decline"},
-        {L"file_recv_dialog_accept_button", L"Accept"},
-        {L"file_recv_dialog_cancel_button", L"Cancel"},
-        {L"file_recv_dialog_open_button", L"Open"},
-        {L"file_recv_dialog_opendir_button", L"Show in folder"},
-    };
-    for (int scale : {100, 150, 200}) {
-        duistandin::SetScale(scale);
-        Open();
         for (const char* footer : {"init", "recving", "complete"}) {
             const std::wstring name = L"file_recv_dialog_" +
                                       std::wstring(footer, footer + std::strlen(footer)) +
@@ -525,7 +480,7 @@ TEST_F(FileRecvDialogTest, TextsFitTheirLabelsAtEveryScale) {
         }
         dialog->GetPaintManager()->Paint();
         for (const Label& label : labels) {
-            SCOPED_TRACE(testing::Message() << scale << " " << DE::UnicodeToUTF8(label.text));
+            SCOPED_TRACE(DE::UnicodeToUTF8(label.text));
             DuiLib::CControlUI* control = Control(label.control);
             RECT need{0, 0, 9999, 9999};
             DuiLib::CRenderEngine::DrawText(nullptr, dialog->GetPaintManager(), need, label.text, 0,

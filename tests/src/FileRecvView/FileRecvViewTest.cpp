@@ -183,24 +183,6 @@ protected:
     testsupport::FakeTransferFile transfer;
 };
 
-TEST_F(FileRecvViewTest, PreparesFourDialogsAndItsHandlersOutliveIt) {
-    {
-        // Each handler is reached by a delivery in the tests below.
-        FileRecvView view(&transfer);
-        // Five attempts: four fit, the fifth is destroyed.
-        EXPECT_EQ(counts.created, 5);
-        EXPECT_EQ(counts.destroyed, 1);
-    }
-    EXPECT_EQ(counts.destroyed, 5);
-    // The handlers outlive the view in the interface's tables and then do nothing.
-    transfer.Deliver(kMsgRestartNeeded, nullptr, 0);
-    EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());
-
-    // Without a message interface the pool is prepared all the same.
-    FileRecvView alone(nullptr);
-    EXPECT_EQ(counts.created, 10);
-}
-
 // An offer body: the fields every offer has, then optional ones (TAIL).
 template <typename... Tail>
 tandem::Payload OfferBody(int32_t shareType, std::vector<std::string> names,
@@ -323,7 +305,15 @@ TEST_F(FileRecvViewTest, APickedFolderGoesToTheDialogThatAskedForIt) {
 }
 
 TEST_F(FileRecvViewTest, OffersTakePoolDialogsWhichAreDeletedOnlyOnceClosedAndBounded) {
-    FileRecvView view(&transfer);
+    {
+        // A pool of four, without a message interface too: five attempts, the fifth destroyed.
+        FileRecvView alone(nullptr);
+        EXPECT_EQ(counts.created, 5);
+        EXPECT_EQ(counts.destroyed, 1);
+    }
+    EXPECT_EQ(counts.destroyed, 5);
+    auto owned = std::make_unique<FileRecvView>(&transfer);
+    FileRecvView& view = *owned;
     RecvOffer offer;
     offer.savePath = L"/in";
     ASSERT_TRUE(view.ShowRecvOffer(offer));
@@ -361,6 +351,12 @@ TEST_F(FileRecvViewTest, OffersTakePoolDialogsWhichAreDeletedOnlyOnceClosedAndBo
     EXPECT_FALSE(view.ShowRecvOffer(offer));
     EXPECT_EQ(view.CurrentDialog(), current);
     EXPECT_EQ(counts.destroyed, destroyed + 1);
+
+    // The handlers outlive the view in the interface's tables and then do nothing.
+    owned.reset();
+    EXPECT_EQ(counts.destroyed, counts.created);
+    transfer.Deliver(kMsgRestartNeeded, nullptr, 0);
+    EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());
 }
 
 TEST_F(FileRecvViewTest, ReceiveFailureEndsTheCurrentDialogOnlyForItsSixCodes) {

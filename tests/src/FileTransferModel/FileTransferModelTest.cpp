@@ -115,13 +115,10 @@ protected:
 // ---------------------------------------------------------------------------------------------
 // Registration and responses
 
-TEST_F(ModelTest, RegistersTheSendSideIdsInOrder) {
+TEST_F(ModelTest, RegistersTheSendSideIdsAndResponsesAreCopiedToTheRunningItemOnTheUiThread) {
     EXPECT_EQ(helper.RegisteredIds(),
               (std::vector<uint32_t>{0x1C0005, 0x1C0008, 0x15024D, 0x15024E, 0x15024F, 0x150250,
                                      0x150251, 0x150253, 0x150252, 0x150254}));
-}
-
-TEST_F(ModelTest, ResponsesAreCopiedAndReachTheRunningItemOnTheUiThread) {
     testsupport::LogCapture log;
     auto probe = std::make_unique<ProbeItem>(Phone("p"));
     ProbeItem* item = probe.get();
@@ -324,6 +321,19 @@ TEST_F(ModelTest, RefusedFirewallRuleDropsTheRequestAfterItsReports) {
                                           {ReportedEvent::Event, 7012, {"1", "0", "0"}},
                                           {ReportedEvent::Event, 7008, {"6"}},
                                           {ReportedEvent::Event, 7012, {"0", "1", "1"}}}));
+
+    // The IT edition drops a request before anything: no report, no rule, no notice.
+    testsupport::LogCapture log;
+    utilstandin::SetITVersion(true);
+    tandemstandin::ClearReportedEvents();
+    tandemstandin::ClearMessageBoxes();
+    Send("c", {L"/x"}, 1);
+    EXPECT_TRUE(tandemstandin::ReportedEvents().empty());
+    EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());
+    EXPECT_EQ(tandemstandin::GetFirewallCalls().serverStarted, 2);
+    EXPECT_EQ(log.CountStartingWith(
+                  "[DaVirir] Current system is IT Version, prevent send files to others("),
+              1u);
 }
 
 TEST_F(ModelTest, RetriedItemPreparesAgainAndAFailedOneReenablesTheRuleThroughTheService) {
@@ -347,19 +357,7 @@ TEST_F(ModelTest, RetriedItemPreparesAgainAndAFailedOneReenablesTheRuleThroughTh
 }
 
 // ---------------------------------------------------------------------------------------------
-// Gate, notices and reports of AddSendItem
-
-TEST_F(ModelTest, ItEditionDropsTheRequestBeforeAnything) {
-    testsupport::LogCapture log;
-    utilstandin::SetITVersion(true);
-    Send("a", {L"/x"}, 1);
-    EXPECT_FALSE(model->IsBusy());
-    EXPECT_TRUE(tandemstandin::ReportedEvents().empty());
-    EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());
-    EXPECT_EQ(log.CountStartingWith(
-                  "[DaVirir] Current system is IT Version, prevent send files to others("),
-              1u);
-}
+// Notices of AddSendItem
 
 // The notices of a request only inform: share type 1 gets one when its sizes add up past the limit
 // or to nothing, share type 2 one for a file it cannot send, while the switch is on.

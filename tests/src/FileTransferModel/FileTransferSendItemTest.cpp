@@ -416,32 +416,33 @@ TEST_F(SendItemTest, DelayedSendGoesOutFromTheWorkerAfterTheFullDelay) {
     EXPECT_NE(seen.back().thread, std::this_thread::get_id());
 }
 
-TEST_F(SendItemTest, CancelAfterTheWorkerHasSentJoinsAtOnceAndCancelsTheSend) {
-    auto item = Delayed(500);
-    win32standin::AdvanceClock(500);
-    ASSERT_TRUE(helper.WaitForShares(1, 10s));
-    item->CancelByUser();  // the worker is done or finishing its send: no further wait
-    EXPECT_EQ(helper.ShareCount(), 1u);
-    EXPECT_EQ(helper.Cancels(), 1);
-    std::vector<Seen> seen = notifier.All();
-    ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(seen.back().state.stage, TransferStage::Connecting);  // joined after its change
-}
-
-TEST_F(SendItemTest, CancelOrDestructionDuringTheDelaySendsNothing) {
-    for (bool destroy : {false, true}) {
-        SCOPED_TRACE(destroy ? "destroyed" : "cancelled");
+// A cancel or the item's end during the delay sends nothing; a cancel once the worker has sent
+// joins it at once, after its change, and cancels the send.
+TEST_F(SendItemTest, CancelOrDestructionDuringTheDelaySendsNothingAndAfterItCancelsTheSend) {
+    const struct Case {
+        const char* name;
+        bool sent;
+        bool destroy;
+    } cases[] = {{"cancelled", false, false}, {"destroyed", false, true}, {"sent", true, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         helper.ClearRecords();
-        auto item = Delayed(60000);
+        auto item = Delayed(c.sent ? 500 : 60000);
         size_t before = notifier.Count();
-        if (destroy) {
+        if (c.sent) {
+            win32standin::AdvanceClock(500);
+            ASSERT_TRUE(helper.WaitForShares(1, 10s));
+        }
+        if (c.destroy) {
             item.reset();
         } else {
             item->CancelByUser();  // joins the worker: returns long before the delay
-            EXPECT_EQ(notifier.Count(), before);
         }
-        EXPECT_EQ(helper.ShareCount(), 0u);
-        EXPECT_EQ(helper.Cancels(), destroy ? 0 : 1);
+        EXPECT_EQ(notifier.Count(), before + (c.sent ? 1 : 0));
+        EXPECT_EQ(notifier.All().back().state.stage,
+                  c.sent ? TransferStage::Connecting : TransferStage::Preparing);
+        EXPECT_EQ(helper.ShareCount(), c.sent ? 1u : 0u);
+        EXPECT_EQ(helper.Cancels(), c.destroy ? 0 : 1);
     }
 }
 

@@ -59,11 +59,6 @@ TEST_F(UITransferTextsLanguageTest, CountsTakeTheLanguagesPluralForm) {
                   ->GetMultiVarStr(L"IDS_FILERECEIVE_DIALOG_SENDING_FILE_TXT", {L"2"}, 1)
                   .str(),
               L"يريد {0} أن يرسل إليك ملفين");
-    testsupport::UseLanguage("en");
-    EXPECT_EQ(DuiLib::UICulture::GetInstance()
-                  ->GetMultiVarStr(L"IDS_FILETRANSFER_TIP_MAX_FILE_COUNT_EXCEPTION", {L"500"}, 0)
-                  .str(),
-              L"You can send at most 500 files at a time.");
 }
 
 // Every shipped table has a text for every id of the English one; an id with plural forms has

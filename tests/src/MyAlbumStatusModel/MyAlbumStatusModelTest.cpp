@@ -107,7 +107,8 @@ protected:
 // ---------------------------------------------------------------------------------------------
 // Retried requests
 
-TEST_F(MyAlbumStatusModelTest, RequestRepeatsEachIntervalUpToItsCountAndALateAnswerStillEndsIt) {
+TEST_F(MyAlbumStatusModelTest,
+       RequestRepeatsUpToItsCountALateAnswerEndsItAndAnAnswerWakesTheWorker) {
     helper.SetTransfer(&fake);
     int answers = 0;
     ASSERT_TRUE(helper.AddRequest(
@@ -127,25 +128,23 @@ TEST_F(MyAlbumStatusModelTest, RequestRepeatsEachIntervalUpToItsCountAndALateAns
     helper.OnIPCAnswer(0x1C00AA, "x", 1);
     EXPECT_EQ(answers, 1);
     EXPECT_EQ(helper.PendingRequestCount(), 0u);
-}
 
-TEST_F(MyAlbumStatusModelTest, AnswerWakesTheWaitingWorkerAndRunsItsCallbackOnce) {
-    helper.SetTransfer(&fake);
-    std::vector<std::string> answers;
+    // Asked again: the clock stands still, so only the answer can end the worker's wait, and it
+    // joins it; its callback runs once, with the answer's bytes.
+    std::vector<std::string> bodies;
     ASSERT_TRUE(helper.AddRequest(
         0x1C00AA, [this] { PostProbe(); },
         [&](uint32_t id, const char* data, uint32_t length) {
             EXPECT_EQ(id, 0x1C00AAu);
-            answers.emplace_back(data, length);
+            bodies.emplace_back(data, length);
         },
         10000, 20));
-    ASSERT_TRUE(Waiting(1, 1));
-    // The clock stands still: only the answer can end the worker's wait, and it joins it.
+    ASSERT_TRUE(Waiting(4, 1));
     helper.OnIPCAnswer(0x1C00AA, "ok", 2);
     helper.OnIPCAnswer(0x1C00AA, "again", 5);  // nothing pending any more: ignored
-    EXPECT_THAT(answers, ElementsAre("ok"));
+    EXPECT_THAT(bodies, ElementsAre("ok"));
     EXPECT_EQ(helper.PendingRequestCount(), 0u);
-    EXPECT_EQ(fake.CountOf(0x1500AA), 1u);
+    EXPECT_EQ(fake.CountOf(0x1500AA), 4u);
 }
 
 TEST_F(MyAlbumStatusModelTest, StopEndsWaitingWorkersAndRefusesNewRequests) {

@@ -74,7 +74,7 @@ protected:
     UIAnimationManagerHelper* manager = nullptr;
 };
 
-TEST_F(UIAnimationTest, StatesRunOneAtATimeAndANothingToDoStateLetsTheNextStart) {
+TEST_F(UIAnimationTest, StatesRunOneAtATimePastOnesWithNothingToDoAndANewOneCancelsWhatItReplaces) {
     manager->AddState(new RecordingState("a", 5));
     manager->AddState(new RecordingState("b", 5, false));
     manager->AddState(new RecordingState("c", 5));
@@ -85,17 +85,16 @@ TEST_F(UIAnimationTest, StatesRunOneAtATimeAndANothingToDoStateLetsTheNextStart)
     duistandin::AdvanceTime(100);
     EXPECT_EQ(seen.back(), "c:destroyed");
     EXPECT_EQ(manager->StateCount(), 0u);
-}
 
-TEST_F(UIAnimationTest, ANewStateCancelsTheStatesItReplacesSilently) {
     // Every recording state is replaced by type 7: the running one and the waiting one go,
     // without end notifications, and the new one starts at once.
-    manager->AddState(new RecordingState("a", 5));
-    manager->AddState(new RecordingState("b", 5));
+    seen.clear();
+    manager->AddState(new RecordingState("d", 5));
+    manager->AddState(new RecordingState("e", 5));
     duistandin::AdvanceTime(30);
-    manager->AddState(new RecordingState("c", 7));
+    manager->AddState(new RecordingState("f", 7));
     EXPECT_EQ(seen,
-              (std::vector<std::string>{"a:prepare", "a:destroyed", "b:destroyed", "c:prepare"}));
+              (std::vector<std::string>{"d:prepare", "d:destroyed", "e:destroyed", "f:prepare"}));
     EXPECT_EQ(manager->StateCount(), 1u);
 }
 
