@@ -60,22 +60,33 @@ function(swiftsend_host_library name)
     target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include
                                        PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/common)
     target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+    if(WIN32)
+        # Exports its own symbols only, not those of the static libraries linked into it
+        # (ICU, log4cplus, pugixml): a program that links one of those itself would otherwise
+        # find its symbols twice.
+        target_link_options(${name} PRIVATE -Wl,--exclude-libs,ALL)
+    endif()
     swiftsend_warnings(${name})
     swiftsend_log_source(${name} "host\\\\${name}")
 endfunction()
 
 # A GoogleTest executable registered with CTest: each case a test on Linux; on Windows, where
-# every program starts under Wine, the whole program one test.
+# every program starts under Wine, the whole program one test. LOCK names a resource (such as
+# the menu's pipe) that the tests holding it do not share at the same time.
 function(swiftsend_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "" "LOCK" "SOURCES;DEPS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} testsupport GTest::gtest GTest::gmock GTest::gtest_main)
     swiftsend_warnings(${name})
+    set(lock)
+    if(ARG_LOCK)
+        set(lock RESOURCE_LOCK ${ARG_LOCK})
+    endif()
     if(WIN32)
         add_test(NAME ${name} COMMAND ${name})
-        set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+        set_tests_properties(${name} PROPERTIES TIMEOUT 300 ${lock})
     else()
         gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                             PROPERTIES TIMEOUT 120)
+                             PROPERTIES TIMEOUT 120 ${lock})
     endif()
 endfunction()

@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 dir=${1:-build-windows}
 shift || true
 scripts/windows-deps.sh
-cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+# The packages are found afresh each time: a new recipe revision moves them in the cache.
+cmake -S . -B "$dir" -U '*_DIR' -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_PREFIX_PATH="$(scripts/windows-deps.sh --prefix-path)" -DSWIFTSEND_BENCH=OFF \
     "$@" >/dev/null
 cmake --build "$dir" -j "$(nproc)"

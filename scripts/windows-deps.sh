@@ -11,17 +11,17 @@ here=$(cd "$(dirname "$0")" && pwd)
 cache=${SWIFTSEND_WINDOWS_DEPS:-/var/cache/swiftsend-windows}
 jobs=$(nproc)
 
-# name, Debian source package, upstream version; the folder is name-version-rREVISION.
-revision=1
-deps=("log4cplus log4cplus 2.0.8" "icu icu 72.1" "googletest googletest 1.12.1"
-      "pugixml pugixml 1.13")
-prefix_of() { echo "$cache/$1-$2-r$revision"; }
+# name, Debian source package, upstream version, revision of its recipe below; the folder is
+# name-version-rREVISION.
+deps=("log4cplus log4cplus 2.0.8 2" "icu icu 72.1 1" "googletest googletest 1.12.1 1"
+      "pugixml pugixml 1.13 1")
+prefix_of() { echo "$cache/$1-$2-r$3"; }
 
 if [ "${1:-}" = "--prefix-path" ]; then
     paths=()
     for dep in "${deps[@]}"; do
-        read -r name _ version <<<"$dep"
-        paths+=("$(prefix_of "$name" "$version")")
+        read -r name _ version revision <<<"$dep"
+        paths+=("$(prefix_of "$name" "$version" "$revision")")
     done
     (IFS=';'; echo "${paths[*]}")
     exit 0
@@ -77,8 +77,12 @@ cmake_dep() {
 }
 
 build_log4cplus() {
-    # UNICODE off: log4cplus::tstring stays std::string, as on Linux.
-    cmake_dep "$1" "$2" -DUNICODE=OFF -DLOG4CPLUS_BUILD_TESTING=OFF \
+    # UNICODE off: log4cplus::tstring stays std::string, as on Linux. No thread pool: it only
+    # serves asynchronous appenders, which we do not use, and a static copy would start its
+    # threads in every DLL's initialisation, under the loader lock, and join them in its
+    # teardown; a library whose attach fails is torn down before those threads ever ran, and
+    # the join never returns.
+    cmake_dep "$1" "$2" -DUNICODE=OFF -DLOG4CPLUS_ENABLE_THREAD_POOL=OFF -DLOG4CPLUS_BUILD_TESTING=OFF \
         -DLOG4CPLUS_BUILD_LOGGINGSERVER=OFF -DWITH_UNIT_TESTS=OFF -DLOG4CPLUS_ENABLE_DECORATED_LIBRARY_NAME=OFF
 }
 
@@ -135,8 +139,8 @@ mkdir -p "$cache"
 exec 9>"$cache/.lock"
 flock 9
 for dep in "${deps[@]}"; do
-    read -r name package version <<<"$dep"
-    prefix=$(prefix_of "$name" "$version")
+    read -r name package version revision <<<"$dep"
+    prefix=$(prefix_of "$name" "$version" "$revision")
     [ -f "$prefix/.done" ] && continue
     echo "Building $name $version for Windows into $prefix"
     start=$SECONDS

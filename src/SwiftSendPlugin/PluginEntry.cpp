@@ -31,6 +31,9 @@ Fn GetExport(HMODULE module, const char* name) {
 
 // The record the plug-in manager keeps a pointer to until unregistration.
 PluginRegistration registration{"vela.plugin.swiftsend", &Vela::Ux::CreateSwiftSendPlugin};
+// Set from registration to the detach that takes it back. A failed attach is followed by a detach
+// from the C runtime and another from the loader; only the first takes the registration back.
+bool registered = false;
 
 // The plug-in manager: already loaded in the process, or loaded here from the executable's
 // folder (then `loadedHere` is set and the caller releases it).
@@ -61,6 +64,7 @@ BOOL ProcessAttach() {
     auto registerPlugin = GetExport<RegisterPluginFn>(manager, "RegisterPlugin");
     if (registerPlugin != nullptr) {
         registerPlugin(&registration);
+        registered = true;
         result = InitializePluginModule(nullptr) ? TRUE : FALSE;
     }
     if (loadedHere) {
@@ -70,6 +74,10 @@ BOOL ProcessAttach() {
 }
 
 void ProcessDetach() {
+    if (!registered) {
+        return;
+    }
+    registered = false;
     bool loadedHere = false;
     HMODULE manager = FindManager(loadedHere);
     if (manager == nullptr) {

@@ -1,0 +1,117 @@
+// The shell menu's pipe as a client process sees it: CreateFileW and WriteFile on the pipe's
+// name, in real time, with the listener the plug-in starts.
+#include "EndpointRecorder.h"
+#include "IPCMessageIds.h"
+#include "LogCapture.h"
+#include "SwiftSendPlugin.h"
+
+#include <DuiLibStandIn.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using Vela::Ux::SwiftSendPlugin;
+
+class PipeClientTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        duistandin::SetMainThread();
+        plugin_ = std::make_shared<SwiftSendPlugin>();
+        ASSERT_TRUE(plugin_->Start());
+    }
+
+    // A client's end once the listener's instance takes it, within a real-time bound.
+    static HANDLE Connect() {
+        const auto end = Clock::now() + 10s;
+        while (Clock::now() < end) {
+            HANDLE pipe = CreateFileW(SwiftSendPlugin::kPipeName, GENERIC_READ | GENERIC_WRITE, 0,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+            if (pipe != INVALID_HANDLE_VALUE) {
+                return pipe;
+            }
+            // Busy with another client, or between two instances.
+            WaitNamedPipeW(SwiftSendPlugin::kPipeName, 1000);
+        }
+        return INVALID_HANDLE_VALUE;
+    }
+    // Connects, writes TEXT as one message and closes.
+    static bool Send(const std::string& text) {
+        HANDLE pipe = Connect();
+        DWORD written = 0;
+        const bool ok =
+            pipe != INVALID_HANDLE_VALUE &&
+            WriteFile(pipe, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+            written == text.size();
+        CloseHandle(pipe);
+        return ok;
+    }
+    // A request of more than 500 paths: its notice tells that the listener served it, and so
+    // every client before it, since clients are served one after another.
+    bool NoticeReaches(size_t count) {
+        std::string request = "KXSHARE_PHONE?C:\\0";
+        for (int i = 1; i <= 500; ++i) {
+            request += "|C:\\" + std::to_string(i);
+        }
+        return Send(request) && notices_.WaitForCount(count);
+    }
+    // True when the listener has let go of CLIENT's connection.
+    static bool Dropped(HANDLE client) {
+        DWORD written = 0;
+        const bool dropped = !WriteFile(client, "x", 1, &written, nullptr);
+        CloseHandle(client);
+        return dropped;
+    }
+
+    testsupport::LogCapture log_;
+    testsupport::EndpointRecorder notices_{kEndpointPlugin, kMsgTooManyFiles};
+    std::shared_ptr<SwiftSendPlugin> plugin_;
+};
+
+TEST_F(PipeClientTest, AMenuRequestReachesTheShareCommandAndTooManyPathsTheNotice) {
+    ASSERT_TRUE(Send("KXSHARE_PHONE?C:\\Users\\r\\caf\xc3\xa9.txt|C:\\b.txt"));
+    ASSERT_TRUE(NoticeReaches(1));
+    // Without a host the share command finds no model: its log line shows it was reached.
+    EXPECT_EQ(log_.CountStartingWith("transfer list view's model is null."), 1u);
+}
+
+TEST_F(PipeClientTest, ASilentClientIsDroppedAtTheLimit) {
+    HANDLE silent = Connect();
+    ASSERT_NE(silent, INVALID_HANDLE_VALUE);
+    const auto connected = Clock::now();
+    ASSERT_TRUE(NoticeReaches(1));
+    const auto held = Clock::now() - connected;
+    // The listener's clock may tick a little coarser than this one.
+    EXPECT_GE(held, std::chrono::milliseconds(SwiftSendPlugin::kRequestWaitMs) - 100ms);
+    EXPECT_LT(held, std::chrono::milliseconds(SwiftSendPlugin::kRequestWaitMs) + 5s);
+    EXPECT_TRUE(Dropped(silent));
+    EXPECT_EQ(log_.CountStartingWith("SwiftSend Plugin : pipe client sent no complete request"),
+              1u);
+}
+
+TEST_F(PipeClientTest, StopAndDestructionReturnPromptlyWithAClientConnected) {
+    HANDLE silent = Connect();
+    ASSERT_NE(silent, INVALID_HANDLE_VALUE);
+    const auto stopped = Clock::now();
+    EXPECT_TRUE(plugin_->Stop());
+    // The listener lets the client go and serves the next one well before the limit.
+    ASSERT_TRUE(NoticeReaches(1));
+    EXPECT_LT(Clock::now() - stopped, std::chrono::milliseconds(SwiftSendPlugin::kRequestWaitMs));
+    EXPECT_TRUE(Dropped(silent));
+
+    silent = Connect();
+    ASSERT_NE(silent, INVALID_HANDLE_VALUE);
+    const auto destroyed = Clock::now();
+    plugin_.reset();
+    EXPECT_LT(Clock::now() - destroyed, 1s);
+    EXPECT_TRUE(Dropped(silent));
+    EXPECT_EQ(log_.CountStartingWith("SwiftSend Plugin : pipe client sent no"), 0u);
+}
+
+}  // namespace
