@@ -165,17 +165,18 @@ TEST_F(ShareServiceSimTest, ScenariosEndAsTheItemExpects) {
     }
 }
 
-// A user's cancel is answered; a stop ends a transfer at once and silences the service.
-TEST_F(ShareServiceSimTest, UserCancelIsAnsweredAndStopEndsATransferAtOnceAndSilencesTheService) {
-    StartSim("ok", 10);  // minutes, unless cancelled or stopped
-    ASSERT_TRUE(Play({File("f", 5000)}, TransferStage::Transferring));
+TEST_F(ShareServiceSimTest, UserCancelIsAnsweredAndEndsCancelledByUser) {
+    StartSim("ok", 100);  // 2,000 bytes: twenty seconds unless cancelled
+    ASSERT_TRUE(Play({File("f", 2000)}, TransferStage::Transferring));
     model->RemoveItem(callback.notices.back().id);
     ASSERT_TRUE(
         RunUntilNotice([](const Notice& n) { return n.state.stage == TransferStage::Finished; }));
     ExpectLast(TransferStage::Finished, TransferResult::CancelledByUser, FailReason::Cancelled);
+}
 
-    model->StartNext(0);
-    ASSERT_TRUE(Play({File("g", 5000)}, TransferStage::Transferring));
+TEST_F(ShareServiceSimTest, StopEndsATransferAtOnceAndSilencesTheService) {
+    StartSim("ok", 10);  // minutes, unless stopped
+    ASSERT_TRUE(Play({File("f", 5000)}, TransferStage::Transferring));
     auto begin = std::chrono::steady_clock::now();
     sim->Stop();
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 5s);
