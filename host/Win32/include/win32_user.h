@@ -123,6 +123,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
 BOOL GetWindowRect(HWND hwnd, LPRECT rect);
 BOOL GetClientRect(HWND hwnd, LPRECT rect);
 BOOL ScreenToClient(HWND hwnd, LPPOINT point);
+BOOL ClientToScreen(HWND hwnd, LPPOINT point);
 int GetClassNameW(HWND hwnd, LPWSTR name, int size);
 // GWL_EXSTYLE (read only) and GWLP_USERDATA.
 LONG_PTR GetWindowLongPtrW(HWND hwnd, int index);

@@ -298,6 +298,16 @@ BOOL ScreenToClient(HWND hwnd, LPPOINT point) {
     return TRUE;
 }
 
+BOOL ClientToScreen(HWND hwnd, LPPOINT point) {
+    Window* w = Find(hwnd);
+    if (!w || !point) {
+        return FALSE;
+    }
+    point->x += w->rect.left;
+    point->y += w->rect.top;
+    return TRUE;
+}
+
 int GetClassNameW(HWND hwnd, LPWSTR name, int size) {
     Window* w = Find(hwnd);
     if (!w || !name || size <= 0) {
