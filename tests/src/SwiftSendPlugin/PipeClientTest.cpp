@@ -3,6 +3,7 @@
 #include "EndpointRecorder.h"
 #include "IPCMessageIds.h"
 #include "LogCapture.h"
+#include "MenuPipeClient.h"
 #include "SwiftSendPlugin.h"
 
 #include <DuiLibStandIn.h>
@@ -27,31 +28,6 @@ protected:
         ASSERT_TRUE(plugin_->Start());
     }
 
-    // A client's end once the listener's instance takes it, within a real-time bound.
-    static HANDLE Connect() {
-        const auto end = Clock::now() + 10s;
-        while (Clock::now() < end) {
-            HANDLE pipe = CreateFileW(SwiftSendPlugin::kPipeName, GENERIC_READ | GENERIC_WRITE, 0,
-                                      nullptr, OPEN_EXISTING, 0, nullptr);
-            if (pipe != INVALID_HANDLE_VALUE) {
-                return pipe;
-            }
-            // Busy with another client, or between two instances.
-            WaitNamedPipeW(SwiftSendPlugin::kPipeName, 1000);
-        }
-        return INVALID_HANDLE_VALUE;
-    }
-    // Connects, writes TEXT as one message and closes.
-    static bool Send(const std::string& text) {
-        HANDLE pipe = Connect();
-        DWORD written = 0;
-        const bool ok =
-            pipe != INVALID_HANDLE_VALUE &&
-            WriteFile(pipe, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-            written == text.size();
-        CloseHandle(pipe);
-        return ok;
-    }
     // A request of more than 500 paths: its notice tells that the listener served it, and so
     // every client before it, since clients are served one after another.
     bool NoticeReaches(size_t count) {
@@ -59,30 +35,23 @@ protected:
         for (int i = 1; i <= 500; ++i) {
             request += "|C:\\" + std::to_string(i);
         }
-        return Send(request) && notices_.WaitForCount(count);
+        return testsupport::SendToMenuPipe(request) && notices_.WaitForCount(count);
     }
-    // True when the listener has let go of CLIENT's connection.
-    static bool Dropped(HANDLE client) {
-        DWORD written = 0;
-        const bool dropped = !WriteFile(client, "x", 1, &written, nullptr);
-        CloseHandle(client);
-        return dropped;
-    }
-
     testsupport::LogCapture log_;
     testsupport::EndpointRecorder notices_{kEndpointPlugin, kMsgTooManyFiles};
     std::shared_ptr<SwiftSendPlugin> plugin_;
 };
 
 TEST_F(PipeClientTest, AMenuRequestReachesTheShareCommandAndTooManyPathsTheNotice) {
-    ASSERT_TRUE(Send("KXSHARE_PHONE?C:\\Users\\r\\caf\xc3\xa9.txt|C:\\b.txt"));
+    ASSERT_TRUE(
+        testsupport::SendToMenuPipe("KXSHARE_PHONE?C:\\Users\\r\\caf\xc3\xa9.txt|C:\\b.txt"));
     ASSERT_TRUE(NoticeReaches(1));
     // Without a host the share command finds no model: its log line shows it was reached.
     EXPECT_EQ(log_.CountStartingWith("transfer list view's model is null."), 1u);
 }
 
 TEST_F(PipeClientTest, ASilentClientIsDroppedAtTheLimit) {
-    HANDLE silent = Connect();
+    HANDLE silent = testsupport::ConnectToMenuPipe();
     ASSERT_NE(silent, INVALID_HANDLE_VALUE);
     const auto connected = Clock::now();
     ASSERT_TRUE(NoticeReaches(1));
@@ -90,27 +59,27 @@ TEST_F(PipeClientTest, ASilentClientIsDroppedAtTheLimit) {
     // The listener's clock may tick a little coarser than this one.
     EXPECT_GE(held, std::chrono::milliseconds(SwiftSendPlugin::kRequestWaitMs) - 100ms);
     EXPECT_LT(held, std::chrono::milliseconds(SwiftSendPlugin::kRequestWaitMs) + 5s);
-    EXPECT_TRUE(Dropped(silent));
+    EXPECT_TRUE(testsupport::DroppedByListener(silent));
     EXPECT_EQ(log_.CountStartingWith("SwiftSend Plugin : pipe client sent no complete request"),
               1u);
 }
 
 TEST_F(PipeClientTest, StopAndDestructionReturnPromptlyWithAClientConnected) {
-    HANDLE silent = Connect();
+    HANDLE silent = testsupport::ConnectToMenuPipe();
     ASSERT_NE(silent, INVALID_HANDLE_VALUE);
     const auto stopped = Clock::now();
     EXPECT_TRUE(plugin_->Stop());
     // The listener lets the client go and serves the next one well before the limit.
     ASSERT_TRUE(NoticeReaches(1));
     EXPECT_LT(Clock::now() - stopped, std::chrono::milliseconds(SwiftSendPlugin::kRequestWaitMs));
-    EXPECT_TRUE(Dropped(silent));
+    EXPECT_TRUE(testsupport::DroppedByListener(silent));
 
-    silent = Connect();
+    silent = testsupport::ConnectToMenuPipe();
     ASSERT_NE(silent, INVALID_HANDLE_VALUE);
     const auto destroyed = Clock::now();
     plugin_.reset();
     EXPECT_LT(Clock::now() - destroyed, 1s);
-    EXPECT_TRUE(Dropped(silent));
+    EXPECT_TRUE(testsupport::DroppedByListener(silent));
     EXPECT_EQ(log_.CountStartingWith("SwiftSend Plugin : pipe client sent no"), 0u);
 }
 

@@ -3,6 +3,7 @@
 #include "EndpointRecorder.h"
 #include "IPCMessageIds.h"
 #include "LogCapture.h"
+#include "MenuPipeClient.h"
 #include "SwiftSendPlugin.h"
 
 #include <DuiLibStandIn.h>
@@ -107,18 +108,7 @@ protected:
         return *plugin_;
     }
 
-    // Writes TEXT to the pipe as one message; false when no listener was there in time.
-    static bool Send(const std::string& text) { return Write(Connect(), text); }
-    // Writes TEXT as one message on PIPE, a client's end, and closes it.
-    static bool Write(HANDLE pipe, const std::string& text) {
-        DWORD written = 0;
-        const bool ok =
-            pipe != INVALID_HANDLE_VALUE &&
-            WriteFile(pipe, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-            written == text.size();
-        CloseHandle(pipe);
-        return ok;
-    }
+    static bool Send(const std::string& text) { return testsupport::SendToMenuPipe(text); }
 
     static std::string Request(size_t paths, size_t pathBytes) {
         std::string request = "KXSHARE_PHONE?";
@@ -128,26 +118,10 @@ protected:
         return request;
     }
 
-    // A client of the pipe once the listener's instance takes one; retried in real time, for
-    // the tests on mock time, where Sleep stands still.
-    static HANDLE Connect() {
-        const auto end = std::chrono::steady_clock::now() + 10s;
-        while (std::chrono::steady_clock::now() < end) {
-            if (WaitNamedPipeW(SwiftSendPlugin::kPipeName, 1000)) {
-                HANDLE pipe = CreateFileW(SwiftSendPlugin::kPipeName, GENERIC_READ | GENERIC_WRITE,
-                                          0, nullptr, OPEN_EXISTING, 0, nullptr);
-                if (pipe != INVALID_HANDLE_VALUE) {
-                    return pipe;
-                }
-            }
-            std::this_thread::yield();
-        }
-        return INVALID_HANDLE_VALUE;
-    }
     // A client that connects and writes nothing, once the listener waits for its request.
     static HANDLE SilentClient() {
         const uint64_t begun = win32standin::TimedWaitsBegun();
-        HANDLE silent = Connect();
+        HANDLE silent = testsupport::ConnectToMenuPipe();
         EXPECT_NE(silent, INVALID_HANDLE_VALUE);
         EXPECT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));
         return silent;
@@ -175,15 +149,6 @@ protected:
     }
     // True once COUNT notices have come, within a real-time bound.
     bool NoticesReach(size_t count) { return observer_->WaitForCount(count); }
-    // A silent client's end once the listener has dropped it.
-    static bool Dropped(HANDLE silent) {
-        DWORD written = 0;
-        bool dropped =
-            !WriteFile(silent, "x", 1, &written, nullptr) && GetLastError() == ERROR_NO_DATA;
-        CloseHandle(silent);
-        return dropped;
-    }
-
     bool WaitFor(const std::function<bool()>& done) {
         for (int i = 0; i < 1000 && !done(); ++i) {
             Sleep(5);
@@ -261,7 +226,7 @@ TEST_F(PipeListenerTest, ASilentClientIsDroppedAtTheLimitAndTheNextOneIsServed) 
     win32standin::AdvanceClock(1);
     ASSERT_TRUE(Send(Request(501, 10)));
     EXPECT_TRUE(NoticesReach(1));
-    EXPECT_TRUE(Dropped(silent));
+    EXPECT_TRUE(testsupport::DroppedByListener(silent));
     EXPECT_TRUE(
         log_.Contains("SwiftSend Plugin : pipe client sent no complete request within "
                       "3000 ms, dropped(Vela::Ux::SwiftSendPlugin::ReadPiece)"));
@@ -272,7 +237,7 @@ TEST_F(PipeListenerTest, ARequestJustBeforeTheLimitIsServed) {
     Plugin().Start();
     HANDLE slow = SilentClient();
     win32standin::AdvanceClock(SwiftSendPlugin::kRequestWaitMs - 1);
-    ASSERT_TRUE(Write(slow, Request(501, 10)));
+    ASSERT_TRUE(testsupport::WriteAndClose(slow, Request(501, 10)));
     EXPECT_TRUE(NoticesReach(1));
 }
 
@@ -284,7 +249,7 @@ TEST_F(PipeListenerTest, StopAndDestructionReleaseAListenerHeldByASilentClient) 
     Plugin().Stop();  // drops the client; the listener goes on with a new instance
     ASSERT_TRUE(Send(Request(501, 10)));
     EXPECT_TRUE(NoticesReach(1));
-    EXPECT_TRUE(Dropped(silent));
+    EXPECT_TRUE(testsupport::DroppedByListener(silent));
 
     // A foreign client does not even read the pipe's acceptance record: closing its instance
     // must not wait for that either.
