@@ -5,11 +5,14 @@
 #include "TandemUtilStandIn.h"
 #include "UIExUtils.h"
 
-#include <unistd.h>
 #include <unicode/uchar.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -25,6 +28,8 @@ std::mutex mutex;
 std::set<std::string>* disabledPlugins = new std::set<std::string>;
 std::vector<std::pair<std::wstring, std::wstring>>* shares =
     new std::vector<std::pair<std::wstring, std::wstring>>;
+std::function<bool(const std::wstring&, uint64_t&)>* sizeSource =
+    new std::function<bool(const std::wstring&, uint64_t&)>;
 
 std::wstring Fold(const std::wstring& text) {
     std::wstring out;
@@ -128,19 +133,29 @@ std::wstring GetDefaultIconPath(int fileType) {
 
 namespace VelaShare {
 
-// Windows paths name the same folders here: a backslash is a separator.
+// Windows paths name the same folders here: a backslash is a separator. A folder may receive
+// files when a file can be made in it; the probe is removed at once.
 int OnCreateDirectory(const std::wstring& path) {
     std::string narrow = DE::UnicodeToUTF8(path);
     if (narrow.empty()) {
         return 0;
     }
     std::replace(narrow.begin(), narrow.end(), '\\', '/');
+    // Made by its Unicode name: on Windows narrow bytes would be read in the ANSI code page.
+    const fs::path folder = fs::u8path(narrow);
     std::error_code error;
-    fs::create_directories(narrow, error);
-    if (!fs::is_directory(narrow, error)) {
+    fs::create_directories(folder, error);
+    if (!fs::is_directory(folder, error)) {
         return 0;
     }
-    return access(narrow.c_str(), W_OK | X_OK) == 0 ? 1 : 0;
+    static std::atomic<unsigned> probes{0};
+    // Apart per process (the counter's address) and per call.
+    const fs::path probe =
+        folder / (".swiftsend-probe-" + std::to_string(reinterpret_cast<uintptr_t>(&probes)) + "-" +
+                  std::to_string(probes++));
+    const bool writable = std::ofstream(probe).good();
+    fs::remove(probe, error);
+    return writable ? 1 : 0;
 }
 
 }  // namespace VelaShare
@@ -153,25 +168,36 @@ namespace Utils {
 // skipped. Anything that cannot be examined (missing, unreadable folder) gives 0 and `ok` false.
 uint64_t GetFileSize(const std::wstring& path, bool& ok) {
     ok = false;
+    std::function<bool(const std::wstring&, uint64_t&)> source;
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        source = *sizeSource;
+    }
+    if (source) {
+        uint64_t size = 0;
+        ok = source(path, size);
+        return ok ? size : 0;
+    }
     std::string narrow = DE::UnicodeToUTF8(path);
     if (narrow.empty()) {
         return 0;
     }
+    // Opened by its Unicode name: on Windows narrow bytes would be read in the ANSI code page.
+    const fs::path file = fs::u8path(narrow);
     std::error_code error;
-    fs::file_status status = fs::status(narrow, error);
+    fs::file_status status = fs::status(file, error);
     if (error) {
         return 0;
     }
     if (fs::is_regular_file(status)) {
-        uint64_t size = fs::file_size(narrow, error);
+        uint64_t size = fs::file_size(file, error);
         ok = !error;
         return ok ? size : 0;
     }
     if (!fs::is_directory(status)) {
         return 0;
     }
-    fs::recursive_directory_iterator it(narrow, fs::directory_options::skip_permission_denied,
-                                        error);
+    fs::recursive_directory_iterator it(file, fs::directory_options::skip_permission_denied, error);
     if (error) {
         return 0;
     }
@@ -212,12 +238,18 @@ void MapNetworkShare(const std::wstring& prefix, const std::wstring& share) {
     shares->emplace_back(prefix, share);
 }
 
+void SetFileSizeSource(std::function<bool(const std::wstring& path, uint64_t& size)> source) {
+    std::lock_guard<std::mutex> guard(mutex);
+    *sizeSource = std::move(source);
+}
+
 namespace detail {
 
 void ResetPluginsAndShares() {
     std::lock_guard<std::mutex> guard(mutex);
     disabledPlugins->clear();
     shares->clear();
+    *sizeSource = nullptr;
 }
 
 }  // namespace detail

@@ -3,6 +3,7 @@
 
 #include "TandemMessageBox.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -55,6 +56,12 @@ void SetConfigAllow(bool allow);
 // separator) lie on a share reached at SHARE; IsNetShareMap then gives SHARE followed by the rest
 // of the path.
 void MapNetworkShare(const std::wstring& prefix, const std::wstring& share);
+
+// Sizes of files and folders (UIEx::Utils::GetFileSize) are read from the file system unless a
+// SOURCE is set: it then answers for every path, true with SIZE when the size can be read. The
+// fuzz targets answer without the disk, where a path of "/" would walk all of it. An empty
+// source restores the default.
+void SetFileSizeSource(std::function<bool(const std::wstring& path, uint64_t& size)> source);
 
 // Values of GetFileType, and the icon GetDefaultIconPath gives for each
 // ("../../res/image/swiftsend/filetype_<kind>.png", <kind> as in the names below, lower case).
