@@ -164,7 +164,7 @@ namespace {
 template <bool Vertical>
 void LayoutLine(const std::vector<CControlUI*>& items, RECT rc, int childPadding) {
     auto fixedOf = [](CControlUI* c) {
-        return Vertical ? c->GetFixedHeight() : c->GetFixedWidth();
+        return Vertical ? c->GetFixedHeight() : c->GetLayoutWidth();
     };
     auto along = [](RECT p) { return Vertical ? p.top + p.bottom : p.left + p.right; };
     const int space = Vertical ? rc.bottom - rc.top : rc.right - rc.left;

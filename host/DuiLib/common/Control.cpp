@@ -52,7 +52,11 @@ void CControlUI::SetText(const wchar_t* text) {
         return;
     }
     m_sText = text;
-    Invalidate();
+    if (m_bAutoCalcWidth) {
+        NeedUpdate();  // the width follows the text
+    } else {
+        Invalidate();
+    }
 }
 
 void CControlUI::SetTextColor(DWORD color) {
@@ -138,6 +142,18 @@ void CControlUI::Invalidate() {
     }
 }
 
+int CControlUI::GetLayoutWidth() const {
+    if (!m_bAutoCalcWidth || m_sText.IsEmpty()) {
+        return m_cxyFixed.cx;
+    }
+    // A translation may be longer than the text the skin was drawn for.
+    RECT rc{0, 0, 0, 0};
+    CRenderEngine::DrawText(nullptr, m_pManager, rc, m_sText, 0, m_iFont,
+                            DT_CALCRECT | DT_SINGLELINE);
+    const int text = rc.right - rc.left + m_rcTextPadding.left + m_rcTextPadding.right;
+    return std::max(static_cast<int>(m_cxyFixed.cx), text);
+}
+
 void CControlUI::NeedUpdate() {
     if (m_pManager) {
         m_pManager->NeedUpdate();
@@ -196,6 +212,8 @@ void CControlUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
         m_bFloat = attr::IsTrue(value);
     } else if (key == L"pos") {
         m_rcFloat = attr::ScaledRect(value);
+    } else if (key == L"autocalcwidth") {
+        m_bAutoCalcWidth = attr::IsTrue(value);
     } else if (key == L"nchit") {
         m_bNcHit = attr::IsTrue(value);
     }

@@ -52,6 +52,9 @@ public:
     int GetHeight() const { return m_rcItem.bottom - m_rcItem.top; }
     RECT GetPadding() const { return m_rcPadding; }
     int GetFixedWidth() const { return m_cxyFixed.cx; }
+    // The width a row of controls gives this one: the fixed width, widened for an
+    // "autocalcwidth" control to its text on one line and its text padding.
+    int GetLayoutWidth() const;
     int GetFixedHeight() const { return m_cxyFixed.cy; }
     void SetFixedHeight(int designPixels);
     void SetFixedWidthEx(int pixels);
@@ -79,7 +82,7 @@ public:
 
     // Skin attributes: name, text, tooltip, width, height, padding, textpadding, bkcolor,
     // textcolor, disabledtextcolor, bordercolor, bordersize, bkimage, font, align, endellipsis,
-    // visible, mouse, float, pos, nchit.
+    // visible, mouse, float, pos, nchit, autocalcwidth.
     virtual void SetAttribute(const wchar_t* name, const wchar_t* value);
 
     // The control under PT (device pixels) among this one and its children, or null.
@@ -117,6 +120,7 @@ protected:
     RECT m_rcTextPadding{0, 0, 0, 0};
     RECT m_rcFloat{0, 0, 0, 0};
     SIZE m_cxyFixed{0, 0};
+    bool m_bAutoCalcWidth = false;
     DWORD m_dwBkColor = 0;
     DWORD m_dwTextColor = 0;
     DWORD m_dwDisabledTextColor = 0;

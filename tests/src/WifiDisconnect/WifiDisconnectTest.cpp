@@ -12,6 +12,7 @@
 #include <TandemUtilStandIn.h>
 #include <Win32StandIn.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -127,13 +128,29 @@ TEST_F(WifiDisconnectTest, PlacedBesideTheTaskbarForItsTextHeightAndScaleAndDrag
         EXPECT_EQ(hit(L"restart_disconnect_btn"), HTCLIENT);
         EXPECT_EQ(hit(L"cancel_disconnect_btn"), HTCLIENT);
     }
-    // In a right-to-left language the notice is mirrored: text and buttons from the right.
+    // Longer translations widen the buttons to their whole text, side by side inside the window;
+    // in a right-to-left language the notice is mirrored, text and buttons from the right.
     win32standin::SetDesktop({});
     duistandin::SetScale(100);
-    testsupport::UseLanguage("ar");
-    Open();
-    duistandin::RunUntilIdle();
-    window->GetPaintManager()->Paint();
+    for (const char* locale : {"pl", "ar"}) {
+        SCOPED_TRACE(locale);
+        testsupport::UseLanguage(locale);
+        Open();
+        duistandin::RunUntilIdle();
+        window->GetPaintManager()->Paint();
+        std::vector<RECT> buttons;
+        for (const wchar_t* name : {L"cancel_disconnect_btn", L"restart_disconnect_btn"}) {
+            RECT text{0, 0, 0, 0};
+            DuiLib::CRenderEngine::DrawText(nullptr, window->GetPaintManager(), text,
+                                            Control(name)->GetText(), 0, Control(name)->GetFont(),
+                                            DT_CALCRECT | DT_SINGLELINE);
+            EXPECT_LE(text.right + 24, Control(name)->GetWidth());  // and 12 pixels each side
+            buttons.push_back(Control(name)->GetPos());
+        }
+        EXPECT_LE(std::max(buttons[0].right, buttons[1].right), Rect().right - Rect().left);
+        EXPECT_GE(std::max(buttons[0].left, buttons[1].left),
+                  std::min(buttons[0].right, buttons[1].right));
+    }
     EXPECT_TRUE(MatchesGolden(window->GetPaintManager()->GetSurface(),
                               SWIFTSEND_GOLDEN_DIR "/wlan_disconnect_rtl.png"));
 }
