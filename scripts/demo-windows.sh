@@ -109,8 +109,9 @@ dialog_line() {
 
 if [ -n "$check" ]; then
     # Shown with a queued send; then the window's growth (a 200 ms animation) is waited out.
+    queued='"visible":true.*"rows":\[\{'
     for _ in $(seq 150); do
-        dialog_line | grep -q '"visible":true.*"rows":\[{' && break
+        [[ $(dialog_line) =~ $queued ]] && break
         sleep 0.2
     done
     sleep 0.5
@@ -118,7 +119,7 @@ if [ -n "$check" ]; then
     number='\(-\?[0-9]*\)'
     rect=$(echo "$line" | sed -n "s/.*\"rect\":\[$number,$number,$number,$number\].*/\1 \2 \3 \4/p")
     read -r left top right bottom <<<"$rect"
-    if ! echo "$line" | grep -q '"visible":true.*"rows":\[{' || [ -z "${bottom:-}" ]; then
+    if ! [[ $line =~ $queued ]] || [ -z "${bottom:-}" ]; then
         echo "demo: the transfer dialog did not show a queued send" >&2
         exit 1
     fi
@@ -139,11 +140,13 @@ fi
 wait "$host"
 host=
 if [ -n "$check" ]; then
-    tr -d '\r' <"$log" | grep -qx "host: click on window_close_button in FileTransferDialog" &&
-        dialog_line | grep -q '"visible":false' || {
+    tr -d '\r' <"$log" >"$work/host.txt"
+    if ! grep -qx "host: click on window_close_button in FileTransferDialog" "$work/host.txt" ||
+        ! [[ $(dialog_line) == *'"visible":false'* ]]; then
         echo "demo: the click on the close button did not close the transfer dialog" >&2
         exit 1
-    }
+    fi
     echo "demo: the close button's click closed the dialog through its window procedure"
+else
+    echo "demo: pictures of the windows as they changed: build-windows/demo-snapshots/"
 fi
-[ -n "$check" ] || echo "demo: pictures of the windows as they changed: build-windows/demo-snapshots/"
