@@ -330,7 +330,7 @@ int main(int argc, char** argv) {
         demo::PrintLine("host:",
                         observer.WriteAnimation()
                             ? "animated picture: " + options.snapshots + "/FileTransferDialog.png"
-                            : "no animated picture (needs two pictures and apngasm)");
+                            : "no animated picture (needs two pictures, and apngasm on Linux)");
     }
     demo::PrintLine("host:", "stopping the plug-in");
     hostNotices.CloseNoticeWindows();
