@@ -5,10 +5,11 @@
 #   scripts/demo.sh --windows [--seconds N] [--scenario NAME] [--click CONTROL@SECONDS]...
 #                             [FILE...]
 #   scripts/demo.sh --windows --check DIR
-# --check is the CI's run, on a virtual display: a screenshot of the whole screen once the
-# transfer dialog shows a send and a queued one, a check that the dialog is on it, then a click on
-# its close button and a check that the window closed. DIR gets the screenshot (screen.png), the
-# dialog cut out of it (dialog.png), the host's output and its UI trace.
+# --check is the CI's run, on a virtual display, with a phone's offer: a screenshot of the whole
+# screen once the transfer dialog shows a send and a queued one, a check that the transfer and
+# receive dialogs are on it, then clicks on their close buttons and a check that the transfer
+# dialog closed and the offer was refused. DIR gets the screenshot (screen.png), the dialogs cut out of it (dialog.png,
+# receive-dialog.png), the host's output and its UI trace.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -66,7 +67,9 @@ winpath() { local path; path=$(realpath -m "$1"); echo "Z:${path//\//\\}"; }
 if [ -n "$check" ]; then
     # Slow enough that the first send still runs when the screenshot is taken.
     seconds=11
-    host_args+=(--speed 300000 --click window_close_button@9)
+    # Two clicks on a close button: the upper window's (either dialog's) first, then the other's.
+    host_args+=(--speed 300000 --scenario receive-offer --click window_close_button@8.5
+                --click window_close_button@9)
     rm -rf "$check"
     mkdir -p "$check"
     timeout 20 import -window root "$work/empty.png"
@@ -102,51 +105,68 @@ for file in "${files[@]}"; do
     timeout 30 scripts/wine-run.sh "$bin/swiftsend-menu.exe" "$(winpath "$file")"
 done
 
-# The transfer dialog's latest line in the UI trace.
-dialog_line() {
-    grep -a '^{"t":[0-9]*,"window":"FileTransferDialog"' "$trace" 2>/dev/null | tail -n 1 || true
+# A window's latest line in the UI trace.
+window_line() {
+    grep -a "^{\"t\":[0-9]*,\"window\":\"$1\"" "$trace" 2>/dev/null | tail -n 1 || true
+}
+
+# Cuts the window of class $1 out of the screenshot into $2 and fails unless most of its pixels
+# differ from the empty screen.
+on_screen() {
+    local number='\(-\?[0-9]*\)' line rect left top right bottom size area differing
+    line=$(window_line "$1")
+    rect=$(echo "$line" | sed -n "s/.*\"rect\":\[$number,$number,$number,$number\].*/\1 \2 \3 \4/p")
+    read -r left top right bottom <<<"$rect"
+    if [[ $line != *'"visible":true'* ]] || [ -z "${bottom:-}" ]; then
+        echo "demo: $1 is not shown" >&2
+        return 1
+    fi
+    size=$((right - left))x$((bottom - top))+$left+$top
+    area=$(((right - left) * (bottom - top)))
+    convert "$check/screen.png" -crop "$size" +repage "$2"
+    convert "$work/empty.png" -crop "$size" +repage "$work/empty-part.png"
+    differing=$(compare -metric AE "$2" "$work/empty-part.png" null: 2>&1 || true)
+    echo "demo: $1 at $size: $differing of $area pixels differ from the empty screen"
+    case "$differing" in '' | *[!0-9]*) differing=0 ;; esac
+    if [ "$differing" -lt $((area / 2)) ]; then
+        echo "demo: $1 is not on the screenshot" >&2
+        return 1
+    fi
 }
 
 if [ -n "$check" ]; then
-    # Shown with a queued send; then the window's growth (a 200 ms animation) is waited out.
+    # The transfer dialog shown with a queued send; then its growth (a 200 ms animation) is
+    # waited out.
     queued='"visible":true.*"rows":\[\{'
     for _ in $(seq 150); do
-        [[ $(dialog_line) =~ $queued ]] && break
+        [[ $(window_line FileTransferDialog) =~ $queued ]] && break
         sleep 0.2
     done
     sleep 0.5
-    line=$(dialog_line)
-    number='\(-\?[0-9]*\)'
-    rect=$(echo "$line" | sed -n "s/.*\"rect\":\[$number,$number,$number,$number\].*/\1 \2 \3 \4/p")
-    read -r left top right bottom <<<"$rect"
-    if ! [[ $line =~ $queued ]] || [ -z "${bottom:-}" ]; then
+    if ! [[ $(window_line FileTransferDialog) =~ $queued ]]; then
         echo "demo: the transfer dialog did not show a queued send" >&2
         exit 1
     fi
     timeout 20 import -window root "$check/screen.png"
-    size=$((right - left))x$((bottom - top))+$left+$top
-    convert "$check/screen.png" -crop "$size" +repage "$check/dialog.png"
-    convert "$work/empty.png" -crop "$size" +repage "$work/empty-dialog.png"
-    differing=$(compare -metric AE "$check/dialog.png" "$work/empty-dialog.png" null: 2>&1 || true)
-    area=$(((right - left) * (bottom - top)))
-    echo "demo: the dialog at $size: $differing of $area pixels differ from the empty screen"
-    case "$differing" in '' | *[!0-9]*) differing=0 ;; esac
-    if [ "$differing" -lt $((area / 2)) ]; then
-        echo "demo: the transfer dialog is not on the screenshot" >&2
-        exit 1
-    fi
+    on_screen FileTransferDialog "$check/dialog.png"
+    on_screen "RECEIVE FILE DIALOG" "$check/receive-dialog.png"
 fi
 
 wait "$host"
 host=
 if [ -n "$check" ]; then
+    # The transfer dialog hides; the receive dialog refuses the offer and goes.
     tr -d '\r' <"$log" >"$work/host.txt"
     if ! grep -qx "host: click on window_close_button in FileTransferDialog" "$work/host.txt" ||
-        ! [[ $(dialog_line) == *'"visible":false'* ]]; then
+        ! [[ $(window_line FileTransferDialog) == *'"visible":false'* ]]; then
         echo "demo: the click on the close button did not close the transfer dialog" >&2
         exit 1
     fi
-    echo "demo: the close button's click closed the dialog through its window procedure"
+    if ! grep -qx "service: receive offer refused" "$work/host.txt"; then
+        echo "demo: the click on the receive dialog's close button did not refuse the offer" >&2
+        exit 1
+    fi
+    echo "demo: the clicks on the close buttons closed both dialogs through their window procedures"
 else
     echo "demo: pictures of the windows as they changed: build-windows/demo-snapshots/"
 fi
