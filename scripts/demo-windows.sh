@@ -86,6 +86,10 @@ if [ ${#files[@]} -eq 0 ]; then
     files=("$work/holiday.mov" "$work/notes.pdf")
 fi
 
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "demo: preparing the demo's Wine prefix (once, about half a minute)"
+    timeout 300 scripts/wine-run.sh cmd /c exit
+fi
 scripts/wine-run.sh "$bin/swiftsend-host.exe" --seconds "$seconds" \
     --ui-trace "$(winpath "$trace")" "${host_args[@]}" >"$log" 2>&1 &
 host=$!
