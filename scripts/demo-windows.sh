@@ -8,8 +8,8 @@
 # --check is the CI's run, on a virtual display, with a phone's offer: a screenshot of the whole
 # screen once the transfer dialog shows a send and a queued one, a check that the transfer and
 # receive dialogs are on it, then clicks on their close buttons and a check that the transfer
-# dialog closed and the offer was refused. DIR gets the screenshot (screen.png), the dialogs cut out of it (dialog.png,
-# receive-dialog.png), the host's output and its UI trace.
+# dialog closed and the offer was refused. DIR gets the screenshot (screen.png), the dialogs cut
+# out of it (dialog.png, receive-dialog.png), the host's output and its UI trace.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -70,8 +70,8 @@ if [ -n "$check" ]; then
     # Two clicks on a close button: the upper window's (either dialog's) first, then the other's.
     host_args+=(--speed 300000 --scenario receive-offer --click window_close_button@8.5
                 --click window_close_button@9)
-    rm -rf "$check"
     mkdir -p "$check"
+    rm -f "$check"/{screen,dialog,receive-dialog}.png "$check"/{host.log,ui-trace.jsonl}
     timeout 20 import -window root "$work/empty.png"
 else
     # Time to click on the user's display; a short run on a virtual one.
