@@ -4,8 +4,14 @@
 # pictures) and what crossed the bus.
 #   scripts/demo.sh [FILE...]     (default: a few files made for the demo)
 # SWIFTSEND_LOCALE=pl or ar shows the dialog in Polish or Arabic (right to left).
+#   scripts/demo.sh --windows [...]   the same as Windows programs under Wine, in real windows
+#                                     (scripts/demo-windows.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = "--windows" ]; then
+    shift
+    exec scripts/demo-windows.sh "$@"
+fi
 scripts/deps.sh
 scripts/build.sh build
 bin=build/bin

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when they are missing:
 #   scripts/deps.sh [--with-clang]   the Linux build (and clang for the fuzzing build)
-#   scripts/deps.sh --windows        the Windows cross build and Wine (scripts/windows-deps.sh)
+#   scripts/deps.sh --windows        the Windows cross build, Wine, a virtual display and
+#                                    ImageMagick for its screenshots (scripts/windows-deps.sh)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config liblog4cplus-dev libicu-dev googletest libgtest-dev
@@ -11,7 +12,7 @@ if [ "${1:-}" = "--with-clang" ]; then
     packages+=(clang libclang-rt-dev)
 elif [ "${1:-}" = "--windows" ]; then
     packages=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix wine64 cmake ninja-build
-              dpkg-dev icu-devtools python3 xvfb xauth)
+              dpkg-dev icu-devtools python3 xvfb xauth imagemagick)
 fi
 
 missing=()

@@ -1,14 +1,14 @@
-// OpenDir: the folder helper that the receive dialog starts as "OpenDir.exe" (this platform's
-// programs carry no extension). It joins the bus as 0x350000 and serves the dialog's picker and
+// OpenDir: the folder helper that the receive dialog starts as "OpenDir.exe" (programs on Linux
+// carry no extension). It joins the bus as 0x350000 and serves the dialog's picker and
 // folder-opening messages (see OpenDirEndpoint.h), printing what it does, until the picker is
 // closed, the time is up, or it is told to stop.
 //
 //   OpenDir [FOLDER | openfolder] [--seconds N]
 //
 // FOLDER is the folder the dialog opens the picker at, "openfolder" the start for showing
-// received files; both arrive again in the messages, so they are only printed. The bus of this
-// platform lives inside one process: run on its own, the program hears only what is posted in
-// its process; the demo host and the tests put the endpoint on their own bus.
+// received files; both arrive again in the messages, so they are only printed. The bus lives
+// inside one process: run on its own, the program hears only what is posted in its process; the
+// demo host and the tests put the endpoint on their own bus.
 #include "OpenDirEndpoint.h"
 
 #include <atomic>

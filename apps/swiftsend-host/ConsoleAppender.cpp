@@ -1,10 +1,10 @@
 #include "ConsoleAppender.h"
 
+#include "HostPlatform.h"
+
 #include "SDK/Util/LogTool/LogTool.h"
 
 #include "SDK/Util/LogTool/Log4cplus.h"
-
-#include <unistd.h>
 
 #include <cstdio>
 #include <mutex>
@@ -62,7 +62,7 @@ void InstallConsole(bool verbose) {
 void ShowLiveLine(const char* prefix, const std::string& text) {
     std::lock_guard<std::mutex> guard(consoleMutex);
     // A terminal rewrites the line in place; a file or a pipe gets one plain line per change.
-    static const bool terminal = isatty(fileno(stdout)) != 0;
+    static const bool terminal = StdoutIsTerminal();
     if (!terminal) {
         std::printf("%s %s\n", prefix, text.c_str());
     } else {

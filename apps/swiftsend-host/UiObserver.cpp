@@ -1,15 +1,11 @@
 #include "UiObserver.h"
 
 #include "ConsoleAppender.h"
+#include "HostPlatform.h"
 
 #include <DuiLibStandIn.h>
+#include <Registry.h>
 #include <UIlib.h>
-#include <Win32StandIn.h>
-
-#include <cairo.h>
-
-#include <algorithm>
-#include <cstdlib>
 
 namespace demo {
 namespace {
@@ -17,7 +13,7 @@ namespace {
 constexpr uint64_t kSnapshotMs = 250;  // at most one picture per window this often
 
 std::string Utf8(const std::wstring& text) {
-    return win32standin::ToUtf8(text);
+    return DE::UnicodeToUTF8(text);
 }
 
 std::string ClassName(HWND hwnd) {
@@ -72,7 +68,7 @@ UiObserver::~UiObserver() {
 
 void UiObserver::Click(TimedClick& click) {
     click.done = true;
-    for (HWND hwnd : win32standin::WindowsInZOrder()) {
+    for (HWND hwnd : TopLevelWindows()) {
         DuiLib::CPaintManagerUI* pm = duistandin::PaintManagerOf(hwnd);
         if (!pm || !pm->GetRoot() || !IsWindowVisible(hwnd)) {
             continue;
@@ -106,7 +102,7 @@ void UiObserver::Poll(uint64_t elapsedMs) {
             Click(click);
         }
     }
-    for (HWND hwnd : win32standin::WindowsInZOrder()) {
+    for (HWND hwnd : TopLevelWindows()) {
         DuiLib::CPaintManagerUI* pm = duistandin::PaintManagerOf(hwnd);
         if (!pm) {
             continue;
@@ -134,7 +130,7 @@ void UiObserver::Poll(uint64_t elapsedMs) {
             char name[64];
             std::snprintf(name, sizeof name, "-%03d.png", ++window.snapshots);
             const std::string file = snapshotDir + "/" + ClassName(hwnd) + name;
-            if (duistandin::SavePng(pm, file) && ClassName(hwnd) == "FileTransferDialog") {
+            if (SaveWindowPicture(hwnd, pm, file) && ClassName(hwnd) == "FileTransferDialog") {
                 dialogPictures.emplace_back(elapsedMs, file);
             }
             window.pendingSnapshot = false;
@@ -144,53 +140,9 @@ void UiObserver::Poll(uint64_t elapsedMs) {
 }
 
 bool UiObserver::WriteAnimation() {
-    if (snapshotDir.empty() || dialogPictures.size() < 2) {
-        return false;
-    }
-    // The tool wants frames of one size: each picture goes on a canvas as large as the largest,
-    // repeated once per kSnapshotMs it stayed on screen (at most two seconds of a still dialog).
-    std::vector<cairo_surface_t*> pictures;
-    int width = 0;
-    int height = 0;
-    for (const auto& picture : dialogPictures) {
-        pictures.push_back(cairo_image_surface_create_from_png(picture.second.c_str()));
-        width = std::max(width, cairo_image_surface_get_width(pictures.back()));
-        height = std::max(height, cairo_image_surface_get_height(pictures.back()));
-    }
-    const std::string frames = snapshotDir + "/animation-frames";
-    bool ok = width > 0 && height > 0 && std::system(("mkdir -p '" + frames + "'").c_str()) == 0;
-    cairo_surface_t* canvas = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    int written = 0;
-    for (size_t i = 0; ok && i < pictures.size(); ++i) {
-        const uint64_t shown = i + 1 < dialogPictures.size()
-                                   ? dialogPictures[i + 1].first - dialogPictures[i].first
-                                   : 2000;
-        const int repeats = static_cast<int>(std::clamp<uint64_t>(shown / kSnapshotMs, 1, 8));
-        cairo_t* cr = cairo_create(canvas);
-        cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);  // transparent where the dialog is not
-        cairo_paint(cr);
-        cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-        cairo_set_source_surface(cr, pictures[i], 0, 0);
-        cairo_paint(cr);
-        cairo_destroy(cr);
-        for (int r = 0; ok && r < repeats; ++r) {
-            char name[32];
-            std::snprintf(name, sizeof name, "/frame-%05d.png", ++written);
-            ok =
-                cairo_surface_write_to_png(canvas, (frames + name).c_str()) == CAIRO_STATUS_SUCCESS;
-        }
-    }
-    cairo_surface_destroy(canvas);
-    for (cairo_surface_t* picture : pictures) {
-        cairo_surface_destroy(picture);
-    }
-    // One frame every kSnapshotMs (1/4 s), looping.
-    const std::string output = snapshotDir + "/FileTransferDialog.png";
-    ok = ok && std::system(("apngasm '" + output + "' '" + frames + "'/frame-*.png 1 4 -z0 " +
-                            ">/dev/null 2>&1")
-                               .c_str()) == 0;
-    [[maybe_unused]] const int removed = std::system(("rm -rf '" + frames + "'").c_str());
-    return ok;
+    return !snapshotDir.empty() &&
+           demo::WriteAnimation(dialogPictures, snapshotDir + "/FileTransferDialog.png",
+                                kSnapshotMs);
 }
 
 }  // namespace demo

@@ -30,7 +30,7 @@ public:
     void Poll(uint64_t elapsedMs);
     // With --snapshots: assembles the transfer dialog's pictures into one animated PNG,
     // "FileTransferDialog.png" in the snapshot folder, each picture shown as long as it was on
-    // screen (idle gaps shortened). Needs the apngasm tool; false when it is missing or fails.
+    // screen (idle gaps shortened). Needs Linux's apngasm tool; false without it or when it fails.
     bool WriteAnimation();
 
 private:

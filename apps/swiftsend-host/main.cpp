@@ -3,6 +3,7 @@
 // endpoint) and drives the plug-in through its whole lifecycle.
 #include "ConsoleAppender.h"
 #include "DemoPhone.h"
+#include "HostPlatform.h"
 #include "HostNoticeEndpoint.h"
 #include "OpenDirEndpoint.h"
 #include "PairingServiceSim.h"
@@ -17,18 +18,16 @@
 #include <Registry.h>
 #include <TandemUtilStandIn.h>
 #include <UIlib.h>
-#include <unistd.h>
-#include <UtilStandIn.h>
 #include <WifiManage.h>
 #include <windows.h>
 
 #include <atomic>
 #include <chrono>
-#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -182,10 +181,11 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.verbose = true;
         } else if (arg == "--drop") {
             while (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) {
-                char absolute[PATH_MAX];
-                const char* file = argv[++i];
-                std::string path = realpath(file, absolute) ? absolute : file;
-                options.drop.push_back(DE::UTF8ToUnicode(path));
+                std::error_code error;
+                const std::filesystem::path file = std::filesystem::u8path(argv[++i]);
+                const std::filesystem::path absolute = std::filesystem::absolute(file, error);
+                options.drop.push_back(
+                    DE::UTF8ToUnicode((error ? file : absolute).lexically_normal().u8string()));
             }
         } else {
             std::fprintf(stderr, "swiftsend-host: unknown option %s\n", arg.c_str());
@@ -216,8 +216,8 @@ int main(int argc, char** argv) {
     }
 
     bool registryLoaded = options.registry.empty()
-                              ? utilstandin::LoadRegistryText(demo::kPairedPhoneRegistry)
-                              : utilstandin::LoadRegistryFile(options.registry);
+                              ? demo::LoadRegistryText(demo::kPairedPhoneRegistry)
+                              : demo::LoadRegistryFile(options.registry);
     if (!registryLoaded) {
         std::fprintf(stderr, "swiftsend-host: cannot read registry file %s\n",
                      options.registry.c_str());
@@ -232,7 +232,7 @@ int main(int argc, char** argv) {
     {
         wchar_t exe[MAX_PATH];
         std::wstring folder(exe, GetModuleFileNameW(nullptr, exe, MAX_PATH));
-        folder = folder.substr(0, folder.rfind(L'/')) + L"/res";
+        folder = folder.substr(0, folder.find_last_of(L"\\/") + 1) + L"res";
         DuiLib::CPaintManagerUI::SetResourcePath(folder.c_str());
     }
     demo::UiObserver observer(options.snapshots, options.uiTrace, options.clicks);
@@ -241,8 +241,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!options.snapshots.empty()) {
-        std::string command = "mkdir -p '" + options.snapshots + "'";
-        if (std::system(command.c_str()) != 0) {
+        std::error_code error;
+        std::filesystem::create_directories(options.snapshots, error);
+        if (error) {
             std::fprintf(stderr, "swiftsend-host: cannot make %s\n", options.snapshots.c_str());
             return 2;
         }
@@ -329,7 +330,7 @@ int main(int argc, char** argv) {
         demo::PrintLine("host:",
                         observer.WriteAnimation()
                             ? "animated picture: " + options.snapshots + "/FileTransferDialog.png"
-                            : "no animated picture (needs two pictures and apngasm)");
+                            : "no animated picture (needs two pictures, and apngasm on Linux)");
     }
     demo::PrintLine("host:", "stopping the plug-in");
     hostNotices.CloseNoticeWindows();

@@ -1,6 +1,6 @@
 #include "MenuPipe.h"
 
-#include <Win32StandIn.h>
+#include <Registry.h>
 
 namespace swiftsendmenu {
 
@@ -33,7 +33,7 @@ HANDLE OpenPipe(const std::wstring& name, DWORD& error) {
 
 int Send(const std::string& pipeName, const std::string& request, std::ostream& errors) {
     DWORD error = ERROR_SUCCESS;
-    HANDLE pipe = OpenPipe(win32standin::FromUtf8(pipeName), error);
+    HANDLE pipe = OpenPipe(DE::UTF8ToUnicode(pipeName), error);
     if (pipe == INVALID_HANDLE_VALUE) {
         switch (error) {
             case ERROR_FILE_NOT_FOUND:

@@ -52,7 +52,7 @@ bool BuildShareRequest(const std::vector<std::string>& files, std::string& reque
             error = "cannot make \"" + files[i] + "\" absolute: " + failure.message();
             return false;
         }
-        std::string path = absolute.lexically_normal().string();
+        std::string path = absolute.lexically_normal().u8string();
         if (path.find('|') != std::string::npos) {
             // The request has no way to quote the separator.
             error = "cannot send \"" + path + "\": the name contains \"|\"";
