@@ -97,4 +97,13 @@ DuiLib::CPaintManagerUI* PaintManagerOf(HWND hwnd);
 // container around it).
 bool Click(DuiLib::CControlUI* control);
 
+#ifdef _WIN32
+// Starts GDI+ for the rest of the process, once (never from DllMain): the toolkit does so on its
+// UI thread before it paints or measures text, the host utility library before it decodes
+// pictures.
+void StartGdiPlus();
+// The class id of GDI+'s PNG encoder; false when there is none.
+bool PngEncoder(CLSID& clsid);
+#endif
+
 }  // namespace duistandin
