@@ -56,6 +56,15 @@ void SetFormat(StringFormat& format, UINT style, bool rightToLeft) {
                                                  : StringTrimmingNone);
 }
 
+// The width TEXT takes on one line.
+REAL Width(Graphics& graphics, const std::wstring& text, const Font& font,
+           const StringFormat& format) {
+    RectF need;
+    graphics.MeasureString(text.c_str(), static_cast<INT>(text.size()), &font,
+                           RectF(0, 0, 1e6f, 1e6f), &format, &need);
+    return need.Width;
+}
+
 }  // namespace
 
 namespace duiplatform {
@@ -130,8 +139,25 @@ void CRenderEngine::DrawText(HDC hDC, CPaintManagerUI* manager, RECT& rc, const 
         rc.bottom = rc.top + static_cast<LONG>(std::ceil(need.Height));
         return;
     }
+    // A line too long for RC ends in an ellipsis after as much of it as fits (cut here rather
+    // than by GDI+'s trimming, which Wine's GDI+ does not do).
+    std::wstring cut;
+    if ((style & DT_END_ELLIPSIS) && !(style & DT_WORDBREAK) && width > 0 &&
+        Width(*graphics, chars, *gdiFont, format) > width) {
+        size_t fits = 0;
+        for (size_t lo = 0, hi = chars.size(); lo < hi;) {
+            const size_t mid = (lo + hi + 1) / 2;
+            if (Width(*graphics, chars.substr(0, mid) + L"\u2026", *gdiFont, format) <= width) {
+                fits = lo = mid;
+            } else {
+                hi = mid - 1;
+            }
+        }
+        cut = chars.substr(0, fits) + L"\u2026";
+    }
+    const std::wstring& shown = cut.empty() ? chars : cut;
     SolidBrush brush(ColorOf(color));
-    graphics->DrawString(chars.c_str(), length, gdiFont.get(),
+    graphics->DrawString(shown.c_str(), static_cast<INT>(shown.size()), gdiFont.get(),
                          RectF(static_cast<REAL>(rc.left), static_cast<REAL>(rc.top), width,
                                static_cast<REAL>(rc.bottom - rc.top)),
                          &format, &brush);
