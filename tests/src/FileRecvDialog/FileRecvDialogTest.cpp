@@ -151,9 +151,6 @@ TEST_F(FileRecvDialogTest, FailureReportsAndShowsTheFailedState) {
         EXPECT_TRUE(MatchesGolden(dialog->GetPaintManager()->GetSurface(),
                                   std::string(SWIFTSEND_GOLDEN_DIR) + "/recv_" + name + ".png"));
     };
-    Open();
-    picture("waiting");
-
     sender.devTypeIsOne = true;
     Open({L"a.jpg", L"b.pdf"});
     dialog->SetReceivedPaths({L"a.jpg", L"b.pdf"});

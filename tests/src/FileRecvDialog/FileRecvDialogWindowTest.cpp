@@ -53,6 +53,12 @@ TEST_F(FileRecvDialogTest, ShowsTheOfferBySizeNameAndLinkKind) {
                 known ? L"../../res/drawable/swiftsend/" + std::wstring(c.icon) + L".png" : L"");
         }
     }
+    // The default offer, as it looks: golden on Linux, made and not blank on Windows.
+    sender.shareType = 0;
+    Open();
+    LetTimePass(100, [] { return true; });
+    EXPECT_TRUE(testsupport::PictureMatches(dialog->GetPaintManager(), SWIFTSEND_GOLDEN_DIR,
+                                            "recv_waiting.png"));
 }
 
 TEST_F(FileRecvDialogTest, AnswersPostTheirMessageAndPayloadToTheService) {
