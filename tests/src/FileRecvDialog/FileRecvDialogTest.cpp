@@ -248,14 +248,7 @@ TEST_F(FileRecvDialogTest, AThumbnailThatDoesNotDecodeShowsTheTypeIcon) {
         }
         return pixels;
     };
-    const std::string garbage = "not a picture";
-    RecvOffer offer;
-    offer.sender = sender;
-    offer.offeredNames = {L"a.mp4"};
-    offer.thumbnail.assign(garbage.begin(), garbage.end());
-    dialog = std::make_unique<FileRecvDialog>();
-    ASSERT_TRUE(dialog->Prepare());
-    ASSERT_TRUE(recvdialogops::ShowOffer(dialog.get(), offer));
+    ShowOfferWithABadThumbnail();
     const std::string withGarbage = iconPixels();
     Open({L"a.mp4"});  // no thumbnail
     EXPECT_EQ(withGarbage, iconPixels());

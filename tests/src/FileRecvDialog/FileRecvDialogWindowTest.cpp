@@ -159,17 +159,10 @@ TEST_F(FileRecvDialogTest, AnOfferShowsAtTheCornerWithTextsThatFit) {
         {L"file_recv_dialog_open_button", L"Open"},
         {L"file_recv_dialog_opendir_button", L"Show in folder"},
     };
-    const std::string garbage = "not a picture";
     for (int scale : {100, 150, 200}) {
         SCOPED_TRACE(scale);
         duistandin::SetScale(scale);
-        RecvOffer offer;
-        offer.sender = sender;
-        offer.offeredNames = {L"a.mp4"};
-        offer.thumbnail.assign(garbage.begin(), garbage.end());
-        dialog = std::make_unique<FileRecvDialog>();
-        ASSERT_TRUE(dialog->Prepare());
-        ASSERT_TRUE(recvdialogops::ShowOffer(dialog.get(), offer));
+        ShowOfferWithABadThumbnail();
         HWND hwnd = dialog->GetHWND();
         RECT rc{};
         GetWindowRect(hwnd, &rc);

@@ -4,6 +4,7 @@
 
 #include "FakeTransferFile.h"
 #include "FileRecvDialog.h"
+#include "RecvDialogOps.h"
 #include "TempPath.h"
 #include "UiTest.h"
 
@@ -52,6 +53,17 @@ protected:
         dialog->SetSender(sender);
         dialog->SetOfferedFiles(std::move(files), size);
         ASSERT_NE(dialog->Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW), nullptr);
+    }
+    // An offer of "a.mp4" shown as the dispatcher shows it, with a thumbnail that does not decode.
+    void ShowOfferWithABadThumbnail() {
+        const std::string garbage = "not a picture";
+        RecvOffer offer;
+        offer.sender = sender;
+        offer.offeredNames = {L"a.mp4"};
+        offer.thumbnail.assign(garbage.begin(), garbage.end());
+        dialog = std::make_unique<FileRecvDialog>();
+        ASSERT_TRUE(dialog->Prepare());
+        ASSERT_TRUE(recvdialogops::ShowOffer(dialog.get(), offer));
     }
     DuiLib::CControlUI* Control(const wchar_t* name) {
         return dialog->GetPaintManager()->FindControl(name);
