@@ -134,6 +134,7 @@ bool CPaintManagerUI::IsMainThread() {
 namespace duistandin {
 
 void SetMainThread() {
+    StartGdiPlus();
     Queue& queue = TheQueue();
     std::lock_guard<std::mutex> guard(queue.mutex);
     BindLocked(queue);
