@@ -1,6 +1,5 @@
 // The paint manager of a window: its controls by name, skin values and fonts, notifications and
 // the mouse. Painting is the platform's.
-#include "UIMainQueue.h"
 #include "UIManager.h"
 
 #include "Text.h"
@@ -240,19 +239,6 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM /*wParam*/, LPARAM lParam
         default:
             return false;
     }
-}
-
-void CPaintManagerUI::Invalidate() {
-    if (m_bPaintPending || !*m_alive) {
-        return;
-    }
-    m_bPaintPending = true;
-    std::weak_ptr<bool> alive = m_alive;
-    UIMainQueue::getInstance()->dispatch([this, alive] {
-        if (auto live = alive.lock(); live && *live && m_bPaintPending) {
-            Paint();
-        }
-    });
 }
 
 void CPaintManagerUI::NeedUpdate() {

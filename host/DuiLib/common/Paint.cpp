@@ -1,8 +1,49 @@
 // The parts of a control's painting that go through the toolkit's painters.
+#include "Platform.h"
 #include "UIControl.h"
 #include "UIManager.h"
 
+#include <algorithm>
+
+namespace duiplatform {
+
+std::filesystem::path ImageFile(const DuiLib::CDuiString& image) {
+    std::wstring path = image.str();
+    const size_t quote = path.find(L"file='");
+    if (quote != std::wstring::npos) {
+        const size_t end = path.find(L'\'', quote + 6);
+        path = path.substr(quote + 6,
+                           end == std::wstring::npos ? std::wstring::npos : end - quote - 6);
+    }
+    return DuiLib::CPaintManagerUI::ResolveResource(path);
+}
+
+}  // namespace duiplatform
+
 namespace DuiLib {
+
+void CControlUI::PaintBkColor(HDC hDC) {
+    duiplatform::Fill(hDC, m_rcItem.left, m_rcItem.top, GetWidth(), GetHeight(), m_dwBkColor);
+}
+
+void CControlUI::PaintBorder(HDC hDC) {
+    if (m_nBorderSize > 0) {
+        duiplatform::Frame(hDC, m_rcItem, m_dwBorderColor, m_nBorderSize);
+    }
+}
+
+void CScrollBarUI::DoPaint(HDC hDC, const RECT&) {
+    if (GetHeight() <= 0 || GetWidth() <= 0) {
+        return;
+    }
+    // A thumb as tall as the visible part of the list, at the scroll position.
+    const int height = GetHeight();
+    const double visible = static_cast<double>(height) / (height + m_nRange);
+    const double thumb = std::max(8.0, height * visible);
+    const double top = m_nRange > 0 ? (height - thumb) * m_nScrollPos / m_nRange : 0.0;
+    duiplatform::Fill(hDC, m_rcItem.left + 1, m_rcItem.top + top, GetWidth() - 2, thumb,
+                      0x40000000);
+}
 
 void CControlUI::PaintBkImage(HDC hDC) {
     if (!m_sBkImage.IsEmpty()) {

@@ -1,7 +1,8 @@
 // Controls of the UI toolkit stand-in: which thread is the UI thread, running its loop, the
 // culture and DPI scale, and looking at windows (pictures and descriptions).
-// Headless and deterministic: tasks and timers only run inside the calls below, on the UI thread.
-// Time is the process clock of the Win32 stand-in (real, or mock in tests).
+// Tasks and timers only run inside the calls below, on the UI thread. On Linux windows are
+// headless and time is the process clock of the Win32 stand-in (real, or mock in tests); on
+// Windows windows are real, painted on WM_PAINT, and time is the system's.
 #pragma once
 
 #include <chrono>
@@ -34,7 +35,7 @@ size_t RunUntilIdle();
 bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
               std::chrono::milliseconds poll = std::chrono::milliseconds(10));
 
-// Mock time: moves the clock forward by MILLISECONDS, running on the way, in time order, every
+// Mock time (Linux): moves the clock forward by MILLISECONDS, running on the way, in time order, every
 // timed task that falls due (the clock set to its due time while it runs) and every queued task
 // (run until idle after each step). Must be called on the UI thread.
 void AdvanceTime(uint64_t milliseconds);
@@ -96,5 +97,14 @@ DuiLib::CPaintManagerUI* PaintManagerOf(HWND hwnd);
 // for a control that is not a button, has no window, or is hidden or disabled (itself or a
 // container around it).
 bool Click(DuiLib::CControlUI* control);
+
+#ifdef _WIN32
+// Starts GDI+ for the rest of the process, once (never from DllMain): the toolkit does so on its
+// UI thread before it paints or measures text, the host utility library before it decodes
+// pictures.
+void StartGdiPlus();
+// The class id of GDI+'s PNG encoder; false when there is none.
+bool PngEncoder(CLSID& clsid);
+#endif
 
 }  // namespace duistandin

@@ -1,6 +1,7 @@
 // Painting of the toolkit stand-in: colours, borders, PNG images and text laid out with Pango,
 // all on the Cairo context that a device context stands for.
 #include <Win32StandIn.h>
+#include "Platform.h"
 #include "UIControl.h"
 #include "UIManager.h"
 
@@ -61,15 +62,7 @@ std::map<std::string, cairo_surface_t*>& ImageCache() {
 }
 
 cairo_surface_t* LoadImage(const CDuiString& image) {
-    // "file='x.png' ..." or a bare path.
-    std::wstring path = image.str();
-    size_t quote = path.find(L"file='");
-    if (quote != std::wstring::npos) {
-        size_t end = path.find(L'\'', quote + 6);
-        path = path.substr(quote + 6,
-                           end == std::wstring::npos ? std::wstring::npos : end - quote - 6);
-    }
-    std::string file = CPaintManagerUI::ResolveResource(path).string();
+    const std::string file = duiplatform::ImageFile(image).string();
     auto& cache = ImageCache();
     auto found = cache.find(file);
     if (found != cache.end()) {
@@ -155,42 +148,31 @@ bool UIPainter::DrawImage(HDC hDC, CPaintManagerUI* /*manager*/, const RECT& rc,
     return true;
 }
 
-void CControlUI::PaintBkColor(HDC hDC) {
-    if ((m_dwBkColor >> 24) == 0) {
+}  // namespace DuiLib
+
+namespace duiplatform {
+
+void Fill(HDC hdc, double x, double y, double w, double h, DWORD argb) {
+    if ((argb >> 24) == 0) {
         return;
     }
-    cairo_t* cr = win32standin::CairoOf(hDC);
-    SetSource(cr, m_dwBkColor);
-    cairo_rectangle(cr, m_rcItem.left, m_rcItem.top, GetWidth(), GetHeight());
+    cairo_t* cr = win32standin::CairoOf(hdc);
+    DuiLib::SetSource(cr, argb);
+    cairo_rectangle(cr, x, y, w, h);
     cairo_fill(cr);
 }
 
-void CControlUI::PaintBorder(HDC hDC) {
-    if (m_nBorderSize <= 0 || (m_dwBorderColor >> 24) == 0) {
+void Frame(HDC hdc, const RECT& rc, DWORD argb, int size) {
+    if ((argb >> 24) == 0) {
         return;
     }
-    cairo_t* cr = win32standin::CairoOf(hDC);
-    SetSource(cr, m_dwBorderColor);
-    cairo_set_line_width(cr, m_nBorderSize);
-    const double half = m_nBorderSize / 2.0;
-    cairo_rectangle(cr, m_rcItem.left + half, m_rcItem.top + half, GetWidth() - m_nBorderSize,
-                    GetHeight() - m_nBorderSize);
+    cairo_t* cr = win32standin::CairoOf(hdc);
+    DuiLib::SetSource(cr, argb);
+    cairo_set_line_width(cr, size);
+    const double half = size / 2.0;
+    cairo_rectangle(cr, rc.left + half, rc.top + half, rc.right - rc.left - size,
+                    rc.bottom - rc.top - size);
     cairo_stroke(cr);
 }
 
-void CScrollBarUI::DoPaint(HDC hDC, const RECT&) {
-    if (GetHeight() <= 0 || GetWidth() <= 0) {
-        return;
-    }
-    // A thumb as tall as the visible part of the list, at the scroll position.
-    const int height = GetHeight();
-    const double visible = static_cast<double>(height) / (height + m_nRange);
-    const double thumb = std::max(8.0, height * visible);
-    const double top = m_nRange > 0 ? (height - thumb) * m_nScrollPos / m_nRange : 0.0;
-    cairo_t* cr = win32standin::CairoOf(hDC);
-    SetSource(cr, 0x40000000);
-    cairo_rectangle(cr, m_rcItem.left + 1, m_rcItem.top + top, GetWidth() - 2, thumb);
-    cairo_fill(cr);
-}
-
-}  // namespace DuiLib
+}  // namespace duiplatform

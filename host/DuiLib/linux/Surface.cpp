@@ -1,5 +1,6 @@
 // Painting on Linux: each window's control tree paints into a Cairo image surface.
 #include "Platform.h"
+#include "UIMainQueue.h"
 #include "UIManager.h"
 
 #include <Win32StandIn.h>
@@ -50,6 +51,19 @@ void CPaintManagerUI::Paint() {
     cairo_destroy(cr);
     cairo_surface_flush(m_surface);
     ++m_iPaintCount;
+}
+
+void CPaintManagerUI::Invalidate() {
+    if (m_bPaintPending || !*m_alive) {
+        return;
+    }
+    m_bPaintPending = true;
+    std::weak_ptr<bool> alive = m_alive;
+    UIMainQueue::getInstance()->dispatch([this, alive] {
+        if (auto live = alive.lock(); live && *live && m_bPaintPending) {
+            Paint();
+        }
+    });
 }
 
 void CPaintManagerUI::ReleaseSurface() {

@@ -134,6 +134,7 @@ bool CPaintManagerUI::IsMainThread() {
 namespace duistandin {
 
 void SetMainThread() {
+    StartGdiPlus();
     Queue& queue = TheQueue();
     std::lock_guard<std::mutex> guard(queue.mutex);
     BindLocked(queue);
@@ -151,7 +152,16 @@ bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeo
               std::chrono::milliseconds poll) {
     const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeout.count());
     for (;;) {
-        PumpWaiting();
+        // One message at a time: a window that repaints for ever (an animation whose frames
+        // take longer than their interval) never leaves the queue empty.
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+            if (done() || GetTickCount64() >= end) {
+                return done();
+            }
+        }
         if (done()) {
             return true;
         }

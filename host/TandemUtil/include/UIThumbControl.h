@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-typedef struct _cairo_surface cairo_surface_t;
-
 namespace UIEx {
+
+class Picture;
 
 class CThumbControlUI : public DuiLib::CControlUI {
 public:
@@ -23,15 +23,16 @@ public:
     // A picture file under the resource folder or an absolute path; false when it cannot be
     // read. A file type's default icon that is not there is drawn as a page of that type.
     bool LoadFromFile(const std::wstring& path);
-    // A bitmap of PngThumbNailUtils::GetFileThumb; this platform has none, so false.
+    // A bitmap of PngThumbNailUtils::GetFileThumb, which the control takes (and deletes);
+    // false where the platform has none.
     bool LoadFromHBITMAP(void* bitmap);
 
     void DoPaint(HDC hdc, const RECT& rcPaint) override;
 
 private:
     void Reset();
-    std::wstring file_;                   // the picture file asked for, if any
-    cairo_surface_t* picture_ = nullptr;  // owned
+    std::wstring file_;  // the picture file asked for, if any
+    std::unique_ptr<Picture> picture_;
 };
 
 }  // namespace UIEx

@@ -43,6 +43,7 @@ typedef uint16_t ATOM;
 #define WS_CLIPCHILDREN 0x02000000u
 #define WS_BORDER 0x00800000u
 #define WS_SYSMENU 0x00080000u
+#define WS_EX_TOPMOST 0x00000008u
 #define WS_EX_TOOLWINDOW 0x00000080u
 #define CW_USEDEFAULT (static_cast<int>(0x80000000u))
 

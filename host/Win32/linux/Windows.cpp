@@ -124,7 +124,8 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     auto window = std::make_unique<Window>();
     window->className = className;
     window->title = windowName ? windowName : L"";
-    window->exStyle = exStyle;
+    window->exStyle = exStyle & ~WS_EX_TOPMOST;
+    window->topmost = (exStyle & WS_EX_TOPMOST) != 0;
     window->proc = cls->second;
     if (x == CW_USEDEFAULT) {
         // Cascade new windows from the work area's top-left corner.
@@ -324,7 +325,9 @@ LONG_PTR GetWindowLongPtrW(HWND hwnd, int index) {
     if (!w) {
         return 0;
     }
-    return index == GWL_EXSTYLE     ? static_cast<LONG_PTR>(w->exStyle)
+    // A topmost window carries WS_EX_TOPMOST, whichever way it became one.
+    return index == GWL_EXSTYLE
+               ? static_cast<LONG_PTR>(w->exStyle | (w->topmost ? WS_EX_TOPMOST : 0))
            : index == GWLP_USERDATA ? w->userData
                                     : 0;
 }

@@ -2,7 +2,6 @@
 // the first place of the text, a layout without the text control, closing and deleting itself
 // on the UI thread, and its picture.
 #include "BeamlyTipWnd.h"
-#include "GoldenImage.h"
 #include "LogCapture.h"
 #include "TempPath.h"
 #include "UiTest.h"
@@ -10,7 +9,6 @@
 #include <DuiLibStandIn.h>
 #include <gtest/gtest.h>
 #include <UtilStandIn.h>
-#include <Win32StandIn.h>
 
 #include <filesystem>
 #include <fstream>
@@ -100,9 +98,8 @@ TEST_F(BeamlyTipWndTest,
                                 : std::vector<std::string>{});
         if (&c == cases) {
             duistandin::RunUntilIdle();
-            tip->GetPaintManager()->Paint();
-            EXPECT_TRUE(MatchesGolden(tip->GetPaintManager()->GetSurface(),
-                                      SWIFTSEND_GOLDEN_DIR "/share_tip.png"));
+            EXPECT_TRUE(testsupport::PictureMatches(tip->GetPaintManager(), SWIFTSEND_GOLDEN_DIR,
+                                                    "share_tip.png"));
         }
         // The close button closes; the window deletes itself later, on the UI thread.
         ASSERT_TRUE(duistandin::Click(tip->GetPaintManager()->FindControl(L"BtnCloseUI")));
