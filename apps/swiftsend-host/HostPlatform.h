@@ -24,9 +24,6 @@ std::vector<HWND> TopLevelWindows();
 bool LoadRegistryText(const std::string& text);
 bool LoadRegistryFile(const std::string& path);
 
-// A PNG picture of the toolkit window HWND, whose paint manager is MANAGER, as it is now.
-bool SaveWindowPicture(HWND hwnd, DuiLib::CPaintManagerUI* manager, const std::string& path);
-
 // One animated PNG, OUTPUT, of PICTURES (time in ms, PNG file), each shown as long as it was on
 // screen (idle gaps shortened), one frame every FRAME_MS. False when this platform cannot or
 // the tool for it is missing.

@@ -130,7 +130,7 @@ void UiObserver::Poll(uint64_t elapsedMs) {
             char name[64];
             std::snprintf(name, sizeof name, "-%03d.png", ++window.snapshots);
             const std::string file = snapshotDir + "/" + ClassName(hwnd) + name;
-            if (SaveWindowPicture(hwnd, pm, file) && ClassName(hwnd) == "FileTransferDialog") {
+            if (duistandin::SavePng(pm, file) && ClassName(hwnd) == "FileTransferDialog") {
                 dialogPictures.emplace_back(elapsedMs, file);
             }
             window.pendingSnapshot = false;

@@ -1,8 +1,7 @@
-// The demo host on the stand-ins: the virtual desktop's window list, the stand-in's registry,
-// the toolkit's own pictures, and animations assembled by Debian's apngasm.
+// The demo host on the stand-ins: the virtual desktop's window list, the stand-in's registry
+// and animations assembled by Debian's apngasm.
 #include "HostPlatform.h"
 
-#include <DuiLibStandIn.h>
 #include <UtilStandIn.h>
 #include <Win32StandIn.h>
 
@@ -26,10 +25,6 @@ bool LoadRegistryText(const std::string& text) {
 
 bool LoadRegistryFile(const std::string& path) {
     return utilstandin::LoadRegistryFile(path);
-}
-
-bool SaveWindowPicture(HWND, DuiLib::CPaintManagerUI* manager, const std::string& path) {
-    return duistandin::SavePng(manager, path);
 }
 
 bool WriteAnimation(const std::vector<std::pair<uint64_t, std::string>>& list,

@@ -1,14 +1,14 @@
-// The demo host on Windows: the process's own top-level windows, the user's registry written
-// by the system's registry tool, and pictures taken from the screen.
+// The demo host on Windows: the process's own top-level windows and the user's registry
+// written by the system's registry tool.
 #include "HostPlatform.h"
 
 #include <Registry.h>
 
-#include <gdiplus.h>
 #include <io.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -43,26 +43,6 @@ bool RunQuietly(std::wstring commandLine, DWORD timeoutMs) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return code == 0;
-}
-
-bool EncoderOf(const wchar_t* mimeType, CLSID& clsid) {
-    UINT count = 0;
-    UINT size = 0;
-    if (Gdiplus::GetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0) {
-        return false;
-    }
-    std::vector<BYTE> buffer(size);
-    auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    if (Gdiplus::GetImageEncoders(count, size, encoders) != Gdiplus::Ok) {
-        return false;
-    }
-    for (UINT i = 0; i < count; ++i) {
-        if (std::wcscmp(encoders[i].MimeType, mimeType) == 0) {
-            clsid = encoders[i].Clsid;
-            return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace
@@ -103,43 +83,10 @@ bool LoadRegistryText(const std::string& text) {
 }
 
 bool LoadRegistryFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return in.good() && LoadRegistryText(text.str());
-}
-
-bool SaveWindowPicture(HWND hwnd, DuiLib::CPaintManagerUI*, const std::string& path) {
-    static ULONG_PTR token = [] {
-        ULONG_PTR started = 0;
-        Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&started, &input, nullptr);
-        return started;
-    }();
-    RECT rc{};
-    CLSID png{};
-    if (token == 0 || !GetWindowRect(hwnd, &rc) || rc.right <= rc.left || rc.bottom <= rc.top ||
-        !EncoderOf(L"image/png", png)) {
-        return false;
-    }
-    // What the screen shows there: the window is topmost.
-    const int width = rc.right - rc.left;
-    const int height = rc.bottom - rc.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    const bool copied = BitBlt(memory, 0, 0, width, height, screen, rc.left, rc.top, SRCCOPY);
-    SelectObject(memory, old);
-    bool saved = false;
-    if (copied) {
-        Gdiplus::Bitmap picture(bitmap, nullptr);
-        saved = picture.Save(DE::UTF8ToUnicode(path).c_str(), &png, nullptr) == Gdiplus::Ok;
-    }
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return saved;
 }
 
 bool WriteAnimation(const std::vector<std::pair<uint64_t, std::string>>&, const std::string&,
