@@ -93,15 +93,14 @@ void Fill(HDC hdc, double x, double y, double w, double h, DWORD argb) {
 }
 
 void Frame(HDC hdc, const RECT& rc, DWORD argb, int size) {
-    if (hdc == nullptr || (argb >> 24) == 0) {
-        return;
-    }
-    Graphics graphics(hdc);
-    Pen pen(ColorOf(argb), static_cast<REAL>(size));
-    const REAL half = size / 2.0f;
-    graphics.DrawRectangle(&pen, rc.left + half, rc.top + half,
-                           static_cast<REAL>(rc.right - rc.left - size),
-                           static_cast<REAL>(rc.bottom - rc.top - size));
+    // Four strips inside the rectangle: a pen would put the right and bottom lines on the pixel
+    // past it, where the clip drops them.
+    const double w = rc.right - rc.left;
+    const double h = rc.bottom - rc.top;
+    Fill(hdc, rc.left, rc.top, w, size, argb);
+    Fill(hdc, rc.left, rc.bottom - size, w, size, argb);
+    Fill(hdc, rc.left, rc.top + size, size, h - 2 * size, argb);
+    Fill(hdc, rc.right - size, rc.top + size, size, h - 2 * size, argb);
 }
 
 }  // namespace duiplatform
