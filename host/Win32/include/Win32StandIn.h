@@ -92,6 +92,10 @@ struct NamedPipeCreation {
 NamedPipeCreation LastNamedPipeCreation();
 // Number of CreateNamedPipeW calls so far, failed ones included.
 size_t NamedPipeCreationCount();
+// Runs HOOK on the creating thread each time CreateNamedPipeW has made an instance, before the
+// call returns: what a client does there, it does before the server can call
+// ConnectNamedPipe. An empty HOOK removes it.
+void SetNamedPipeCreatedHook(std::function<void(HANDLE)> hook);
 
 // The virtual desktop behind the user32 calls. By default one 1920x1080 monitor with the
 // taskbar 40 pixels high along the bottom edge.

@@ -81,7 +81,8 @@ HANDLE CreateNamedPipeW(LPCWSTR name, DWORD openMode, DWORD pipeMode, DWORD maxI
 // With an OVERLAPPED record its hEvent (an event of CreateEventW) is reset, the call returns
 // FALSE with ERROR_IO_PENDING and the event is signalled when a client comes; without one the
 // call blocks until a client comes. A client that came first gives FALSE and
-// ERROR_PIPE_CONNECTED.
+// ERROR_PIPE_CONNECTED, or ERROR_NO_DATA when it has closed its end again (what it wrote can
+// still be read).
 BOOL ConnectNamedPipe(HANDLE pipe, LPOVERLAPPED overlapped);
 BOOL DisconnectNamedPipe(HANDLE pipe);
 

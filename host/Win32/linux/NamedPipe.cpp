@@ -274,7 +274,9 @@ HANDLE CreateNamedPipeW(LPCWSTR name, DWORD openMode, DWORD pipeMode, DWORD maxI
         SetLastError(ERROR_PIPE_BUSY);
         return INVALID_HANDLE_VALUE;
     }
-    return win32standin::RegisterHandle(std::move(instance));
+    HANDLE pipe = win32standin::RegisterHandle(std::move(instance));
+    win32standin::RunNamedPipeCreatedHook(pipe);
+    return pipe;
 }
 
 BOOL ConnectNamedPipe(HANDLE pipe, LPOVERLAPPED overlapped) {

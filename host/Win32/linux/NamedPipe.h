@@ -16,5 +16,7 @@ std::string PipeLockPath(const std::string& socketPath);
 
 // Records the arguments of one CreateNamedPipeW call; true when the call is to fail.
 bool RecordNamedPipeCreation(const NamedPipeCreation& creation);
+// Runs the hook of SetNamedPipeCreatedHook, if any, for the new instance PIPE.
+void RunNamedPipeCreatedHook(HANDLE pipe);
 
 }  // namespace win32standin

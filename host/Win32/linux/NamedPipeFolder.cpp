@@ -30,6 +30,10 @@ NamedPipeCreation& LastCreation() {
     static auto* creation = new NamedPipeCreation;
     return *creation;
 }
+std::function<void(HANDLE)>& CreatedHook() {
+    static auto* hook = new std::function<void(HANDLE)>;
+    return *hook;
+}
 size_t creationCount = 0;
 unsigned createFailures = 0;
 std::atomic<bool> descriptorFails{false};
@@ -120,6 +124,22 @@ NamedPipeCreation LastNamedPipeCreation() {
 size_t NamedPipeCreationCount() {
     std::lock_guard<std::mutex> guard(ControlMutex());
     return creationCount;
+}
+
+void SetNamedPipeCreatedHook(std::function<void(HANDLE)> hook) {
+    std::lock_guard<std::mutex> guard(ControlMutex());
+    CreatedHook() = std::move(hook);
+}
+
+void RunNamedPipeCreatedHook(HANDLE pipe) {
+    std::function<void(HANDLE)> hook;
+    {
+        std::lock_guard<std::mutex> guard(ControlMutex());
+        hook = CreatedHook();
+    }
+    if (hook) {
+        hook(pipe);
+    }
 }
 
 bool RecordNamedPipeCreation(const NamedPipeCreation& creation) {

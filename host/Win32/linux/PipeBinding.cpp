@@ -372,7 +372,9 @@ BOOL NameBinding::Connect(InstanceLink* link, LPOVERLAPPED overlapped,
                           std::shared_ptr<Event> event) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (link->state == InstanceLink::State::kConnected) {
-        SetLastError(ERROR_PIPE_CONNECTED);
+        // A client came before this call. If it has closed its end again, the system says so,
+        // though what it wrote is still there to read.
+        SetLastError(link->connection->PeerGone() ? ERROR_NO_DATA : ERROR_PIPE_CONNECTED);
         return FALSE;
     }
     link->state = InstanceLink::State::kListening;

@@ -199,4 +199,13 @@ void Connection::Flush() {
     }
 }
 
+bool Connection::PeerGone() const {
+    pollfd watched{fd_, POLLRDHUP, 0};
+    int ready;
+    do {
+        ready = poll(&watched, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    return ready > 0 && (watched.revents & (POLLHUP | POLLRDHUP)) != 0;
+}
+
 }  // namespace win32standin

@@ -52,6 +52,8 @@ public:
     BOOL Write(const char* data, DWORD size, DWORD* written);
     // Waits until the other end has read everything written to it, or has gone.
     void Flush();
+    // Whether the other end has closed or shut down, whatever it left unread here.
+    bool PeerGone() const;
 
 private:
     enum class Fill { kPiece, kBroken, kNothingYet };
