@@ -101,7 +101,9 @@ bool SwiftSendPlugin::ConnectPipe(HANDLE pipe) {
     if (!ConnectNamedPipe(pipe, &overlapped)) {
         DWORD error = GetLastError();
         LOG_WARN("SwiftSend Plugin : pipe connected or error, error code = " << error);
-        if (error == ERROR_PIPE_CONNECTED) {
+        // A client came between the creation and this call; with ERROR_NO_DATA it has already
+        // written and closed its end, and its request is still there to be read.
+        if (error == ERROR_PIPE_CONNECTED || error == ERROR_NO_DATA) {
             return true;
         }
         if (error != ERROR_IO_PENDING) {

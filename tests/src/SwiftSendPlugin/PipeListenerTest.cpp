@@ -16,6 +16,7 @@
 #include <Win32StandIn.h>
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -96,6 +97,7 @@ protected:
         ipcstandin::WaitUntilIdle();
         win32standin::UseRealClock();
         win32standin::SetCreateNamedPipeFailure(false);
+        win32standin::SetNamedPipeCreatedHook(nullptr);
         win32standin::SetSecurityDescriptorFailure(false);
         win32standin::SetProcessHeapFailure(false);
         win32standin::SetHeapAllocFailure(false);
@@ -210,6 +212,23 @@ TEST_F(PipeListenerTest, ClientsAreServedOneAfterAnotherWhateverTheySend) {
     EXPECT_TRUE(NoticesReach(2));
     EXPECT_EQ(log_.CountStartingWith("SwiftSend Plugin : pipe request larger"), 1u);
     EXPECT_FALSE(log_.Contains(kModelMissing));
+}
+
+// A menu that opens the pipe, writes and closes in the moment between the instance's creation
+// and the listener's connect finds the connect failing with ERROR_NO_DATA: its request is
+// still there and is served.
+TEST_F(PipeListenerTest, AClientThatLeavesBeforeTheConnectIsServed) {
+    std::atomic<bool> sent{false};
+    win32standin::SetNamedPipeCreatedHook([&](HANDLE) {
+        if (!sent.exchange(true)) {
+            EXPECT_TRUE(Send(Request(501, 10)));
+        }
+    });
+    Plugin().Start();
+    EXPECT_TRUE(NoticesReach(1));
+    EXPECT_TRUE(
+        log_.Contains("SwiftSend Plugin : pipe connected or error, error code = 232"
+                      "(Vela::Ux::SwiftSendPlugin::ConnectPipe)"));
 }
 
 // The pipe is open to every local process and served one client at a time: a client that
