@@ -7,6 +7,7 @@
 #include "Utf16Le.h"
 
 #include <DuiLibStandIn.h>
+#include <Registry.h>
 #include <UIlib.h>
 #include <windows.h>
 
@@ -14,30 +15,6 @@
 
 namespace demo {
 namespace {
-
-// UTF-8 of a wide text, for printing.
-std::string ToUtf8(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) {
-        uint32_t cp = static_cast<uint32_t>(c);
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    }
-    return out;
-}
 
 const char* MenuKindName(uint32_t kind) {
     switch (kind) {
@@ -225,7 +202,7 @@ void HostNoticeEndpoint::OnMessage(TagIPCMessageItem& item) {
                         Vela::Ux::DecodeUtf16Le(data + 8, static_cast<uint32_t>(bytes));
                     lines.push_back(std::string("menu added: ") +
                                     MenuKindName(static_cast<uint32_t>(kind)) + " \"" +
-                                    ToUtf8(text) + "\"");
+                                    DE::UnicodeToUTF8(text) + "\"");
                     addedMenus_.emplace_back(static_cast<uint32_t>(kind), std::move(text));
                 }
                 break;
@@ -243,7 +220,7 @@ void HostNoticeEndpoint::OnMessage(TagIPCMessageItem& item) {
                 if (end != std::wstring::npos) {
                     text.resize(end);
                 }
-                lines.push_back("menu name: " + ToUtf8(text));
+                lines.push_back("menu name: " + DE::UnicodeToUTF8(text));
                 menuNames_.push_back(std::move(text));
                 break;
             }
