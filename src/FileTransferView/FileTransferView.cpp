@@ -396,9 +396,9 @@ void FileTransferViewHelper::UpdateQueuedCount(int count) {
     queuedCountLabel->SetText(UITransferTexts::QueuedCountText(count).c_str());
     const int target = TargetHeight(count);
     queueList->EnableScrollBar(count > GetMaxItemCount(), false);
-    RECT rc{};
-    GetWindowRect(view->GetHWND(), &rc);
-    const int current = rc.bottom - rc.top;
+    // Measured from where the height changes already asked for leave the window: a change
+    // that comes while an earlier one still waits or animates must not be lost.
+    const int current = (*animationManager)->PlannedHeight();
     if (target > current) {
         (*animationManager)->GrowTo(target);
     } else if (target < current) {

@@ -15,6 +15,7 @@ UIAnimationManagerHelper::UIAnimationManagerHelper(FileTransferView* v, UIAnimat
     if (!root) {
         return;
     }
+    view->AddAnimationListener(this);
     const wchar_t* keys[] = {L"transfer_ok_keep_timeout", L"window_hide_timeout"};
     for (int timer : {kTransferOkKeep, kWindowHide}) {
         auto animation = std::make_shared<DuiLib::VariantAnimation>(root, this);
@@ -24,6 +25,9 @@ UIAnimationManagerHelper::UIAnimationManagerHelper(FileTransferView* v, UIAnimat
 }
 
 UIAnimationManagerHelper::~UIAnimationManagerHelper() {
+    if (root) {
+        view->RemoveAnimationListener(this);
+    }
     for (auto& timer : timers) {
         timer.second->Stop();
         timer.second->SetCallback(nullptr);
@@ -76,7 +80,7 @@ void UIAnimationManagerHelper::GrowTo(int height) {
         return;
     }
     view->BringToFront();
-    auto* state = new UIWindowHeightIncreaseAnimation(view, height);
+    auto* state = new UIWindowHeightIncreaseAnimation(view, this, height);
     state->GetHelper()->Guard(view);
     AddState(state);
 }
@@ -86,9 +90,29 @@ void UIAnimationManagerHelper::ShrinkTo(int height) {
         return;
     }
     view->BringToFront();
-    auto* state = new UIWindowHeightDecreaseAnimation(view, height);
+    auto* state = new UIWindowHeightDecreaseAnimation(view, this, height);
     state->GetHelper()->Guard(view);
     AddState(state);
+}
+
+int UIAnimationManagerHelper::PlannedHeight() const {
+    for (auto it = states.rbegin(); it != states.rend(); ++it) {
+        if (auto* change = dynamic_cast<UIWindowHeightAnimation*>(*it)) {
+            return change->Target();
+        }
+    }
+    return HeadingHeight();
+}
+
+int UIAnimationManagerHelper::HeadingHeight() const {
+    if (resizeTarget > 0) {
+        return resizeTarget;
+    }
+    RECT rc{};
+    if (!view || !GetWindowRect(view->GetHWND(), &rc)) {
+        return 0;
+    }
+    return rc.bottom - rc.top;
 }
 
 void UIAnimationManagerHelper::AnimateProgress(unsigned percent) {
@@ -140,6 +164,7 @@ bool UIAnimationManagerHelper::ShowIfHidden() {
         return false;
     }
     auto* manager = view->GetPaintManager();
+    resizeTarget = 0;  // sized at once, ending any animated resize
     view->Resize(UISkinValues::Length(manager, L"transfer_dialog_width"),
                  UISkinValues::Length(manager, L"tranfer_dialog_height_collapsed"), 0);
     view->CenterWindow();

@@ -2,6 +2,7 @@
 // older ones of a kind it replaces, and keeps the two one-shot timers.
 #pragma once
 
+#include "FileTransferViewAnimationCallback.h"
 #include "UIAnimationCallback.h"
 #include "UIAnimationState.h"
 #include "UIListItemInfo.h"
@@ -18,7 +19,8 @@ class UIFixedItem;
 class UIQueuedItem;
 
 class UIAnimationManagerHelper : public UIAnimationState::UIAnimationStateCallback,
-                                 public DuiLib::IAnimationCallback {
+                                 public DuiLib::IAnimationCallback,
+                                 public FileTransferViewAnimationCallback {
 public:
     enum Timer { kTransferOkKeep = 0, kWindowHide = 1 };
 
@@ -32,6 +34,13 @@ public:
     bool IsTimerRunning(int timer) const;
     void GrowTo(int height);
     void ShrinkTo(int height);
+    // The window's height once every height change asked for so far is made: the target of the
+    // last one still waiting, else HeadingHeight().
+    int PlannedHeight() const;
+    // The target of the animated resize under way, else the window's height now.
+    int HeadingHeight() const;
+    // A height state handed the window an animated resize to HEIGHT.
+    void ResizeHanded(int height) { resizeTarget = height; }
     void AnimateProgress(unsigned percent);
     void MoveQueuedToFixed(UIQueuedItem* row, UIFixedItem* fixedItem,
                            const Vela::Ux::UIListItemInfo& info);
@@ -46,6 +55,7 @@ public:
 
     void OnStateEnd(UIAnimationState* state) override;
     void OnAnimationEnd(DuiLib::VariantAnimation* animation) override;
+    void OnResizeAnimationEnd() override { resizeTarget = 0; }
 
 private:
     void StartState(UIAnimationState* state);
@@ -58,6 +68,10 @@ private:
     UIAnimationCallback* callback = nullptr;
     std::vector<UIAnimationState*> states;  // owned, in arrival order
     std::map<int, std::shared_ptr<DuiLib::VariantAnimation>> timers;
+    // Of the animated resize under way; 0 when none is. A height state that runs while an
+    // earlier resize still animates measures from here, not from the window's height of the
+    // moment, and so does a new height change while one waits.
+    int resizeTarget = 0;
 };
 
 // The holder the view keeps: creates the manager for the view and canvas, destroys it with

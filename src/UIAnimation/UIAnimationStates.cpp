@@ -1,6 +1,7 @@
 #include "UIAnimationStates.h"
 
 #include "FileTransferView.h"
+#include "UIAnimationManager.h"
 #include "UIFixedItem.h"
 
 UIItemProgressAnimation::UIItemProgressAnimation(FileTransferView* v, UIFixedItem* item,
@@ -40,8 +41,9 @@ void UIItemProgressAnimation::OnValueChanged(const DuiLib::Variant& value) {
     lastWritten = percent;
 }
 
-UIWindowHeightAnimation::UIWindowHeightAnimation(int type, FileTransferView* v, int height)
-    : UIAnimationState(type), view(v), target(height) {
+UIWindowHeightAnimation::UIWindowHeightAnimation(int type, FileTransferView* v,
+                                                 UIAnimationManagerHelper* m, int height)
+    : UIAnimationState(type), view(v), manager(m), target(height) {
     SetExternallyDriven();
     if (view) {
         view->AddAnimationListener(this);
@@ -68,12 +70,13 @@ bool UIWindowHeightAnimation::Prepare(DuiLib::VariantAnimation*) {
     if (!GetWindowRect(view->GetHWND(), &rc)) {
         return false;
     }
-    const int current = rc.bottom - rc.top;
+    const int current = manager->HeadingHeight();
     const bool grow = GetHelper()->GetType() == kWindowHeightIncrease;
     if (grow ? target <= current : target >= current) {
         return false;
     }
     view->Resize(rc.right - rc.left, target, 4);
+    manager->ResizeHanded(target);
     EndNow();
     return true;
 }

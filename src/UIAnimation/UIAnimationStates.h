@@ -6,6 +6,7 @@
 #include "UIAnimationState.h"
 
 class FileTransferView;
+class UIAnimationManagerHelper;
 class UIFixedItem;
 
 // Moves the fixed item's progress up to a target over 150 ms, and the title percent with it.
@@ -29,7 +30,9 @@ private:
 
 // Resizes the window to a target height with the toolkit's animated resize. Driven from
 // outside its own animation: it ends once the resize is handed to the window. While it waits
-// behind other states, the ends of earlier resizes leave it queued.
+// behind other states, the ends of earlier resizes leave it queued. It compares its target with
+// the height the window is heading to (the manager's HeadingHeight), so that it also holds
+// when it runs while an earlier resize is still animating.
 class UIWindowHeightAnimation : public UIAnimationState, public FileTransferViewAnimationCallback {
 public:
     ~UIWindowHeightAnimation() override;
@@ -38,23 +41,28 @@ public:
     void OnValueChanged(const DuiLib::Variant&) override {}
     void OnEnd() override {}
     void OnResizeAnimationEnd() override;
+    int Target() const { return target; }
 
 protected:
-    UIWindowHeightAnimation(int type, FileTransferView* view, int target);
+    UIWindowHeightAnimation(int type, FileTransferView* view, UIAnimationManagerHelper* manager,
+                            int target);
 
 private:
     FileTransferView* view;
+    UIAnimationManagerHelper* manager;
     int target;
 };
 
 class UIWindowHeightIncreaseAnimation : public UIWindowHeightAnimation {
 public:
-    UIWindowHeightIncreaseAnimation(FileTransferView* view, int target)
-        : UIWindowHeightAnimation(kWindowHeightIncrease, view, target) {}
+    UIWindowHeightIncreaseAnimation(FileTransferView* view, UIAnimationManagerHelper* manager,
+                                    int target)
+        : UIWindowHeightAnimation(kWindowHeightIncrease, view, manager, target) {}
 };
 
 class UIWindowHeightDecreaseAnimation : public UIWindowHeightAnimation {
 public:
-    UIWindowHeightDecreaseAnimation(FileTransferView* view, int target)
-        : UIWindowHeightAnimation(kWindowHeightDecrease, view, target) {}
+    UIWindowHeightDecreaseAnimation(FileTransferView* view, UIAnimationManagerHelper* manager,
+                                    int target)
+        : UIWindowHeightAnimation(kWindowHeightDecrease, view, manager, target) {}
 };

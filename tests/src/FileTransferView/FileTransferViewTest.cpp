@@ -403,6 +403,46 @@ TEST_F(FileTransferViewTest, HeightChangesSurviveAStreamOfProgressReports) {
     }
 }
 
+// Changes quicker than a resize: each is measured from where the ones before it leave the
+// window, so the dialog settles at the height of the last, also when the window's close
+// (which cancels all) comes before an earlier change has begun.
+TEST_F(FileTransferViewTest, QuickHeightChangesSettleAtTheLastOne) {
+    const std::vector<std::vector<int>> runs = {
+        {+1, +1, +1, -1, +1, -1, -1, +1, -1, +1, +1, -1},  // +1 adds a row, -1 removes one
+        {+1, +1, 0},                                       // 0 closes the window
+        {+1, +1, -1, +1, +1, 0},
+    };
+    for (const std::vector<int>& run : runs) {
+        for (int gapMs : {0, 10, 60}) {
+            SCOPED_TRACE(testing::Message() << "run of " << run.size() << ", gap " << gapMs);
+            TearDown();
+            SetUp();
+            Start(0);
+            std::vector<unsigned> rows;
+            for (int step : run) {
+                if (step == 0) {
+                    view->SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+                    rows.clear();
+                } else if (step > 0) {
+                    rows.push_back(10 + static_cast<unsigned>(rows.size()));
+                    view->AddQueuedItem(rows.back(), Info(UIItemState::Idle));
+                } else {
+                    view->RemoveQueuedItem(rows.back());
+                    rows.pop_back();
+                }
+                if (step != 0) {
+                    callback.queued = static_cast<int>(rows.size());
+                    view->RefreshQueuedCount(callback.queued);
+                    view->UpdateProgress(static_cast<unsigned>(rows.size()) + 1, 0, 0);
+                }
+                duistandin::AdvanceTime(gapMs);
+            }
+            duistandin::AdvanceTime(1000);
+            EXPECT_EQ(Height(), rows.empty() ? 116 : 140 + 49 * static_cast<int>(rows.size()));
+        }
+    }
+}
+
 TEST_F(FileTransferViewTest, FinishedItemMakesWayForTheNextQueuedOneAfterTheKeepTimeout) {
     Start(2);
     view->ScheduleNextItem(true, 1);
