@@ -109,9 +109,9 @@ TEST_F(SimpleUIManagerTest, ShareRequestIsWrittenFieldByFieldAndTheCancelFollows
     ASSERT_TRUE(manager.SendShareRequest(device, {L"/tmp/caf\u00e9.txt", L"/tmp/b.PNG"}));
     ASSERT_TRUE(ipcstandin::WaitUntilIdle());
 
-    // Built by hand from the request's field table: devTypeIsOne, a reserved 0, the share type,
-    // the address, the four names, wifi5GAbility, two zeros; the extension test of the
-    // thumbnail is case-sensitive.
+    // Built by hand from the request's field table: a 0, devTypeIsOne, a reserved 0, the share
+    // type, the address, the four names, wifi5GAbility, two zeros, the paths and no thumbnail
+    // (the extension test is case-sensitive).
     const std::string expected = Int32(0) + Int32(1) + Int32(0) + Int32(2) +
                                  std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8) +
                                  Text("Ann's phone") + Text("sum-42") + Text("Pad") + Text("ann") +
@@ -262,10 +262,11 @@ TEST_F(SimpleUIManagerTest, WhatCannotBeSentIsLeftOutBeforeAnythingIsQueued) {
         }
         ASSERT_TRUE(ipcstandin::WaitUntilIdle());
         // At most one request goes out; it ends with the paths that can be sent.
+        const std::vector<TagIPCMessageItem> items = service.Items();
         std::vector<std::string> sent;
-        for (size_t i = 0; i < service.Items().size(); ++i) {
-            if (service.Items()[i].messageId == kMsgTandemShareSend) {
-                sent.push_back(service.Bodies()[i]);
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (items[i].messageId == kMsgTandemShareSend) {
+                sent.push_back(service.Bodies().at(i));
             }
         }
         ASSERT_EQ(sent.size(), c.sent.empty() ? 0u : 1u);
