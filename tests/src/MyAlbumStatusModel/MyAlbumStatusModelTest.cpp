@@ -435,7 +435,7 @@ TEST_F(MyAlbumStatusModelTest, MenuEntriesWithinTheirLimitAndMenuNamesGoOutAsUtf
 }
 
 // ---------------------------------------------------------------------------------------------
-// Standing handlers of the two start-up answers
+// Registrations, and the standing handlers of the two start-up answers
 
 // Every notice is registered, its answer routing and its standing handler where it has one;
 // empty notices do nothing. The start-up answers' one-byte values reach the observer while
