@@ -30,6 +30,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 // The receive dialog double: the dialog calls of RecvDialogOps.h over a plain record.
@@ -445,11 +446,9 @@ TEST_F(FileRecvViewTest, MessageBoxesWithKeysTitlesAndRestartActions) {
         transfer.Deliver(c.id, "ignored");
         const auto boxes = tandemstandin::ShownMessageBoxes();
         ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].key, c.key);
-        EXPECT_EQ(boxes[0].text, c.title);
-        EXPECT_TRUE(boxes[0].hasEvent);
-        EXPECT_EQ(boxes[0].flags, 10);
-        EXPECT_EQ(boxes[0].buttons, 1);
+        const auto& box = boxes[0];
+        EXPECT_EQ(std::tie(box.key, box.text, box.hasEvent, box.flags, box.buttons),
+                  std::make_tuple(std::string(c.key), std::wstring(c.title), true, 10, 1));
 
         // Confirming restarts the notice's radio: it is switched off, then waits 100 ms.
         const uint64_t begun = win32standin::TimedWaitsBegun();

@@ -41,16 +41,15 @@ public:
     void OnItemStateChanged(FileTransferItem* item) override {
         static const char* const stages[] = {"None", "Preparing", "Connecting", "Transferring",
                                              "Finished"};
-        Add(std::string("state ") + std::to_string(item->GetId() - base) + " " +
-            stages[static_cast<uint32_t>(item->GetState().stage)]);
+        Add("state", item, stages[static_cast<uint32_t>(item->GetState().stage)]);
     }
     Events Take() { return std::move(events); }
 
 private:
-    void Add(const char* what, FileTransferItem* item) {
-        Add(std::string(what) + " " + std::to_string(item->GetId() - base));
+    void Add(const char* what, FileTransferItem* item, const char* stage = nullptr) {
+        events.push_back(what + (" " + std::to_string(item->GetId() - base)) +
+                         (stage ? std::string(" ") + stage : ""));
     }
-    void Add(const std::string& text) { events.push_back(text); }
     Events events;
 };
 
@@ -104,7 +103,6 @@ protected:
         Respond(kMsgShareStatus, StatusBody(code));
         Respond(kMsgShareStatus, StatusBody(DTCP_STATUS_SEND_DISCONNECTED));
     }
-    std::vector<std::wstring> FilesOfShare(size_t index) { return helper.Shares().at(index).files; }
 
     FakeTransferFile helper;
     RecordingCallback callback;
@@ -171,7 +169,7 @@ TEST_F(ModelTest, RequestsForAWaitingPhoneMergeIntoTheFirstWaitingItem) {
     Respond(kMsgBluetoothOn, "");
     Respond(kMsgWifiOn, "");
     ASSERT_EQ(helper.ShareCount(), 1u);
-    EXPECT_EQ(FilesOfShare(0), (std::vector<std::wstring>{L"/2", L"/4", L"/5"}));
+    EXPECT_EQ(helper.Shares()[0].files, (std::vector<std::wstring>{L"/2", L"/4", L"/5"}));
     EXPECT_EQ(helper.Shares()[0].device.summary, "b");
 }
 

@@ -68,23 +68,21 @@ protected:
         std::string body = ProgressBody(percent, left, speed);
         item.OnIPCResponse(kMsgShareProgress, body.data(), static_cast<uint32_t>(body.size()));
     }
-    // Started, radios on, status 44: transferring.
-    std::unique_ptr<FileTransferSendItem> Transferring(uint32_t shareType) {
-        auto item = MakeItem(shareType);
-        item->StartWithDelay(0);
-        Radio(*item, kMsgBluetoothOn);
-        Radio(*item, kMsgWifiOn);
-        Status(*item, DTCP_STATUS_SEND_DATA);
-        return item;
-    }
-    // Started with a delay of DELAYMS and the radios on: the worker waits out the delay.
-    std::unique_ptr<FileTransferSendItem> Delayed(int32_t delayMs) {
+    // Started with a delay of DELAYMS and the radios on: connecting, or with a delay the
+    // worker waits it out.
+    std::unique_ptr<FileTransferSendItem> Connecting(uint32_t shareType, int32_t delayMs = 0) {
         const uint64_t begun = win32standin::TimedWaitsBegun();
-        auto item = MakeItem(2);
+        auto item = MakeItem(shareType);
         item->StartWithDelay(delayMs);
         Radio(*item, kMsgBluetoothOn);
         Radio(*item, kMsgWifiOn);
-        EXPECT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));
+        EXPECT_TRUE(delayMs == 0 || win32standin::WaitForTimedWaits(begun + 1, 1, 10s));
+        return item;
+    }
+    // ... and status 44: transferring.
+    std::unique_ptr<FileTransferSendItem> Transferring(uint32_t shareType) {
+        auto item = Connecting(shareType);
+        Status(*item, DTCP_STATUS_SEND_DATA);
         return item;
     }
     static Post ToService(uint32_t id) { return Post{kEndpointTandemService, id, 0, {}}; }
@@ -119,8 +117,7 @@ TEST_F(SendItemTest, SizesCountReadableFilesAndMappedSharesAndMergeAddsThem) {
                               SendSponsorSource::FromOther);
     EXPECT_NE(item.GetId(), 0u);  // the process's first item
     EXPECT_EQ(item.GetTotalBytes(), 35u);
-    EXPECT_EQ(item.GetFiles().size(), 5u);
-    EXPECT_EQ(item.GetSource(), SendSponsorSource::FromOther);
+    EXPECT_EQ(item.GetFiles().size(), 5u);  // unreadable ones too
     EXPECT_EQ(item.GetState().stage, TransferStage::None);
     EXPECT_EQ(item.GetState().leftTime, -1);
 
@@ -285,21 +282,16 @@ TEST_F(SendItemTest, StatusTableAppliesFromAnyStage) {
 }
 
 TEST_F(SendItemTest, ProgressAppliesOnlyWhileTransferringOk) {
-    auto item = MakeItem(2);
-    item->StartWithDelay(0);
-    Radio(*item, kMsgBluetoothOn);
-    Radio(*item, kMsgWifiOn);
+    auto item = Connecting(2);
     Progress(*item, 10, 5, 100);  // Connecting: ignored
     EXPECT_EQ(item->GetState().stage, TransferStage::Connecting);
 
     Status(*item, DTCP_STATUS_SEND_DATA);
     Progress(*item, 42, 7, 900);
-    TransferItemState state = item->GetState();
-    EXPECT_EQ(state.stage, TransferStage::Transferring);
-    EXPECT_EQ(state.progress, 42u);
-    EXPECT_EQ(state.leftTime, 7);
-    EXPECT_EQ(state.speed, 900u);
-    EXPECT_EQ(item->GetFailReason(), FailReason::InProgress);
+    const TransferItemState state = item->GetState();
+    ExpectState(*item, TransferStage::Transferring, TransferResult::Ok, FailReason::InProgress);
+    EXPECT_EQ((std::vector<int64_t>{state.progress, state.leftTime, state.speed}),
+              (std::vector<int64_t>{42, 7, 900}));
 
     Status(*item, SHARE_ERROR_IO);
     size_t before = notifier.Count();
@@ -395,7 +387,7 @@ TEST_F(SendItemTest, CancelFinishesAPreparingItemAtOnceAndATransferOnceTheServic
 // The worker sends once the delay has passed; a spurious wake-up on the way starts the full delay
 // again.
 TEST_F(SendItemTest, DelayedSendGoesOutFromTheWorkerAfterTheFullDelay) {
-    auto item = Delayed(400);
+    auto item = Connecting(2, 400);
     // Connecting at once, without a notice; the worker waits out the delay on the clock.
     EXPECT_EQ(item->GetState().stage, TransferStage::Connecting);
     size_t before = notifier.Count();
@@ -427,7 +419,7 @@ TEST_F(SendItemTest, CancelOrDestructionDuringTheDelaySendsNothingAndAfterItCanc
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         helper.ClearRecords();
-        auto item = Delayed(c.sent ? 500 : 60000);
+        auto item = Connecting(2, c.sent ? 500 : 60000);
         size_t before = notifier.Count();
         if (c.sent) {
             win32standin::AdvanceClock(500);

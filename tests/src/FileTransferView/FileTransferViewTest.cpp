@@ -243,57 +243,49 @@ TEST_F(FileTransferViewTest, CreatedHiddenTopmostWithItsIconAndShownCollapsedOnc
     EXPECT_EQ(UserActions(), (std::vector<int32_t>{7011}));
 }
 
-TEST_F(FileTransferViewTest, HeightFollowsTheQueuedCountUpToMaxRows) {
-    struct Case {
-        const wchar_t* maxItems;  // null: absent
-        int count;
-        int height;
-        bool scrolls;
-    } cases[] = {
-        {nullptr, 0, 116, false},          {nullptr, 1, 140 + 49, false},
-        {nullptr, 3, 140 + 3 * 49, false}, {nullptr, 7, 140 + 3 * 49, true},
-        {L"many", 4, 140 + 3 * 49, true},  {L"5", 5, 140 + 5 * 49, false},
-        {L"5", 6, 140 + 5 * 49, true},     {L"2147483647", 2, 116, false},
-    };
-    for (const auto& c : cases) {
-        Build([&](DuiLib::CPaintManagerUI* pm) {
-            pm->SetUserValue(L"maxitemcount", c.maxItems ? c.maxItems : L"");
-        });
-        view->ShowDialog();
-        view->RefreshQueuedCount(c.count);
-        duistandin::AdvanceTime(1000);
-        EXPECT_EQ(Height(), c.height) << c.count << " of " << (c.maxItems ? c.maxItems : L"-");
-        EXPECT_EQ(H().queueList->GetVerticalScrollBar() != nullptr, c.scrolls) << c.count;
-        EXPECT_EQ(Text(L"queued_item_count_label"), L"Waiting (" + std::to_wstring(c.count) + L")");
-    }
-    view->RefreshQueuedCount(-1);  // ignored
-    EXPECT_EQ(Text(L"queued_item_count_label"), L"Waiting (2)");
-}
-
-// Skin values the dialog cannot work with count as missing: the key's default and a WARN line.
-TEST_F(FileTransferViewTest, UnusableSkinValuesTakeTheirDefaults) {
+// The height follows the queued count up to the skin's row count, then the list scrolls. Skin
+// values the dialog cannot work with count as missing: the key's default and a WARN line.
+TEST_F(FileTransferViewTest, HeightFollowsTheQueuedCountAndUnusableSkinValuesTakeTheirDefaults) {
+    const wchar_t* maxRows = L"maxitemcount";
+    const wchar_t* rowHeight = L"queueditem_height";
     struct Case {
         const wchar_t* key;
-        const wchar_t* value;
+        const wchar_t* value;  // empty: absent
         int queued;
         int height;
+        bool scrolls;
+        bool warns;
     } cases[] = {
-        {L"maxitemcount", L"-2", 5, 140 + 3 * 49},
-        {L"queueditem_height", L"0", 2, 140 + 2},
-        {L"queueditem_height", L"-1", 2, 140 + 2},
-        {L"queueditem_height", L"2147483647", 4, 140 + 3},
-        {L"transfer_dialog_height", L"-140", 1, 49},
-        {L"tranfer_dialog_height_collapsed", L"99999", 0, 0},
+        {maxRows, L"", 0, 116, false, false},
+        {maxRows, L"", 1, 140 + 49, false, false},
+        {maxRows, L"", 3, 140 + 3 * 49, false, false},
+        {maxRows, L"", 7, 140 + 3 * 49, true, false},
+        {maxRows, L"many", 4, 140 + 3 * 49, true, true},
+        {maxRows, L"-2", 5, 140 + 3 * 49, true, true},
+        {maxRows, L"5", 5, 140 + 5 * 49, false, false},
+        {maxRows, L"5", 6, 140 + 5 * 49, true, false},
+        {maxRows, L"2147483647", 2, 116, false, false},
+        {L"transfer_dialog_height", L"-140", 1, 49, false, true},
+        {L"tranfer_dialog_height_collapsed", L"99999", 0, 0, false, true},
+        {rowHeight, L"0", 2, 140 + 2, false, true},
+        {rowHeight, L"-1", 2, 140 + 2, false, true},
+        {rowHeight, L"2147483647", 4, 140 + 3, true, true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.key) + "=" + testing::PrintToString(c.value));
+        SCOPED_TRACE(testing::PrintToString(c.key) + "=" + testing::PrintToString(c.value) + " " +
+                     std::to_string(c.queued));
         testsupport::LogCapture log;
         Build([&](DuiLib::CPaintManagerUI* pm) { pm->SetUserValue(c.key, c.value); });
         Start(c.queued);
         EXPECT_EQ(Height(), c.height);
-        EXPECT_EQ(H().queueList->GetVerticalScrollBar() != nullptr, c.queued > 3);
-        EXPECT_EQ(log.CountStartingWith("skin value " + win32standin::ToUtf8(c.key)), 1u);
+        EXPECT_EQ(H().queueList->GetVerticalScrollBar() != nullptr, c.scrolls);
+        EXPECT_EQ(Text(L"queued_item_count_label"),
+                  L"Waiting (" + std::to_wstring(c.queued) + L")");
+        EXPECT_EQ(log.CountStartingWith("skin value " + win32standin::ToUtf8(c.key)),
+                  c.warns ? 1u : 0u);
     }
+    view->RefreshQueuedCount(-1);  // ignored
+    EXPECT_EQ(Text(L"queued_item_count_label"), L"Waiting (4)");
 }
 
 TEST_F(FileTransferViewTest, DoubleClickRereadsTheCountAndOnlyIdleInfosBecomeRows) {

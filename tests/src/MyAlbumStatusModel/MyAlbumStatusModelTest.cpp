@@ -340,7 +340,7 @@ TEST_F(MyAlbumStatusModelTest, PairedNoticeReportsStateAndTextUnpairedClearsAndR
 // ---------------------------------------------------------------------------------------------
 // Dropped files
 
-TEST(DroppedFileRecords, LengthPrefixedUtf16LeTextsAndTheirShortOrOddRecords) {
+TEST(DroppedFileRecords, LengthPrefixedUtf16LeTextsAndTheirShortOddOrUnpairedRecords) {
     const std::string ab = EncodeUtf16Le(L"ab", false);
     const struct Case {
         const char* name;
@@ -362,6 +362,12 @@ TEST(DroppedFileRecords, LengthPrefixedUtf16LeTextsAndTheirShortOrOddRecords) {
          Record(L"kept") + Record(-2, EncodeUtf16Le(L"lost", false)) + Record(L"x"),
          {L"kept"}},
         {"the least length", Record(INT32_MIN, "abcd"), {}},
+        {"a lone high surrogate reads as U+FFFD",
+         Record(4, std::string("\x3D\xD8\x42\0", 4)),
+         {L"\uFFFDB"}},
+        {"a low half before its high one: two U+FFFD",
+         Record(4, std::string("\x00\xDE\x3D\xD8", 4)),
+         {L"\uFFFD\uFFFD"}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(DecodeDroppedFileRecords(c.data.data(), static_cast<uint32_t>(c.data.size())),
@@ -369,17 +375,6 @@ TEST(DroppedFileRecords, LengthPrefixedUtf16LeTextsAndTheirShortOrOddRecords) {
             << c.name;
     }
     EXPECT_TRUE(DecodeDroppedFileRecords(nullptr, 10).empty());
-}
-
-TEST(Utf16Le, SurrogatePairsAndLoneSurrogates) {
-    EXPECT_EQ(EncodeUtf16Le(L"A\U0001F600", true), std::string("A\0\x3D\xD8\x00\xDE\0\0", 8));
-    const std::string lone(
-        "\x3D\xD8"
-        "B\0",
-        4);  // high surrogate without its low half
-    EXPECT_EQ(DecodeUtf16Le(lone.data(), lone.size()), L"\uFFFDB");
-    const std::string reversed("\x00\xDE\x3D\xD8", 4);
-    EXPECT_EQ(DecodeUtf16Le(reversed.data(), reversed.size()), L"\uFFFD\uFFFD");
 }
 
 TEST_F(MyAlbumStatusModelTest, FiveHundredDroppedFilesArePassedOnFiveHundredOneAreRefused) {
@@ -440,29 +435,17 @@ TEST_F(MyAlbumStatusModelTest, MenuEntriesWithinTheirLimitAndMenuNamesGoOutAsUtf
 }
 
 // ---------------------------------------------------------------------------------------------
-// Standing handlers of the two start-up answers
+// Registrations, and the standing handlers of the two start-up answers
 
-TEST_F(MyAlbumStatusModelTest, StartupAnswerValuesReachTheObserver) {
+// Every notice is registered, its answer routing and its standing handler where it has one;
+// empty notices do nothing. The start-up answers' one-byte values reach the observer while
+// there is one.
+TEST_F(MyAlbumStatusModelTest, SetTransferRegistersEveryNoticeAndStartupValuesReachTheObserver) {
     RecordingObserver observer;
+    helper.SetTransfer(nullptr);
     helper.SetTransfer(&fake);
     fake.Deliver(kMsgStartupAnswer1, std::string(1, '\x01'));  // no observer yet: no effect
     helper.SetStateObserver(&observer);
-    fake.Deliver(kMsgStartupAnswer1, std::string(1, '\x01'));
-    fake.Deliver(kMsgStartupAnswer1, std::string("\x01\x02", 2));  // not one byte: ignored
-    fake.Deliver(kMsgStartupAnswer2, std::string("\x05\x06", 2));
-    helper.SetStateObserver(nullptr);
-    fake.Deliver(kMsgStartupAnswer2, std::string(1, '\x07'));
-
-    using Value = std::pair<uint32_t, uint8_t>;
-    EXPECT_THAT(observer.values,
-                ElementsAre(Value{kMsgStartupAnswer1, 1}, Value{kMsgStartupAnswer2, 5}));
-    EXPECT_TRUE(fake.Posts().empty());
-}
-
-TEST_F(MyAlbumStatusModelTest, SetTransferRegistersEveryNoticeAndEmptyNoticesAreIgnored) {
-    helper.SetTransfer(nullptr);
-    helper.SetTransfer(&fake);
-    // An answer's routing, and the standing handler where there is one.
     const std::pair<uint32_t, size_t> handlers[] = {
         {kMsgPairedDeviceAnswer, 1}, {kMsgPairingState, 2},   {kMsgConnectionState, 2},
         {kMsgStartupAnswer1, 2},     {kMsgStartupAnswer2, 2}, {kMsgDroppedFiles, 1},
@@ -471,9 +454,17 @@ TEST_F(MyAlbumStatusModelTest, SetTransferRegistersEveryNoticeAndEmptyNoticesAre
         EXPECT_EQ(fake.HandlerCount(id), count) << id;
         fake.Deliver(id, std::string());
     }
-    EXPECT_TRUE(fake.Posts().empty());
     EXPECT_TRUE(logs.Records().empty());
     EXPECT_FALSE(helper.IsConnected());
+    fake.Deliver(kMsgStartupAnswer1, std::string(1, '\x01'));
+    fake.Deliver(kMsgStartupAnswer1, std::string("\x01\x02", 2));  // not one byte: ignored
+    fake.Deliver(kMsgStartupAnswer2, std::string("\x05\x06", 2));
+    helper.SetStateObserver(nullptr);
+    fake.Deliver(kMsgStartupAnswer2, std::string(1, '\x07'));
+    using Value = std::pair<uint32_t, uint8_t>;
+    EXPECT_THAT(observer.values,
+                ElementsAre(Value{kMsgStartupAnswer1, 1}, Value{kMsgStartupAnswer2, 5}));
+    EXPECT_TRUE(fake.Posts().empty());
 }
 
 }  // namespace
