@@ -19,15 +19,10 @@ private:
     Counts& counts_;
 };
 
-class MessageBoxTest : public ::testing::Test {
-protected:
-    void SetUp() override { tandemstandin::ResetAll(); }
-    void TearDown() override { tandemstandin::ResetAll(); }
-};
-
 // What a box records is read by the receive view's and the model's tests; here the demo host's
 // observer, and the actions' lifetime.
-TEST_F(MessageBoxTest, ObserverSeesEveryBoxAnActionRunsOnceAndClearingDeletesTheRest) {
+TEST(MessageBoxTest, ObserverSeesEveryBoxAnActionRunsOnceAndClearingDeletesTheRest) {
+    tandemstandin::ResetAll();
     std::vector<std::wstring> observed;
     tandemstandin::SetMessageBoxObserver(
         [&](const tandemstandin::ShownMessageBox& box) { observed.push_back(box.text); });
@@ -50,6 +45,7 @@ TEST_F(MessageBoxTest, ObserverSeesEveryBoxAnActionRunsOnceAndClearingDeletesThe
     EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());
     EXPECT_EQ(2, counts.deleted);
     EXPECT_EQ(1, counts.confirmed);
+    tandemstandin::ResetAll();
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -37,77 +39,51 @@ protected:
     std::string dir_;
 };
 
-// Decodes PNG bytes and gives their size; false when they are not a PNG picture.
-bool DecodePng(const std::vector<uint8_t>& bytes, int& width, int& height) {
+// The size of a PNG picture in BYTES; {-1, -1} when they are not one.
+std::pair<int, int> PngSize(const std::vector<uint8_t>& bytes) {
     GError* error = nullptr;
     GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("png", &error);
-    bool ok = loader != nullptr &&
-              gdk_pixbuf_loader_write(loader, bytes.data(), bytes.size(), &error) &&
-              gdk_pixbuf_loader_close(loader, &error);
-    if (ok) {
+    std::pair<int, int> size{-1, -1};
+    if (loader != nullptr && gdk_pixbuf_loader_write(loader, bytes.data(), bytes.size(), &error) &&
+        gdk_pixbuf_loader_close(loader, &error)) {
         GdkPixbuf* picture = gdk_pixbuf_loader_get_pixbuf(loader);
-        width = gdk_pixbuf_get_width(picture);
-        height = gdk_pixbuf_get_height(picture);
+        size = {gdk_pixbuf_get_width(picture), gdk_pixbuf_get_height(picture)};
     }
     g_clear_error(&error);
     if (loader != nullptr) {
         g_object_unref(loader);
     }
-    return ok;
+    return size;
 }
 
-void ExpectThumbnail(const std::wstring& path, int width, int height, int thumbWidth,
-                     int thumbHeight) {
-    int w = 0;
-    int h = 0;
-    ASSERT_TRUE(PngThumbNailUtils::GetPicSize(path, w, h));
-    EXPECT_EQ(width, w);
-    EXPECT_EQ(height, h);
-
-    int tw = 0;
-    int th = 0;
-    PngThumbNailUtils::CalcThumbNailSize(w, h, tw, th);
-    EXPECT_EQ(thumbWidth, tw);
-    EXPECT_EQ(thumbHeight, th);
-
-    std::vector<uint8_t> bytes;
-    uint32_t length = 0;
-    ASSERT_TRUE(PngThumbNailUtils::GetThumbNail(path, bytes, tw, th, length));
-    EXPECT_EQ(bytes.size(), length);
-    int dw = 0;
-    int dh = 0;
-    ASSERT_TRUE(DecodePng(bytes, dw, dh));
-    EXPECT_EQ(thumbWidth, dw);
-    EXPECT_EQ(thumbHeight, dh);
-}
-
-TEST_F(ThumbnailTest, PicturesGiveScaledPngThumbnailsAndSmallOnesKeepTheirSize) {
+// Thumbnails fit the 160-pixel box without upscaling; pictures of each kind give PNG ones.
+TEST_F(ThumbnailTest, ThumbnailsFitTheBoxWithoutUpscalingAsPng) {
     struct Case {
-        const char* type;
-        int width, height, thumbWidth, thumbHeight;
-    } cases[] = {{"png", 320, 200, 160, 100}, {"jpeg", 90, 360, 40, 160}, {"bmp", 5, 3, 5, 3}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.type);
-        ExpectThumbnail(SavePicture(std::string("picture.") + c.type, c.type, c.width, c.height),
-                        c.width, c.height, c.thumbWidth, c.thumbHeight);
-    }
-}
-
-TEST_F(ThumbnailTest, ThumbnailSizeFitsTheBoxWithoutUpscaling) {
-    struct Case {
+        const char* type;  // null: the size alone
         int w, h, tw, th;
     } cases[] = {
-        {160, 160, 160, 160}, {1000, 10, 160, 2}, {10, 1000, 2, 160},
-        {5000, 1, 160, 1},    {1, 5000, 1, 160},  {100, 50, 100, 50},
-        {1, 1, 1, 1},         {0, 10, 0, 0},      {10, -3, 0, 0},
+        {"png", 320, 200, 160, 100},   {"jpeg", 90, 360, 40, 160},  {"bmp", 5, 3, 5, 3},
+        {nullptr, 160, 160, 160, 160}, {nullptr, 1000, 10, 160, 2}, {nullptr, 10, 1000, 2, 160},
+        {nullptr, 5000, 1, 160, 1},    {nullptr, 1, 5000, 1, 160},  {nullptr, 100, 50, 100, 50},
+        {nullptr, 1, 1, 1, 1},         {nullptr, 0, 10, 0, 0},      {nullptr, 10, -3, 0, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
-        int tw = -1;
-        int th = -1;
-        PngThumbNailUtils::CalcThumbNailSize(c.w, c.h, tw, th);
-        EXPECT_EQ(c.tw, tw);
-        EXPECT_EQ(c.th, th);
+        SCOPED_TRACE(testing::Message() << (c.type ? c.type : "") << c.w << "x" << c.h);
+        std::pair<int, int> thumb{-1, -1};
+        PngThumbNailUtils::CalcThumbNailSize(c.w, c.h, thumb.first, thumb.second);
+        EXPECT_EQ(thumb, std::make_pair(c.tw, c.th));
+        if (c.type == nullptr) {
+            continue;
+        }
+        const std::wstring path = SavePicture(std::string("picture.") + c.type, c.type, c.w, c.h);
+        std::pair<int, int> size{0, 0};
+        ASSERT_TRUE(PngThumbNailUtils::GetPicSize(path, size.first, size.second));
+        EXPECT_EQ(size, std::make_pair(c.w, c.h));
+        std::vector<uint8_t> bytes;
+        uint32_t length = 0;
+        ASSERT_TRUE(PngThumbNailUtils::GetThumbNail(path, bytes, c.tw, c.th, length));
+        EXPECT_EQ(bytes.size(), length);
+        EXPECT_EQ(PngSize(bytes), std::make_pair(c.tw, c.th));
     }
 }
 
