@@ -1,9 +1,10 @@
 // The UI loop's timed tasks on mock time (AdvanceTime runs them in time order, each with the clock
 // at its due time, together with the tasks they queue or schedule on the way), and value
 // animations driven by them.
+#include "UiTest.h"
+
 #include <DuiLibStandIn.h>
 #include <UIlib.h>
-#include <Win32StandIn.h>
 
 #include <gtest/gtest.h>
 
@@ -14,18 +15,12 @@ namespace {
 
 using namespace DuiLib;
 
-class LoopTest : public ::testing::Test, public IAnimationCallback {
+class LoopTest : public testsupport::UiTest, public IAnimationCallback {
 protected:
     void SetUp() override {
-        duistandin::SetMainThread();
-        duistandin::DiscardPending();
-        win32standin::UseMockClock();
+        UiTest::SetUp();
         start = GetTickCount64();
         animation.SetCallback(this);
-    }
-    void TearDown() override {
-        duistandin::DiscardPending();
-        win32standin::UseRealClock();
     }
     void Record(const std::string& what) {
         seen.push_back(what + "@" + std::to_string(GetTickCount64() - start));

@@ -1,10 +1,10 @@
 // Windows of the toolkit: resizing at once or animated on mock time.
 #include "TempPath.h"
+#include "UiTest.h"
 
 #include <DuiLibStandIn.h>
 #include <gtest/gtest.h>
 #include <UIlib.h>
-#include <Win32StandIn.h>
 
 #include <fstream>
 #include <string>
@@ -26,12 +26,10 @@ public:
     int resizeEnds = 0;
 };
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public testsupport::UiTest {
 protected:
     void SetUp() override {
-        duistandin::SetMainThread();
-        duistandin::DiscardPending();
-        win32standin::UseMockClock();
+        UiTest::SetUp();
         folder = testsupport::TempPath("duires");
         std::string layout = folder + "/layout/test";
         ASSERT_EQ(std::system(("mkdir -p " + layout).c_str()), 0);
@@ -45,8 +43,7 @@ protected:
         if (IsWindow(hwnd)) {
             DestroyWindow(hwnd);
         }
-        duistandin::DiscardPending();
-        win32standin::UseRealClock();
+        UiTest::TearDown();
     }
     std::string folder;
     TestWindow* window = nullptr;
