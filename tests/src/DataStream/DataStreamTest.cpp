@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tandem {
@@ -391,13 +392,12 @@ TEST(DataStreamFailures, WriteBeyondCapacityFailsAndLeavesTheCursor) {
 
 TEST(DataStreamFailures, WithoutChannelEveryOperationFails) {
     std::unique_ptr<DataStream> stream = CreateDataStream(nullptr);
-    EXPECT_EQ(stream->ReadInt32(), -1);
-    EXPECT_EQ(stream->ReadUInt16(), 65535);
-    EXPECT_EQ(stream->ReadFloat(), 0.0f);
-    EXPECT_EQ(stream->ReadDouble(), -1.0);
-    EXPECT_EQ(stream->ReadUInt8(), 0);
-    EXPECT_EQ(stream->ReadUInt64(), std::numeric_limits<uint64_t>::max());
-    EXPECT_EQ(stream->ReadUtf8String(), "");
+    // Each by-value read has a failure value of its own.
+    EXPECT_EQ(std::make_tuple(stream->ReadInt32(), stream->ReadUInt16(), stream->ReadFloat(),
+                              stream->ReadDouble(), stream->ReadUInt8(), stream->ReadUInt64(),
+                              stream->ReadUtf8String()),
+              std::make_tuple(-1, uint16_t{65535}, 0.0f, -1.0, uint8_t{0},
+                              std::numeric_limits<uint64_t>::max(), std::string()));
 
     // The number types share one reader and one writer, and with them the channel check.
     int32_t i32 = 5;
@@ -414,12 +414,10 @@ TEST(DataStreamFailures, WithoutChannelEveryOperationFails) {
     EXPECT_EQ(stream->ReadUtf8StringArray(list), -1);
     EXPECT_EQ(stream->ReadLine(text), 0);
 
-    EXPECT_EQ(stream->WriteRaw("a", 1), -1);
-    EXPECT_EQ(stream->WriteInt32(1), -1);
-    EXPECT_EQ(stream->WriteDouble(1), -1);
-    EXPECT_EQ(stream->WriteUtf8String("a"), -1);
-    EXPECT_EQ(stream->WriteUtf8StringArray({"a"}), -1);
-    EXPECT_EQ(stream->WriteLine("a"), -1);
+    EXPECT_EQ((std::vector<int32_t>{stream->WriteRaw("a", 1), stream->WriteInt32(1),
+                                    stream->WriteDouble(1), stream->WriteUtf8String("a"),
+                                    stream->WriteUtf8StringArray({"a"}), stream->WriteLine("a")}),
+              std::vector<int32_t>(6, -1));
 }
 
 TEST(DataStreamChannel, NullBlockCountsWritesAndIgnoresReads) {
