@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -211,9 +212,10 @@ TEST_F(PipeListenerTest, ClientsAreServedOneAfterAnotherWhateverTheySend) {
 // and the listener's connect finds the connect failing with ERROR_NO_DATA: its request is
 // still there and is served.
 TEST_F(PipeListenerTest, AClientThatLeavesBeforeTheConnectIsServed) {
-    std::atomic<bool> sent{false};
-    win32standin::SetNamedPipeCreatedHook([&](HANDLE) {
-        if (!sent.exchange(true)) {
+    // The hook lives until TearDown, after this body's locals: it owns its flag.
+    auto sent = std::make_shared<std::atomic<bool>>(false);
+    win32standin::SetNamedPipeCreatedHook([sent](HANDLE) {
+        if (!sent->exchange(true)) {
             EXPECT_TRUE(Send(ShareRequest(501, 10)));
         }
     });
