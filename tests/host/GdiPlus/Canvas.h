@@ -25,7 +25,6 @@ public:
     Canvas& operator=(const Canvas&) = delete;
 
     HDC Dc() const { return win32standin::DeviceContextOf(cr_); }
-    cairo_t* Context() const { return cr_; }
 
     // Non-premultiplied ARGB of pixel (X, Y).
     Gdiplus::ARGB At(int x, int y) const {
