@@ -1,23 +1,10 @@
+#include "CountingAction.h"
+
 #include <gtest/gtest.h>
 #include <TandemMessageBox.h>
 #include <TandemUtilStandIn.h>
 
 namespace {
-
-struct Counts {
-    int confirmed = 0;
-    int deleted = 0;
-};
-
-class CountingAction : public tandem::MsgBoxEvent {
-public:
-    explicit CountingAction(Counts& counts) : counts_(counts) {}
-    ~CountingAction() override { ++counts_.deleted; }
-    void OnConfirm() override { ++counts_.confirmed; }
-
-private:
-    Counts& counts_;
-};
 
 // What a box records is read by the receive view's and the model's tests; here the demo host's
 // observer, and the actions' lifetime.
@@ -27,8 +14,9 @@ TEST(MessageBoxTest, ObserverSeesEveryBoxAnActionRunsOnceAndClearingDeletesTheRe
     tandemstandin::SetMessageBoxObserver(
         [&](const tandemstandin::ShownMessageBox& box) { observed.push_back(box.text); });
 
-    Counts counts;
-    tandem::ShowMessageBox(L"Restart Wi-Fi?", new CountingAction(counts), "PCRESTART_MSG", 10, 1);
+    testsupport::ActionCounts counts;
+    tandem::ShowMessageBox(L"Restart Wi-Fi?", new testsupport::CountingAction(counts),
+                           "PCRESTART_MSG", 10, 1);
     tandem::ShowMessageBox(L"Too large", nullptr, "SENDFILE_MSG", 10, 0);
     EXPECT_EQ((std::vector<std::wstring>{L"Restart Wi-Fi?", L"Too large"}), observed);
 
@@ -40,7 +28,7 @@ TEST(MessageBoxTest, ObserverSeesEveryBoxAnActionRunsOnceAndClearingDeletesTheRe
     EXPECT_EQ(1, counts.deleted);
 
     // Clearing deletes the actions that never ran.
-    tandem::ShowMessageBox(L"a", new CountingAction(counts), "BTEXCEPTION_MSG", 10, 1);
+    tandem::ShowMessageBox(L"a", new testsupport::CountingAction(counts), "BTEXCEPTION_MSG", 10, 1);
     tandemstandin::ClearMessageBoxes();
     EXPECT_TRUE(tandemstandin::ShownMessageBoxes().empty());
     EXPECT_EQ(2, counts.deleted);

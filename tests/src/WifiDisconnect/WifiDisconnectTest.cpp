@@ -2,6 +2,7 @@
 // by taskbar edge, text height and scale; clicks with their actions, usage reports and closing;
 // dragging by the caption area; and its picture. Under Wine: the clicks; the rest needs the
 // virtual desktop.
+#include "CountingAction.h"
 #include "LogCapture.h"
 #include "UiTest.h"
 #include "WifiDisconnect.h"
@@ -22,21 +23,6 @@
 #include <vector>
 
 namespace {
-
-struct ActionLog {
-    int confirmed = 0;
-    int deleted = 0;
-};
-
-class RecordingEvent : public tandem::MsgBoxEvent {
-public:
-    explicit RecordingEvent(ActionLog* log) : log(log) {}
-    ~RecordingEvent() override { ++log->deleted; }
-    void OnConfirm() override { ++log->confirmed; }
-
-private:
-    ActionLog* log;
-};
 
 class WifiDisconnectTest : public testsupport::UiTest {
 protected:
@@ -178,10 +164,10 @@ TEST_F(WifiDisconnectTest, EveryClickReportsAndClosesRestartingOnlyFromTheRestar
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << (c.control ? c.control : L"no sender") << c.byMouse);
-        ActionLog log;
+        testsupport::ActionCounts log;
         testsupport::LogCapture logs;
         tandemstandin::ClearReportedEvents();
-        Open(new RecordingEvent(&log));
+        Open(new testsupport::CountingAction(log));
         DuiLib::TNotifyUI click;
         click.sType = L"click";
         click.pSender = c.control ? Control(c.control) : nullptr;
