@@ -145,15 +145,12 @@ protected:
     }
     // True once COUNT notices have come, within a real-time bound.
     bool NoticesReach(size_t count) { return observer_->WaitForCount(count); }
-    bool WaitFor(const std::function<bool()>& done) {
-        for (int i = 0; i < 1000 && !done(); ++i) {
+    // True once the listener has begun waiting for a client TIMES times, within five seconds.
+    bool Waiting(size_t times) {
+        for (int i = 0; i < 1000 && log_.CountStartingWith(kWaitingForClient) < times; ++i) {
             Sleep(5);
         }
-        return done();
-    }
-    // True once the listener has begun waiting for a client TIMES times.
-    bool Waiting(size_t times) {
-        return WaitFor([&] { return log_.CountStartingWith(kWaitingForClient) >= times; });
+        return log_.CountStartingWith(kWaitingForClient) >= times;
     }
 
     testsupport::LogCapture log_;
