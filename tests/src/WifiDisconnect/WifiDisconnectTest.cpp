@@ -4,7 +4,7 @@
 // virtual desktop.
 #include "CountingAction.h"
 #include "LogCapture.h"
-#include "UiTest.h"
+#include "WindowTest.h"
 #include "WifiDisconnect.h"
 
 #include <DuiLibStandIn.h>
@@ -24,40 +24,18 @@
 
 namespace {
 
-class WifiDisconnectTest : public testsupport::UiTest {
+class WifiDisconnectTest : public testsupport::WindowTest<WifiDisconnect> {
 protected:
-    void TearDown() override {
-        Close();
-        UiTest::TearDown();
-    }
     // Opens a window in place of the last one.
     void Open(tandem::MsgBoxEvent* event = nullptr) {
         Close();
         window = std::make_unique<WifiDisconnect>(event);
         ASSERT_NE(window->Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW), nullptr);
     }
-    void Close() {
-        if (window && IsWindow(window->GetHWND())) {
-            DestroyWindow(window->GetHWND());
-        }
-        window.reset();
-    }
-    RECT Rect() const {
-        RECT rc{};
-        GetWindowRect(window->GetHWND(), &rc);
-        return rc;
-    }
-    DuiLib::CControlUI* Control(const wchar_t* name) {
-        return window->GetPaintManager()->FindControl(name);
-    }
-    std::unique_ptr<WifiDisconnect> window;
 };
 
 #ifndef _WIN32
-std::vector<LONG> Corners(const RECT& rc) {
-    return {rc.left, rc.top, rc.right, rc.bottom};
-}
-
+using testsupport::Corners;
 using win32standin::TaskbarEdge;
 
 // The English text takes two lines of 20 pixels at scale 100. The text area drags the window, the
@@ -108,16 +86,9 @@ TEST_F(WifiDisconnectTest, PlacedBesideTheTaskbarForItsTextHeightAndScaleAndDrag
             EXPECT_TRUE(MatchesGolden(window->GetPaintManager()->GetSurface(),
                                       SWIFTSEND_GOLDEN_DIR "/wlan_disconnect.png"));
         }
-        const RECT rc = Rect();
-        auto hit = [&](const wchar_t* name) {
-            const RECT pos = Control(name)->GetPos();
-            return SendMessageW(window->GetHWND(), WM_NCHITTEST, 0,
-                                MAKELPARAM(rc.left + (pos.left + pos.right) / 2,
-                                           rc.top + (pos.top + pos.bottom) / 2));
-        };
-        EXPECT_EQ(hit(L"wifi_text"), HTCAPTION);
-        EXPECT_EQ(hit(L"restart_disconnect_btn"), HTCLIENT);
-        EXPECT_EQ(hit(L"cancel_disconnect_btn"), HTCLIENT);
+        EXPECT_EQ(HitTest(L"wifi_text"), HTCAPTION);
+        EXPECT_EQ(HitTest(L"restart_disconnect_btn"), HTCLIENT);
+        EXPECT_EQ(HitTest(L"cancel_disconnect_btn"), HTCLIENT);
     }
     // Longer translations widen the buttons to their whole text, side by side inside the window;
     // in a right-to-left language the notice is mirrored, text and buttons from the right.
