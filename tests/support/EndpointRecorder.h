@@ -3,6 +3,7 @@
 
 #include <IPCMessageClient.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -40,11 +41,9 @@ public:
     }
     size_t Count() { return Items().size(); }
     size_t CountOf(uint32_t id) {
-        size_t n = 0;
-        for (const TagIPCMessageItem& item : Items()) {
-            n += item.messageId == id ? 1 : 0;
-        }
-        return n;
+        const std::vector<TagIPCMessageItem> items = Items();
+        return std::count_if(items.begin(), items.end(),
+                             [id](const TagIPCMessageItem& item) { return item.messageId == id; });
     }
     // True once COUNT messages have come, within a real-time bound.
     bool WaitForCount(size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {

@@ -4,6 +4,7 @@
 
 #include "ITransferFile.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -127,11 +128,9 @@ public:
                       std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
         std::unique_lock<std::mutex> lock(mutex_);
         return changed_.wait_for(lock, timeout, [&] {
-            size_t n = 0;
-            for (const Post& post : posts_) {
-                n += post.messageId == id ? 1 : 0;
-            }
-            return n >= count;
+            return std::count_if(posts_.begin(), posts_.end(), [id](const Post& post) {
+                       return post.messageId == id;
+                   }) >= static_cast<std::ptrdiff_t>(count);
         });
     }
     bool WaitForShares(size_t count, std::chrono::milliseconds timeout) {
@@ -154,12 +153,10 @@ public:
 
 private:
     std::vector<Post> Matching(uint32_t Post::*field, uint32_t value) {
-        std::vector<Post> found;
-        for (const Post& post : Posts()) {
-            if (post.*field == value) {
-                found.push_back(post);
-            }
-        }
+        std::vector<Post> found = Posts();
+        found.erase(std::remove_if(found.begin(), found.end(),
+                                   [&](const Post& post) { return post.*field != value; }),
+                    found.end());
         return found;
     }
 

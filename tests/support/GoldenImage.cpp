@@ -47,19 +47,19 @@ std::string BaseName(const std::string& path) {
         return ::testing::AssertionSuccess();
     }
     const std::string actualPath = ::testing::TempDir() + "actual-" + BaseName(goldenPath);
-    cairo_surface_t* golden = cairo_image_surface_create_from_png(goldenPath.c_str());
-    if (cairo_surface_status(golden) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(golden);
+    // A failure keeps the actual picture for a look.
+    const auto failure = [&] {
         cairo_surface_write_to_png(surface, actualPath.c_str());
-        return ::testing::AssertionFailure()
-               << "no golden picture " << goldenPath << " (actual: " << actualPath << ")";
-    }
+        return ::testing::AssertionFailure() << "actual: " << actualPath << "; ";
+    };
+    cairo_surface_t* golden = cairo_image_surface_create_from_png(goldenPath.c_str());
     const int w = cairo_image_surface_get_width(surface);
     const int h = cairo_image_surface_get_height(surface);
-    if (cairo_image_surface_get_width(golden) != w || cairo_image_surface_get_height(golden) != h) {
+    if (cairo_surface_status(golden) != CAIRO_STATUS_SUCCESS ||
+        cairo_image_surface_get_width(golden) != w || cairo_image_surface_get_height(golden) != h) {
+        const bool missing = cairo_surface_status(golden) != CAIRO_STATUS_SUCCESS;
         cairo_surface_destroy(golden);
-        cairo_surface_write_to_png(surface, actualPath.c_str());
-        return ::testing::AssertionFailure() << "size differs from " << goldenPath;
+        return failure() << (missing ? "no golden picture " : "size differs from ") << goldenPath;
     }
     // Both as premultiplied ARGB32 pixels, the form Cairo loads a PNG file in.
     cairo_surface_t* actual = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
@@ -81,10 +81,8 @@ std::string BaseName(const std::string& path) {
     cairo_surface_destroy(golden);
     cairo_surface_destroy(actual);
     if (different > static_cast<long>(maxDifferentFraction * w * h)) {
-        cairo_surface_write_to_png(surface, actualPath.c_str());
-        return ::testing::AssertionFailure()
-               << different << " of " << w * h << " pixels differ from " << goldenPath
-               << " (largest difference " << worst << "; actual: " << actualPath << ")";
+        return failure() << different << " of " << w * h << " pixels differ from " << goldenPath
+                         << " (largest difference " << worst << ")";
     }
     return ::testing::AssertionSuccess();
 }

@@ -4,6 +4,8 @@
 
 #include "SDK/Util/LogTool/Log4cplus.h"
 
+#include <algorithm>
+
 namespace testsupport {
 namespace {
 
@@ -61,20 +63,15 @@ std::vector<std::string> LogCapture::Messages() const {
 }
 
 bool LogCapture::Contains(const std::string& message) const {
-    for (const LogRecord& record : Records()) {
-        if (record.message == message) {
-            return true;
-        }
-    }
-    return false;
+    const std::vector<std::string> messages = Messages();
+    return std::find(messages.begin(), messages.end(), message) != messages.end();
 }
 
 size_t LogCapture::CountStartingWith(const std::string& prefix) const {
-    size_t count = 0;
-    for (const LogRecord& record : Records()) {
-        count += record.message.compare(0, prefix.size(), prefix) == 0 ? 1 : 0;
-    }
-    return count;
+    const std::vector<std::string> messages = Messages();
+    return std::count_if(messages.begin(), messages.end(), [&](const std::string& message) {
+        return message.compare(0, prefix.size(), prefix) == 0;
+    });
 }
 
 void LogCapture::Clear() {

@@ -17,6 +17,8 @@
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 using ::testing::ElementsAre;
 
@@ -82,12 +84,11 @@ TEST_F(PairingOverBusTest, StartLearnsStateAndFollowsChanges) {
 
     ASSERT_TRUE(Eventually([&] { return helper.PendingRequestCount() == 0; }));
     ASSERT_TRUE(Eventually([&] { return endpoint.TrayState() == 2; }));
-    EXPECT_TRUE(helper.IsPaired());
-    EXPECT_TRUE(helper.IsConnected());
-    EXPECT_TRUE(endpoint.DropTargetRegistered());
-    EXPECT_EQ(endpoint.ValidPhoneText(), "Phone ready");
-    EXPECT_EQ(endpoint.SendPossible(), 1);
-    EXPECT_EQ(endpoint.ConnectionFlag(), 1);
+    // Paired, connected, drop target, valid phone text, send possible, connection flag.
+    EXPECT_EQ(std::make_tuple(helper.IsPaired(), helper.IsConnected(),
+                              endpoint.DropTargetRegistered(), endpoint.ValidPhoneText(),
+                              endpoint.SendPossible(), endpoint.ConnectionFlag()),
+              std::make_tuple(true, true, true, std::string("Phone ready"), 1, 1));
     // Every request was answered at its first attempt. The paired phone may be asked for once
     // more: when the connection state arrives before that answer, the plug-in, connected and not
     // yet paired, asks again.
@@ -139,8 +140,7 @@ TEST_F(PairingOverBusTest, DroppedFilesAndMenuNamesCrossTheBusAsUtf16Le) {
         std::lock_guard<std::mutex> guard(mutex);
         return commands.size() == 1;
     }));
-    EXPECT_EQ(commands[0].first, L"KXSHARE_PHONE");
-    EXPECT_EQ(commands[0].second, files);
+    EXPECT_EQ(commands[0], std::make_pair(std::wstring(L"KXSHARE_PHONE"), files));
 
     // The host asks for a menu's name under the reply id of 0x40019.
     IPCMessageClient host(static_cast<int>(kEndpointHostNotice), true, false);
@@ -152,8 +152,7 @@ TEST_F(PairingOverBusTest, DroppedFilesAndMenuNamesCrossTheBusAsUtf16Le) {
 
     helper.AddMenuEntry(Vela::Ux::kMenuMusic, L"Music \u266B");
     ASSERT_TRUE(Eventually([&] { return endpoint.AddedMenus().size() == 1; }));
-    EXPECT_EQ(endpoint.AddedMenus()[0].first, 2u);
-    EXPECT_EQ(endpoint.AddedMenus()[0].second, L"Music \u266B");
+    EXPECT_EQ(endpoint.AddedMenus()[0], std::make_pair(2u, std::wstring(L"Music \u266B")));
 }
 
 TEST(PairingServiceSim, AnswersOnlyItsOwnIdsAndStopsCleanly) {

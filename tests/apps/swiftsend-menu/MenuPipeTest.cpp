@@ -3,6 +3,7 @@
 #include "EndpointRecorder.h"
 #include "IPCMessageIds.h"
 #include "MenuPipe.h"
+#include "MenuPipeClient.h"
 #include "SwiftSendPlugin.h"
 
 #include <DuiLibStandIn.h>
@@ -13,7 +14,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -35,21 +35,6 @@ protected:
     void TearDown() override {
         ipcstandin::WaitUntilIdle();
         win32standin::UseRealClock();
-    }
-
-    // A client of the pipe once an instance takes one, in real time.
-    static HANDLE Connect() {
-        const auto end = std::chrono::steady_clock::now() + 10s;
-        while (std::chrono::steady_clock::now() < end) {
-            WaitNamedPipeW(SwiftSendPlugin::kPipeName, 1000);
-            HANDLE pipe = CreateFileW(SwiftSendPlugin::kPipeName, GENERIC_WRITE, 0, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
-            if (pipe != INVALID_HANDLE_VALUE) {
-                return pipe;
-            }
-            std::this_thread::yield();
-        }
-        return INVALID_HANDLE_VALUE;
     }
 
     // Runs the menu's send of REQUEST, moving mock time on by one pause each time the menu
@@ -87,18 +72,15 @@ TEST_F(MenuPipeTest, ASilentClientHoldingTheListenerIsWaitedOut) {
     auto plugin = std::make_shared<SwiftSendPlugin>();
     plugin->Start();
     const uint64_t begun = win32standin::TimedWaitsBegun();
-    HANDLE silent = Connect();
+    HANDLE silent = testsupport::ConnectToMenuPipe();
     ASSERT_NE(silent, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, 10s));  // the listener holds it
 
     // 501 paths: the listener answers with a notice of its own, which shows the request came.
-    std::string request = "KXSHARE_PHONE?/a";
-    for (int i = 1; i < 501; ++i) {
-        request += "|/a";
-    }
     std::string errors;
     uint64_t waited = 0;
-    EXPECT_EQ(SendFromMenu(request, errors, waited), swiftsendmenu::kSent) << errors;
+    EXPECT_EQ(SendFromMenu(testsupport::ShareRequest(501, 2), errors, waited), swiftsendmenu::kSent)
+        << errors;
     EXPECT_GE(waited, SwiftSendPlugin::kRequestWaitMs);
     EXPECT_TRUE(notices.WaitForCount(1));
     CloseHandle(silent);
@@ -110,7 +92,7 @@ TEST_F(MenuPipeTest, APipeThatStaysBusyFailsWithAClearMessageOnlyAfterTheLongWai
         CreateNamedPipeW(SwiftSendPlugin::kPipeName, PIPE_ACCESS_DUPLEX,
                          PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE, 1, 4096, 4096, 0, nullptr);
     ASSERT_NE(instance, INVALID_HANDLE_VALUE);
-    HANDLE silent = Connect();  // takes the only instance for good
+    HANDLE silent = testsupport::ConnectToMenuPipe();  // takes the only instance for good
     ASSERT_NE(silent, INVALID_HANDLE_VALUE);
     std::string errors;
     uint64_t waited = 0;

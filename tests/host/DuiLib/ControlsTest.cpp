@@ -1,10 +1,10 @@
 // The toolkit's texts and skins: culture texts, the string table's file form, layout, names and
 // the description of lists.
 #include "TempPath.h"
+#include "UiTest.h"
 
 #include <DuiLibStandIn.h>
 #include <UIlib.h>
-#include <Win32StandIn.h>
 
 #include <gtest/gtest.h>
 
@@ -69,18 +69,16 @@ const char* kSkin = R"(<Window size="200,100" caption="0,0,0,20">
   </VerticalLayout>
 </Window>)";
 
-class SkinTest : public ::testing::Test {
+class SkinTest : public testsupport::UiTest {
 protected:
     void SetUp() override {
-        duistandin::SetMainThread();
-        duistandin::DiscardPending();
+        UiTest::SetUp();
         CDialogBuilder builder;
         root = builder.CreateFromText(kSkin, nullptr, &manager);
         ASSERT_NE(root, nullptr);
         manager.AttachDialog(root);
         manager.Paint();
     }
-    void TearDown() override { duistandin::DiscardPending(); }
     RECT Pos(const wchar_t* name) { return manager.FindControl(name)->GetPos(); }
     CPaintManagerUI manager;
     CControlUI* root = nullptr;

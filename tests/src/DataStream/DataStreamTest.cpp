@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tandem {
@@ -339,7 +340,9 @@ TEST(DataStreamLines, WrittenWithALineFeedAndReadUpToItOrTheEnd) {
     EXPECT_EQ(reader.stream->ReadLine(out), 0);
 }
 
-TEST(DataStreamFailures, ReadPastTheEndFailsAndLeavesTheCursor) {
+// Reads past the end, writes beyond the capacity and operations against the channel's mode fail
+// and leave the cursor where it was.
+TEST(DataStreamFailures, OutOfBoundsOrWrongModeFailsAndLeavesTheCursor) {
     Reader reader({0x01, 0x02, 0x03});
     DataStream& in = *reader.stream;
     int32_t value = 77;
@@ -356,48 +359,42 @@ TEST(DataStreamFailures, ReadPastTheEndFailsAndLeavesTheCursor) {
     uint8_t byte = 77;
     EXPECT_EQ(in.ReadUInt8(byte), -1);
     EXPECT_EQ(byte, 0);
-}
 
-TEST(DataStreamFailures, WrongModeChannelFails) {
     uint8_t block[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     IpcBufferBuild reading(block, sizeof(block), true);
-    std::unique_ptr<DataStream> in = CreateDataStream(&reading);
-    EXPECT_EQ(in->WriteInt32(1), -1);
-    EXPECT_EQ(in->WriteRaw(block, 1), -1);
-    EXPECT_LT(in->WriteUtf8String("a"), 0);
-    EXPECT_EQ(in->ReadUInt8(), 1);  // the failed writes did not move the cursor
+    std::unique_ptr<DataStream> readOnly = CreateDataStream(&reading);
+    EXPECT_EQ(readOnly->WriteInt32(1), -1);
+    EXPECT_EQ(readOnly->WriteRaw(block, 1), -1);
+    EXPECT_LT(readOnly->WriteUtf8String("a"), 0);
+    EXPECT_EQ(readOnly->ReadUInt8(), 1);  // the failed writes did not move the cursor
 
     IpcBufferBuild writing(block, sizeof(block), false);
-    std::unique_ptr<DataStream> out = CreateDataStream(&writing);
-    int32_t value = 0;
-    EXPECT_EQ(out->ReadInt32(value), -1);
-    EXPECT_EQ(out->ReadRaw(block, 1), -1);
-    EXPECT_EQ(out->WriteUInt8(9), 1);
+    std::unique_ptr<DataStream> writeOnly = CreateDataStream(&writing);
+    EXPECT_EQ(writeOnly->ReadInt32(value), -1);
+    EXPECT_EQ(writeOnly->ReadRaw(block, 1), -1);
+    EXPECT_EQ(writeOnly->WriteUInt8(9), 1);
     EXPECT_EQ(block[0], 9);
-}
 
-TEST(DataStreamFailures, WriteBeyondCapacityFailsAndLeavesTheCursor) {
-    uint8_t block[5] = {};
-    IpcBufferBuild channel(block, sizeof(block), false);
+    uint8_t small[5] = {};
+    IpcBufferBuild channel(small, sizeof(small), false);
     std::unique_ptr<DataStream> stream = CreateDataStream(&channel);
     EXPECT_EQ(stream->WriteUtf8String("abcd"), -1);  // length fits, text does not
     EXPECT_EQ(stream->WriteInt32(0x01020304), -1);   // 3 bytes left
     EXPECT_EQ(stream->WriteUInt16(0xAAAA), 2);
     EXPECT_EQ(stream->WriteUInt8(0xBB), 1);
-    EXPECT_THAT(block, ElementsAre(0x04, 0x00, 0xAA, 0xAA, 0xBB));
+    EXPECT_THAT(small, ElementsAre(0x04, 0x00, 0xAA, 0xAA, 0xBB));
     EXPECT_EQ(stream->WriteLine(""), -1);
     EXPECT_EQ(stream->WriteUtf8StringArray({}), -1);
 }
 
 TEST(DataStreamFailures, WithoutChannelEveryOperationFails) {
     std::unique_ptr<DataStream> stream = CreateDataStream(nullptr);
-    EXPECT_EQ(stream->ReadInt32(), -1);
-    EXPECT_EQ(stream->ReadUInt16(), 65535);
-    EXPECT_EQ(stream->ReadFloat(), 0.0f);
-    EXPECT_EQ(stream->ReadDouble(), -1.0);
-    EXPECT_EQ(stream->ReadUInt8(), 0);
-    EXPECT_EQ(stream->ReadUInt64(), std::numeric_limits<uint64_t>::max());
-    EXPECT_EQ(stream->ReadUtf8String(), "");
+    // Each by-value read has a failure value of its own.
+    EXPECT_EQ(std::make_tuple(stream->ReadInt32(), stream->ReadUInt16(), stream->ReadFloat(),
+                              stream->ReadDouble(), stream->ReadUInt8(), stream->ReadUInt64(),
+                              stream->ReadUtf8String()),
+              std::make_tuple(-1, uint16_t{65535}, 0.0f, -1.0, uint8_t{0},
+                              std::numeric_limits<uint64_t>::max(), std::string()));
 
     // The number types share one reader and one writer, and with them the channel check.
     int32_t i32 = 5;
@@ -414,12 +411,10 @@ TEST(DataStreamFailures, WithoutChannelEveryOperationFails) {
     EXPECT_EQ(stream->ReadUtf8StringArray(list), -1);
     EXPECT_EQ(stream->ReadLine(text), 0);
 
-    EXPECT_EQ(stream->WriteRaw("a", 1), -1);
-    EXPECT_EQ(stream->WriteInt32(1), -1);
-    EXPECT_EQ(stream->WriteDouble(1), -1);
-    EXPECT_EQ(stream->WriteUtf8String("a"), -1);
-    EXPECT_EQ(stream->WriteUtf8StringArray({"a"}), -1);
-    EXPECT_EQ(stream->WriteLine("a"), -1);
+    EXPECT_EQ((std::vector<int32_t>{stream->WriteRaw("a", 1), stream->WriteInt32(1),
+                                    stream->WriteDouble(1), stream->WriteUtf8String("a"),
+                                    stream->WriteUtf8StringArray({"a"}), stream->WriteLine("a")}),
+              std::vector<int32_t>(6, -1));
 }
 
 TEST(DataStreamChannel, NullBlockCountsWritesAndIgnoresReads) {

@@ -3,7 +3,7 @@
 // dragging, its picture. Under Wine: the texts and actions; the rest needs the virtual desktop.
 #include "DecoderErrorUI.h"
 #include "LogCapture.h"
-#include "UiTest.h"
+#include "WindowTest.h"
 
 #include <DuiLibStandIn.h>
 #include <gtest/gtest.h>
@@ -26,20 +26,19 @@ namespace {
 constexpr DWORD kStyle = 0x808A0000;  // popup, border, system menu, minimise box
 constexpr DWORD kExStyle = 0x80;      // tool window
 
-class DecoderErrorUITest : public testsupport::UiTest {
+class DecoderErrorUITest : public testsupport::WindowTest<DecoderErrorUI> {
 protected:
     void SetUp() override {
-        UiTest::SetUp();
+        WindowTest::SetUp();
         ipcstandin::SetTraceHook([this](const ipcstandin::TracedMessage& m) {
             std::lock_guard<std::mutex> guard(mutex);
             traced.push_back(m);
         });
     }
     void TearDown() override {
-        Close();
         ipcstandin::SetTraceHook(nullptr);
         ipcstandin::SetRefuseMessages(false);
-        UiTest::TearDown();
+        WindowTest::TearDown();
     }
     // Opens a window in MODE, shown and painted, in place of the last one.
     void Open(uint32_t mode, IPCMessageClient* ipc) {
@@ -51,27 +50,12 @@ protected:
         window->ShowWindow(true, true);
         window->GetPaintManager()->Paint();
     }
-    void Close() {
-        if (window && IsWindow(window->GetHWND())) {
-            DestroyWindow(window->GetHWND());
-        }
-        window.reset();
-    }
-    RECT Rect() const {
-        RECT rc{};
-        GetWindowRect(window->GetHWND(), &rc);
-        return rc;
-    }
-    DuiLib::CControlUI* Control(const wchar_t* name) {
-        return window->GetPaintManager()->FindControl(name);
-    }
     // The messages posted since the last call.
     std::vector<ipcstandin::TracedMessage> TakeTraced() {
         std::lock_guard<std::mutex> guard(mutex);
         return std::exchange(traced, {});
     }
     IPCMessageClient ipc{0x1C0000, true, false};
-    std::unique_ptr<DecoderErrorUI> window;
     std::mutex mutex;
     std::vector<ipcstandin::TracedMessage> traced;
 };
@@ -141,9 +125,7 @@ TEST_F(DecoderErrorUITest, TheModeChoosesTheTextsAndWhatOkAsksTheHost) {
 }
 
 #ifndef _WIN32
-std::vector<LONG> Corners(const RECT& rc) {
-    return {rc.left, rc.top, rc.right, rc.bottom};
-}
+using testsupport::Corners;
 
 // Lines of the 14-pixel text font are about 16.3 pixels apart (24.4 at 150 %); a text up to 96
 // design pixels high fits, and the window grows by the rest in design pixels. Moved, it goes to
@@ -203,21 +185,14 @@ TEST_F(DecoderErrorUITest,
         SetWindowPos(window->GetHWND(), nullptr, c.start.x, c.start.y, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER);
         window->MoveToCorner();
-        const RECT rc = Rect();
-        EXPECT_EQ(Corners(rc), Corners(c.corner));
+        EXPECT_EQ(Corners(Rect()), Corners(c.corner));
         EXPECT_TRUE(win32standin::IsTopmost(window->GetHWND()));
         EXPECT_TRUE(IsWindowVisible(window->GetHWND()));
         // 10 pixels into the control: the text's own box runs on below the window's edge.
         window->GetPaintManager()->Paint();
-        auto hit = [&](const wchar_t* name) {
-            const RECT pos = Control(name)->GetPos();
-            return SendMessageW(
-                window->GetHWND(), WM_NCHITTEST, 0,
-                MAKELPARAM(rc.left + (pos.left + pos.right) / 2, rc.top + pos.top + 10));
-        };
-        EXPECT_EQ(hit(L"txtContent"), HTCAPTION);
-        EXPECT_EQ(hit(L"ok_btn"), HTCLIENT);
-        EXPECT_EQ(hit(L"cancel_btn"), HTCLIENT);
+        EXPECT_EQ(HitTest(L"txtContent", 10), HTCAPTION);
+        EXPECT_EQ(HitTest(L"ok_btn", 10), HTCLIENT);
+        EXPECT_EQ(HitTest(L"cancel_btn", 10), HTCLIENT);
     }
 }
 

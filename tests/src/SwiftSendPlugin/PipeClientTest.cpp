@@ -31,11 +31,8 @@ protected:
     // A request of more than 500 paths: its notice tells that the listener served it, and so
     // every client before it, since clients are served one after another.
     bool NoticeReaches(size_t count) {
-        std::string request = "KXSHARE_PHONE?C:\\0";
-        for (int i = 1; i <= 500; ++i) {
-            request += "|C:\\" + std::to_string(i);
-        }
-        return testsupport::SendToMenuPipe(request) && notices_.WaitForCount(count);
+        return testsupport::SendToMenuPipe(testsupport::ShareRequest(501, 4)) &&
+               notices_.WaitForCount(count);
     }
     testsupport::LogCapture log_;
     testsupport::EndpointRecorder notices_{kEndpointPlugin, kMsgTooManyFiles};

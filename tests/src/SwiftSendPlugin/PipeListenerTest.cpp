@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,6 +28,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using testsupport::ShareRequest;
 using Vela::Ux::SwiftSendPlugin;
 
 const std::string kModelMissing =
@@ -112,14 +114,6 @@ protected:
 
     static bool Send(const std::string& text) { return testsupport::SendToMenuPipe(text); }
 
-    static std::string Request(size_t paths, size_t pathBytes) {
-        std::string request = "KXSHARE_PHONE?";
-        for (size_t i = 0; i < paths; ++i) {
-            request += (i ? "|/" : "/") + std::string(pathBytes - 1, 'a' + i % 26);
-        }
-        return request;
-    }
-
     // A client that connects and writes nothing, once the listener waits for its request.
     static HANDLE SilentClient() {
         const uint64_t begun = win32standin::TimedWaitsBegun();
@@ -151,15 +145,12 @@ protected:
     }
     // True once COUNT notices have come, within a real-time bound.
     bool NoticesReach(size_t count) { return observer_->WaitForCount(count); }
-    bool WaitFor(const std::function<bool()>& done) {
-        for (int i = 0; i < 1000 && !done(); ++i) {
+    // True once the listener has begun waiting for a client TIMES times, within five seconds.
+    bool Waiting(size_t times) {
+        for (int i = 0; i < 1000 && log_.CountStartingWith(kWaitingForClient) < times; ++i) {
             Sleep(5);
         }
-        return done();
-    }
-    // True once the listener has begun waiting for a client TIMES times.
-    bool Waiting(size_t times) {
-        return WaitFor([&] { return log_.CountStartingWith(kWaitingForClient) >= times; });
+        return log_.CountStartingWith(kWaitingForClient) >= times;
     }
 
     testsupport::LogCapture log_;
@@ -170,14 +161,14 @@ protected:
 
 TEST_F(PipeListenerTest, UpToFiveHundredPathsGoToTheUiManagerMoreOnlyPostTheNotice) {
     // An empty path still reaches the UI manager.
-    for (const std::string& request : {Request(500, 20), std::string("KXSHARE_PHONE?")}) {
+    for (const std::string& request : {ShareRequest(500, 20), std::string("KXSHARE_PHONE?")}) {
         Plugin().DispatchPipeRequest(request);
         ASSERT_TRUE(ipcstandin::WaitUntilIdle());
         EXPECT_EQ(log_.CountStartingWith(kModelMissing), 1u) << request.size();
         log_.Clear();
     }
     EXPECT_EQ(observer_->Count(), 0u);
-    Plugin().DispatchPipeRequest(Request(501, 20));
+    Plugin().DispatchPipeRequest(ShareRequest(501, 20));
     ASSERT_TRUE(ipcstandin::WaitUntilIdle());
     EXPECT_EQ(observer_->Count(), 1u);
     EXPECT_FALSE(log_.Contains(kModelMissing));
@@ -189,7 +180,7 @@ TEST_F(PipeListenerTest, StopOrDestructionReleasesAListenerWaitingForAClient) {
     Plugin().Stop();
     // The released listener closes its instance and waits on a fresh one.
     ASSERT_TRUE(Waiting(2));
-    ASSERT_TRUE(Send(Request(501, 10)));
+    ASSERT_TRUE(Send(ShareRequest(501, 10)));
     EXPECT_TRUE(NoticesReach(1));
     ASSERT_TRUE(Waiting(3));
     auto started = std::chrono::steady_clock::now();
@@ -204,11 +195,11 @@ TEST_F(PipeListenerTest, ClientsAreServedOneAfterAnotherWhateverTheySend) {
     Plugin().Start();
     // 501 paths of 80 bytes: about 40 kB, more than one 32 kB read. Only the joined text has
     // 501 paths; the pieces on their own would not produce the notice.
-    ASSERT_TRUE(Send(Request(501, 79)));
+    ASSERT_TRUE(Send(ShareRequest(501, 79)));
     ASSERT_TRUE(NoticesReach(1));
     // Too large: dropped with a warning, and the listener goes on serving.
     ASSERT_TRUE(Send(huge));
-    ASSERT_TRUE(Send(Request(501, 10)));
+    ASSERT_TRUE(Send(ShareRequest(501, 10)));
     EXPECT_TRUE(NoticesReach(2));
     EXPECT_EQ(log_.CountStartingWith("SwiftSend Plugin : pipe request larger"), 1u);
     EXPECT_FALSE(log_.Contains(kModelMissing));
@@ -218,10 +209,11 @@ TEST_F(PipeListenerTest, ClientsAreServedOneAfterAnotherWhateverTheySend) {
 // and the listener's connect finds the connect failing with ERROR_NO_DATA: its request is
 // still there and is served.
 TEST_F(PipeListenerTest, AClientThatLeavesBeforeTheConnectIsServed) {
-    std::atomic<bool> sent{false};
-    win32standin::SetNamedPipeCreatedHook([&](HANDLE) {
-        if (!sent.exchange(true)) {
-            EXPECT_TRUE(Send(Request(501, 10)));
+    // The hook lives until TearDown, after this body's locals: it owns its flag.
+    auto sent = std::make_shared<std::atomic<bool>>(false);
+    win32standin::SetNamedPipeCreatedHook([sent](HANDLE) {
+        if (!sent->exchange(true)) {
+            EXPECT_TRUE(Send(ShareRequest(501, 10)));
         }
     });
     Plugin().Start();
@@ -232,46 +224,36 @@ TEST_F(PipeListenerTest, AClientThatLeavesBeforeTheConnectIsServed) {
 }
 
 // The pipe is open to every local process and served one client at a time: a client that
-// connects and writes nothing may hold the listener for kRequestWaitMs, not longer.
-TEST_F(PipeListenerTest, ASilentClientIsDroppedAtTheLimitAndTheNextOneIsServed) {
+// connects and writes nothing may hold the listener for kRequestWaitMs, not longer; one that
+// writes just before the limit is served.
+TEST_F(PipeListenerTest, ASilentClientIsDroppedAtTheLimitAndOneJustBeforeItIsServed) {
     win32standin::UseMockClock();
     Plugin().Start();
-    HANDLE silent = SilentClient();
+    HANDLE slow = SilentClient();
     win32standin::AdvanceClock(SwiftSendPlugin::kRequestWaitMs - 1);
     EXPECT_EQ(CreateFileW(SwiftSendPlugin::kPipeName, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                           nullptr),
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_PIPE_BUSY);  // still held
-    win32standin::AdvanceClock(1);
-    ASSERT_TRUE(Send(Request(501, 10)));
+    ASSERT_TRUE(testsupport::WriteAndClose(slow, ShareRequest(501, 10)));
     EXPECT_TRUE(NoticesReach(1));
+
+    HANDLE silent = SilentClient();
+    win32standin::AdvanceClock(SwiftSendPlugin::kRequestWaitMs);
+    ASSERT_TRUE(Send(ShareRequest(501, 10)));
+    EXPECT_TRUE(NoticesReach(2));
     EXPECT_TRUE(testsupport::DroppedByListener(silent));
     EXPECT_TRUE(
         log_.Contains("SwiftSend Plugin : pipe client sent no complete request within "
                       "3000 ms, dropped(Vela::Ux::SwiftSendPlugin::ReadPiece)"));
 }
 
-TEST_F(PipeListenerTest, ARequestJustBeforeTheLimitIsServed) {
+// The clock need not move: the wait for the request ends with the release. A foreign client
+// does not even read the pipe's acceptance record: closing its instance must not wait for that
+// either. (Stop with a client of ours is in PipeClientTest.)
+TEST_F(PipeListenerTest, DestructionReleasesAListenerHeldByAForeignSilentClient) {
     win32standin::UseMockClock();
     Plugin().Start();
-    HANDLE slow = SilentClient();
-    win32standin::AdvanceClock(SwiftSendPlugin::kRequestWaitMs - 1);
-    ASSERT_TRUE(testsupport::WriteAndClose(slow, Request(501, 10)));
-    EXPECT_TRUE(NoticesReach(1));
-}
-
-// Neither needs the clock to move: the wait for the request ends with the release.
-TEST_F(PipeListenerTest, StopAndDestructionReleaseAListenerHeldByASilentClient) {
-    win32standin::UseMockClock();
-    Plugin().Start();
-    HANDLE silent = SilentClient();
-    Plugin().Stop();  // drops the client; the listener goes on with a new instance
-    ASSERT_TRUE(Send(Request(501, 10)));
-    EXPECT_TRUE(NoticesReach(1));
-    EXPECT_TRUE(testsupport::DroppedByListener(silent));
-
-    // A foreign client does not even read the pipe's acceptance record: closing its instance
-    // must not wait for that either.
     const uint64_t begun = win32standin::TimedWaitsBegun();
     int foreign = ForeignSilentClient();
     ASSERT_GE(foreign, 0);

@@ -38,15 +38,12 @@ public:
     int values = 0;
 };
 
-class Callback : public UIAnimationCallback {
+// The manager's and the view's callbacks: timers are journalled, nothing is queued.
+class Callback : public UIAnimationCallback, public FileTransferViewNotifyCallback {
 public:
     void OnQueue2TransferEnd() override {}
     void OnQueuedItemSlideOutEnd() override {}
     void OnTimerEnd(int timer) override { journal->push_back("timer" + std::to_string(timer)); }
-};
-
-class QueuedCount : public FileTransferViewNotifyCallback {
-public:
     int GetQueuedCount() override { return 0; }
 };
 
@@ -57,7 +54,7 @@ protected:
         journal = &seen;
         view = std::make_unique<FileTransferView>();
         view->InitView();
-        view->SetNotifyCallback(&count);
+        view->SetNotifyCallback(&callback);
         manager = view->GetHelper()->animationManager->Get();
         manager->SetCallback(&callback);
         duistandin::RunUntilIdle();
@@ -69,7 +66,6 @@ protected:
     }
     std::vector<std::string> seen;
     Callback callback;
-    QueuedCount count;
     std::unique_ptr<FileTransferView> view;
     UIAnimationManagerHelper* manager = nullptr;
 };

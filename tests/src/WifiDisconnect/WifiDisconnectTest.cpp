@@ -1,9 +1,12 @@
 // The WLAN-disconnect window built from the project's layout on the virtual desktop: placement
 // by taskbar edge, text height and scale; clicks with their actions, usage reports and closing;
 // dragging by the caption area; and its picture. Under Wine: the clicks; the rest needs the
-// virtual desktop.
+// virtual desktop. On Linux also the radio restart actions over the system library: switched off
+// only when on, armed before, switched on again only when the first notice after that reports the
+// radio off (they need the mock clock).
+#include "CountingAction.h"
 #include "LogCapture.h"
-#include "UiTest.h"
+#include "WindowTest.h"
 #include "WifiDisconnect.h"
 
 #include <DuiLibStandIn.h>
@@ -12,8 +15,13 @@
 #include <TandemUtilStandIn.h>
 #ifndef _WIN32
 #include "GoldenImage.h"
+#include "RadioRestart.h"
 
+#include <SystemApiStandIn.h>
 #include <Win32StandIn.h>
+
+#include <chrono>
+#include <thread>
 #endif
 
 #include <algorithm>
@@ -23,55 +31,18 @@
 
 namespace {
 
-struct ActionLog {
-    int confirmed = 0;
-    int deleted = 0;
-};
-
-class RecordingEvent : public tandem::MsgBoxEvent {
-public:
-    explicit RecordingEvent(ActionLog* log) : log(log) {}
-    ~RecordingEvent() override { ++log->deleted; }
-    void OnConfirm() override { ++log->confirmed; }
-
-private:
-    ActionLog* log;
-};
-
-class WifiDisconnectTest : public testsupport::UiTest {
+class WifiDisconnectTest : public testsupport::WindowTest<WifiDisconnect> {
 protected:
-    void TearDown() override {
-        Close();
-        UiTest::TearDown();
-    }
     // Opens a window in place of the last one.
     void Open(tandem::MsgBoxEvent* event = nullptr) {
         Close();
         window = std::make_unique<WifiDisconnect>(event);
         ASSERT_NE(window->Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW), nullptr);
     }
-    void Close() {
-        if (window && IsWindow(window->GetHWND())) {
-            DestroyWindow(window->GetHWND());
-        }
-        window.reset();
-    }
-    RECT Rect() const {
-        RECT rc{};
-        GetWindowRect(window->GetHWND(), &rc);
-        return rc;
-    }
-    DuiLib::CControlUI* Control(const wchar_t* name) {
-        return window->GetPaintManager()->FindControl(name);
-    }
-    std::unique_ptr<WifiDisconnect> window;
 };
 
 #ifndef _WIN32
-std::vector<LONG> Corners(const RECT& rc) {
-    return {rc.left, rc.top, rc.right, rc.bottom};
-}
-
+using testsupport::Corners;
 using win32standin::TaskbarEdge;
 
 // The English text takes two lines of 20 pixels at scale 100. The text area drags the window, the
@@ -122,16 +93,9 @@ TEST_F(WifiDisconnectTest, PlacedBesideTheTaskbarForItsTextHeightAndScaleAndDrag
             EXPECT_TRUE(MatchesGolden(window->GetPaintManager()->GetSurface(),
                                       SWIFTSEND_GOLDEN_DIR "/wlan_disconnect.png"));
         }
-        const RECT rc = Rect();
-        auto hit = [&](const wchar_t* name) {
-            const RECT pos = Control(name)->GetPos();
-            return SendMessageW(window->GetHWND(), WM_NCHITTEST, 0,
-                                MAKELPARAM(rc.left + (pos.left + pos.right) / 2,
-                                           rc.top + (pos.top + pos.bottom) / 2));
-        };
-        EXPECT_EQ(hit(L"wifi_text"), HTCAPTION);
-        EXPECT_EQ(hit(L"restart_disconnect_btn"), HTCLIENT);
-        EXPECT_EQ(hit(L"cancel_disconnect_btn"), HTCLIENT);
+        EXPECT_EQ(HitTest(L"wifi_text"), HTCAPTION);
+        EXPECT_EQ(HitTest(L"restart_disconnect_btn"), HTCLIENT);
+        EXPECT_EQ(HitTest(L"cancel_disconnect_btn"), HTCLIENT);
     }
     // Longer translations widen the buttons to their whole text, side by side inside the window;
     // in a right-to-left language the notice is mirrored, text and buttons from the right.
@@ -160,6 +124,88 @@ TEST_F(WifiDisconnectTest, PlacedBesideTheTaskbarForItsTextHeightAndScaleAndDrag
                               SWIFTSEND_GOLDEN_DIR "/wlan_disconnect_rtl.png"));
 }
 
+using systemapistandin::Radio;
+
+class RadioRestartTest : public testsupport::UiTest {
+protected:
+    void TearDown() override {
+        // The callbacks live for the process: leave them disarmed and unregistered.
+        WifiRestartCB::GetInstance().OnStateChanged(0);
+        BtRestartCB::GetInstance().OnStateChanged(0);
+        UiTest::TearDown();
+    }
+    // Confirms ACTION on a thread of its own, as a message box does, and moves the clock over
+    // its wait once it waits (if it does).
+    static void Confirm(tandem::MsgBoxEvent& action, bool waits) {
+        const uint64_t begun = win32standin::TimedWaitsBegun();
+        std::thread confirming([&] { action.OnConfirm(); });
+        if (waits) {
+            EXPECT_TRUE(win32standin::WaitForTimedWaits(begun + 1, 1, std::chrono::seconds(10)));
+            win32standin::AdvanceClock(100);
+        }
+        confirming.join();
+        EXPECT_TRUE(systemapistandin::WaitForCallbacks());
+    }
+    static std::unique_ptr<tandem::MsgBoxEvent> ActionFor(Radio radio) {
+        if (radio == Radio::Wifi) {
+            return std::make_unique<WifiRestartEvent>();
+        }
+        return std::make_unique<BtErrorEvent>();
+    }
+};
+
+TEST_F(RadioRestartTest, OnlyARadioThatIsOnIsSwitchedOffAndOnAgainOnceItReportsOff) {
+    for (Radio radio : {Radio::Wifi, Radio::Bluetooth}) {
+        for (int state : {0, 1, 2}) {  // 1: on
+            SCOPED_TRACE(testing::Message()
+                         << (radio == Radio::Wifi ? "wifi " : "bluetooth ") << state);
+            systemapistandin::ResetAll();
+            systemapistandin::SetState(radio, state);
+            auto action = ActionFor(radio);
+            Confirm(*action, state == 1);
+            EXPECT_EQ(systemapistandin::State(radio), state);
+            EXPECT_EQ(systemapistandin::Calls(radio).off, state == 1 ? 1 : 0);
+            EXPECT_EQ(systemapistandin::Calls(radio).on, state == 1 ? 1 : 0);
+            EXPECT_EQ(systemapistandin::RegisteredCount(radio), 0u);
+            // Disarmed, or never armed: a later change is not answered.
+            systemapistandin::SetState(radio, 2);
+            ASSERT_TRUE(systemapistandin::WaitForCallbacks());
+            EXPECT_EQ(systemapistandin::State(radio), 2);
+        }
+    }
+}
+
+TEST_F(RadioRestartTest, AFirstNoticeOtherThanOffDisarmsAndLeavesTheRadioOff) {
+    for (Radio radio : {Radio::Wifi, Radio::Bluetooth}) {
+        SCOPED_TRACE(radio == Radio::Wifi ? "wifi" : "bluetooth");
+        systemapistandin::ResetAll();
+        // The switch-off reports nothing; the radio then tells a passing state first.
+        systemapistandin::SetSwitchOffFails(radio, true);
+        auto action = ActionFor(radio);
+        Confirm(*action, true);
+        EXPECT_EQ(systemapistandin::RegisteredCount(radio), 1u);
+        systemapistandin::PostStateNotice(radio, 3);
+        systemapistandin::SetState(radio, 2);
+        ASSERT_TRUE(systemapistandin::WaitForCallbacks());
+        EXPECT_EQ(systemapistandin::State(radio), 2);
+        EXPECT_EQ(systemapistandin::Calls(radio).on, 0);
+        EXPECT_EQ(systemapistandin::RegisteredCount(radio), 1u);
+    }
+}
+
+TEST_F(RadioRestartTest, AWifiSwitchThatThrowsIsDroppedAndTheCallbackStaysArmed) {
+    systemapistandin::SetEnableThrows(Radio::Wifi, true);
+    WifiRestartEvent action;
+    Confirm(action, true);
+    EXPECT_EQ(systemapistandin::State(Radio::Wifi), 1);
+    // The radio goes off by itself later: that first notice switches it on again.
+    systemapistandin::SetEnableThrows(Radio::Wifi, false);
+    systemapistandin::SetState(Radio::Wifi, 2);
+    ASSERT_TRUE(systemapistandin::WaitForCallbacks());
+    EXPECT_EQ(systemapistandin::State(Radio::Wifi), 1);
+    EXPECT_EQ(systemapistandin::RegisteredCount(Radio::Wifi), 0u);
+}
+
 #endif
 
 TEST_F(WifiDisconnectTest, EveryClickReportsAndClosesRestartingOnlyFromTheRestartButton) {
@@ -178,10 +224,10 @@ TEST_F(WifiDisconnectTest, EveryClickReportsAndClosesRestartingOnlyFromTheRestar
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << (c.control ? c.control : L"no sender") << c.byMouse);
-        ActionLog log;
+        testsupport::ActionCounts log;
         testsupport::LogCapture logs;
         tandemstandin::ClearReportedEvents();
-        Open(new RecordingEvent(&log));
+        Open(new testsupport::CountingAction(log));
         DuiLib::TNotifyUI click;
         click.sType = L"click";
         click.pSender = c.control ? Control(c.control) : nullptr;

@@ -41,6 +41,16 @@ inline bool WriteAndClose(HANDLE pipe, const std::string& text) {
     return ok;
 }
 
+// The menu's share request for PATHS paths of PATH_BYTES bytes each. More than 500 paths only
+// post the too-many-files notice, which shows that the listener served the request.
+inline std::string ShareRequest(size_t paths, size_t pathBytes) {
+    std::string request = "KXSHARE_PHONE?";
+    for (size_t i = 0; i < paths; ++i) {
+        request += (i ? "|/" : "/") + std::string(pathBytes - 1, static_cast<char>('a' + i % 26));
+    }
+    return request;
+}
+
 inline bool SendToMenuPipe(const std::string& text) {
     return WriteAndClose(ConnectToMenuPipe(), text);
 }
