@@ -127,7 +127,6 @@ public:
     // The world transform maps world coordinates to device coordinates; each operation applies
     // before the present transform. Angles are in degrees, clockwise on screen.
     Status TranslateTransform(REAL dx, REAL dy, MatrixOrder order = MatrixOrderPrepend);
-    Status RotateTransform(REAL angle, MatrixOrder order = MatrixOrderPrepend);
     Status ScaleTransform(REAL sx, REAL sy, MatrixOrder order = MatrixOrderPrepend);
 
     // Rectangles and pies with a width or height not above 0 fill nothing.

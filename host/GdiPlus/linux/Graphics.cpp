@@ -26,30 +26,6 @@ struct Graphics::State {
 
 namespace {
 
-// Rotation by ANGLE degrees, exact for multiples of 90.
-cairo_matrix_t Rotation(double angle) {
-    double turn = std::fmod(angle, 360.0);
-    if (turn < 0) {
-        turn += 360;
-    }
-    double cosine, sine;
-    if (turn == 0) {
-        cosine = 1, sine = 0;
-    } else if (turn == 90) {
-        cosine = 0, sine = 1;
-    } else if (turn == 180) {
-        cosine = -1, sine = 0;
-    } else if (turn == 270) {
-        cosine = 0, sine = -1;
-    } else {
-        cosine = std::cos(turn * M_PI / 180);
-        sine = std::sin(turn * M_PI / 180);
-    }
-    cairo_matrix_t matrix;
-    cairo_matrix_init(&matrix, cosine, sine, -sine, cosine, 0, 0);
-    return matrix;
-}
-
 // The parameter of the point of the ellipse with radii A and B that lies on the ray at ANGLE
 // (radians) from its centre, on the same turn as ANGLE.
 double EllipseParameter(double angle, double a, double b) {
@@ -106,14 +82,6 @@ Status Graphics::TranslateTransform(REAL dx, REAL dy, MatrixOrder) {
         return InvalidParameter;
     }
     state_->world = detail::Multiply(detail::Translation(dx, dy), state_->world);
-    return Ok;
-}
-
-Status Graphics::RotateTransform(REAL angle, MatrixOrder) {
-    if (!state_) {
-        return InvalidParameter;
-    }
-    state_->world = detail::Multiply(Rotation(angle), state_->world);
     return Ok;
 }
 

@@ -148,7 +148,7 @@ TEST(GdiPlusFill, FailedObjectsRefuseEveryCall) {
           graphics.FillRectangle(&fromEmpty, 0, 0, 2, 2), onEmpty.FillRectangle(&brush, 0, 0, 2, 2),
           onNothing.FillRectangle(&brush, 0, 0, 2, 2),
           onNothing.SetSmoothingMode(SmoothingModeAntiAlias), onNothing.TranslateTransform(1, 1),
-          onNothing.RotateTransform(90)}) {
+          onNothing.ScaleTransform(-1, 1)}) {
         EXPECT_EQ(status, InvalidParameter);
     }
     EXPECT_TRUE(canvas.Near(1, 1, kNone));
@@ -159,19 +159,19 @@ TEST(GdiPlusFill, FailedObjectsRefuseEveryCall) {
 TEST(GdiPlusTransform, EachOperationAppliesBeforeThePresentOne) {
     struct Case {
         const char* name;
-        REAL dx, dy, angle;
+        REAL dx, dy, sx;
         int left, top, width, height;  // pixels covered
     } cases[] = {
-        {"translate", 10, 5, 0, 10, 5, 4, 2},
-        {"rotate, then the translation", 10, 5, 90, 8, 5, 2, 4},
-        {"half a turn", 20, 12, 180, 16, 10, 4, 2},
+        {"translate", 10, 5, 1, 10, 5, 4, 2},
+        {"mirror, then the translation", 10, 5, -1, 6, 5, 4, 2},
+        {"twice as wide, then the translation", 3, 2, 2, 3, 2, 8, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Canvas canvas(24, 16);
         Graphics graphics(canvas.Dc());
         graphics.TranslateTransform(c.dx, c.dy);
-        graphics.RotateTransform(c.angle);
+        graphics.ScaleTransform(c.sx, 1);
         SolidBrush brush{Color(kRed)};
         ASSERT_EQ(graphics.FillRectangle(&brush, 0, 0, 4, 2), Ok);
         for (int y = 0; y < 16; ++y) {
@@ -202,13 +202,13 @@ void Paint(Bitmap& texture, ARGB (*colour)(int, int)) {
 TEST(GdiPlusTexture, TilesInWorldSpaceFromACopyOfTheImage) {
     struct Case {
         const char* name;
-        REAL dx, dy, angle;
+        REAL dx, dy, sx;
         int originX, originY;  // pixel showing texel (0, 0)
-        int step;              // direction of increasing texels on the screen
+        int stepX;             // direction of increasing texels across the screen
     } cases[] = {
-        {"plain", 0, 0, 0, 0, 0, 1},
-        {"world translation", 4, 1, 0, 4, 1, 1},
-        {"half a turn", 11, 7, 180, 11, 7, -1},
+        {"plain", 0, 0, 1, 0, 0, 1},
+        {"world translation", 4, 1, 1, 4, 1, 1},
+        {"mirrored", 11, 1, -1, 11, 1, -1},
     };
     Bitmap texture(3, 2);
     Paint(texture, Texel);
@@ -218,15 +218,15 @@ TEST(GdiPlusTexture, TilesInWorldSpaceFromACopyOfTheImage) {
         Graphics graphics(canvas.Dc());
         graphics.SetSmoothingMode(SmoothingModeAntiAlias);
         graphics.TranslateTransform(c.dx, c.dy);
-        graphics.RotateTransform(c.angle);
+        graphics.ScaleTransform(c.sx, 1);
         TextureBrush brush(&texture, WrapModeTile);
         Paint(texture, [](int, int) { return kRed; });  // after the brush copied it
         // Fill beyond the canvas so that every pixel is covered fully.
         ASSERT_EQ(graphics.FillRectangle(&brush, -20, -20, 40, 40), Ok);
         for (int y = 0; y < 8; ++y) {
             for (int x = 0; x < 12; ++x) {
-                const int u = (((x - c.originX) * c.step) % 3 + 3) % 3;
-                const int v = (((y - c.originY) * c.step) % 2 + 2) % 2;
+                const int u = (((x - c.originX) * c.stepX) % 3 + 3) % 3;
+                const int v = ((y - c.originY) % 2 + 2) % 2;
                 EXPECT_TRUE(canvas.Near(x, y, Texel(u, v))) << x << "," << y;
             }
         }
