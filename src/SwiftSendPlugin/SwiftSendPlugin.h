@@ -58,6 +58,8 @@ protected:
     // short by that limit, by Stop or by the destructor is dropped.
     bool ReadPipeRequest(HANDLE pipe, char* buffer, std::string& text);
     void DispatchPipeRequest(const std::string& text);
+    // Closes the event of the iteration that ends; the next one makes its own.
+    void CloseConnectEvent();
 
 private:
     enum class PieceResult { kData, kEnd, kCutShort };
@@ -65,7 +67,6 @@ private:
     PieceResult ReadPiece(HANDLE pipe, char* buffer, ULONGLONG deadline, DWORD& read);
     // True once Stop or the destructor has asked this iteration's wait to end.
     bool Released();
-    void CloseConnectEvent();
 
     SimpleUIManager uiManager;
     std::atomic<bool> running;

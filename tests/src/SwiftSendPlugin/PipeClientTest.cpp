@@ -80,4 +80,34 @@ TEST_F(PipeClientTest, StopAndDestructionReturnPromptlyWithAClientConnected) {
     EXPECT_EQ(log_.CountStartingWith("SwiftSend Plugin : pipe client sent no"), 0u);
 }
 
+// One turn of the listener by hand, on an instance of its own: a menu that writes and closes
+// before the connect leaves the connect failing (ERROR_NO_DATA on Windows) and its request
+// still to be read.
+class ListenerSteps : public SwiftSendPlugin {
+public:
+    using SwiftSendPlugin::CloseConnectEvent;
+    using SwiftSendPlugin::ConnectPipe;
+    using SwiftSendPlugin::CreatePipe;
+    using SwiftSendPlugin::ReadPipeRequest;
+};
+
+TEST(PipeListenerSteps, ARequestWhoseClientLeftBeforeTheConnectIsRead) {
+    testsupport::LogCapture log;
+    ListenerSteps listener;
+    HANDLE pipe = listener.CreatePipe();
+    ASSERT_NE(pipe, nullptr);
+    const std::string request = "KXSHARE_PHONE?C:\\caf\xc3\xa9.txt";
+    ASSERT_TRUE(testsupport::SendToMenuPipe(request));
+    EXPECT_TRUE(listener.ConnectPipe(pipe));
+    std::string buffer(SwiftSendPlugin::kPipeBufferSize, '\0');
+    std::string text;
+    EXPECT_TRUE(listener.ReadPipeRequest(pipe, buffer.data(), text));
+    EXPECT_EQ(text, request);
+    EXPECT_EQ(log.CountStartingWith("SwiftSend Plugin : pipe connected or error, error code = 232"),
+              1u);
+    DisconnectNamedPipe(pipe);
+    CloseHandle(pipe);
+    listener.CloseConnectEvent();
+}
+
 }  // namespace
