@@ -11,8 +11,10 @@
 #include <windows.h>
 
 #include <chrono>
+#include <future>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -98,7 +100,17 @@ TEST(PipeListenerSteps, ARequestWhoseClientLeftBeforeTheConnectIsRead) {
     ASSERT_NE(pipe, nullptr);
     const std::string request = "KXSHARE_PHONE?C:\\caf\xc3\xa9.txt";
     ASSERT_TRUE(testsupport::SendToMenuPipe(request));
+    // The connect waits for a client without limit: should the request have gone elsewhere, a
+    // client of the test's own ends the wait (and the test fails on what it reads).
+    std::promise<void> connected;
+    std::thread watchdog([done = connected.get_future()] {
+        if (done.wait_for(10s) == std::future_status::timeout) {
+            CloseHandle(testsupport::ConnectToMenuPipe());
+        }
+    });
     EXPECT_TRUE(listener.ConnectPipe(pipe));
+    connected.set_value();
+    watchdog.join();
     std::string buffer(SwiftSendPlugin::kPipeBufferSize, '\0');
     std::string text;
     EXPECT_TRUE(listener.ReadPipeRequest(pipe, buffer.data(), text));
